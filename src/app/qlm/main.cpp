@@ -1,0 +1,38 @@
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "app/qlm/Commands.h"
+
+namespace qlm {
+namespace {
+
+struct Command {
+  std::string_view name;
+  int (*run)(CommandArgs);
+  std::string_view synopsis;
+};
+
+constexpr Command kCommands[] = {
+    {"eval", cmdEval, "eval [--json] TEXT [$NAME=VALUE | $NAME VALUE]..."},
+};
+
+int usage() {
+  std::fputs("usage: qlm COMMAND ...\n", stderr);
+  for (const Command& command : kCommands) std::fprintf(stderr, "  qlm %.*s\n", static_cast<int>(command.synopsis.size()), command.synopsis.data());
+  return kExitUsage;
+}
+
+}  // namespace
+}  // namespace qlm
+
+int main(int argc, char** argv) {
+  using namespace qlm;
+  if (argc < 2) return usage();
+  std::string_view verb = argv[1];
+  std::vector<std::string_view> args(argv + 2, argv + argc);
+  for (const Command& command : kCommands) {
+    if (command.name == verb) return command.run(args);
+  }
+  return usage();
+}
