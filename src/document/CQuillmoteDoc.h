@@ -9,16 +9,12 @@
 #include "language/LocationTable.h"
 #include "language/Services.h"
 #include "language/VariableTable.h"
+#include "platform/Clock.h"
+#include "platform/Geometry.h"
 
 namespace qlm {
 
 class CommandLine;
-
-struct Point {
-  int x = -1;
-  int y = -1;
-  friend bool operator==(const Point&, const Point&) = default;
-};
 
 struct PlaybackSettings {
   int windowWaitSeconds = 3;
@@ -88,7 +84,7 @@ class CQuillmoteDoc {
   std::vector<std::string>& fileList() { return m_fileList; }
 
   long long chronoStart() const { return m_chronoStart; }
-  void restartChrono() { m_chronoStart = m_clock.nowMilliseconds(); }
+  void restartChrono() { m_chronoStart = m_clock.nowMs(); }
 
   Point& foundPosition() { return m_foundPosition; }
   Point& foundClickPoint() { return m_foundClickPoint; }
@@ -113,8 +109,8 @@ class CQuillmoteDoc {
   LocationTable m_locations;
   std::vector<std::string> m_fileList;
   long long m_chronoStart = 0;
-  Point m_foundPosition;
-  Point m_foundClickPoint;
+  Point m_foundPosition{-1, -1};
+  Point m_foundClickPoint{-1, -1};
   std::string m_textToFind;
   std::string m_targetApplication;
   std::string m_targetTitle;

@@ -1,8 +1,6 @@
 #pragma once
 // What the language needs from its surroundings. The GUI, the headless
 // player and the tests each plug in their own implementation.
-#include <chrono>
-#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,22 +30,6 @@ class TraceSink {
  public:
   virtual ~TraceSink() = default;
   virtual void traceEvent(const TraceEvent& event) = 0;
-};
-
-// Wall-clock and sleeping, so that tests can run waits in no time.
-class Clock {
- public:
-  virtual ~Clock() = default;
-  virtual long long nowMilliseconds() = 0;  // monotonic
-  virtual std::tm localTime() = 0;
-  virtual void sleepMilliseconds(long long ms) = 0;
-};
-
-class SystemClock final : public Clock {
- public:
-  long long nowMilliseconds() override;
-  std::tm localTime() override;
-  void sleepMilliseconds(long long ms) override;
 };
 
 // Keeps what was shown, for qlm's reports and for tests.
