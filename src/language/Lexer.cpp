@@ -95,12 +95,13 @@ class Lexer {
 
   void copyAndMarkLiterals(std::string_view text, int selectionStart, int selectionEnd) {
     constexpr auto kMax = static_cast<std::size_t>(AnalysisState::kMaxLength);
+    // Assigned before reserving: the text may be a view of m_out.text itself.
+    m_out.text.assign(text.substr(0, std::min(text.size(), kMax)));
     m_out.text.reserve(kMax);
     m_out.classes.reserve(kMax);
     m_out.types.reserve(kMax);
     m_out.textColours.reserve(kMax);
     m_out.backColours.reserve(kMax);
-    m_out.text.assign(text.substr(0, std::min(text.size(), kMax)));
     m_out.classes.assign(m_out.text.size(), kClassUnknown);
     m_out.types.assign(m_out.text.size(), kClassUnknown);
     refresh();
@@ -144,9 +145,6 @@ class Lexer {
     }
   }
 
-  // Moves a caret position left for every removed character before it.
-  static int shifted(int position, int removedBefore) { return position - removedBefore; }
-
   void removeSpaces() {
     int write = 0;
     int removedBeforeStart = 0;
@@ -163,8 +161,8 @@ class Lexer {
       ++write;
     }
     resize(write);
-    m_out.selectionStart = shifted(m_out.selectionStart, removedBeforeStart);
-    m_out.selectionEnd = shifted(m_out.selectionEnd, removedBeforeEnd);
+    m_out.selectionStart -= removedBeforeStart;
+    m_out.selectionEnd -= removedBeforeEnd;
   }
 
   void resize(int n) {

@@ -77,6 +77,13 @@ TEST(Lexer, NormalisedTextAnalysesToItself) {
   EXPECT_EQ(state.classes, classes);
 }
 
+TEST(Lexer, AnalysesItsOwnTextInAFreshState) {
+  AnalysisState state;
+  state.text = "wait( 1 )";
+  analyse(state.text, 0, 0, state);
+  EXPECT_EQ(state.text, "Wait(1)");
+}
+
 TEST(Lexer, CountsInstructions) {
   EXPECT_EQ(analysed("").instructionCount, 1);
   EXPECT_EQ(analysed("$x = 3 ;Wait( 100 )").instructionCount, 2);
