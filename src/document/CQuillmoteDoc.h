@@ -15,6 +15,7 @@
 namespace qlm {
 
 class CommandLine;
+struct Platform;
 
 struct PlaybackSettings {
   int windowWaitSeconds = 3;
@@ -56,6 +57,10 @@ class CQuillmoteDoc {
   CQuillmoteDoc(UiService& ui, TraceSink& trace, Clock& clock);
   CQuillmoteDoc(const CQuillmoteDoc&) = delete;
   CQuillmoteDoc& operator=(const CQuillmoteDoc&) = delete;
+
+  // The desktop to play on; none for documents that only evaluate.
+  void setPlatform(Platform* platform) { m_platform = platform; }
+  Platform* platform() { return m_platform; }
 
   UiService& ui() { return m_ui; }
   TraceSink& trace() { return m_trace; }
@@ -100,6 +105,7 @@ class CQuillmoteDoc {
   TraceSink& m_trace;
   Clock& m_clock;
   const CommandLine* m_commandLine = nullptr;
+  Platform* m_platform = nullptr;
 
   VariableTable m_variables;
   PlaybackFlags m_flags;

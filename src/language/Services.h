@@ -7,12 +7,23 @@
 
 namespace qlm {
 
+// A question of the system response dialog: one, two or three answers.
+struct Question {
+  std::string title = "System Response";
+  std::string text;
+  std::vector<std::string> answers;
+  std::string section;  // where saved answers of this question live; empty: never saved
+};
+
 // Messages the user must see: a dialog in the GUI, the terminal when
 // headless, a list in tests.
 class UiService {
  public:
   virtual ~UiService() = default;
   virtual void showMessage(std::string_view text, std::string_view caption = {}) = 0;
+  // The 1-based answer; 0 when nobody can answer (an unattended run), and the
+  // caller must then stop rather than guess.
+  virtual int ask(const Question& /*question*/) { return 0; }
   virtual void bringMainWindowToFront() {}
   virtual std::string mainWindowTitle() const { return {}; }
   virtual void setMainWindowTitle(std::string_view /*title*/) {}
@@ -36,6 +47,16 @@ class TraceSink {
 class MessageLog final : public UiService {
  public:
   void showMessage(std::string_view text, std::string_view caption = {}) override;
+  int ask(const Question& question) override {
+    m_questions.push_back(question);
+    if (m_answers.empty()) return 0;
+    int answer = m_answers.front();
+    m_answers.erase(m_answers.begin());
+    return answer;
+  }
+  // Answers given to the next questions, in order.
+  void queueAnswers(std::vector<int> answers) { m_answers = std::move(answers); }
+  const std::vector<Question>& questions() const { return m_questions; }
   void bringMainWindowToFront() override { ++m_raised; }
   std::string mainWindowTitle() const override { return m_title; }
   void setMainWindowTitle(std::string_view title) override { m_title = title; m_titles.emplace_back(title); }
@@ -47,6 +68,8 @@ class MessageLog final : public UiService {
  private:
   std::vector<std::string> m_messages;
   std::vector<std::string> m_titles;
+  std::vector<Question> m_questions;
+  std::vector<int> m_answers;
   std::string m_title;
   int m_raised = 0;
 };
