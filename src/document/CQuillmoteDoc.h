@@ -50,6 +50,8 @@ struct PlaybackFlags {
   std::atomic<bool> endKey{false};        // input watch and stop command; playback clears
   std::atomic<bool> running{false};       // UI thread at play; playback thread at end
   std::atomic<bool> userActive{false};    // WaitInactive sets; input watch clears
+  std::atomic<int> movementWaitLeft{0};  // input watch sets; the activity pause counts down
+  std::atomic<int> playbackMode{0};      // 0 idle, 1 recording, 2 playing
 };
 
 class CQuillmoteDoc {
@@ -97,6 +99,9 @@ class CQuillmoteDoc {
   std::string& targetApplication() { return m_targetApplication; }
   std::string& targetTitle() { return m_targetTitle; }
 
+  // Set by the trace writer when it wrote a file; opened when playback ends.
+  std::string& openTraceRequest() { return m_openTraceRequest; }
+
   const std::string& pathName() const { return m_pathName; }
   void setPathName(std::string path) { m_pathName = std::move(path); }
 
@@ -120,6 +125,7 @@ class CQuillmoteDoc {
   std::string m_textToFind;
   std::string m_targetApplication;
   std::string m_targetTitle;
+  std::string m_openTraceRequest;
   std::string m_pathName;
 };
 

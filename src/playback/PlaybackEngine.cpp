@@ -1,0 +1,254 @@
+#include "playback/PlaybackEngine.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "document/CQuillmoteDoc.h"
+#include "language/LocationTable.h"
+#include "playback/PlaybackHost.h"
+
+namespace qlm {
+namespace {
+
+constexpr Rgb kBeforeColour{255, 255, 0};
+constexpr Rgb kEvaluatingColour{255, 100, 100};
+constexpr Rgb kEvaluatedColour{200, 255, 200};
+constexpr Rgb kDoneColour{207, 226, 244};
+
+std::string folderOf(const std::string& path) {
+  std::size_t cut = path.find_last_of("/\\");
+  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+void traceStep(CQuillmoteDoc& doc, int kind, int line, int instruction, std::string text) {
+  TraceEvent event;
+  event.kind = kind;
+  event.line = line;
+  event.instruction = instruction;
+  event.text = std::move(text);
+  doc.trace().traceEvent(event);
+}
+
+}  // namespace
+
+PlaybackEngine::PlaybackEngine(CQuillmoteDoc& document, PlaybackHost& host, PlaybackOutput& output,
+                               PlaybackOptions options)
+    : m_document(document), m_host(host), m_output(output), m_options(options), m_interpreter(document) {
+  m_interpreter.setActivityPause([this] { userActivityPause(); });
+}
+
+PlaybackEngine::~PlaybackEngine() {
+  if (m_thread.joinable()) {
+    OnMagnetoArret();
+    m_thread.join();
+  }
+}
+
+bool PlaybackEngine::OnMagnetoLire() {
+  if (m_thread.joinable() || m_document.flags().playbackMode != 0) return false;
+  prepare();
+  m_thread = std::thread([this] { m_end = OnMagnetoLireThread(); });
+  return true;
+}
+
+PlaybackEnd PlaybackEngine::wait() {
+  if (m_thread.joinable()) m_thread.join();
+  return m_end;
+}
+
+void PlaybackEngine::OnMagnetoArret() {
+  PlaybackFlags& flags = m_document.flags();
+  if (flags.playbackMode == 1) return;
+  flags.running = false;
+  flags.endKey = true;
+}
+
+// The play command's part: the label table over the rows to be played.
+void PlaybackEngine::prepare() {
+  PlaybackFlags& flags = m_document.flags();
+  flags.movementWaitLeft = 0;
+  flags.running = true;
+  std::vector<PlaybackRecord> records;
+  int count = m_host.recordCount();
+  records.reserve(static_cast<std::size_t>(std::max(count, 0)));
+  for (int i = 0; i < count; ++i) records.push_back(m_host.record(i));
+  std::vector<LocationSource> sources;
+  for (const PlaybackRecord& record : records) sources.push_back({record.instruction, record.play && !record.erase});
+  m_document.locations().build(sources);
+  if (m_document.locations().overflowed()) {
+    m_document.ui().showMessage("More than 300 locations: GoTo cannot reach the locations beyond them.");
+  }
+  m_document.restartChrono();
+}
+
+PlaybackEnd PlaybackEngine::OnMagnetoLireThread() {
+  if (!m_document.flags().running) prepare();
+  PlaybackFlags& flags = m_document.flags();
+  m_output.releaseModifiers();
+  m_document.openTraceRequest().clear();
+  flags.playbackMode = 2;
+  m_host.playbackStarted(m_document.endKey().notation);
+  m_document.SetVariableNumber("$QLM_LINE_NB", m_host.recordCount());
+  m_document.SetVariable("$QLM_PATH", folderOf(m_document.pathName()));
+  if (!resumeOrReset()) {
+    flags.running = false;
+    flags.playbackMode = 0;
+    m_host.playbackEnded();
+    return PlaybackEnd::Unanswered;
+  }
+  flags.stopRequest = false;
+  flags.endKey = false;
+  // A close request outlives only a playback whose end did not act on it.
+  flags.closeRequest = false;
+  recordLoop();
+  return finish();
+}
+
+bool PlaybackEngine::resumeOrReset() {
+  if (!m_document.stopRequested()) {
+    m_document.VarResetVars();
+    return true;
+  }
+  Question question;
+  question.text = "Would you like to continue the previous playback Line=" +
+                  VariableTable::readValue(m_document.GetVariable("$QLM_LINE")) + " Instruction=" +
+                  VariableTable::readValue(m_document.GetVariable("$QLM_INST")) + " (already executed) ?";
+  question.answers = {"Yes", "No, start again at the next instruction.",
+                      "No, from the beginning and also reset the variables."};
+  switch (m_document.ui().ask(question)) {
+    case 1:
+      return true;
+    case 2:
+      m_document.SetVariableNumber("$QLM_INST", m_document.GetVariableNumber("$QLM_INST") + 1);
+      return true;
+    case 3:
+      m_document.VarResetVars();
+      return true;
+    default:
+      // Guessing an answer could replay steps that were already executed.
+      m_document.ui().showMessage("Playback not started: no answer to the question \"" + question.text + "\"");
+      return false;
+  }
+}
+
+bool PlaybackEngine::keepGoing() const {
+  const PlaybackFlags& flags = const_cast<CQuillmoteDoc&>(m_document).flags();
+  return !flags.stopRequest && !flags.endKey && !flags.closeRequest;
+}
+
+void PlaybackEngine::recordLoop() {
+  int count = static_cast<int>(m_document.GetVariableNumber("$QLM_LINE_NB"));
+  for (int r = static_cast<int>(m_document.GetVariableNumber("$QLM_LINE")) - 1; r < count && keepGoing(); ++r) {
+    if (r < 0) {
+      // A jump before the first line would index no record at all.
+      m_interpreter.failWith("Invalid line = " + std::to_string(r + 1) + ".");
+      break;
+    }
+    m_document.SetVariableNumber("$QLM_LINE", r + 1);
+    PlaybackRecord record = m_host.record(r);
+    if (!record.play || record.erase) {
+      m_host.closeEditor();
+      continue;
+    }
+    m_document.targetApplication() = record.windowClass;
+    m_document.targetTitle() = record.title;
+    m_host.selectRecord(r);
+    m_interpreter.Analyse(record.instruction);
+    m_document.SetVariableNumber("$QLM_INST_NB", m_interpreter.analysis().instructionCount);
+    instructionLoop(r, record.windowClass, record.title);
+    const PlaybackFlags& flags = m_document.flags();
+    if (!flags.stopRequest && !flags.endKey && !m_interpreter.jumpFlag()) m_document.SetVariableNumber("$QLM_INST", 1);
+    m_interpreter.clearJumpFlag();
+    m_host.closeEditor();
+  }
+}
+
+bool PlaybackEngine::instructionLoop(int& r, const std::string& windowClass, const std::string& title) {
+  int count = m_interpreter.analysis().instructionCount;
+  for (int i = static_cast<int>(m_document.GetVariableNumber("$QLM_INST")); i <= count && keepGoing();) {
+    m_document.foundClickPoint() = {-1, -1};
+    m_document.SetVariableNumber("$QLM_INST", i);
+    InstructionSpan span = m_interpreter.InstructionRange(i);
+    if (!span.nonEmpty()) {
+      ++i;
+      continue;
+    }
+    playInstruction(r, i, span, windowClass, title);
+    long long line = m_document.GetVariableNumber("$QLM_LINE");
+    if (line - 1 != r) {
+      r = static_cast<int>(line) - 2;
+      return false;
+    }
+    long long next = m_document.GetVariableNumber("$QLM_INST");
+    i = next != i ? static_cast<int>(next) : i + 1;
+  }
+  return true;
+}
+
+void PlaybackEngine::playInstruction(int r, int i, InstructionSpan span, const std::string& windowClass,
+                                     const std::string& title) {
+  m_output.applyResize();
+  m_interpreter.clearJumpFlag();
+  const TraceSettings& trace = m_document.traceSettings();
+  if ((trace.debugLevel > 0 || trace.traceLevel > 0) && m_output.findTarget(windowClass, title)) {
+    m_output.captureForTrace(title);
+  }
+  std::string source(m_interpreter.sourceText({span.start, span.end}));
+  m_host.markInstruction(span.start, span.end, kBeforeColour);
+  traceStep(m_document, 1, r + 1, i, source);
+  m_host.markInstruction(span.start, span.end, kEvaluatingColour);
+  Value output = m_interpreter.Evaluate(span.start, span.end);
+  m_host.markInstruction(span.start, span.end, kEvaluatedColour);
+  traceStep(m_document, 3, r + 1, i, "\"" + output.text + "\"");
+  if (!output.text.empty() && m_output.findTarget(windowClass, title)) {
+    m_host.showTargetNote(" " + output.text + " ");
+    m_output.sendText(output.text, r);
+    m_host.closeTargetNote();
+  }
+  m_host.markInstruction(span.start, span.end, kDoneColour);
+  m_host.pumpMessages();
+  if (m_document.stopRequested()) m_document.ui().bringMainWindowToFront();
+}
+
+PlaybackEnd PlaybackEngine::finish() {
+  PlaybackFlags& flags = m_document.flags();
+  m_output.releaseModifiers();
+  if (flags.endKey) {
+    flags.endKey = false;
+    flags.stopRequest = true;
+  }
+  bool closeByName = m_document.pathName().find("ZKRA") != std::string::npos;
+  if ((closeByName || m_options.closeWhenDone) && !flags.stopRequest) flags.closeRequest = true;
+  PlaybackEnd end = flags.stopRequest ? PlaybackEnd::Stopped : PlaybackEnd::Completed;
+  if (flags.closeRequest && !flags.stopRequest) {
+    m_host.closeProgram();
+  } else if (!m_document.openTraceRequest().empty()) {
+    m_host.openTraceFile(m_document.openTraceRequest());
+    m_document.openTraceRequest().clear();
+  }
+  flags.running = false;
+  flags.playbackMode = 0;
+  m_host.playbackEnded();
+  return end;
+}
+
+void PlaybackEngine::userActivityPause() {
+  PlaybackFlags& flags = m_document.flags();
+  if (flags.movementWaitLeft < 1) return;
+  Clock& clock = m_document.clock();
+  int full = flags.movementWaitLeft;
+  while (flags.movementWaitLeft >= 1) {
+    if (!keepGoing()) return;
+    int left = flags.movementWaitLeft;
+    if (left >= 1000) {
+      char note[64];
+      std::snprintf(note, sizeof note, "Mouse moved: %d/%d", left / 1000, full / 1000);
+      m_host.showNote(note);
+    }
+    clock.sleep(std::min(left, 1000), [this] { m_host.pumpMessages(); });
+    flags.movementWaitLeft -= 1000;
+  }
+  flags.movementWaitLeft = 0;
+}
+
+}  // namespace qlm

@@ -1,0 +1,69 @@
+#pragma once
+// Plays a record document: walks the records from $QLM_LINE, evaluates each
+// instruction from $QLM_INST, and hands non-empty outputs to the target
+// application; honours jumps, the end key, stop and close requests.
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "language/Interpreter.h"
+
+namespace qlm {
+
+class CQuillmoteDoc;
+class Clock;
+class PlaybackHost;
+class PlaybackOutput;
+
+struct PlaybackOptions {
+  bool closeWhenDone = false;  // started with /close
+};
+
+enum class PlaybackEnd {
+  Completed,   // played to the end without a stop
+  Stopped,     // stop request or end key; the next playback offers to resume
+  Unanswered,  // the resume question had nobody to answer it
+};
+
+class PlaybackEngine {
+ public:
+  PlaybackEngine(CQuillmoteDoc& document, PlaybackHost& host, PlaybackOutput& output, PlaybackOptions options = {});
+  ~PlaybackEngine();
+  PlaybackEngine(const PlaybackEngine&) = delete;
+  PlaybackEngine& operator=(const PlaybackEngine&) = delete;
+
+  // OnMagnetoLire: prepares and starts the playback thread; false when one runs.
+  bool OnMagnetoLire();
+  // Waits for the playback thread and tells how it ended.
+  PlaybackEnd wait();
+  // OnMagnetoArret during a playback: only raises the end-key flag.
+  void OnMagnetoArret();
+
+  // The whole playback on the calling thread (the thread procedure).
+  PlaybackEnd OnMagnetoLireThread();
+  // Run by the evaluator and by every wait: pauses while the user moves the pointer.
+  void userActivityPause();
+
+  Interpreter& interpreter() { return m_interpreter; }
+
+ private:
+  void prepare();
+  bool resumeOrReset();
+  void recordLoop();
+  // Returns false when a jump left the record.
+  bool instructionLoop(int& r, const std::string& windowClass, const std::string& title);
+  void playInstruction(int r, int i, InstructionSpan span, const std::string& windowClass, const std::string& title);
+  PlaybackEnd finish();
+  bool keepGoing() const;
+
+  CQuillmoteDoc& m_document;
+  PlaybackHost& m_host;
+  PlaybackOutput& m_output;
+  PlaybackOptions m_options;
+  Interpreter m_interpreter;
+  std::thread m_thread;
+  // Written by the playback thread, read by the thread that waits for it.
+  std::atomic<PlaybackEnd> m_end{PlaybackEnd::Completed};
+};
+
+}  // namespace qlm

@@ -1,0 +1,55 @@
+#pragma once
+// What playback needs from the program around it: the records as the list
+// shows them, the list's marks, notes over the target, and the way out at the
+// end. The GUI, the headless player and the tests each provide one.
+#include <string>
+#include <string_view>
+
+#include "language/AnalysisState.h"
+
+namespace qlm {
+
+struct PlaybackRecord {
+  std::string instruction;
+  std::string windowClass;  // the "Application" cell
+  std::string title;
+  bool play = true;
+  bool erase = false;  // the "Erase" cell reads "X"
+};
+
+class PlaybackHost {
+ public:
+  virtual ~PlaybackHost() = default;
+  virtual int recordCount() = 0;
+  virtual PlaybackRecord record(int index) = 0;
+
+  virtual void selectRecord(int /*index*/) {}
+  // Colours the instruction's characters in the list's editor.
+  virtual void markInstruction(int /*start*/, int /*end*/, Rgb /*background*/) {}
+  virtual void closeEditor() {}
+  virtual void pumpMessages() {}
+  // A short note over the foreground window ("Mouse moved: 2/5").
+  virtual void showNote(std::string_view /*text*/) {}
+  virtual void showTargetNote(std::string_view /*text*/) {}
+  virtual void closeTargetNote() {}
+  virtual void playbackStarted(std::string_view /*endKeyNotation*/) {}
+  virtual void playbackEnded() {}
+  virtual void openTraceFile(std::string_view /*path*/) {}
+  // The close request at the end of a playback that did not stop.
+  virtual void closeProgram() {}
+};
+
+// Finding the target application and sending it the output of an instruction.
+class PlaybackOutput {
+ public:
+  virtual ~PlaybackOutput() = default;
+  virtual void releaseModifiers() {}
+  virtual void applyResize() {}
+  // Looks for the target (waiting up to $QLM_MAX_WAIT_WIN) and brings it forward.
+  virtual bool findTarget(std::string_view windowClass, std::string_view title) = 0;
+  virtual void sendText(std::string_view text, int recordIndex) = 0;
+  // The screen picture that a trace or the debugger shows beside the step.
+  virtual void captureForTrace(std::string_view /*title*/) {}
+};
+
+}  // namespace qlm

@@ -1,0 +1,254 @@
+#include "playback/PlaybackEngine.h"
+
+#include <gtest/gtest.h>
+
+#include "../language/LanguageFixture.h"
+#include "playback/PlaybackHost.h"
+#include "playback/UserActivityWatch.h"
+
+namespace qlm {
+namespace {
+
+class ListHost final : public PlaybackHost {
+ public:
+  int recordCount() override { return static_cast<int>(records.size()); }
+  PlaybackRecord record(int index) override { return records.at(static_cast<std::size_t>(index)); }
+  void selectRecord(int index) override { selected.push_back(index + 1); }
+  void showNote(std::string_view text) override { notes.emplace_back(text); }
+  void closeProgram() override { ++closed; }
+  void openTraceFile(std::string_view path) override { opened = path; }
+
+  std::vector<PlaybackRecord> records;
+  std::vector<int> selected;
+  std::vector<std::string> notes;
+  std::string opened;
+  int closed = 0;
+};
+
+class SentText final : public PlaybackOutput {
+ public:
+  bool findTarget(std::string_view, std::string_view) override {
+    ++lookups;
+    return targetPresent;
+  }
+  void sendText(std::string_view text, int) override {
+    sent.emplace_back(text);
+    if (onSend) onSend(text);
+  }
+
+  std::vector<std::string> sent;
+  int lookups = 0;
+  bool targetPresent = true;
+  std::function<void(std::string_view)> onSend;
+};
+
+WatchedEvent event(int message, int virtualKey = 0, bool injected = false) {
+  WatchedEvent e;
+  e.message = message;
+  e.virtualKey = virtualKey;
+  e.injected = injected;
+  return e;
+}
+
+class PlaybackTest : public testing::LanguageTest {
+ protected:
+  void setRecords(std::vector<std::string> instructions) {
+    host.records.clear();
+    for (std::string& text : instructions) host.records.push_back({std::move(text), "Class", "Title"});
+  }
+  PlaybackEnd play(PlaybackOptions options = {}) {
+    PlaybackEngine engine(doc, host, output, options);
+    return engine.OnMagnetoLireThread();
+  }
+  using Strings = std::vector<std::string>;
+
+  ListHost host;
+  SentText output;
+};
+
+TEST_F(PlaybackTest, PlaysEveryRecordAndSendsOnlyNonEmptyOutputs) {
+  setRecords({"\"a\"; $X=1", "\"b\"&$X"});
+  EXPECT_EQ(play(), PlaybackEnd::Completed);
+  EXPECT_EQ(output.sent, (Strings{"a", "b1"}));
+  EXPECT_EQ(output.lookups, 2);  // the assignment sends nothing and looks for nothing
+  EXPECT_EQ(doc.GetVariableNumber("$QLM_LINE_NB"), 2);
+  EXPECT_EQ(doc.GetVariableNumber("$QLM_INST"), 1);
+  EXPECT_FALSE(doc.stopRequested());
+}
+
+TEST_F(PlaybackTest, SkipsRecordsNotToBePlayedWhileTheLineStillPassesThem) {
+  setRecords({"\"a\"", "\"b\"", "\"c\"", "\"d\""});
+  host.records[1].play = false;
+  host.records[2].erase = true;
+  play();
+  EXPECT_EQ(output.sent, (Strings{"a", "d"}));
+  EXPECT_EQ(host.selected, (std::vector<int>{1, 4}));
+}
+
+TEST_F(PlaybackTest, JumpWithinARecordRepeatsFromItsFirstInstruction) {
+  setRecords({"$N=$N+1; If($N<3,GoTo(1,1),\"\"); \"done\""});
+  play();
+  EXPECT_EQ(stored("$N"), "3");
+  EXPECT_EQ(output.sent, (Strings{"done"}));
+}
+
+TEST_F(PlaybackTest, JumpToAnotherRecordStartsAtTheLocationsInstruction) {
+  setRecords({"\"x\"", "GoTo(:B,1)", "\"skipped\"", "\"y\"; :B; \"z\"", "\"after\""});
+  play();
+  EXPECT_EQ(output.sent, (Strings{"x", "z", "after"}));
+}
+
+TEST_F(PlaybackTest, LocationsOfRecordsNotPlayedCannotBeReached) {
+  setRecords({"GoTo(:B,1)", ":B; \"z\""});
+  host.records[1].play = false;
+  EXPECT_EQ(play(), PlaybackEnd::Stopped);
+  EXPECT_EQ(lastMessage(), "Invalid location = :B, number = 1.");
+}
+
+TEST_F(PlaybackTest, StopEndsAfterTheCurrentInstructionAndTheNextPlaybackOffersToResume) {
+  setRecords({"\"a\"; Stop(); \"b\"", "\"c\""});
+  EXPECT_EQ(play(), PlaybackEnd::Stopped);
+  EXPECT_EQ(output.sent, (Strings{"a"}));
+  EXPECT_EQ(doc.GetVariableNumber("$QLM_INST"), 2);
+
+  ui.queueAnswers({2});  // go on with the next instruction
+  EXPECT_EQ(play(), PlaybackEnd::Completed);
+  ASSERT_EQ(ui.questions().size(), 1u);
+  EXPECT_EQ(ui.questions()[0].text,
+            "Would you like to continue the previous playback Line=1 Instruction=2 (already executed) ?");
+  EXPECT_EQ(ui.questions()[0].answers.size(), 3u);
+  EXPECT_EQ(output.sent, (Strings{"a", "b", "c"}));
+}
+
+TEST_F(PlaybackTest, ResumeAnswersRepeatTheInstructionOrStartAgain) {
+  setRecords({"$N=$N+1; Stop(); \"b\""});
+  play();
+  ui.queueAnswers({1});  // the stopping instruction runs again
+  play();
+  EXPECT_EQ(stored("$N"), "1");
+  EXPECT_TRUE(doc.stopRequested());
+  ui.queueAnswers({3});  // from the beginning, variables reset
+  play();
+  EXPECT_EQ(stored("$N"), "1");
+  EXPECT_EQ(doc.GetVariableNumber("$QLM_INST"), 2);
+}
+
+TEST_F(PlaybackTest, NobodyToAnswerTheResumeQuestionStartsNothing) {
+  setRecords({"\"a\"; Stop()", "\"b\""});
+  play();
+  output.sent.clear();
+  EXPECT_EQ(play(), PlaybackEnd::Unanswered);
+  EXPECT_TRUE(output.sent.empty());
+  EXPECT_NE(lastMessage().find("Would you like to continue"), std::string::npos);
+  EXPECT_TRUE(doc.stopRequested());
+  EXPECT_FALSE(doc.flags().running);
+}
+
+TEST_F(PlaybackTest, EndKeyStopsAfterTheCurrentInstructionAndBecomesAStopRequest) {
+  setRecords({"\"a\"; \"b\"", "\"c\""});
+  output.onSend = [&](std::string_view) { doc.flags().endKey = true; };
+  EXPECT_EQ(play(), PlaybackEnd::Stopped);
+  EXPECT_EQ(output.sent, (Strings{"a"}));
+  EXPECT_FALSE(doc.flags().endKey);
+  EXPECT_TRUE(doc.stopRequested());
+}
+
+TEST_F(PlaybackTest, CloseRequestEndsPlaybackAndClosesTheProgram) {
+  setRecords({"QlmClose(); \"a\"", "\"b\""});
+  EXPECT_EQ(play(), PlaybackEnd::Completed);
+  EXPECT_TRUE(output.sent.empty());
+  EXPECT_EQ(host.closed, 1);
+}
+
+TEST_F(PlaybackTest, CloseOptionClosesOnlyAfterAPlaybackThatDidNotStop) {
+  setRecords({"\"a\""});
+  play({.closeWhenDone = true});
+  EXPECT_EQ(host.closed, 1);
+  setRecords({"Stop()"});
+  play({.closeWhenDone = true});
+  EXPECT_EQ(host.closed, 1);
+  doc.flags().stopRequest = false;
+  doc.setPathName("/tmp/nightly-ZKRA.qlm");
+  setRecords({"\"a\""});
+  play();
+  EXPECT_EQ(host.closed, 2);
+}
+
+TEST_F(PlaybackTest, MissingTargetSendsNothing) {
+  setRecords({"\"a\""});
+  output.targetPresent = false;
+  play();
+  EXPECT_TRUE(output.sent.empty());
+  EXPECT_EQ(output.lookups, 1);
+}
+
+TEST_F(PlaybackTest, ReportsEveryInstructionBeforeAndAfterIt) {
+  setRecords({"\"a\"; 1+1"});
+  trace.clear();
+  play();
+  std::vector<std::tuple<int, int, int, std::string>> steps;
+  for (const TraceEvent& event : trace.events()) {
+    if (event.kind != 2) steps.emplace_back(event.kind, event.line, event.instruction, event.text);
+  }
+  EXPECT_EQ(steps, (std::vector<std::tuple<int, int, int, std::string>>{
+                       {1, 1, 1, "\"a\""}, {3, 1, 1, "\"a\""}, {1, 1, 2, "1+1"}, {3, 1, 2, "\"2\""}}));
+}
+
+TEST_F(PlaybackTest, JumpBeforeTheFirstLineStopsInsteadOfPlayingNothing) {
+  setRecords({"GoTo(0,1)", "\"b\""});
+  EXPECT_EQ(play(), PlaybackEnd::Stopped);
+  EXPECT_EQ(lastMessage(), "Invalid line = 0.");
+  EXPECT_TRUE(output.sent.empty());
+}
+
+TEST_F(PlaybackTest, PathVariableHoldsTheDocumentsFolder) {
+  doc.setPathName("/home/ada/macros/invoice.qlm");
+  setRecords({"$QLM_PATH"});
+  play();
+  EXPECT_EQ(output.sent, (Strings{"/home/ada/macros/"}));
+}
+
+TEST_F(PlaybackTest, RunsOnItsOwnThreadAndStopsOnTheStopCommand) {
+  setRecords({":L; $N=$N+1; GoTo(:L,1)"});
+  PlaybackEngine engine(doc, host, output);
+  ASSERT_TRUE(engine.OnMagnetoLire());
+  EXPECT_FALSE(engine.OnMagnetoLire());
+  while (doc.GetVariableNumber("$N") < 50) std::this_thread::yield();
+  engine.OnMagnetoArret();
+  EXPECT_EQ(engine.wait(), PlaybackEnd::Stopped);
+  EXPECT_EQ(doc.flags().playbackMode, 0);
+}
+
+TEST_F(PlaybackTest, UserMovementPausesEvaluationForTheMovementWait) {
+  UserActivityWatch watch(doc, nullptr, 2500);
+  setRecords({"\"a\""});
+  output.onSend = [&](std::string_view) {};
+  doc.flags().running = true;
+  watch.onEvent(event(512, 0, true));
+  EXPECT_EQ(doc.flags().movementWaitLeft, 0);
+  watch.onEvent(event(512));
+  EXPECT_EQ(doc.flags().movementWaitLeft, 2500);
+  PlaybackEngine engine(doc, host, output);
+  auto before = clock.nowMs();
+  engine.userActivityPause();
+  EXPECT_EQ(clock.nowMs() - before, 2500);
+  EXPECT_EQ(host.notes, (Strings{"Mouse moved: 2/2", "Mouse moved: 1/2"}));
+  EXPECT_EQ(doc.flags().movementWaitLeft, 0);
+}
+
+TEST_F(PlaybackTest, EndKeyOfTheUserStopsButInjectedKeysDoNot) {
+  UserActivityWatch watch(doc, nullptr, 0);
+  doc.flags().running = true;
+  doc.flags().userActive = true;
+  watch.onEvent(event(256, 35, true));
+  EXPECT_FALSE(doc.flags().endKey);
+  EXPECT_TRUE(doc.flags().userActive);
+  watch.onEvent(event(256, 65));
+  EXPECT_FALSE(doc.flags().userActive);
+  watch.onEvent(event(256, 35));
+  EXPECT_TRUE(doc.flags().endKey);
+  EXPECT_FALSE(doc.flags().running);
+}
+
+}  // namespace
+}  // namespace qlm
