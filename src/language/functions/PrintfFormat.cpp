@@ -94,6 +94,8 @@ std::string formatOne(const std::string& cFormat, T argument) {
 }  // namespace
 
 std::optional<PrintfFormat> parsePrintfFormat(std::string_view format) {
+  // printf would stop at a NUL and leave the rest unchecked.
+  if (format.find('\0') != std::string_view::npos) return std::nullopt;
   std::optional<Conversion> found;
   for (std::size_t pos = 0; pos < format.size(); ++pos) {
     if (format[pos] != '%') continue;
