@@ -28,5 +28,6 @@ std::span<const BuiltinBinding> settingFunctions();
 // The body bound to function-table row `index`; functions that this build
 // cannot run get one that says so and stops the playback.
 FunctionBody builtinBody(int index);
+bool builtinAvailable(int index);
 
 }  // namespace qlm

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "language/AnalysisState.h"
+#include "language/SyntaxChecker.h"
 #include "language/Value.h"
 
 namespace qlm {
@@ -20,13 +21,6 @@ struct ArgumentRange {
 };
 using Arguments = std::span<const ArgumentRange>;
 
-struct CheckResult {
-  bool ok = true;
-  std::string message;
-  int selectionStart = 0;
-  int selectionEnd = 0;
-};
-
 class Interpreter {
  public:
   // Deep nesting is refused before it can exhaust the stack.
@@ -36,7 +30,7 @@ class Interpreter {
 
   void Analyse(std::string_view text, int selectionStart = 0, int selectionEnd = 0);
   // On failure the message is shown through the UI service as well.
-  CheckResult CheckSyntax();
+  SyntaxResult CheckSyntax();
   InstructionSpan InstructionRange(int k) const;
   const AnalysisState& analysis() const { return m_state; }
 
@@ -70,6 +64,7 @@ class Interpreter {
   AnalysisState m_state;
   bool m_jumpFlag = false;
   int m_depth = 0;
+  bool m_tooDeep = false;
   std::function<void()> m_activityPause;
 };
 
