@@ -135,6 +135,15 @@ TEST_F(FileFunctions, FailedCopyLeavesNoFileBehind) {
   EXPECT_TRUE(fs::is_empty(path("folder")));
 }
 
+TEST_F(FileFunctions, CopyRefusesPipesAndDevices) {
+  ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
+  call("FileCopy", path("pipe"), path("b.txt"));
+  expectFailure(EINVAL, "Invalid argument");
+  call("FileCopy", "/dev/zero", path("b.txt"));
+  expectFailure(EINVAL, "Invalid argument");
+  EXPECT_EQ(entries(), std::vector<std::string>{"pipe"});
+}
+
 TEST_F(FileFunctions, SuccessClearsAnEarlierError) {
   write("a.txt", "x");
   call("FileDelete", path("none.txt"));

@@ -92,11 +92,13 @@ int copyContents(int from, int to) {
 
 // Fills a temporary beside the target with the source's bytes and mode.
 int copyToTemporary(const std::string& source, TemporaryBeside& temporary) {
-  UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  // Without O_NONBLOCK a pipe would hold the playback until someone writes to it.
+  UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (in.get() < 0) return errno;
   struct stat info {};
   if (::fstat(in.get(), &info) != 0) return errno;
   if (S_ISDIR(info.st_mode)) return EISDIR;
+  if (!S_ISREG(info.st_mode)) return EINVAL;
   if (temporary.error()) return temporary.error();
   if (int error = copyContents(in.get(), temporary.fd())) return error;
   if (::fchmod(temporary.fd(), info.st_mode & 07777) != 0) return errno;
