@@ -4,6 +4,7 @@
 #include "document/CQuillmoteDoc.h"
 #include "language/Interpreter.h"
 #include "language/Services.h"
+#include "platform/posix/PosixParts.h"
 
 namespace {
 
@@ -15,8 +16,8 @@ class QuietUi final : public qlm::UiService {
 void evaluateRepeatedly(benchmark::State& state, const char* text) {
   QuietUi ui;
   qlm::NullTrace trace;
-  qlm::SystemClock clock;
-  qlm::CQuillmoteDoc doc(ui, trace, clock);
+  auto clock = qlm::makeSteadyClock();
+  qlm::CQuillmoteDoc doc(ui, trace, *clock);
   qlm::Interpreter in(doc);
   in.Analyse("$I=0");
   in.EvaluateInstruction(1);

@@ -7,17 +7,18 @@
 #include "document/CQuillmoteDoc.h"
 #include "language/Interpreter.h"
 #include "language/Services.h"
+#include "platform/Clock.h"
 
 namespace {
 
 class StillClock final : public qlm::Clock {
  public:
-  long long nowMilliseconds() override { return m_now; }
-  std::tm localTime() override { return {}; }
-  void sleepMilliseconds(long long ms) override { m_now += ms; }
+  std::int64_t nowMs() override { return m_now; }
+  qlm::LocalTime localTime() override { return {2026, 1, 2, 3, 4, 5, 6}; }
+  void sleep(std::int64_t ms, const std::function<void()>&) override { m_now += ms > 0 ? ms : 0; }
 
  private:
-  long long m_now = 0;
+  std::int64_t m_now = 0;
 };
 
 class QuietUi final : public qlm::UiService {

@@ -6,11 +6,25 @@
 #include "app/CommandLine.h"
 
 namespace qlm {
+namespace {
+
+std::tm toTm(const LocalTime& local) {
+  std::tm t{};
+  t.tm_year = local.year - 1900;
+  t.tm_mon = local.month - 1;
+  t.tm_mday = local.day;
+  t.tm_hour = local.hour;
+  t.tm_min = local.minute;
+  t.tm_sec = local.second;
+  return t;
+}
+
+}  // namespace
 
 CQuillmoteDoc::CQuillmoteDoc(UiService& ui, TraceSink& trace, Clock& clock)
     : m_ui(ui), m_trace(trace), m_clock(clock) {
-  m_variables.setClock([&clock] { return clock.localTime(); });
-  m_chronoStart = clock.nowMilliseconds();
+  m_variables.setClock([&clock] { return toTm(clock.localTime()); });
+  m_chronoStart = clock.nowMs();
   VarResetVars();
 }
 

@@ -9,16 +9,13 @@
 #include "language/LocationTable.h"
 #include "language/Services.h"
 #include "language/VariableTable.h"
+#include "platform/Clock.h"
+#include "platform/Geometry.h"
 
 namespace qlm {
 
 class CommandLine;
-
-struct Point {
-  int x = -1;
-  int y = -1;
-  friend bool operator==(const Point&, const Point&) = default;
-};
+struct Platform;
 
 struct PlaybackSettings {
   int windowWaitSeconds = 3;
@@ -61,6 +58,10 @@ class CQuillmoteDoc {
   CQuillmoteDoc(const CQuillmoteDoc&) = delete;
   CQuillmoteDoc& operator=(const CQuillmoteDoc&) = delete;
 
+  // The desktop to play on; none for documents that only evaluate.
+  void setPlatform(Platform* platform) { m_platform = platform; }
+  Platform* platform() { return m_platform; }
+
   UiService& ui() { return m_ui; }
   TraceSink& trace() { return m_trace; }
   Clock& clock() { return m_clock; }
@@ -88,7 +89,7 @@ class CQuillmoteDoc {
   std::vector<std::string>& fileList() { return m_fileList; }
 
   long long chronoStart() const { return m_chronoStart; }
-  void restartChrono() { m_chronoStart = m_clock.nowMilliseconds(); }
+  void restartChrono() { m_chronoStart = m_clock.nowMs(); }
 
   Point& foundPosition() { return m_foundPosition; }
   Point& foundClickPoint() { return m_foundClickPoint; }
@@ -104,6 +105,7 @@ class CQuillmoteDoc {
   TraceSink& m_trace;
   Clock& m_clock;
   const CommandLine* m_commandLine = nullptr;
+  Platform* m_platform = nullptr;
 
   VariableTable m_variables;
   PlaybackFlags m_flags;
@@ -113,8 +115,8 @@ class CQuillmoteDoc {
   LocationTable m_locations;
   std::vector<std::string> m_fileList;
   long long m_chronoStart = 0;
-  Point m_foundPosition;
-  Point m_foundClickPoint;
+  Point m_foundPosition{-1, -1};
+  Point m_foundClickPoint{-1, -1};
   std::string m_textToFind;
   std::string m_targetApplication;
   std::string m_targetTitle;

@@ -24,6 +24,7 @@ std::span<const BuiltinBinding> chronoFunctions();
 std::span<const BuiltinBinding> fileFunctions();
 std::span<const BuiltinBinding> controlFunctions();
 std::span<const BuiltinBinding> settingFunctions();
+std::span<const BuiltinBinding> desktopFunctions();
 
 // The body bound to function-table row `index`; functions that this build
 // cannot run get one that says so and stops the playback.

@@ -36,26 +36,26 @@ struct ClassColours {
   Rgb back;
 };
 
-ClassColours coloursOf(char cls, char c) {
-  switch (cls) {
-    case kClassString: return {{100, 100, 255}, kWhite};
-    case kClassMouseKey:
-    case kClassKeyboardKey: return {{0, 0, 200}, {200, 200, 255}};
-    case kClassOperator:
-    case kClassSeparator:
-    case kClassComma: return {{160, 160, 160}, kWhite};
-    case kClassOpen:
-    case kClassClose:
-    case kClassFunction: return {{34, 177, 76}, kWhite};
-    case kClassVariable: return {{255, 191, 128}, kWhite};
-    case kClassLocation: return {{115, 8, 108}, {231, 225, 71}};
-    case kClassNumber: return {{255, 128, 255}, kWhite};
-    default: break;
-  }
-  // A comma that stands outside a call was a separator before pass 9 took it back.
-  if (c == ',') return {{250, 0, 0}, kWhite};
-  return {{255, 0, 0}, kWhite};
+constexpr ClassColours kUnknownColours{{255, 0, 0}, kWhite};
+// A comma that stands outside a call was a separator before being taken back.
+constexpr ClassColours kStrayCommaColours{{250, 0, 0}, kWhite};
+
+constexpr std::array<ClassColours, 256> makeColourTable() {
+  std::array<ClassColours, 256> table{};
+  table.fill(kUnknownColours);
+  auto set = [&table](char cls, ClassColours colours) { table[static_cast<unsigned char>(cls)] = colours; };
+  set(kClassString, {{100, 100, 255}, kWhite});
+  set(kClassMouseKey, {{0, 0, 200}, {200, 200, 255}});
+  set(kClassKeyboardKey, {{0, 0, 200}, {200, 200, 255}});
+  for (char cls : {kClassOperator, kClassSeparator, kClassComma}) set(cls, {{160, 160, 160}, kWhite});
+  for (char cls : {kClassOpen, kClassClose, kClassFunction}) set(cls, {{34, 177, 76}, kWhite});
+  set(kClassVariable, {{255, 191, 128}, kWhite});
+  set(kClassLocation, {{115, 8, 108}, {231, 225, 71}});
+  set(kClassNumber, {{255, 128, 255}, kWhite});
+  return table;
 }
+
+constexpr std::array<ClassColours, 256> kColourTable = makeColourTable();
 
 class Lexer {
  public:
@@ -78,24 +78,33 @@ class Lexer {
   }
 
  private:
-  int size() const { return m_out.length(); }
-  char& cls(int i) { return m_out.classes[static_cast<std::size_t>(i)]; }
-  char& type(int i) { return m_out.types[static_cast<std::size_t>(i)]; }
-  char& ch(int i) { return m_out.text[static_cast<std::size_t>(i)]; }
+  int size() const { return m_size; }
+  char& cls(int i) { return m_classes[i]; }
+  char& type(int i) { return m_types[i]; }
+  char& ch(int i) { return m_text[i]; }
+  // Raw views of the three buffers, refreshed whenever their size changes.
+  void refresh() {
+    m_size = m_out.length();
+    m_text = m_out.text.data();
+    m_classes = m_out.classes.data();
+    m_types = m_out.types.data();
+  }
   void mark(int from, int to, char classAndType) {
     for (int i = from; i < to; ++i) cls(i) = type(i) = classAndType;
   }
 
   void copyAndMarkLiterals(std::string_view text, int selectionStart, int selectionEnd) {
     constexpr auto kMax = static_cast<std::size_t>(AnalysisState::kMaxLength);
+    // Assigned before reserving: the text may be a view of m_out.text itself.
+    m_out.text.assign(text.substr(0, std::min(text.size(), kMax)));
     m_out.text.reserve(kMax);
     m_out.classes.reserve(kMax);
     m_out.types.reserve(kMax);
     m_out.textColours.reserve(kMax);
     m_out.backColours.reserve(kMax);
-    m_out.text.assign(text.substr(0, std::min(text.size(), kMax)));
     m_out.classes.assign(m_out.text.size(), kClassUnknown);
     m_out.types.assign(m_out.text.size(), kClassUnknown);
+    refresh();
     m_out.selectionStart = std::clamp(selectionStart, 0, size());
     m_out.selectionEnd = std::clamp(selectionEnd, 0, size());
     m_out.instructionCount = 1;
@@ -136,9 +145,6 @@ class Lexer {
     }
   }
 
-  // Moves a caret position left for every removed character before it.
-  static int shifted(int position, int removedBefore) { return position - removedBefore; }
-
   void removeSpaces() {
     int write = 0;
     int removedBeforeStart = 0;
@@ -155,15 +161,16 @@ class Lexer {
       ++write;
     }
     resize(write);
-    m_out.selectionStart = shifted(m_out.selectionStart, removedBeforeStart);
-    m_out.selectionEnd = shifted(m_out.selectionEnd, removedBeforeEnd);
+    m_out.selectionStart -= removedBeforeStart;
+    m_out.selectionEnd -= removedBeforeEnd;
   }
 
   void resize(int n) {
-    const auto size = static_cast<std::size_t>(n);
-    m_out.text.resize(size);
-    m_out.classes.resize(size);
-    m_out.types.resize(size);
+    const auto count = static_cast<std::size_t>(n);
+    m_out.text.resize(count);
+    m_out.classes.resize(count);
+    m_out.types.resize(count);
+    refresh();
   }
 
   bool needsSpaceBehind(int i) {
@@ -390,18 +397,20 @@ class Lexer {
     m_out.textColours.resize(n);
     m_out.backColours.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
-      if (m_out.classes[i] == kClassSpace && i > 0) {
-        m_out.textColours[i] = m_out.textColours[i - 1];
-        m_out.backColours[i] = m_out.backColours[i - 1];
-        continue;
-      }
-      const ClassColours colours = coloursOf(m_out.classes[i], m_out.text[i]);
+      const char c = m_out.classes[i];
+      ClassColours colours = kColourTable[static_cast<unsigned char>(c)];
+      if (c == kClassUnknown && m_out.text[i] == ',') colours = kStrayCommaColours;
+      if (c == kClassSpace && i > 0) colours = {m_out.textColours[i - 1], m_out.backColours[i - 1]};
       m_out.textColours[i] = colours.text;
       m_out.backColours[i] = colours.back;
     }
   }
 
   AnalysisState& m_out;
+  int m_size = 0;
+  char* m_text = nullptr;
+  char* m_classes = nullptr;
+  char* m_types = nullptr;
 };
 
 }  // namespace

@@ -43,6 +43,9 @@ std::span<const OperatorInfo> operatorTable() { return kOperators; }
 
 int matchOperator(std::string_view text, std::size_t pos) {
   if (pos >= text.size()) return -1;
+  // Every operator starts with one of these; most characters are not.
+  constexpr std::string_view kFirstCharacters = "=<>!&+-*/%";
+  if (kFirstCharacters.find(text[pos]) == std::string_view::npos) return -1;
   const std::string_view rest = text.substr(pos);
   for (std::size_t i = 0; i < kOperators.size(); ++i) {
     if (rest.starts_with(kOperators[i].symbol)) return static_cast<int>(i);

@@ -243,8 +243,11 @@ class Checker {
   bool locationPlaced(int start, int end) const {
     const std::string_view text = m_state.text;
     const bool followed = end >= m_n || ch(end) == ',' || ch(end) == ';';
-    const bool leads = start == 0 || (start >= 2 && text.substr(static_cast<std::size_t>(start) - 2, 2) == "; ") ||
-                       (start >= 5 && text.substr(static_cast<std::size_t>(start) - 5, 5) == "GoTo(");
+    const auto at = static_cast<std::size_t>(start);
+    // A separator may lack its space when the text has reached its longest.
+    const bool leads = start == 0 || (start >= 2 && text.substr(at - 2, 2) == "; ") ||
+                       cls(start - 1) == kClassSeparator ||
+                       (start >= 5 && text.substr(at - 5, 5) == "GoTo(");
     return followed && leads;
   }
 

@@ -6,25 +6,25 @@
 #include "document/CQuillmoteDoc.h"
 #include "language/Interpreter.h"
 #include "language/Services.h"
+#include "platform/Clock.h"
 
 namespace qlm::testing {
 
 class ManualClock final : public Clock {
  public:
-  long long nowMilliseconds() override { return m_now; }
-  std::tm localTime() override { return m_local; }
-  void sleepMilliseconds(long long ms) override { m_now += ms; }
-
-  void advance(long long ms) { m_now += ms; }
-  void setLocalTime(int hour, int minute, int second) {
-    m_local.tm_hour = hour;
-    m_local.tm_min = minute;
-    m_local.tm_sec = second;
+  std::int64_t nowMs() override { return m_now; }
+  LocalTime localTime() override { return m_local; }
+  void sleep(std::int64_t ms, const std::function<void()>& pump) override {
+    m_now += ms > 0 ? ms : 0;
+    if (pump) pump();
   }
 
+  void advance(std::int64_t ms) { m_now += ms; }
+  void setLocalTime(const LocalTime& local) { m_local = local; }
+
  private:
-  long long m_now = 1'000'000;
-  std::tm m_local{};
+  std::int64_t m_now = 1'000'000;
+  LocalTime m_local{2026, 3, 5, 7, 4, 9, 0};
 };
 
 class LanguageTest : public ::testing::Test {

@@ -67,6 +67,23 @@ INSTANTIATE_TEST_SUITE_P(
         NormaliseCase{"xWait(1)", "xWait(1)", "?FFFF(I)"},
         NormaliseCase{"a;", "a; ", "?; "}));
 
+TEST(Lexer, NormalisedTextAnalysesToItself) {
+  AnalysisState state;
+  analyse("$x = 3 ;wait( 100 );\"aV[tab]\" & :loc", 0, 0, state);
+  const std::string text = state.text;
+  const std::string classes = state.classes;
+  analyse(state.text, 0, 0, state);
+  EXPECT_EQ(state.text, text);
+  EXPECT_EQ(state.classes, classes);
+}
+
+TEST(Lexer, AnalysesItsOwnTextInAFreshState) {
+  AnalysisState state;
+  state.text = "wait( 1 )";
+  analyse(state.text, 0, 0, state);
+  EXPECT_EQ(state.text, "Wait(1)");
+}
+
 TEST(Lexer, CountsInstructions) {
   EXPECT_EQ(analysed("").instructionCount, 1);
   EXPECT_EQ(analysed("$x = 3 ;Wait( 100 )").instructionCount, 2);

@@ -153,6 +153,17 @@ TEST(SyntaxCheck, GroupsTakeTheTypeOfTheirEdges) {
   EXPECT_EQ(state.types[19], 'C');
 }
 
+TEST(SyntaxCheck, LocationMayFollowASeparatorLeftWithoutItsSpace) {
+  std::string text;
+  for (int i = 0; i < 399; ++i) text += "1;";
+  text += ":A";
+  AnalysisState state;
+  const SyntaxResult result = checked(text, state);
+  ASSERT_EQ(state.length(), AnalysisState::kMaxLength);
+  ASSERT_EQ(state.text.substr(996), "1;:A");
+  EXPECT_TRUE(result.ok) << result.message;
+}
+
 TEST(SyntaxCheck, EmptyGroupKeepsItsOwnTypes) {
   AnalysisState state;
   checked("()", state);

@@ -10,6 +10,7 @@
 #include "document/CQuillmoteDoc.h"
 #include "language/Interpreter.h"
 #include "language/VariableTable.h"
+#include "platform/posix/PosixParts.h"
 #include "platform/TextEncoding.h"
 
 namespace qlm {
@@ -90,8 +91,8 @@ int cmdEval(CommandArgs args) {
 
   MessageLog messages;
   NullTrace trace;
-  SystemClock clock;
-  CQuillmoteDoc doc(messages, trace, clock);
+  std::unique_ptr<Clock> clock = makeSteadyClock();
+  CQuillmoteDoc doc(messages, trace, *clock);
   doc.setCommandLine(&variables);
   doc.VarResetVars();
 

@@ -1,0 +1,16 @@
+#pragma once
+// Runs the qlm program with arguments and collects its exit status and output.
+#include <string>
+#include <vector>
+
+namespace qlm::testing {
+
+struct QlmRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+QlmRun runQlm(const std::vector<std::string>& args);
+
+}  // namespace qlm::testing
