@@ -1,0 +1,96 @@
+#pragma once
+// A document with recorded messages and trace events, a clock the test sets,
+// and an interpreter that evaluates one instruction text.
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "document/CQuillmoteDoc.h"
+#include "language/Interpreter.h"
+#include "language/VariableTable.h"
+
+namespace qlm::functiontest {
+
+class FakeClock final : public Clock {
+ public:
+  long long nowMilliseconds() override { return m_now; }
+  std::tm localTime() override { return m_local; }
+  void sleepMilliseconds(long long ms) override { m_now += ms; }
+
+  void advance(long long ms) { m_now += ms; }
+  void setTimeOfDay(int hour, int minute, int second) {
+    m_local.tm_hour = hour;
+    m_local.tm_min = minute;
+    m_local.tm_sec = second;
+  }
+
+ private:
+  long long m_now = 1'000'000;
+  std::tm m_local = [] {
+    std::tm t{};
+    t.tm_year = 126;
+    t.tm_mon = 2;
+    t.tm_mday = 5;
+    t.tm_hour = 10;
+    t.tm_min = 20;
+    t.tm_sec = 30;
+    return t;
+  }();
+};
+
+struct EvalCase {
+  std::string instruction;
+  std::string text;
+  char type;
+};
+
+inline void PrintTo(const EvalCase& c, std::ostream* os) { *os << c.instruction; }
+
+class FunctionTest : public ::testing::Test {
+ protected:
+  Value eval(std::string_view text) {
+    in.Analyse(text);
+    return in.EvaluateInstruction(1);
+  }
+
+  // Stored form of a variable, as the table keeps it.
+  std::string stored(std::string_view name) const { return doc.GetVariable(name).form; }
+
+  std::vector<TraceEvent> stepEvents() const {
+    std::vector<TraceEvent> steps;
+    for (const TraceEvent& event : trace.events()) {
+      if (event.kind == 2) steps.push_back(event);
+    }
+    return steps;
+  }
+
+  bool hasStep(std::string_view description, std::string_view text) const {
+    for (const TraceEvent& event : stepEvents()) {
+      if (event.description == description && event.text == text) return true;
+    }
+    return false;
+  }
+
+  MessageLog ui;
+  TraceLog trace;
+  FakeClock clock;
+  CQuillmoteDoc doc{ui, trace, clock};
+  Interpreter in{doc};
+};
+
+class FunctionTableTest : public FunctionTest, public ::testing::WithParamInterface<EvalCase> {
+ protected:
+  void expectCase() {
+    const EvalCase& c = GetParam();
+    Value v = eval(c.instruction);
+    EXPECT_EQ(v.text, c.text);
+    EXPECT_EQ(v.type, c.type);
+    EXPECT_FALSE(doc.stopRequested());
+    EXPECT_TRUE(ui.messages().empty());
+  }
+};
+
+}  // namespace qlm::functiontest

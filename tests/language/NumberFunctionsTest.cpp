@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include "FunctionTestFixture.h"
+
+namespace qlm::functiontest {
+namespace {
+
+class NumberFunctionCases : public FunctionTableTest {};
+
+TEST_P(NumberFunctionCases, GivesExpectedValue) { expectCase(); }
+
+INSTANTIATE_TEST_SUITE_P(All, NumberFunctionCases,
+                         ::testing::Values(EvalCase{"Min(3,5)", "3", 'I'}, EvalCase{"Min(-2.5,1)", "-2.5", 'I'},
+                                           EvalCase{"Min(1/3,1)", "0.333333333333", 'I'},
+                                           EvalCase{"Max(3,5)", "5", 'I'},
+                                           EvalCase{R"(Max("7","10"))", "10", 'I'},
+                                           EvalCase{"Max(-1,-2)", "-1", 'I'}, EvalCase{"Abs(-2.5)", "2.5", 'I'},
+                                           EvalCase{"Abs(3)", "3", 'I'}, EvalCase{"Abs(0)", "0", 'I'},
+                                           EvalCase{"Int(2.7)", "2", 'I'}, EvalCase{"Int(-2.7)", "-2", 'I'},
+                                           EvalCase{R"(Int(""))", "0", 'I'}, EvalCase{"Sgn(-3)", "-1", 'I'},
+                                           EvalCase{"Sgn(0)", "0", 'I'}, EvalCase{"Sgn(0.1)", "1", 'I'},
+                                           EvalCase{R"(Sgn("abc"))", "0", 'I'}));
+
+using NumberFunctions = FunctionTest;
+
+TEST_F(NumberFunctions, RandomMixesTheTimeOfDay) {
+  clock.setTimeOfDay(10, 20, 30);  // P = 6000
+  EXPECT_EQ(eval("Random(10)").text, "4");
+  EXPECT_EQ(eval("Random(-7)").text, "5");
+  EXPECT_EQ(eval("Random(9000000000000000000)").text, "4090909090909096909");
+  EXPECT_EQ(eval("Random(10)").type, 'I');
+}
+
+TEST_F(NumberFunctions, RandomIsZeroInTheFirstMinuteOfAnHour) {
+  clock.setTimeOfDay(14, 0, 45);
+  EXPECT_EQ(eval("Random(100)").text, "0");
+}
+
+TEST_F(NumberFunctions, RandomOfZeroGivesZero) {
+  EXPECT_EQ(eval("Random(0)").text, "0");
+  EXPECT_FALSE(doc.stopRequested());
+  EXPECT_TRUE(ui.messages().empty());
+}
+
+class NumberFunctionFailures : public FunctionTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(NumberFunctionFailures, InvalidNumberStopsAndGivesZero) {
+  Value v = eval(GetParam());
+  EXPECT_EQ(v.text, "0");
+  EXPECT_EQ(v.type, 'I');
+  EXPECT_TRUE(doc.stopRequested());
+  ASSERT_EQ(ui.messages().size(), 1u);
+  EXPECT_EQ(ui.messages()[0], "1.2.3 : Invalid number.");
+}
+
+INSTANTIATE_TEST_SUITE_P(All, NumberFunctionFailures,
+                         ::testing::Values(R"(Min("1.2.3",1))", R"(Min(1,"1.2.3"))", R"(Max("1.2.3",1))",
+                                           R"(Abs("1.2.3"))", R"(Sgn("1.2.3"))"));
+
+TEST_F(NumberFunctions, IntegerArgumentsRefuseTexts) {
+  for (const char* instruction : {R"(Int("x"))", R"(Random("x"))"}) {
+    SCOPED_TRACE(instruction);
+    EXPECT_EQ(eval(instruction).text, "0");
+  }
+  EXPECT_TRUE(doc.stopRequested());
+  EXPECT_EQ(ui.messages(), (std::vector<std::string>{"x : Invalid number.", "x : Invalid number."}));
+}
+
+}  // namespace
+}  // namespace qlm::functiontest

@@ -1,0 +1,289 @@
+#include <gtest/gtest.h>
+
+#include "FunctionTestFixture.h"
+
+namespace qlm::functiontest {
+namespace {
+
+struct SettingCase {
+  std::string instruction;
+  std::string variable;
+  std::string value;
+  std::string description;
+};
+
+void PrintTo(const SettingCase& c, std::ostream* os) { *os << c.instruction; }
+
+class SettingVariableCases : public FunctionTest, public ::testing::WithParamInterface<SettingCase> {};
+
+TEST_P(SettingVariableCases, StoresAndReports) {
+  const SettingCase& c = GetParam();
+  Value v = eval(c.instruction);
+  EXPECT_EQ(v.text, "");
+  EXPECT_EQ(stored(c.variable), c.value);
+  ASSERT_EQ(stepEvents().size(), 1u);
+  EXPECT_EQ(stepEvents()[0].description, c.description);
+  EXPECT_EQ(stepEvents()[0].text, "");
+  EXPECT_FALSE(doc.stopRequested());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, SettingVariableCases,
+    ::testing::Values(
+        SettingCase{"SetColorTol(50)", "$QLM_COLORTOL", "50",
+                    "SetColorTol(), will set 50% color tolerance for IfImage() & IfShape() functions."},
+        SettingCase{"SetColorTol(-5)", "$QLM_COLORTOL", "0",
+                    "SetColorTol(), will set 0% color tolerance for IfImage() & IfShape() functions."},
+        SettingCase{"SetPixelTol(150)", "$QLM_PIXELTOL", "100",
+                    "SetPixelTol(), will set 100% pixel tolerance for IfImage() & IfShape() functions."},
+        SettingCase{"SetMouseSpeed(150)", "$QLM_MOUSE_SPEED", "0", "SetMouseSpeed(), will set mouse speed to 100%."},
+        SettingCase{"SetMouseSpeed(-1)", "$QLM_MOUSE_SPEED", "100", "SetMouseSpeed(), will set mouse speed to 0%."},
+        SettingCase{"SetKeySpeed(70)", "$QLM_KEY_SPEED", "30", "SetKeySpeed(), will set key speed to 70%."},
+        SettingCase{"SetKeyMode(1)", "$QLM_KEY_MODE", "1", "SetKeyMode(1), keys will be send using the clipboard."},
+        SettingCase{"SetKeyMode(5)", "$QLM_KEY_MODE", "5", "SetKeyMode(1), keys will be send using the clipboard."},
+        SettingCase{"SetKeyMode(0)", "$QLM_KEY_MODE", "0", "SetKeyMode(0), keys will be send one by one."},
+        SettingCase{"AppWait(10)", "$QLM_MAX_WAIT_WIN", "10000",
+                    "AppWait(), now Quillmote will wait for the target application up to 10 seconds."},
+        SettingCase{"AppWait(-3)", "$QLM_MAX_WAIT_WIN", "0",
+                    "AppWait(), now Quillmote will wait for the target application up to 0 seconds."}));
+
+using SettingFunctions = FunctionTest;
+
+TEST_F(SettingFunctions, AppWaitSetsTheWindowWait) {
+  eval("AppWait(10)");
+  EXPECT_EQ(doc.settings().windowWaitSeconds, 10);
+}
+
+TEST_F(SettingFunctions, InvalidNumbersStopAndChangeNothing) {
+  for (const char* instruction : {R"(SetColorTol("x"))", R"(SetMouseSpeed("x"))", R"(SetKeyMode("x"))",
+                                  R"(AppWait("x"))", R"(SetWaitOnMouseMove("x"))"}) {
+    SCOPED_TRACE(instruction);
+    EXPECT_EQ(eval(instruction).text, "");
+  }
+  EXPECT_EQ(stored("$QLM_COLORTOL"), "0");
+  EXPECT_EQ(stored("$QLM_MOUSE_SPEED"), "40");
+  EXPECT_EQ(stored("$QLM_KEY_MODE"), "0");
+  EXPECT_EQ(stored("$QLM_MAX_WAIT_WIN"), "3000");
+  EXPECT_TRUE(stepEvents().empty());
+  EXPECT_TRUE(doc.stopRequested());
+  EXPECT_EQ(ui.messages().size(), 5u);
+}
+
+struct ForegroundCase {
+  std::string instruction;
+  int mode;
+  bool either, byClass, byTitle;
+  std::string description;
+  std::string text;
+};
+
+void PrintTo(const ForegroundCase& c, std::ostream* os) { *os << c.instruction; }
+
+class AppForegroundCases : public FunctionTest, public ::testing::WithParamInterface<ForegroundCase> {};
+
+TEST_P(AppForegroundCases, SetsModeAndSelection) {
+  const ForegroundCase& c = GetParam();
+  eval(c.instruction);
+  const PlaybackSettings& s = doc.settings();
+  EXPECT_EQ(s.foregroundMode, c.mode);
+  EXPECT_EQ(s.selectEither, c.either);
+  EXPECT_EQ(s.selectByClass, c.byClass);
+  EXPECT_EQ(s.selectByTitle, c.byTitle);
+  EXPECT_TRUE(hasStep(c.description, c.text));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, AppForegroundCases,
+    ::testing::Values(
+        ForegroundCase{"AppForeground(7,2)", 2, false, false, true,
+                       "AppForeground(2,x), Target application will always be put at foreground.",
+                       "AppForeground(x,2), Select target application with application title."},
+        ForegroundCase{"AppForeground(0,1)", 0, false, true, true,
+                       "AppForeground(0,x), Target application will never be put at foreground",
+                       "AppForeground(x,1), Select target application with title AND application name."},
+        ForegroundCase{"AppForeground(1,3)", 1, false, true, false,
+                       "AppForeground(1,x), Target apps will be put at foreground before to run each instruction",
+                       "AppForeground(x,3), Select target application with application name."},
+        ForegroundCase{"AppForeground(-1,9)", 2, true, true, true,
+                       "AppForeground(2,x), Target application will always be put at foreground.",
+                       "AppForeground(x,0), Select target application with title OR application name."}));
+
+TEST_F(SettingFunctions, AppForegroundWithInvalidModeStillSetsTheSelection) {
+  eval("AppForeground(0,0)");
+  eval(R"(AppForeground("x",2))");
+  EXPECT_TRUE(doc.stopRequested());
+  EXPECT_EQ(doc.settings().foregroundMode, 0);
+  EXPECT_FALSE(doc.settings().selectByClass);
+  EXPECT_TRUE(hasStep("AppForeground(0,x), Target application will never be put at foreground",
+                      "AppForeground(x,2), Select target application with application title."));
+}
+
+TEST_F(SettingFunctions, AppForegroundWithInvalidSelectionEnds) {
+  eval(R"(AppForeground(1,"x"))");
+  EXPECT_TRUE(doc.stopRequested());
+  EXPECT_EQ(doc.settings().foregroundMode, 1);
+  EXPECT_TRUE(doc.settings().selectEither);
+  EXPECT_TRUE(stepEvents().empty());
+}
+
+TEST_F(SettingFunctions, AppResizeKeepsSizesOfAtLeastOneHundred) {
+  eval("AppResize(3,50,50,10,10)");
+  const PlaybackSettings& s = doc.settings();
+  EXPECT_EQ(s.resizeMode, 3);
+  EXPECT_EQ(s.resizeWidth, 100);
+  EXPECT_EQ(s.resizeHeight, 100);
+  EXPECT_EQ(s.resizeX, 10);
+  EXPECT_EQ(s.resizeY, 10);
+  EXPECT_TRUE(hasStep("AppResize(3,..), Target application will be resized and moved as specified.", ""));
+}
+
+TEST_F(SettingFunctions, AppResizeStopsReadingAtAnInvalidNumber) {
+  eval(R"(AppResize(2,800,"x",5,5))");
+  const PlaybackSettings& s = doc.settings();
+  EXPECT_EQ(s.resizeMode, 2);
+  EXPECT_EQ(s.resizeWidth, 800);
+  EXPECT_EQ(s.resizeHeight, -1);
+  EXPECT_EQ(s.resizeX, -1);
+  EXPECT_TRUE(doc.stopRequested());
+  EXPECT_EQ(ui.messages().size(), 1u);
+  EXPECT_TRUE(hasStep("AppResize(2,..), Target application will be resized as specified.", ""));
+}
+
+TEST_F(SettingFunctions, AppResizeWithInvalidModeTakesModeZero) {
+  eval("AppResize(1,300,300,0,0)");
+  eval(R"(AppResize("x",800,600,1,1))");
+  EXPECT_EQ(doc.settings().resizeMode, 0);
+  EXPECT_EQ(doc.settings().resizeWidth, 300);
+  EXPECT_TRUE(hasStep("AppResize(0,..), Target application will not be resized or moved.", ""));
+}
+
+TEST_F(SettingFunctions, AppResizeOfAnUnknownModeReportsAnEmptyDescription) {
+  eval("AppResize(7,200,200,0,0)");
+  EXPECT_EQ(doc.settings().resizeMode, 7);
+  EXPECT_TRUE(hasStep("", ""));
+}
+
+TEST_F(SettingFunctions, VerboseClampsAndReports) {
+  eval("Verbose(9)");
+  EXPECT_EQ(doc.traceSettings().verboseLevel, 7);
+  EXPECT_TRUE(hasStep("Verbose(), will set the verbose level to 7.", ""));
+  eval(R"(Verbose("x"))");
+  EXPECT_EQ(doc.traceSettings().verboseLevel, 0);
+  EXPECT_TRUE(doc.stopRequested());
+}
+
+TEST_F(SettingFunctions, DebugReportsStartAndEnd) {
+  eval("Debug(12)");
+  EXPECT_EQ(doc.traceSettings().debugLevel, 7);
+  eval("Debug(0)");
+  EXPECT_EQ(doc.traceSettings().debugLevel, 0);
+  eval("Debug(0)");
+  ASSERT_EQ(stepEvents().size(), 2u);
+  EXPECT_EQ(stepEvents()[0].description, "Debug(), Start debuging with level=7.");
+  EXPECT_EQ(stepEvents()[1].description, "Debug(), End debuging.");
+}
+
+TEST_F(SettingFunctions, DebugWithInvalidLevelEndsDebugging) {
+  eval(R"(Debug("x"))");
+  EXPECT_TRUE(stepEvents().empty());
+  eval("Debug(2)");
+  eval(R"(Debug("x"))");
+  EXPECT_EQ(doc.traceSettings().debugLevel, 0);
+  ASSERT_EQ(stepEvents().size(), 2u);
+  EXPECT_EQ(stepEvents()[1].description, "Debug(), End debuging.");
+  EXPECT_TRUE(doc.stopRequested());
+}
+
+struct TraceCase {
+  std::string instruction;
+  int level;
+  std::string rowTemplate;
+  std::string fileName;
+};
+
+void PrintTo(const TraceCase& c, std::ostream* os) { *os << c.instruction; }
+
+class TraceCases : public FunctionTest, public ::testing::WithParamInterface<TraceCase> {};
+
+TEST_P(TraceCases, StoresTheTraceSettings) {
+  doc.setPathName("/home/u/doc.qlm");
+  eval(GetParam().instruction);
+  const TraceSettings& t = doc.traceSettings();
+  EXPECT_EQ(t.traceLevel, GetParam().level);
+  EXPECT_EQ(t.rowTemplate, GetParam().rowTemplate);
+  EXPECT_EQ(t.traceFileName, GetParam().fileName);
+  EXPECT_FALSE(doc.stopRequested());
+}
+
+const std::string kDefaultTemplate = "LNUM.INUM;INSTRUCTION;DESC1;DESC2;ISELECTED;IFOUND;OUTPUT;TARGET";
+
+INSTANTIATE_TEST_SUITE_P(
+    All, TraceCases,
+    ::testing::Values(TraceCase{R"(Trace(1,"","trace.csv"))", 1, kDefaultTemplate, "/home/u/trace.csv"},
+                      TraceCase{R"(Trace(5,"A;B","/tmp/x.txt"))", 2, "A;B", "/tmp/x.htm"},
+                      TraceCase{R"(Trace(2,"","/tmp/x.html"))", 2, kDefaultTemplate, "/tmp/x.htm"},
+                      TraceCase{R"(Trace(1,"",""))", 1, kDefaultTemplate, "/home/u/doc.htm"},
+                      TraceCase{R"(Trace(1,"","/tmp/"))", 1, kDefaultTemplate, "/tmp/doc.htm"},
+                      TraceCase{R"(Trace(1,"",".xls"))", 1, kDefaultTemplate, "/home/u/doc.xls"},
+                      TraceCase{R"(Trace(1,"","out."))", 1, kDefaultTemplate, "/home/u/out.htm"},
+                      TraceCase{R"(Trace(1,"","out.HTM"))", 1, kDefaultTemplate, "/home/u/out.htm"},
+                      TraceCase{R"(Trace(1,"","C:\t\r.csv"))", 1, kDefaultTemplate, "C:\\t\\r.csv"},
+                      TraceCase{R"(Trace(1,"","/a.b/log"))", 1, kDefaultTemplate, "/a.b/log.htm"},
+                      TraceCase{R"(Trace(0,"A","x.csv"))", 0, "", ""}));
+
+TEST_F(SettingFunctions, TraceKeepsAnEarlierTemplate) {
+  eval(R"(Trace(1,"A;B",""))");
+  eval(R"(Trace(1,"",""))");
+  EXPECT_EQ(doc.traceSettings().rowTemplate, "A;B");
+}
+
+TEST_F(SettingFunctions, TraceWithoutDocumentPathNamesAFile) {
+  eval(R"(Trace(1,"",""))");
+  EXPECT_EQ(doc.traceSettings().traceFileName, "trace.htm");
+}
+
+TEST_F(SettingFunctions, TraceBelowOneOnlyTurnsTheTraceOff) {
+  eval(R"(Trace(2,"A","/tmp/t.csv"))");
+  eval(R"(Trace(-1,"B","/tmp/u.csv"))");
+  EXPECT_EQ(doc.traceSettings().traceLevel, 0);
+  EXPECT_EQ(doc.traceSettings().rowTemplate, "A");
+  EXPECT_EQ(doc.traceSettings().traceFileName, "/tmp/t.csv");
+}
+
+TEST_F(SettingFunctions, TraceWithInvalidLevelStops) {
+  eval(R"(Trace(2,"A","/tmp/t.csv"))");
+  eval(R"(Trace("x","B","/tmp/u.csv"))");
+  EXPECT_EQ(doc.traceSettings().traceLevel, 0);
+  EXPECT_EQ(doc.traceSettings().rowTemplate, "A");
+  EXPECT_TRUE(doc.stopRequested());
+}
+
+TEST_F(SettingFunctions, SetEndKeyTakesAKeyOfTheTable) {
+  Value v = eval(R"(SetEndKey("V[F12]"))");
+  EXPECT_EQ(v.text, "");
+  EXPECT_EQ(doc.endKey().notation, "V[F12]");
+  EXPECT_EQ(doc.endKey().virtualKey, 123);
+  EXPECT_TRUE(hasStep("SetEndKey(), End key has been changed to:", "V[F12]"));
+}
+
+TEST_F(SettingFunctions, SetEndKeyWithAnUnknownKeyFallsBackToEnd) {
+  eval(R"(SetEndKey("V[F12]"))");
+  trace.clear();
+  eval(R"(SetEndKey("nonsense"))");
+  EXPECT_EQ(doc.endKey().notation, "V[END]");
+  EXPECT_EQ(doc.endKey().virtualKey, 35);
+  ASSERT_EQ(stepEvents().size(), 2u);
+  EXPECT_EQ(stepEvents()[0].description, "SetEndKey(), unknown key:");
+  EXPECT_EQ(stepEvents()[0].text, "nonsense");
+  EXPECT_EQ(stepEvents()[1].text, "V[END]");
+  EXPECT_FALSE(doc.stopRequested());
+}
+
+TEST_F(SettingFunctions, SetWaitOnMouseMoveOnlyAnswersTemplate) {
+  Value v = eval("SetWaitOnMouseMove(5)");
+  EXPECT_EQ(v.text, "Template");
+  EXPECT_EQ(v.type, 'V');
+}
+
+}  // namespace
+}  // namespace qlm::functiontest
