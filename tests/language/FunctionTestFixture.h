@@ -3,7 +3,7 @@
 // and an interpreter that evaluates one instruction text.
 #include <gtest/gtest.h>
 
-#include <ctime>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,34 +11,29 @@
 #include "document/CQuillmoteDoc.h"
 #include "language/Interpreter.h"
 #include "language/VariableTable.h"
+#include "platform/Clock.h"
 
 namespace qlm::functiontest {
 
 class FakeClock final : public Clock {
  public:
-  long long nowMilliseconds() override { return m_now; }
-  std::tm localTime() override { return m_local; }
-  void sleepMilliseconds(long long ms) override { m_now += ms; }
+  std::int64_t nowMs() override { return m_now; }
+  LocalTime localTime() override { return m_local; }
+  void sleep(std::int64_t ms, const std::function<void()>& pump) override {
+    m_now += ms > 0 ? ms : 0;
+    if (pump) pump();
+  }
 
   void advance(long long ms) { m_now += ms; }
   void setTimeOfDay(int hour, int minute, int second) {
-    m_local.tm_hour = hour;
-    m_local.tm_min = minute;
-    m_local.tm_sec = second;
+    m_local.hour = hour;
+    m_local.minute = minute;
+    m_local.second = second;
   }
 
  private:
-  long long m_now = 1'000'000;
-  std::tm m_local = [] {
-    std::tm t{};
-    t.tm_year = 126;
-    t.tm_mon = 2;
-    t.tm_mday = 5;
-    t.tm_hour = 10;
-    t.tm_min = 20;
-    t.tm_sec = 30;
-    return t;
-  }();
+  std::int64_t m_now = 1'000'000;
+  LocalTime m_local{2026, 3, 5, 10, 20, 30, 0};
 };
 
 struct EvalCase {
