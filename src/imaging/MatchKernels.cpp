@@ -1,0 +1,100 @@
+#include "imaging/MatchKernels.h"
+
+#include <algorithm>
+#include <cstring>
+
+// GCC builds an AVX2 and a baseline copy of each loop and picks one when the program loads.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define QLM_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define QLM_VECTOR_CLONES
+#endif
+
+namespace qlm::kernels {
+
+namespace {
+
+inline std::uint8_t absDiff(std::uint8_t a, std::uint8_t b) {
+  return static_cast<std::uint8_t>(a > b ? a - b : b - a);
+}
+
+inline std::uint8_t lower(std::uint8_t a, std::uint8_t b) { return a < b ? a : b; }
+inline std::uint8_t higher(std::uint8_t a, std::uint8_t b) { return a > b ? a : b; }
+
+}  // namespace
+
+QLM_VECTOR_CLONES
+void addColourMisses(const std::uint8_t* __restrict red, const std::uint8_t* __restrict green,
+                     const std::uint8_t* __restrict blue, std::uint8_t r, std::uint8_t g, std::uint8_t b,
+                     std::uint8_t threshold, std::uint8_t cap, std::uint8_t* __restrict counts, int count) {
+  for (int i = 0; i < count; ++i) {
+    const std::uint8_t worst = higher(higher(absDiff(red[i], r), absDiff(green[i], g)), absDiff(blue[i], b));
+    const std::uint8_t miss = worst > threshold ? 1 : 0;
+    counts[i] = static_cast<std::uint8_t>(lower(counts[i], cap) + miss);
+  }
+}
+
+QLM_VECTOR_CLONES
+void addGreyBandMisses(const std::uint8_t* __restrict grey, const std::uint8_t* __restrict reference,
+                       std::uint8_t low, std::uint8_t span, std::uint8_t cap, std::uint8_t* __restrict counts,
+                       int count) {
+  for (int i = 0; i < count; ++i) {
+    const std::uint8_t shifted = static_cast<std::uint8_t>(absDiff(grey[i], reference[i]) - low);
+    const std::uint8_t miss = shifted <= span ? 1 : 0;
+    counts[i] = static_cast<std::uint8_t>(lower(counts[i], cap) + miss);
+  }
+}
+
+QLM_VECTOR_CLONES
+int countAtMost(const std::uint8_t* __restrict counts, int count, std::uint8_t limit) {
+  int total = 0;
+  for (int i = 0; i < count; ++i) total += counts[i] <= limit ? 1 : 0;
+  return total;
+}
+
+QLM_VECTOR_CLONES
+void foldMinMax(const std::uint8_t* __restrict row, std::uint8_t* __restrict lowest,
+                std::uint8_t* __restrict highest, int count) {
+  for (int i = 0; i < count; ++i) {
+    lowest[i] = lower(lowest[i], row[i]);
+    highest[i] = higher(highest[i], row[i]);
+  }
+}
+
+namespace {
+
+QLM_VECTOR_CLONES
+void pairMinMax(const std::uint8_t* __restrict lowIn, const std::uint8_t* __restrict highIn, int count, int step,
+                std::uint8_t* __restrict lowOut, std::uint8_t* __restrict highOut) {
+  for (int i = 0; i < count; ++i) {
+    lowOut[i] = lower(lowIn[i], lowIn[i + step]);
+    highOut[i] = higher(highIn[i], highIn[i + step]);
+  }
+}
+
+}  // namespace
+
+// Doubling: after k rounds each entry covers 2^k inputs; two overlapping spans of the
+// largest power of two cover any window length.
+void windowMinMax(const std::uint8_t* lowestIn, const std::uint8_t* highestIn, int count, int length,
+                  std::uint8_t* lowestOut, std::uint8_t* highestOut, std::uint8_t* scratch) {
+  const int outputs = count - length + 1;
+  if (outputs <= 0) return;
+  const std::uint8_t* low = lowestIn;
+  const std::uint8_t* high = highestIn;
+  std::uint8_t* buffers[2][2] = {{scratch, scratch + count}, {scratch + 2 * count, scratch + 3 * count}};
+  int span = 1;
+  int valid = count;
+  int next = 0;
+  while (span * 2 <= length) {
+    valid -= span;
+    pairMinMax(low, high, valid, span, buffers[next][0], buffers[next][1]);
+    low = buffers[next][0];
+    high = buffers[next][1];
+    next ^= 1;
+    span *= 2;
+  }
+  pairMinMax(low, high, outputs, length - span, lowestOut, highestOut);
+}
+
+}  // namespace qlm::kernels
