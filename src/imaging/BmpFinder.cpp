@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <optional>
 
+#include "imaging/MatchKernels.h"
+
 namespace qlm {
 
 namespace {
@@ -17,9 +19,9 @@ struct ScanOrder {
 template <class Test>
 std::optional<PixelPoint> firstSurvivorMatching(const Test& test, int x, int y, int count,
                                                 const std::uint8_t* counts, const ScanOrder& order) {
-  const int limit = test.limit();
-  for (int i = 0; i < count; ++i) {
-    if (counts[i] > limit) continue;
+  const auto limit = static_cast<std::uint8_t>(test.limit());
+  for (int i = kernels::firstAtMost(counts, 0, count, limit); i < count;
+       i = kernels::firstAtMost(counts, i + 1, count, limit)) {
     const int column = x + i;
     if (column == order.skipX && y == order.skipY) continue;
     if (test.matches(column, y)) return PixelPoint{column, y};
@@ -84,12 +86,14 @@ void BmpFinder::forgetShapeData() {
 
 void BmpFinder::LoadBMP_BM(int colourThreshold) {
   m_bigThreshold = colourThreshold;
+  fillGreyPlane(m_big);
   const bool ready = m_extrema.columns == m_big.width - m_small.width + 1 &&
                      m_extrema.rows == m_big.height - m_small.height + 1 && !m_extrema.lowest.empty();
   if (!ready) m_extrema = computeWindowExtrema(m_big, m_small.width, m_small.height);
 }
 
 void BmpFinder::LoadBMP_SM(int colourThreshold) {
+  fillGreyPlane(m_small);
   m_smallRange = greyRangeOf(m_small.grey.data(), m_small.grey.size(), colourThreshold);
 }
 
@@ -113,6 +117,7 @@ bool BmpFinder::FindBMP_SinB(int method, int colourTolerance, int pixelTolerance
   const int columns = m_big.width - m_small.width + 1;
   const int rows = m_big.height - m_small.height + 1;
   if (columns <= 0 || rows <= 0) return false;
+  fillGreyPlane(m_small);
 
   const SearchThresholds thresholds = searchThresholds(colourTolerance, pixelTolerance, m_small.width, m_small.height);
   const ScanOrder order{startX, startY, skipX, skipY};

@@ -1,5 +1,7 @@
 #include "imaging/ColourPlanes.h"
 
+#include "imaging/MatchKernels.h"
+
 namespace qlm {
 
 namespace {
@@ -20,10 +22,10 @@ void resizePlanes(ColourPlanes& planes, int width, int height) {
   const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
   planes.width = width;
   planes.height = height;
-  planes.red.assign(count, 0);
-  planes.green.assign(count, 0);
-  planes.blue.assign(count, 0);
-  planes.grey.assign(count, 0);
+  planes.red.resize(count);
+  planes.green.resize(count);
+  planes.blue.resize(count);
+  planes.grey.clear();
 }
 
 void clearPlanes(ColourPlanes& planes) { planes = ColourPlanes{}; }
@@ -43,17 +45,17 @@ bool loadColourPlanes(const std::uint8_t* pixels, std::size_t byteCount, int wid
     const std::uint8_t* source =
         pixels + strideBytes * static_cast<std::size_t>(sourceRowFromBottom) + static_cast<std::size_t>(area.x) * 4;
     const std::size_t base = planes.index(0, row);
-    for (int col = 0; col < area.width; ++col) {
-      const std::uint8_t blue = source[4 * col];
-      const std::uint8_t green = source[4 * col + 1];
-      const std::uint8_t red = source[4 * col + 2];
-      planes.red[base + col] = red;
-      planes.green[base + col] = green;
-      planes.blue[base + col] = blue;
-      planes.grey[base + col] = static_cast<std::uint8_t>((red + green + blue) / 3);
-    }
+    kernels::splitPixels(source, area.width, planes.red.data() + base, planes.green.data() + base,
+                         planes.blue.data() + base);
   }
   return true;
+}
+
+void fillGreyPlane(ColourPlanes& planes) {
+  if (planes.grey.size() == planes.red.size()) return;
+  planes.grey.resize(planes.red.size());
+  kernels::greyOf(planes.red.data(), planes.green.data(), planes.blue.data(), static_cast<int>(planes.red.size()),
+                  planes.grey.data());
 }
 
 bool loadColourPlanes(const Picture& picture, const PixelRect& area, ColourPlanes& planes) {

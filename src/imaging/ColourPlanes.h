@@ -21,7 +21,7 @@ struct ColourPlanes {
   std::vector<std::uint8_t> red;
   std::vector<std::uint8_t> green;
   std::vector<std::uint8_t> blue;
-  std::vector<std::uint8_t> grey;  // (red + green + blue) / 3
+  std::vector<std::uint8_t> grey;  // (red + green + blue) / 3, filled by fillGreyPlane
 
   bool empty() const { return width <= 0 || height <= 0; }
   std::size_t index(int x, int y) const {
@@ -38,6 +38,9 @@ inline constexpr int kMaxPictureSide = 1 << 15;
 // False, with `planes` emptied, when sizes are inconsistent or the area leaves the picture.
 bool loadColourPlanes(const std::uint8_t* pixels, std::size_t byteCount, int width, int height,
                       const PixelRect& area, ColourPlanes& planes);
+
+// Only SHAPE needs grey values, so loading leaves them out.
+void fillGreyPlane(ColourPlanes& planes);
 
 // The same from a Picture, which must be 32 bits per pixel and hold all its rows.
 bool loadColourPlanes(const Picture& picture, const PixelRect& area, ColourPlanes& planes);

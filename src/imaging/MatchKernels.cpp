@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // GCC builds an AVX2 and a baseline copy of each loop and picks one when the program loads.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
 #define QLM_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
@@ -42,6 +46,43 @@ void addGreyBandMisses(const std::uint8_t* __restrict grey, const std::uint8_t* 
     const std::uint8_t shifted = static_cast<std::uint8_t>(absDiff(grey[i], reference[i]) - low);
     const std::uint8_t miss = shifted <= span ? 1 : 0;
     counts[i] = static_cast<std::uint8_t>(lower(counts[i], cap) + miss);
+  }
+}
+
+int firstAtMost(const std::uint8_t* counts, int from, int count, std::uint8_t limit) {
+  int i = from;
+#if defined(__SSE2__)
+  const __m128i ceiling = _mm_set1_epi8(static_cast<char>(limit));
+  for (; i + 16 <= count; i += 16) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(counts + i));
+    const int atMost = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(c, ceiling), c));
+    if (atMost != 0) return i + __builtin_ctz(static_cast<unsigned>(atMost));
+  }
+#endif
+  for (; i < count; ++i) {
+    if (counts[i] <= limit) return i;
+  }
+  return count;
+}
+
+QLM_VECTOR_CLONES
+void splitPixels(const std::uint8_t* __restrict pixels, int count, std::uint8_t* __restrict red,
+                 std::uint8_t* __restrict green, std::uint8_t* __restrict blue) {
+  for (int i = 0; i < count; ++i) {
+    std::uint32_t v;
+    std::memcpy(&v, pixels + 4 * i, 4);
+    blue[i] = static_cast<std::uint8_t>(v);
+    green[i] = static_cast<std::uint8_t>(v >> 8);
+    red[i] = static_cast<std::uint8_t>(v >> 16);
+  }
+}
+
+QLM_VECTOR_CLONES
+void greyOf(const std::uint8_t* __restrict red, const std::uint8_t* __restrict green,
+            const std::uint8_t* __restrict blue, int count, std::uint8_t* __restrict grey) {
+  for (int i = 0; i < count; ++i) {
+    const unsigned sum = static_cast<unsigned>(red[i]) + green[i] + blue[i];
+    grey[i] = static_cast<std::uint8_t>(sum / 3);
   }
 }
 

@@ -15,6 +15,17 @@ void addColourMisses(const std::uint8_t* red, const std::uint8_t* green, const s
 void addGreyBandMisses(const std::uint8_t* grey, const std::uint8_t* reference, std::uint8_t low,
                        std::uint8_t span, std::uint8_t cap, std::uint8_t* counts, int count);
 
+// Index of the first count at most `limit` at or after `from`, or `count` when none.
+int firstAtMost(const std::uint8_t* counts, int from, int count, std::uint8_t limit);
+
+// Splits 32-bit blue, green, red, unused pixels into three planes.
+void splitPixels(const std::uint8_t* pixels, int count, std::uint8_t* red, std::uint8_t* green,
+                 std::uint8_t* blue);
+
+// grey[i] = (red[i] + green[i] + blue[i]) / 3.
+void greyOf(const std::uint8_t* red, const std::uint8_t* green, const std::uint8_t* blue, int count,
+            std::uint8_t* grey);
+
 // How many counts are at most `limit`.
 int countAtMost(const std::uint8_t* counts, int count, std::uint8_t limit);
 

@@ -14,6 +14,8 @@ TEST(BmpFinderLoading, TurnsBottomUpRowsTopDownIntoPlanes) {
   setPixel(p, 2, 0, {30, 60, 91});
   BmpFinder finder;
   ASSERT_TRUE(finder.LoadBMP_B(p.pixels.data(), p.pixels.size(), 3, 2));
+  ASSERT_TRUE(finder.LoadBMP_S(p, 0, 0, 1, 1));
+  finder.LoadBMP_BM(0);
   const ColourPlanes& big = finder.bigPicture();
   EXPECT_EQ(big.red[2], 30);
   EXPECT_EQ(big.green[2], 60);
