@@ -17,7 +17,7 @@ struct ScanOrder {
 };
 
 template <class Test>
-std::optional<PixelPoint> firstSurvivorMatching(const Test& test, int x, int y, int count,
+std::optional<PixelPoint> firstSurvivorMatching(Test& test, int x, int y, int count,
                                                 const std::uint8_t* counts, const ScanOrder& order) {
   const auto limit = static_cast<std::uint8_t>(test.limit());
   for (int i = kernels::firstAtMost(counts, 0, count, limit); i < count;
@@ -31,7 +31,7 @@ std::optional<PixelPoint> firstSurvivorMatching(const Test& test, int x, int y, 
 
 // A start row above the picture has no positions; the scan then begins at (0, 0).
 template <class Test>
-PixelPoint scanPositions(const Test& test, int columns, int rows, const ScanOrder& order) {
+PixelPoint scanPositions(Test& test, int columns, int rows, const ScanOrder& order) {
   std::uint8_t counts[kRunLength];
   for (int y = std::max(order.startY, 0); y < rows; ++y) {
     int x = (y == order.startY && order.startX >= 1) ? order.startX : 0;
@@ -123,11 +123,13 @@ bool BmpFinder::FindBMP_SinB(int method, int colourTolerance, int pixelTolerance
   const ScanOrder order{startX, startY, skipX, skipY};
   PixelPoint found;
   if (method == QLM_BMP_FIND_IMAGE) {
-    found = scanPositions(ImageTest(m_big, m_small, thresholds), columns, rows, order);
+    ImageTest test(m_big, m_small, thresholds);
+    found = scanPositions(test, columns, rows, order);
   } else {
     LoadBMP_BM(thresholds.colour);
     LoadBMP_SM(thresholds.colour);
-    found = scanPositions(ShapeTest(m_big, m_extrema, m_small, m_smallRange, thresholds), columns, rows, order);
+    ShapeTest test(m_big, m_extrema, m_small, m_smallRange, thresholds);
+    found = scanPositions(test, columns, rows, order);
   }
   foundX = found.x;
   foundY = found.y;

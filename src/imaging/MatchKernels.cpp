@@ -86,11 +86,106 @@ void greyOf(const std::uint8_t* __restrict red, const std::uint8_t* __restrict g
   }
 }
 
-QLM_VECTOR_CLONES
-int countAtMost(const std::uint8_t* __restrict counts, int count, std::uint8_t limit) {
+int countAtMost(const std::uint8_t* counts, int count, std::uint8_t limit, int enough) {
   int total = 0;
-  for (int i = 0; i < count; ++i) total += counts[i] <= limit ? 1 : 0;
-  return total;
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128i ceiling = _mm_set1_epi8(static_cast<char>(limit));
+  for (; i + 16 <= count && total < enough; i += 16) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(counts + i));
+    total += __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(c, ceiling), c))));
+  }
+#endif
+  for (; i < count && total < enough; ++i) total += counts[i] <= limit ? 1 : 0;
+  return std::min(total, enough);
+}
+
+QLM_VECTOR_CLONES
+void markFlatness(const std::uint8_t* __restrict lowest, const std::uint8_t* __restrict highest, int count,
+                  std::uint8_t threshold, bool wantFlat, std::uint8_t dead, std::uint8_t* __restrict out) {
+  const std::uint8_t flatMark = wantFlat ? 0 : dead;
+  const std::uint8_t otherMark = wantFlat ? dead : 0;
+  for (int i = 0; i < count; ++i) {
+    const auto range = static_cast<std::uint8_t>(highest[i] - lowest[i]);
+    out[i] = range <= threshold ? flatMark : otherMark;
+  }
+}
+
+QLM_VECTOR_CLONES
+void keepLower(std::uint8_t* __restrict into, const std::uint8_t* __restrict from, int count) {
+  for (int i = 0; i < count; ++i) into[i] = lower(into[i], from[i]);
+}
+
+QLM_VECTOR_CLONES
+void markNear(const std::uint8_t* __restrict red, const std::uint8_t* __restrict green,
+              const std::uint8_t* __restrict blue, std::uint8_t r, std::uint8_t g, std::uint8_t b,
+              std::uint8_t threshold, int count, std::uint8_t* __restrict out) {
+  for (int i = 0; i < count; ++i) {
+    const std::uint8_t worst = higher(higher(absDiff(red[i], r), absDiff(green[i], g)), absDiff(blue[i], b));
+    out[i] = worst <= threshold ? 1 : 0;
+  }
+}
+
+QLM_VECTOR_CLONES
+void slideColumnSums(std::uint16_t* __restrict sums, const std::uint8_t* __restrict add,
+                     const std::uint8_t* __restrict remove, int count) {
+  if (remove == nullptr) {
+    for (int i = 0; i < count; ++i) sums[i] = static_cast<std::uint16_t>(sums[i] + add[i]);
+    return;
+  }
+  for (int i = 0; i < count; ++i) sums[i] = static_cast<std::uint16_t>(sums[i] + add[i] - remove[i]);
+}
+
+namespace {
+
+QLM_VECTOR_CLONES
+void addShifted(std::uint16_t* __restrict out, const std::uint16_t* __restrict in, int count) {
+  for (int i = 0; i < count; ++i) out[i] = static_cast<std::uint16_t>(out[i] + in[i]);
+}
+
+QLM_VECTOR_CLONES
+void pairSums(const std::uint16_t* __restrict in, int count, int step, std::uint16_t* __restrict out) {
+  for (int i = 0; i < count; ++i) out[i] = static_cast<std::uint16_t>(in[i] + in[i + step]);
+}
+
+}  // namespace
+
+// Sums over 1, 2, 4, ... values by doubling; the window adds one of them per set bit of its length.
+void windowSums(const std::uint16_t* in, int count, int length, std::uint16_t* out, std::uint16_t* scratch) {
+  const int outputs = count - length + 1;
+  if (outputs <= 0) return;
+  std::fill(out, out + outputs, std::uint16_t{0});
+  std::uint16_t* buffers[2] = {scratch, scratch + count};
+  const std::uint16_t* level = in;
+  int valid = count;
+  int offset = 0;
+  int next = 0;
+  for (int span = 1; span <= length; span *= 2) {
+    if ((length & span) != 0) {
+      addShifted(out, level + offset, outputs);
+      offset += span;
+    }
+    if (span * 2 > length) break;
+    valid -= span;
+    pairSums(level, valid, span, buffers[next]);
+    level = buffers[next];
+    next ^= 1;
+  }
+}
+
+QLM_VECTOR_CLONES
+void markOverLimit(const std::uint16_t* __restrict bounds, int count, std::uint16_t limit, std::uint8_t dead,
+                   std::uint8_t* __restrict out) {
+  for (int i = 0; i < count; ++i) out[i] = bounds[i] > limit ? dead : 0;
+}
+
+QLM_VECTOR_CLONES
+void addShortfall(std::uint16_t* __restrict bound, const std::uint16_t* __restrict found, std::uint16_t expected,
+                  int count) {
+  for (int i = 0; i < count; ++i) {
+    const std::uint16_t shortfall = found[i] < expected ? static_cast<std::uint16_t>(expected - found[i]) : 0;
+    bound[i] = static_cast<std::uint16_t>(bound[i] + shortfall);
+  }
 }
 
 QLM_VECTOR_CLONES

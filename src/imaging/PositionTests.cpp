@@ -30,7 +30,7 @@ bool filterUsable(const SearchThresholds& thresholds) {
 bool fewSurvivors(std::size_t stepsDone, long long limit, const std::uint8_t* counts, int count) {
   const auto steps = static_cast<long long>(stepsDone);
   if (steps <= limit || (steps - limit - 1) % static_cast<long long>(kSurvivorCheckEvery) != 0) return false;
-  return kernels::countAtMost(counts, count, static_cast<std::uint8_t>(limit)) < kFewSurvivors;
+  return kernels::countAtMost(counts, count, static_cast<std::uint8_t>(limit), kFewSurvivors) < kFewSurvivors;
 }
 
 }  // namespace
@@ -40,7 +40,8 @@ ImageTest::ImageTest(const ColourPlanes& big, const ColourPlanes& small, const S
       m_order(orderByContrast(small, thresholds.colour, ContrastBy::Colour)),
       m_offsets(offsetsInBig(m_order, big)),
       m_thresholds(thresholds),
-      m_filterUsable(filterUsable(thresholds)) {
+      m_filterUsable(filterUsable(thresholds)),
+      m_bound(big, small, thresholds.colour, thresholds.allowedMisses) {
   if (m_filterUsable) m_limit = static_cast<int>(thresholds.allowedMisses);
 }
 
@@ -59,12 +60,18 @@ bool ImageTest::matches(int x, int y) const {
   return true;
 }
 
-void ImageTest::filterRun(int x, int y, int count, std::uint8_t* counts) const {
+void ImageTest::filterRun(int x, int y, int count, std::uint8_t* counts) {
   std::fill(counts, counts + count, std::uint8_t{0});
   if (!m_filterUsable) return;
+  const auto cap = static_cast<std::uint8_t>(m_limit + 1);
+  if (m_bound.active()) {
+    kernels::markOverLimit(m_bound.rowBounds(y).data() + x, count, static_cast<std::uint16_t>(m_limit), cap, counts);
+    if (kernels::countAtMost(counts, count, static_cast<std::uint8_t>(m_limit), kFewSurvivors) < kFewSurvivors) {
+      return;
+    }
+  }
   const std::size_t base = m_big.index(x, y);
   const auto threshold = static_cast<std::uint8_t>(m_thresholds.colour);
-  const auto cap = static_cast<std::uint8_t>(m_limit + 1);
   for (std::size_t i = 0; i < m_order.size(); ++i) {
     const OrderedPixel& p = m_order[i];
     const std::size_t at = base + m_offsets[i];
@@ -171,14 +178,17 @@ void ShapeTest::filterPairing(const Pairing& pairing, int x, int y, int count, s
   }
 }
 
-void ShapeTest::filterRun(int x, int y, int count, std::uint8_t* counts) const {
+void ShapeTest::filterRun(int x, int y, int count, std::uint8_t* counts) {
   const bool smallFlat = m_smallRange.levelClass == LevelClass::Flat;
   const std::size_t first = m_extrema.index(x, y);
   const auto dead = static_cast<std::uint8_t>(m_limit + 1);
   std::uint8_t flatMark[kRunLength];
-  for (int i = 0; i < count; ++i) {
-    const bool flat = windowFlat(first + static_cast<std::size_t>(i));
-    flatMark[i] = flat == smallFlat ? 0 : dead;
+  const auto threshold = static_cast<std::uint8_t>(std::max(m_thresholds.colour, 0));
+  if (m_thresholds.colour < 0) {
+    std::fill(flatMark, flatMark + count, smallFlat ? dead : std::uint8_t{0});
+  } else {
+    kernels::markFlatness(m_extrema.lowest.data() + first, m_extrema.highest.data() + first, count, threshold,
+                          smallFlat, dead, flatMark);
   }
   if (!m_filterUsable) {
     std::copy(flatMark, flatMark + count, counts);
@@ -189,7 +199,7 @@ void ShapeTest::filterRun(int x, int y, int count, std::uint8_t* counts) const {
   for (const Pairing& pairing : m_pairings) {
     std::copy(flatMark, flatMark + count, pairingCounts);
     filterPairing(pairing, x, y, count, pairingCounts);
-    for (int i = 0; i < count; ++i) counts[i] = std::min(counts[i], pairingCounts[i]);
+    kernels::keepLower(counts, pairingCounts, count);
   }
 }
 

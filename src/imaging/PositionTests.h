@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "imaging/ColourCountBound.h"
 #include "imaging/ColourPlanes.h"
 #include "imaging/PixelOrder.h"
 #include "imaging/WindowExtrema.h"
@@ -25,7 +26,7 @@ class ImageTest {
   ImageTest(const ColourPlanes& big, const ColourPlanes& small, const SearchThresholds& thresholds);
   bool matches(int x, int y) const;
   // Fills counts[0..count) for positions (x .. x + count - 1, y); survivors have count <= limit().
-  void filterRun(int x, int y, int count, std::uint8_t* counts) const;
+  void filterRun(int x, int y, int count, std::uint8_t* counts);
   int limit() const { return m_limit; }
 
  private:
@@ -35,6 +36,7 @@ class ImageTest {
   SearchThresholds m_thresholds;
   int m_limit = 0;
   bool m_filterUsable = false;
+  ColourCountBound m_bound;
 };
 
 class ShapeTest {
@@ -42,7 +44,7 @@ class ShapeTest {
   ShapeTest(const ColourPlanes& big, const WindowExtrema& extrema, const ColourPlanes& small,
             const GreyRange& smallRange, const SearchThresholds& thresholds);
   bool matches(int x, int y) const;
-  void filterRun(int x, int y, int count, std::uint8_t* counts) const;
+  void filterRun(int x, int y, int count, std::uint8_t* counts);
   int limit() const { return m_limit; }
 
  private:
