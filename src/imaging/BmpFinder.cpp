@@ -1,0 +1,154 @@
+#include "imaging/BmpFinder.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "imaging/MatchKernels.h"
+
+namespace qlm {
+
+namespace {
+
+struct ScanOrder {
+  int startX = 0;
+  int startY = 0;
+  int skipX = -1;
+  int skipY = -1;
+};
+
+template <class Test>
+std::optional<PixelPoint> firstSurvivorMatching(Test& test, int x, int y, int count,
+                                                const std::uint8_t* counts, const ScanOrder& order) {
+  const auto limit = static_cast<std::uint8_t>(test.limit());
+  for (int i = kernels::firstAtMost(counts, 0, count, limit); i < count;
+       i = kernels::firstAtMost(counts, i + 1, count, limit)) {
+    const int column = x + i;
+    if (column == order.skipX && y == order.skipY) continue;
+    if (test.matches(column, y)) return PixelPoint{column, y};
+  }
+  return std::nullopt;
+}
+
+// A start row above the picture has no positions; the scan then begins at (0, 0).
+template <class Test>
+PixelPoint scanPositions(Test& test, int columns, int rows, const ScanOrder& order) {
+  std::uint8_t counts[kRunLength];
+  for (int y = std::max(order.startY, 0); y < rows; ++y) {
+    int x = (y == order.startY && order.startX >= 1) ? order.startX : 0;
+    while (x < columns) {
+      const int count = std::min(kRunLength, columns - x);
+      test.filterRun(x, y, count, counts);
+      if (auto found = firstSurvivorMatching(test, x, y, count, counts, order)) return *found;
+      x += count;
+    }
+  }
+  return PixelPoint{};
+}
+
+}  // namespace
+
+SearchThresholds searchThresholds(int colourTolerance, int pixelTolerance, int smallWidth, int smallHeight) {
+  SearchThresholds thresholds;
+  // Exact decimal arithmetic: 100 x 2.55 in binary floating point would truncate to 254.
+  const long long colour = static_cast<long long>(colourTolerance) * 255 / 100;
+  thresholds.colour = static_cast<int>(std::clamp<long long>(colour, -1, 255));
+  const long long pixel = std::clamp(pixelTolerance, 0, 100);
+  thresholds.allowedMisses =
+      static_cast<long long>(std::max(smallWidth, 0)) * static_cast<long long>(std::max(smallHeight, 0)) * pixel / 100;
+  return thresholds;
+}
+
+bool BmpFinder::LoadBMP_B(const std::uint8_t* pixels, std::size_t byteCount, int width, int height) {
+  forgetShapeData();
+  return loadColourPlanes(pixels, byteCount, width, height, PixelRect{0, 0, width, height}, m_big);
+}
+
+bool BmpFinder::LoadBMP_B(const Picture& picture) {
+  forgetShapeData();
+  return loadColourPlanes(picture, PixelRect{0, 0, picture.width, picture.height}, m_big);
+}
+
+bool BmpFinder::LoadBMP_S(const std::uint8_t* pixels, std::size_t byteCount, int width, int height, int x, int y,
+                          int w, int h) {
+  forgetShapeData();
+  return loadColourPlanes(pixels, byteCount, width, height, PixelRect{x, y, w, h}, m_small);
+}
+
+bool BmpFinder::LoadBMP_S(const Picture& picture, int x, int y, int w, int h) {
+  forgetShapeData();
+  return loadColourPlanes(picture, PixelRect{x, y, w, h}, m_small);
+}
+
+void BmpFinder::forgetShapeData() {
+  m_extrema = WindowExtrema{};
+  m_smallRange = GreyRange{};
+}
+
+void BmpFinder::LoadBMP_BM(int colourThreshold) {
+  m_bigThreshold = colourThreshold;
+  fillGreyPlane(m_big);
+  const bool ready = m_extrema.columns == m_big.width - m_small.width + 1 &&
+                     m_extrema.rows == m_big.height - m_small.height + 1 && !m_extrema.lowest.empty();
+  if (!ready) m_extrema = computeWindowExtrema(m_big, m_small.width, m_small.height);
+}
+
+void BmpFinder::LoadBMP_SM(int colourThreshold) {
+  fillGreyPlane(m_small);
+  m_smallRange = greyRangeOf(m_small.grey.data(), m_small.grey.size(), colourThreshold);
+}
+
+GreyRange BmpFinder::windowGreyRange(int x, int y) const {
+  if (x < 0 || y < 0 || x >= m_extrema.columns || y >= m_extrema.rows) return GreyRange{};
+  std::vector<std::uint8_t> window;
+  window.reserve(static_cast<std::size_t>(m_small.width) * static_cast<std::size_t>(m_small.height));
+  for (int row = 0; row < m_small.height; ++row) {
+    const auto first = m_big.grey.begin() + static_cast<std::ptrdiff_t>(m_big.index(x, y + row));
+    window.insert(window.end(), first, first + m_small.width);
+  }
+  return greyRangeOf(window.data(), window.size(), m_bigThreshold);
+}
+
+bool BmpFinder::FindBMP_SinB(int method, int colourTolerance, int pixelTolerance, int startX, int startY,
+                             int skipX, int skipY, int& foundX, int& foundY) {
+  foundX = -1;
+  foundY = -1;
+  if (method != QLM_BMP_FIND_IMAGE && method != QLM_BMP_FIND_SHAPE) return false;
+  if (m_big.empty() || m_small.empty()) return false;
+  const int columns = m_big.width - m_small.width + 1;
+  const int rows = m_big.height - m_small.height + 1;
+  if (columns <= 0 || rows <= 0) return false;
+  fillGreyPlane(m_small);
+
+  const SearchThresholds thresholds = searchThresholds(colourTolerance, pixelTolerance, m_small.width, m_small.height);
+  const ScanOrder order{startX, startY, skipX, skipY};
+  PixelPoint found;
+  if (method == QLM_BMP_FIND_IMAGE) {
+    ImageTest test(m_big, m_small, thresholds);
+    found = scanPositions(test, columns, rows, order);
+  } else {
+    LoadBMP_BM(thresholds.colour);
+    LoadBMP_SM(thresholds.colour);
+    ShapeTest test(m_big, m_extrema, m_small, m_smallRange, thresholds);
+    found = scanPositions(test, columns, rows, order);
+  }
+  foundX = found.x;
+  foundY = found.y;
+  return found.x >= 0;
+}
+
+PixelPoint findOtherOccurrence(const Picture& picture, int left, int top, int right, int bottom, int method,
+                               int colourTolerance, int pixelTolerance) {
+  BmpFinder finder;
+  if (!finder.LoadBMP_B(picture)) return PixelPoint{};
+  const long long width = static_cast<long long>(right) - left + 1;
+  const long long height = static_cast<long long>(bottom) - top + 1;
+  if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide) return PixelPoint{};
+  if (!finder.LoadBMP_S(picture, left, top, static_cast<int>(width), static_cast<int>(height))) return PixelPoint{};
+  PixelPoint other;
+  if (!finder.FindBMP_SinB(method, colourTolerance, pixelTolerance, 0, 0, left, top, other.x, other.y)) {
+    return PixelPoint{};
+  }
+  return other;
+}
+
+}  // namespace qlm

@@ -1,0 +1,52 @@
+#include "imaging/ImageCondition.h"
+
+#include <algorithm>
+
+namespace qlm {
+
+bool ImageAreaSearch::loadArea(const Picture& stored, const ImageArea& area) {
+  const long long width = static_cast<long long>(area.right) - area.left + 1;
+  const long long height = static_cast<long long>(area.bottom) - area.top + 1;
+  m_areaLoaded = width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
+                 m_finder.LoadBMP_S(stored, area.left, area.top, static_cast<int>(width), static_cast<int>(height));
+  return m_areaLoaded;
+}
+
+AttemptResult ImageAreaSearch::attempt(const Picture& capture, int method, int colourTolerance, int pixelTolerance) {
+  AttemptResult result;
+  if (!m_areaLoaded) return result;
+  const ColourPlanes& small = m_finder.smallPicture();
+  if (capture.width < small.width || capture.height < small.height || !m_finder.LoadBMP_B(capture)) {
+    result.outcome = AttemptOutcome::CaptureTooSmall;
+    return result;
+  }
+  const bool found = m_finder.FindBMP_SinB(method, colourTolerance, pixelTolerance, 0, 0, -1, -1, result.position.x,
+                                           result.position.y);
+  result.outcome = found ? AttemptOutcome::Found : AttemptOutcome::NotFound;
+  return result;
+}
+
+bool keepSearching(bool found, int limitSeconds, long long elapsedSeconds) {
+  if (found) return false;
+  const auto limit = static_cast<unsigned long long>(static_cast<unsigned int>(limitSeconds));
+  return limit >= static_cast<unsigned long long>(std::max(elapsedSeconds, 0LL));
+}
+
+bool showsSearchProgress(int limitSeconds) { return limitSeconds < 0 || limitSeconds > 2; }
+
+std::string searchProgressTitle(int method, long long elapsedSeconds, int limitSeconds) {
+  const char* name = method == QLM_BMP_FIND_SHAPE ? "IfShape " : "IfImage ";
+  return name + std::to_string(elapsedSeconds) + "/" + std::to_string(limitSeconds);
+}
+
+FoundTarget foundTarget(bool found, PixelPoint foundPosition, PixelPoint windowTopLeft, PixelPoint recordedClick,
+                        const ImageArea& area) {
+  if (!found) return FoundTarget{};
+  FoundTarget target;
+  target.position = foundPosition;
+  target.click.x = windowTopLeft.x + foundPosition.x + (recordedClick.x - area.left);
+  target.click.y = windowTopLeft.y + foundPosition.y + (recordedClick.y - area.top);
+  return target;
+}
+
+}  // namespace qlm

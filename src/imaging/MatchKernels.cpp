@@ -1,0 +1,236 @@
+#include "imaging/MatchKernels.h"
+
+#include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+// GCC builds an AVX2 and a baseline copy of each loop and picks one when the program loads.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define QLM_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define QLM_VECTOR_CLONES
+#endif
+
+namespace qlm::kernels {
+
+namespace {
+
+inline std::uint8_t absDiff(std::uint8_t a, std::uint8_t b) {
+  return static_cast<std::uint8_t>(a > b ? a - b : b - a);
+}
+
+inline std::uint8_t lower(std::uint8_t a, std::uint8_t b) { return a < b ? a : b; }
+inline std::uint8_t higher(std::uint8_t a, std::uint8_t b) { return a > b ? a : b; }
+
+}  // namespace
+
+QLM_VECTOR_CLONES
+void addColourMisses(const std::uint8_t* __restrict red, const std::uint8_t* __restrict green,
+                     const std::uint8_t* __restrict blue, std::uint8_t r, std::uint8_t g, std::uint8_t b,
+                     std::uint8_t threshold, std::uint8_t cap, std::uint8_t* __restrict counts, int count) {
+  for (int i = 0; i < count; ++i) {
+    const std::uint8_t worst = higher(higher(absDiff(red[i], r), absDiff(green[i], g)), absDiff(blue[i], b));
+    const std::uint8_t miss = worst > threshold ? 1 : 0;
+    counts[i] = static_cast<std::uint8_t>(lower(counts[i], cap) + miss);
+  }
+}
+
+QLM_VECTOR_CLONES
+void addGreyBandMisses(const std::uint8_t* __restrict grey, const std::uint8_t* __restrict reference,
+                       std::uint8_t low, std::uint8_t span, std::uint8_t cap, std::uint8_t* __restrict counts,
+                       int count) {
+  for (int i = 0; i < count; ++i) {
+    const std::uint8_t shifted = static_cast<std::uint8_t>(absDiff(grey[i], reference[i]) - low);
+    const std::uint8_t miss = shifted <= span ? 1 : 0;
+    counts[i] = static_cast<std::uint8_t>(lower(counts[i], cap) + miss);
+  }
+}
+
+int firstAtMost(const std::uint8_t* counts, int from, int count, std::uint8_t limit) {
+  int i = from;
+#if defined(__SSE2__)
+  const __m128i ceiling = _mm_set1_epi8(static_cast<char>(limit));
+  for (; i + 16 <= count; i += 16) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(counts + i));
+    const int atMost = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(c, ceiling), c));
+    if (atMost != 0) return i + __builtin_ctz(static_cast<unsigned>(atMost));
+  }
+#endif
+  for (; i < count; ++i) {
+    if (counts[i] <= limit) return i;
+  }
+  return count;
+}
+
+QLM_VECTOR_CLONES
+void splitPixels(const std::uint8_t* __restrict pixels, int count, std::uint8_t* __restrict red,
+                 std::uint8_t* __restrict green, std::uint8_t* __restrict blue) {
+  for (int i = 0; i < count; ++i) {
+    std::uint32_t v;
+    std::memcpy(&v, pixels + 4 * i, 4);
+    blue[i] = static_cast<std::uint8_t>(v);
+    green[i] = static_cast<std::uint8_t>(v >> 8);
+    red[i] = static_cast<std::uint8_t>(v >> 16);
+  }
+}
+
+QLM_VECTOR_CLONES
+void greyOf(const std::uint8_t* __restrict red, const std::uint8_t* __restrict green,
+            const std::uint8_t* __restrict blue, int count, std::uint8_t* __restrict grey) {
+  for (int i = 0; i < count; ++i) {
+    const unsigned sum = static_cast<unsigned>(red[i]) + green[i] + blue[i];
+    grey[i] = static_cast<std::uint8_t>(sum / 3);
+  }
+}
+
+int countAtMost(const std::uint8_t* counts, int count, std::uint8_t limit, int enough) {
+  int total = 0;
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128i ceiling = _mm_set1_epi8(static_cast<char>(limit));
+  for (; i + 16 <= count && total < enough; i += 16) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(counts + i));
+    total += __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(c, ceiling), c))));
+  }
+#endif
+  for (; i < count && total < enough; ++i) total += counts[i] <= limit ? 1 : 0;
+  return std::min(total, enough);
+}
+
+QLM_VECTOR_CLONES
+void markFlatness(const std::uint8_t* __restrict lowest, const std::uint8_t* __restrict highest, int count,
+                  std::uint8_t threshold, bool wantFlat, std::uint8_t dead, std::uint8_t* __restrict out) {
+  const std::uint8_t flatMark = wantFlat ? 0 : dead;
+  const std::uint8_t otherMark = wantFlat ? dead : 0;
+  for (int i = 0; i < count; ++i) {
+    const auto range = static_cast<std::uint8_t>(highest[i] - lowest[i]);
+    out[i] = range <= threshold ? flatMark : otherMark;
+  }
+}
+
+QLM_VECTOR_CLONES
+void keepLower(std::uint8_t* __restrict into, const std::uint8_t* __restrict from, int count) {
+  for (int i = 0; i < count; ++i) into[i] = lower(into[i], from[i]);
+}
+
+QLM_VECTOR_CLONES
+void markNear(const std::uint8_t* __restrict red, const std::uint8_t* __restrict green,
+              const std::uint8_t* __restrict blue, std::uint8_t r, std::uint8_t g, std::uint8_t b,
+              std::uint8_t threshold, int count, std::uint8_t* __restrict out) {
+  for (int i = 0; i < count; ++i) {
+    const std::uint8_t worst = higher(higher(absDiff(red[i], r), absDiff(green[i], g)), absDiff(blue[i], b));
+    out[i] = worst <= threshold ? 1 : 0;
+  }
+}
+
+QLM_VECTOR_CLONES
+void slideColumnSums(std::uint16_t* __restrict sums, const std::uint8_t* __restrict add,
+                     const std::uint8_t* __restrict remove, int count) {
+  if (remove == nullptr) {
+    for (int i = 0; i < count; ++i) sums[i] = static_cast<std::uint16_t>(sums[i] + add[i]);
+    return;
+  }
+  for (int i = 0; i < count; ++i) sums[i] = static_cast<std::uint16_t>(sums[i] + add[i] - remove[i]);
+}
+
+namespace {
+
+QLM_VECTOR_CLONES
+void addShifted(std::uint16_t* __restrict out, const std::uint16_t* __restrict in, int count) {
+  for (int i = 0; i < count; ++i) out[i] = static_cast<std::uint16_t>(out[i] + in[i]);
+}
+
+QLM_VECTOR_CLONES
+void pairSums(const std::uint16_t* __restrict in, int count, int step, std::uint16_t* __restrict out) {
+  for (int i = 0; i < count; ++i) out[i] = static_cast<std::uint16_t>(in[i] + in[i + step]);
+}
+
+}  // namespace
+
+// Sums over 1, 2, 4, ... values by doubling; the window adds one of them per set bit of its length.
+void windowSums(const std::uint16_t* in, int count, int length, std::uint16_t* out, std::uint16_t* scratch) {
+  const int outputs = count - length + 1;
+  if (outputs <= 0) return;
+  std::fill(out, out + outputs, std::uint16_t{0});
+  std::uint16_t* buffers[2] = {scratch, scratch + count};
+  const std::uint16_t* level = in;
+  int valid = count;
+  int offset = 0;
+  int next = 0;
+  for (int span = 1; span <= length; span *= 2) {
+    if ((length & span) != 0) {
+      addShifted(out, level + offset, outputs);
+      offset += span;
+    }
+    if (span * 2 > length) break;
+    valid -= span;
+    pairSums(level, valid, span, buffers[next]);
+    level = buffers[next];
+    next ^= 1;
+  }
+}
+
+QLM_VECTOR_CLONES
+void markOverLimit(const std::uint16_t* __restrict bounds, int count, std::uint16_t limit, std::uint8_t dead,
+                   std::uint8_t* __restrict out) {
+  for (int i = 0; i < count; ++i) out[i] = bounds[i] > limit ? dead : 0;
+}
+
+QLM_VECTOR_CLONES
+void addShortfall(std::uint16_t* __restrict bound, const std::uint16_t* __restrict found, std::uint16_t expected,
+                  int count) {
+  for (int i = 0; i < count; ++i) {
+    const std::uint16_t shortfall = found[i] < expected ? static_cast<std::uint16_t>(expected - found[i]) : 0;
+    bound[i] = static_cast<std::uint16_t>(bound[i] + shortfall);
+  }
+}
+
+QLM_VECTOR_CLONES
+void foldMinMax(const std::uint8_t* __restrict row, std::uint8_t* __restrict lowest,
+                std::uint8_t* __restrict highest, int count) {
+  for (int i = 0; i < count; ++i) {
+    lowest[i] = lower(lowest[i], row[i]);
+    highest[i] = higher(highest[i], row[i]);
+  }
+}
+
+namespace {
+
+QLM_VECTOR_CLONES
+void pairMinMax(const std::uint8_t* __restrict lowIn, const std::uint8_t* __restrict highIn, int count, int step,
+                std::uint8_t* __restrict lowOut, std::uint8_t* __restrict highOut) {
+  for (int i = 0; i < count; ++i) {
+    lowOut[i] = lower(lowIn[i], lowIn[i + step]);
+    highOut[i] = higher(highIn[i], highIn[i + step]);
+  }
+}
+
+}  // namespace
+
+// Doubling: after k rounds each entry covers 2^k inputs; two overlapping spans of the
+// largest power of two cover any window length.
+void windowMinMax(const std::uint8_t* lowestIn, const std::uint8_t* highestIn, int count, int length,
+                  std::uint8_t* lowestOut, std::uint8_t* highestOut, std::uint8_t* scratch) {
+  const int outputs = count - length + 1;
+  if (outputs <= 0) return;
+  const std::uint8_t* low = lowestIn;
+  const std::uint8_t* high = highestIn;
+  std::uint8_t* buffers[2][2] = {{scratch, scratch + count}, {scratch + 2 * count, scratch + 3 * count}};
+  int span = 1;
+  int valid = count;
+  int next = 0;
+  while (span * 2 <= length) {
+    valid -= span;
+    pairMinMax(low, high, valid, span, buffers[next][0], buffers[next][1]);
+    low = buffers[next][0];
+    high = buffers[next][1];
+    next ^= 1;
+    span *= 2;
+  }
+  pairMinMax(low, high, outputs, length - span, lowestOut, highestOut);
+}
+
+}  // namespace qlm::kernels

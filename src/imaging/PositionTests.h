@@ -1,0 +1,78 @@
+#pragma once
+// The two tests of one position of the small picture in the big one. Each has an exact
+// test and a filter for a run of neighbouring positions of one row: the filter counts misses
+// on the first pixels of the comparison order only, so it rejects a position only when the
+// exact test would reject it too.
+#include <cstdint>
+#include <vector>
+
+#include "imaging/ColourCountBound.h"
+#include "imaging/ColourPlanes.h"
+#include "imaging/PixelOrder.h"
+#include "imaging/WindowExtrema.h"
+
+namespace qlm {
+
+struct SearchThresholds {
+  int colour = 0;              // T, kept within -1..255 (same comparisons as any value beyond)
+  long long allowedMisses = 0;  // K
+};
+
+// Pixel positions of a run whose filter count is at most K survive.
+inline constexpr int kRunLength = 256;
+
+class ImageTest {
+ public:
+  ImageTest(const ColourPlanes& big, const ColourPlanes& small, const SearchThresholds& thresholds);
+  bool matches(int x, int y) const;
+  // Fills counts[0..count) for positions (x .. x + count - 1, y); survivors have count <= limit().
+  void filterRun(int x, int y, int count, std::uint8_t* counts);
+  int limit() const { return m_limit; }
+
+ private:
+  const ColourPlanes& m_big;
+  std::vector<OrderedPixel> m_order;
+  std::vector<std::size_t> m_offsets;  // of each ordered pixel in the big planes
+  SearchThresholds m_thresholds;
+  int m_limit = 0;
+  bool m_filterUsable = false;
+  ColourCountBound m_bound;
+};
+
+class ShapeTest {
+ public:
+  ShapeTest(const ColourPlanes& big, const WindowExtrema& extrema, const ColourPlanes& small,
+            const GreyRange& smallRange, const SearchThresholds& thresholds);
+  bool matches(int x, int y) const;
+  void filterRun(int x, int y, int count, std::uint8_t* counts);
+  int limit() const { return m_limit; }
+
+ private:
+  struct Band {  // a pixel misses when |big - reference| lies in [low, low + span]
+    std::uint8_t low = 0;
+    std::uint8_t span = 0;
+    bool never = false;
+  };
+  struct Pairing {
+    bool bigAtMaximum = false;
+    int smallReference = 0;
+    std::vector<Band> bands;  // per ordered pixel
+  };
+
+  bool windowFlat(std::size_t position) const;
+  bool pairingMatches(std::size_t bigBase, int bigReference, int smallReference) const;
+  void filterPairing(const Pairing& pairing, int x, int y, int count, std::uint8_t* counts) const;
+  Pairing makePairing(bool bigAtMaximum, int smallReference) const;
+
+  const ColourPlanes& m_big;
+  const WindowExtrema& m_extrema;
+  GreyRange m_smallRange;
+  std::vector<OrderedPixel> m_order;
+  std::vector<std::size_t> m_offsets;
+  std::vector<Pairing> m_pairings;
+  SearchThresholds m_thresholds;
+  int m_limit = 0;
+  bool m_filterUsable = false;
+};
+
+}  // namespace qlm

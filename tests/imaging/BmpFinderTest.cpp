@@ -1,0 +1,283 @@
+#include "imaging/BmpFinder.h"
+
+#include <gtest/gtest.h>
+
+#include "ImagingSupport.h"
+
+namespace qlm {
+namespace {
+
+using test::fillRect;
+using test::makePicture;
+using test::paste;
+using test::Rgb;
+using test::setPixel;
+
+constexpr Rgb kWhite{255, 255, 255};
+constexpr Rgb kBlack{0, 0, 0};
+
+// A 5 x 4 pattern of several colours.
+Picture pattern() {
+  Picture p = makePicture(5, 4, {200, 40, 40});
+  fillRect(p, 1, 1, 3, 2, {20, 180, 60});
+  setPixel(p, 2, 1, {30, 30, 220});
+  setPixel(p, 4, 3, {225, 225, 20});
+  return p;
+}
+
+Picture shifted(const Picture& p, int delta) {
+  Picture copy = p;
+  for (int y = 0; y < p.height; ++y) {
+    for (int x = 0; x < p.width; ++x) {
+      const Rgb c = test::pixelAt(p, x, y);
+      setPixel(copy, x, y, {c.red + delta, c.green + delta, c.blue + delta});
+    }
+  }
+  return copy;
+}
+
+struct Search {
+  bool found = false;
+  PixelPoint at;
+};
+
+Search find(const Picture& big, const Picture& small, int method, int colourTol = 0, int pixelTol = 0,
+            PixelPoint start = {0, 0}, PixelPoint skip = {-1, -1}) {
+  BmpFinder finder;
+  EXPECT_TRUE(finder.LoadBMP_B(big));
+  EXPECT_TRUE(finder.LoadBMP_S(small, 0, 0, small.width, small.height));
+  Search s;
+  s.found = finder.FindBMP_SinB(method, colourTol, pixelTol, start.x, start.y, skip.x, skip.y, s.at.x, s.at.y);
+  return s;
+}
+
+TEST(SearchThresholds, FollowTheTolerances) {
+  EXPECT_EQ(searchThresholds(5, 0, 41, 21).colour, 12);
+  EXPECT_EQ(searchThresholds(100, 0, 41, 21).colour, 255);
+  EXPECT_EQ(searchThresholds(20, 0, 41, 21).colour, 51);
+  EXPECT_EQ(searchThresholds(0, 0, 41, 21).allowedMisses, 0);
+  EXPECT_EQ(searchThresholds(0, 10, 41, 21).allowedMisses, 86);
+  EXPECT_EQ(searchThresholds(0, 150, 41, 21).allowedMisses, 861);
+  EXPECT_EQ(searchThresholds(0, -3, 41, 21).allowedMisses, 0);
+}
+
+TEST(BmpFinderImage, ReportsTheTopmostThenLeftmostExactCopy) {
+  Picture big = makePicture(40, 30, kWhite);
+  paste(big, pattern(), 30, 20);
+  paste(big, pattern(), 20, 8);
+  paste(big, pattern(), 6, 8);
+  paste(big, pattern(), 2, 9);
+  const Search s = find(big, pattern(), QLM_BMP_FIND_IMAGE);
+  EXPECT_TRUE(s.found);
+  EXPECT_EQ(s.at, (PixelPoint{6, 8}));
+}
+
+class ColourShift : public ::testing::TestWithParam<std::tuple<int, bool>> {};
+
+TEST_P(ColourShift, MatchesUpToTheThreshold) {
+  const auto [delta, expected] = GetParam();
+  Picture big = makePicture(30, 20, kBlack);
+  paste(big, shifted(pattern(), delta), 11, 7);
+  const Search s = find(big, pattern(), QLM_BMP_FIND_IMAGE, 5);
+  EXPECT_EQ(s.found, expected);
+  EXPECT_EQ(s.at, (expected ? PixelPoint{11, 7} : PixelPoint{}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Tolerance5, ColourShift,
+                         ::testing::Values(std::tuple{12, true}, std::tuple{-12, true}, std::tuple{13, false},
+                                           std::tuple{-13, false}, std::tuple{0, true}));
+
+TEST(BmpFinderImage, ExactSearchRejectsAnyDifferentColour) {
+  Picture big = makePicture(30, 20, kBlack);
+  paste(big, shifted(pattern(), 1), 3, 3);
+  EXPECT_FALSE(find(big, pattern(), QLM_BMP_FIND_IMAGE).found);
+}
+
+TEST(BmpFinderImage, PixelToleranceAllowsThatManyMisses) {
+  Picture big = makePicture(30, 20, kBlack);
+  Picture damaged = pattern();
+  setPixel(damaged, 0, 0, {1, 2, 3});
+  setPixel(damaged, 3, 3, {1, 2, 3});
+  paste(big, damaged, 9, 4);
+  // 20 pixels: tolerance 5 allows 1 miss, 10 allows 2.
+  EXPECT_FALSE(find(big, pattern(), QLM_BMP_FIND_IMAGE, 0, 5).found);
+  EXPECT_EQ(find(big, pattern(), QLM_BMP_FIND_IMAGE, 0, 10).at, (PixelPoint{9, 4}));
+}
+
+TEST(BmpFinderImage, PixelToleranceAbove100MatchesTheFirstScannedPosition) {
+  const Picture big = makePicture(30, 20, kBlack);
+  const Search s = find(big, pattern(), QLM_BMP_FIND_IMAGE, 0, 150, {7, 2});
+  EXPECT_TRUE(s.found);
+  EXPECT_EQ(s.at, (PixelPoint{7, 2}));
+}
+
+TEST(BmpFinderImage, StartXAppliesToTheStartRowOnly) {
+  Picture big = makePicture(30, 20, kWhite);
+  paste(big, pattern(), 2, 3);
+  paste(big, pattern(), 1, 9);
+  EXPECT_EQ(find(big, pattern(), QLM_BMP_FIND_IMAGE, 0, 0, {5, 3}).at, (PixelPoint{1, 9}));
+  EXPECT_EQ(find(big, pattern(), QLM_BMP_FIND_IMAGE, 0, 0, {2, 3}).at, (PixelPoint{2, 3}));
+  EXPECT_EQ(find(big, pattern(), QLM_BMP_FIND_IMAGE, 0, 0, {0, 4}).at, (PixelPoint{1, 9}));
+}
+
+TEST(BmpFinderImage, NeverTestsTheSkippedPosition) {
+  Picture big = makePicture(30, 20, kWhite);
+  paste(big, pattern(), 2, 3);
+  paste(big, pattern(), 20, 3);
+  EXPECT_EQ(find(big, pattern(), QLM_BMP_FIND_IMAGE, 0, 0, {0, 0}, {2, 3}).at, (PixelPoint{20, 3}));
+  EXPECT_FALSE(find(big, pattern(), QLM_BMP_FIND_IMAGE, 0, 0, {3, 3}, {20, 3}).found);
+}
+
+TEST(BmpFinderImage, NegativeStartRowBeginsAtTheTopLeft) {
+  Picture big = makePicture(30, 20, kWhite);
+  paste(big, pattern(), 0, 0);
+  EXPECT_EQ(find(big, pattern(), QLM_BMP_FIND_IMAGE, 0, 0, {9, -4}).at, (PixelPoint{0, 0}));
+}
+
+TEST(BmpFinderImage, SmallPictureAsLargeAsTheBigOneHasOnePosition) {
+  const Picture big = pattern();
+  EXPECT_EQ(find(big, pattern(), QLM_BMP_FIND_IMAGE).at, (PixelPoint{0, 0}));
+  EXPECT_FALSE(find(big, pattern(), QLM_BMP_FIND_IMAGE, 0, 0, {1, 0}).found);
+  EXPECT_FALSE(find(shifted(big, 20), pattern(), QLM_BMP_FIND_IMAGE).found);
+}
+
+TEST(BmpFinderImage, SmallPictureLargerThanTheBigOneIsNotFound) {
+  const Search s = find(makePicture(4, 10), pattern(), QLM_BMP_FIND_IMAGE, 100, 100);
+  EXPECT_FALSE(s.found);
+  EXPECT_EQ(s.at, PixelPoint{});
+}
+
+TEST(BmpFinder, UnknownMethodFindsNothing) {
+  const Picture big = makePicture(10, 10);
+  for (const int method : {0, 1, 4, -3}) {
+    SCOPED_TRACE(method);
+    const Search s = find(big, makePicture(2, 2), method, 100, 100);
+    EXPECT_FALSE(s.found);
+    EXPECT_EQ(s.at, PixelPoint{});
+  }
+}
+
+TEST(BmpFinder, SearchesNothingBeforeBothPicturesAreLoaded) {
+  BmpFinder finder;
+  int x = 7;
+  int y = 7;
+  EXPECT_FALSE(finder.FindBMP_SinB(QLM_BMP_FIND_IMAGE, 100, 100, 0, 0, -1, -1, x, y));
+  EXPECT_EQ(x, -1);
+  EXPECT_EQ(y, -1);
+}
+
+// A black-on-white "icon": a ring with a dot.
+Picture icon(Rgb ink, Rgb paper) {
+  Picture p = makePicture(9, 9, paper);
+  fillRect(p, 1, 1, 7, 7, ink);
+  fillRect(p, 2, 2, 5, 5, paper);
+  setPixel(p, 4, 4, ink);
+  return p;
+}
+
+TEST(BmpFinderShape, FindsTheSameStructureInOtherColours) {
+  Picture big = makePicture(40, 30, {0, 0, 128});
+  paste(big, icon({250, 240, 0}, {0, 0, 128}), 17, 12);
+  const Search s = find(big, icon(kBlack, kWhite), QLM_BMP_FIND_SHAPE, 5);
+  EXPECT_TRUE(s.found);
+  EXPECT_EQ(s.at, (PixelPoint{17, 12}));
+}
+
+TEST(BmpFinderShape, FindsAnInvertedRendering) {
+  Picture big = makePicture(40, 30, kBlack);
+  fillRect(big, 0, 0, 40, 5, {90, 90, 90});
+  paste(big, icon(kWhite, kBlack), 23, 14);
+  const Search s = find(big, icon(kBlack, kWhite), QLM_BMP_FIND_SHAPE, 5);
+  EXPECT_TRUE(s.found);
+  EXPECT_EQ(s.at, (PixelPoint{23, 14}));
+  // Colours do not match at all, so IMAGE cannot find it.
+  EXPECT_FALSE(find(big, icon(kBlack, kWhite), QLM_BMP_FIND_IMAGE, 5).found);
+}
+
+TEST(BmpFinderShape, FlatSmallPictureMatchesTheFirstFlatWindowOfAnyColour) {
+  Picture big = makePicture(20, 12, kBlack);
+  for (int x = 0; x < 20; x += 2) fillRect(big, x, 0, 1, 12, kWhite);  // stripes: no flat window
+  fillRect(big, 11, 6, 4, 3, {40, 200, 90});
+  const Search s = find(big, makePicture(3, 2, {255, 255, 255}), QLM_BMP_FIND_SHAPE, 5);
+  EXPECT_TRUE(s.found);
+  EXPECT_EQ(s.at, (PixelPoint{11, 6}));
+}
+
+TEST(BmpFinderShape, StructuredSmallPictureNeverMatchesAFlatWindow) {
+  const Picture big = makePicture(20, 12, {100, 100, 100});
+  EXPECT_FALSE(find(big, icon(kBlack, kWhite), QLM_BMP_FIND_SHAPE, 5, 100).found);
+}
+
+TEST(BmpFinderShape, PreparationGivesEachWindowItsGreyRange) {
+  Picture big = makePicture(12, 8, {90, 90, 90});
+  setPixel(big, 5, 5, {0, 0, 0});
+  setPixel(big, 6, 5, {255, 255, 255});
+  setPixel(big, 7, 7, {30, 60, 150});  // grey 80
+  BmpFinder finder;
+  ASSERT_TRUE(finder.LoadBMP_B(big));
+  ASSERT_TRUE(finder.LoadBMP_S(big, 0, 0, 3, 3));
+  finder.LoadBMP_BM(12);
+  finder.LoadBMP_SM(12);
+  EXPECT_EQ(finder.smallGreyRange().levelClass, LevelClass::Flat);
+  const GreyRange three = finder.windowGreyRange(5, 5);
+  EXPECT_EQ(three.minimum, 0);
+  EXPECT_EQ(three.maximum, 255);
+  EXPECT_EQ(three.levelClass, LevelClass::ThreeLevels);
+  const GreyRange two = finder.windowGreyRange(3, 3);
+  EXPECT_EQ(two.minimum, 0);
+  EXPECT_EQ(two.maximum, 90);
+  EXPECT_EQ(two.levelClass, LevelClass::TwoLevels);
+  const GreyRange flat = finder.windowGreyRange(7, 5);
+  EXPECT_EQ(flat.minimum, 80);
+  EXPECT_EQ(flat.levelClass, LevelClass::Flat);
+}
+
+TEST(LevelClass, FollowsTheThreshold) {
+  const std::uint8_t flat[] = {10, 22, 15};
+  const std::uint8_t two[] = {10, 23, 11, 22};
+  const std::uint8_t three[] = {0, 13, 26};
+  const std::uint8_t almost[] = {0, 12, 26};
+  EXPECT_EQ(greyRangeOf(flat, 3, 12).levelClass, LevelClass::Flat);
+  EXPECT_EQ(greyRangeOf(two, 4, 12).levelClass, LevelClass::TwoLevels);
+  EXPECT_EQ(greyRangeOf(three, 3, 12).levelClass, LevelClass::ThreeLevels);
+  EXPECT_EQ(greyRangeOf(almost, 3, 12).levelClass, LevelClass::TwoLevels);
+}
+
+TEST(ImageAreaUniqueness, StoresTheOtherOccurrence) {
+  Picture picture = makePicture(50, 40, kWhite);
+  paste(picture, pattern(), 30, 25);
+  paste(picture, pattern(), 8, 6);
+  EXPECT_EQ(findOtherOccurrence(picture, 30, 25, 34, 28, QLM_BMP_FIND_IMAGE, 0, 0), (PixelPoint{8, 6}));
+  EXPECT_EQ(findOtherOccurrence(picture, 8, 6, 12, 9, QLM_BMP_FIND_IMAGE, 0, 0), (PixelPoint{30, 25}));
+}
+
+TEST(ImageAreaUniqueness, UniqueAreaHasNoOtherOccurrence) {
+  Picture picture = makePicture(50, 40, kWhite);
+  paste(picture, pattern(), 30, 25);
+  EXPECT_EQ(findOtherOccurrence(picture, 30, 25, 34, 28, QLM_BMP_FIND_IMAGE, 0, 0), PixelPoint{});
+}
+
+TEST(ImageAreaUniqueness, ShapeMethodFindsTheOtherOccurrenceInOtherColours) {
+  Picture picture = makePicture(50, 40, {0, 0, 128});
+  paste(picture, icon({250, 240, 0}, {0, 0, 128}), 30, 25);
+  paste(picture, icon(kBlack, kWhite), 4, 2);
+  EXPECT_EQ(findOtherOccurrence(picture, 30, 25, 38, 33, QLM_BMP_FIND_SHAPE, 5, 0), (PixelPoint{4, 2}));
+  EXPECT_EQ(findOtherOccurrence(picture, 30, 25, 38, 33, QLM_BMP_FIND_IMAGE, 5, 0), PixelPoint{});
+}
+
+TEST(ImageAreaUniqueness, OtherMethodsNeverFindAnything) {
+  Picture picture = makePicture(50, 40, kWhite);
+  paste(picture, pattern(), 30, 25);
+  paste(picture, pattern(), 8, 6);
+  EXPECT_EQ(findOtherOccurrence(picture, 30, 25, 34, 28, 0, 0, 0), PixelPoint{});
+  EXPECT_EQ(findOtherOccurrence(picture, 30, 25, 34, 28, 1, 0, 0), PixelPoint{});
+}
+
+TEST(ImageAreaUniqueness, AreaOutsideThePictureHasNoOtherOccurrence) {
+  const Picture picture = makePicture(50, 40, kWhite);
+  EXPECT_EQ(findOtherOccurrence(picture, 45, 30, 54, 35, QLM_BMP_FIND_IMAGE, 0, 0), PixelPoint{});
+  EXPECT_EQ(findOtherOccurrence(picture, 10, 10, 5, 12, QLM_BMP_FIND_IMAGE, 0, 0), PixelPoint{});
+}
+
+}  // namespace
+}  // namespace qlm

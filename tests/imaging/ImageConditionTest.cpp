@@ -1,0 +1,87 @@
+#include "imaging/ImageCondition.h"
+
+#include <gtest/gtest.h>
+
+#include "ImagingSupport.h"
+
+namespace qlm {
+namespace {
+
+using test::fillRect;
+using test::makePicture;
+using test::Rgb;
+
+Picture windowWithButton(int width, int height, int buttonX, int buttonY) {
+  Picture p = makePicture(width, height, {212, 208, 200});
+  fillRect(p, buttonX, buttonY, 30, 12, {0, 0, 128});
+  fillRect(p, buttonX + 4, buttonY + 3, 22, 6, {255, 255, 255});
+  return p;
+}
+
+TEST(FoundTarget, KeepsTheRecordedClickOffsetFromTheImage) {
+  const ImageArea area{100, 50, 140, 70};
+  const FoundTarget t = foundTarget(true, {130, 45}, {200, 300}, {110, 60}, area);
+  EXPECT_EQ(t.position, (PixelPoint{130, 45}));
+  EXPECT_EQ(t.click, (PixelPoint{200 + 130 + 10, 300 + 45 + 10}));
+}
+
+TEST(FoundTarget, WholeScreenTargetsUseTheScreenOrigin) {
+  const FoundTarget t = foundTarget(true, {5, 6}, {0, 0}, {1, 1}, ImageArea{3, 3, 9, 9});
+  EXPECT_EQ(t.click, (PixelPoint{3, 4}));
+}
+
+TEST(FoundTarget, NotFoundSetsAllFourValuesToMinusTwo) {
+  const FoundTarget t = foundTarget(false, {-1, -1}, {200, 300}, {110, 60}, ImageArea{100, 50, 140, 70});
+  EXPECT_EQ(t.position, (PixelPoint{-2, -2}));
+  EXPECT_EQ(t.click, (PixelPoint{-2, -2}));
+}
+
+TEST(TimedSearchRules, ContinueUntilTheLimitHasPassed) {
+  EXPECT_TRUE(keepSearching(false, 0, 0));
+  EXPECT_FALSE(keepSearching(false, 0, 1));
+  EXPECT_TRUE(keepSearching(false, 5, 5));
+  EXPECT_FALSE(keepSearching(false, 5, 6));
+  EXPECT_FALSE(keepSearching(true, 5, 0));
+  EXPECT_TRUE(keepSearching(false, -1, 100000));  // unsigned: waits until stopped
+}
+
+TEST(TimedSearchRules, ProgressShowsForLongAndEndlessLimits) {
+  EXPECT_TRUE(showsSearchProgress(-1));
+  EXPECT_FALSE(showsSearchProgress(0));
+  EXPECT_FALSE(showsSearchProgress(2));
+  EXPECT_TRUE(showsSearchProgress(3));
+  EXPECT_EQ(searchProgressTitle(QLM_BMP_FIND_IMAGE, 3, 10), "IfImage 3/10");
+  EXPECT_EQ(searchProgressTitle(QLM_BMP_FIND_SHAPE, 0, -1), "IfShape 0/-1");
+}
+
+TEST(ImageAreaSearch, FindsTheButtonAfterTheWindowChanged) {
+  const Picture recorded = windowWithButton(200, 120, 40, 30);
+  ImageAreaSearch search;
+  ASSERT_TRUE(search.loadArea(recorded, ImageArea{38, 28, 72, 44}));
+  const Picture live = windowWithButton(260, 150, 95, 71);
+  const AttemptResult r = search.attempt(live, QLM_BMP_FIND_IMAGE, 0, 0);
+  EXPECT_EQ(r.outcome, AttemptOutcome::Found);
+  EXPECT_EQ(r.position, (PixelPoint{93, 69}));
+  // The small picture stays loaded for the next attempt.
+  EXPECT_EQ(search.attempt(recorded, QLM_BMP_FIND_SHAPE, 5, 0).position, (PixelPoint{38, 28}));
+}
+
+TEST(ImageAreaSearch, ACaptureSmallerThanTheAreaIsAFailedAttempt) {
+  ImageAreaSearch search;
+  ASSERT_TRUE(search.loadArea(windowWithButton(200, 120, 40, 30), ImageArea{38, 28, 72, 44}));
+  const AttemptResult r = search.attempt(makePicture(34, 100), QLM_BMP_FIND_IMAGE, 0, 0);
+  EXPECT_EQ(r.outcome, AttemptOutcome::CaptureTooSmall);
+  EXPECT_EQ(r.position, PixelPoint{});
+  EXPECT_EQ(search.attempt(windowWithButton(200, 120, 0, 0), QLM_BMP_FIND_IMAGE, 0, 0).outcome,
+            AttemptOutcome::NotFound);
+}
+
+TEST(ImageAreaSearch, AnAreaOutsideTheStoredPictureFindsNothing) {
+  ImageAreaSearch search;
+  EXPECT_FALSE(search.loadArea(makePicture(50, 50), ImageArea{40, 40, 60, 45}));
+  EXPECT_FALSE(search.loadArea(makePicture(50, 50), ImageArea{10, 10, 9, 20}));
+  EXPECT_EQ(search.attempt(makePicture(50, 50), QLM_BMP_FIND_IMAGE, 100, 100).outcome, AttemptOutcome::NotFound);
+}
+
+}  // namespace
+}  // namespace qlm
