@@ -35,7 +35,8 @@ test: unit fuzz-smoke
 demo: release
 	@scripts/demo.sh build-release
 
-bench: setup
+bench:
+	@scripts/setup.sh scripts/packages-bench
 	@cmake -S . -B build-bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DQLM_TESTS=OFF -DQLM_BENCH=ON >/dev/null
 	@cmake --build build-bench -j $(JOBS)
 	@scripts/run-benchmarks.sh build-bench
