@@ -1,45 +1,15 @@
 #pragma once
-// A document with recorded messages and trace events, a clock the test sets,
-// and an interpreter that evaluates one instruction text.
+// Helpers for the tests of the built-in functions: trace steps and tables of
+// instruction texts with their expected values.
 #include <gtest/gtest.h>
 
-#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "document/CQuillmoteDoc.h"
-#include "language/Interpreter.h"
-#include "language/VariableTable.h"
+#include "LanguageFixture.h"
 
 namespace qlm::functiontest {
-
-class FakeClock final : public Clock {
- public:
-  long long nowMilliseconds() override { return m_now; }
-  std::tm localTime() override { return m_local; }
-  void sleepMilliseconds(long long ms) override { m_now += ms; }
-
-  void advance(long long ms) { m_now += ms; }
-  void setTimeOfDay(int hour, int minute, int second) {
-    m_local.tm_hour = hour;
-    m_local.tm_min = minute;
-    m_local.tm_sec = second;
-  }
-
- private:
-  long long m_now = 1'000'000;
-  std::tm m_local = [] {
-    std::tm t{};
-    t.tm_year = 126;
-    t.tm_mon = 2;
-    t.tm_mday = 5;
-    t.tm_hour = 10;
-    t.tm_min = 20;
-    t.tm_sec = 30;
-    return t;
-  }();
-};
 
 struct EvalCase {
   std::string instruction;
@@ -49,15 +19,13 @@ struct EvalCase {
 
 inline void PrintTo(const EvalCase& c, std::ostream* os) { *os << c.instruction; }
 
-class FunctionTest : public ::testing::Test {
+class FunctionTest : public qlm::testing::LanguageTest {
  protected:
-  Value eval(std::string_view text) {
-    in.Analyse(text);
-    return in.EvaluateInstruction(1);
-  }
+  Value eval(std::string_view text) { return run(text); }
 
-  // Stored form of a variable, as the table keeps it.
-  std::string stored(std::string_view name) const { return doc.GetVariable(name).form; }
+  void setTimeOfDay(int hour, int minute, int second) {
+    clock.setLocalTime(LocalTime{2026, 3, 5, hour, minute, second, 0});
+  }
 
   std::vector<TraceEvent> stepEvents() const {
     std::vector<TraceEvent> steps;
@@ -73,12 +41,6 @@ class FunctionTest : public ::testing::Test {
     }
     return false;
   }
-
-  MessageLog ui;
-  TraceLog trace;
-  FakeClock clock;
-  CQuillmoteDoc doc{ui, trace, clock};
-  Interpreter in{doc};
 };
 
 class FunctionTableTest : public FunctionTest, public ::testing::WithParamInterface<EvalCase> {

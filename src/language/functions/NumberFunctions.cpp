@@ -1,5 +1,4 @@
 #include <cmath>
-#include <ctime>
 
 #include "document/CQuillmoteDoc.h"
 #include "language/Builtins.h"
@@ -53,8 +52,8 @@ char sgn(Interpreter& in, int, Arguments args, std::string& result) {
 char random(Interpreter& in, int, Arguments args, std::string& result) {
   long long n = 0;
   if (!in.IntegerArgument(args[0], n) || n == 0) return zero(result);
-  std::tm now = in.document().clock().localTime();
-  __int128 p = static_cast<__int128>(now.tm_hour) * now.tm_min * now.tm_sec;
+  LocalTime now = in.document().clock().localTime();
+  __int128 p = static_cast<__int128>(now.hour) * now.minute * now.second;
   __int128 mixed = (p + p * n / 132) % n;
   result = formatInteger(static_cast<long long>(mixed));
   return 'I';
