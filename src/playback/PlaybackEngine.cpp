@@ -6,6 +6,7 @@
 #include "document/CQuillmoteDoc.h"
 #include "language/LocationTable.h"
 #include "playback/PlaybackHost.h"
+#include "platform/TextEncoding.h"
 
 namespace qlm {
 namespace {
@@ -89,7 +90,8 @@ PlaybackEnd PlaybackEngine::OnMagnetoLireThread() {
   flags.playbackMode = 2;
   m_host.playbackStarted(m_document.endKey().notation);
   m_document.SetVariableNumber("$QLM_LINE_NB", m_host.recordCount());
-  m_document.SetVariable("$QLM_PATH", folderOf(m_document.pathName()));
+  // The path is the file system's (UTF-8); variables hold Windows-1252.
+  m_document.SetVariable("$QLM_PATH", cp1252FromUtf8(folderOf(m_document.pathName())));
   if (!resumeOrReset()) {
     flags.running = false;
     flags.playbackMode = 0;

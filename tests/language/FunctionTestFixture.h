@@ -1,40 +1,15 @@
 #pragma once
-// A document with recorded messages and trace events, a clock the test sets,
-// and an interpreter that evaluates one instruction text.
+// Helpers for the tests of the built-in functions: trace steps and tables of
+// instruction texts with their expected values.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "document/CQuillmoteDoc.h"
-#include "language/Interpreter.h"
-#include "language/VariableTable.h"
-#include "platform/Clock.h"
+#include "LanguageFixture.h"
 
 namespace qlm::functiontest {
-
-class FakeClock final : public Clock {
- public:
-  std::int64_t nowMs() override { return m_now; }
-  LocalTime localTime() override { return m_local; }
-  void sleep(std::int64_t ms, const std::function<void()>& pump) override {
-    m_now += ms > 0 ? ms : 0;
-    if (pump) pump();
-  }
-
-  void advance(long long ms) { m_now += ms; }
-  void setTimeOfDay(int hour, int minute, int second) {
-    m_local.hour = hour;
-    m_local.minute = minute;
-    m_local.second = second;
-  }
-
- private:
-  std::int64_t m_now = 1'000'000;
-  LocalTime m_local{2026, 3, 5, 10, 20, 30, 0};
-};
 
 struct EvalCase {
   std::string instruction;
@@ -44,15 +19,13 @@ struct EvalCase {
 
 inline void PrintTo(const EvalCase& c, std::ostream* os) { *os << c.instruction; }
 
-class FunctionTest : public ::testing::Test {
+class FunctionTest : public qlm::testing::LanguageTest {
  protected:
-  Value eval(std::string_view text) {
-    in.Analyse(text);
-    return in.EvaluateInstruction(1);
-  }
+  Value eval(std::string_view text) { return run(text); }
 
-  // Stored form of a variable, as the table keeps it.
-  std::string stored(std::string_view name) const { return doc.GetVariable(name).form; }
+  void setTimeOfDay(int hour, int minute, int second) {
+    clock.setLocalTime(LocalTime{2026, 3, 5, hour, minute, second, 0});
+  }
 
   std::vector<TraceEvent> stepEvents() const {
     std::vector<TraceEvent> steps;
@@ -68,12 +41,6 @@ class FunctionTest : public ::testing::Test {
     }
     return false;
   }
-
-  MessageLog ui;
-  TraceLog trace;
-  FakeClock clock;
-  CQuillmoteDoc doc{ui, trace, clock};
-  Interpreter in{doc};
 };
 
 class FunctionTableTest : public FunctionTest, public ::testing::WithParamInterface<EvalCase> {

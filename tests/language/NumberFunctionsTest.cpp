@@ -24,7 +24,7 @@ INSTANTIATE_TEST_SUITE_P(All, NumberFunctionCases,
 using NumberFunctions = FunctionTest;
 
 TEST_F(NumberFunctions, RandomMixesTheTimeOfDay) {
-  clock.setTimeOfDay(10, 20, 30);  // P = 6000
+  setTimeOfDay(10, 20, 30);  // P = 6000
   EXPECT_EQ(eval("Random(10)").text, "4");
   EXPECT_EQ(eval("Random(-7)").text, "5");
   EXPECT_EQ(eval("Random(9000000000000000000)").text, "4090909090909096909");
@@ -32,7 +32,7 @@ TEST_F(NumberFunctions, RandomMixesTheTimeOfDay) {
 }
 
 TEST_F(NumberFunctions, RandomIsZeroInTheFirstMinuteOfAnHour) {
-  clock.setTimeOfDay(14, 0, 45);
+  setTimeOfDay(14, 0, 45);
   EXPECT_EQ(eval("Random(100)").text, "0");
 }
 

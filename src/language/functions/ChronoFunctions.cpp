@@ -28,7 +28,7 @@ char resetChrono(Interpreter& in, int, Arguments, std::string&) {
 char getChrono(Interpreter& in, int, Arguments args, std::string& result) {
   result = in.TextArgument(args[0]);
   CQuillmoteDoc& document = in.document();
-  long long elapsed = std::max(0LL, static_cast<long long>(document.clock().nowMs()) - document.chronoStart());
+  long long elapsed = std::max(0LL, document.clock().nowMs() - document.chronoStart());
   if (result.empty()) result = "%H:%M:%S.%MS";
   replaceAll(result, "%MS", digits(elapsed % 1000, 3));
   replaceAll(result, "%H", digits(elapsed / 3'600'000 % 24, 2));

@@ -1,5 +1,4 @@
 #include <cmath>
-#include <ctime>
 
 #include "document/CQuillmoteDoc.h"
 #include "language/Builtins.h"
