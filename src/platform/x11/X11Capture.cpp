@@ -143,9 +143,9 @@ private:
       return false;
     }
     image->data = m_segment.shmaddr;
-    ErrorTrap trap(dpy());
-    bool ok = XShmGetImage(dpy(), m_connection->root(), image.get(), visible.left, visible.top, AllPlanes) != 0 &&
-              !trap.failed();
+    // The request has a reply: a failure shows in its result, without the
+    // extra round trips of an error trap.
+    bool ok = XShmGetImage(dpy(), m_connection->root(), image.get(), visible.left, visible.top, AllPlanes) != 0;
     if (ok) copyInto(*image, picture, dx, dy);
     image->data = nullptr;  // the segment is not the image's to free
     return ok;

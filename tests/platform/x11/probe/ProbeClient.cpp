@@ -2,7 +2,7 @@
 // class and colour that writes what it receives to a log file, one line each:
 //   ready | key <keysym hex> | button <n> <x> <y> <root x> <root y> | count <n>
 // Options: --title T --class C --color RRGGBB --log FILE --ping --no-pid
-//          --count N (log only "count N" once N key presses arrived)
+//          --count N (log only "count K" after every N key presses)
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
       ++keys;
       if (count == 0) {
         std::fprintf(log, "key %lx\n", XLookupKeysym(&event.xkey, (event.xkey.state & ShiftMask) ? 1 : 0));
-      } else if (keys == count) {
+      } else if (keys % count == 0) {
         std::fprintf(log, "count %ld\n", keys);
       }
     } else if (event.type == ButtonPress) {
