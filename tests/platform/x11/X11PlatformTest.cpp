@@ -317,3 +317,23 @@ TEST_F(X11PlatformTest, VanishedWindowsAreFailuresNotCrashes) {
 
 }  // namespace
 }  // namespace qlm
+
+namespace qlm {
+namespace {
+
+TEST(PlatformTable, EnvironmentPicksTheBackend) {
+  const char* old = std::getenv("QUILLMOTE_PLATFORM");
+  std::string saved = old ? old : "";
+  ASSERT_EQ(platformTable().size(), 2u);
+  EXPECT_EQ(platformTable()[0].name, "x11");
+  setenv("QUILLMOTE_PLATFORM", "sim", 1);
+  auto sim = openPlatform();
+  ASSERT_TRUE(sim.platform);
+  EXPECT_EQ(sim.platform->name, "sim");
+  setenv("QUILLMOTE_PLATFORM", "none", 1);
+  EXPECT_FALSE(openPlatform().platform);
+  if (old) setenv("QUILLMOTE_PLATFORM", saved.c_str(), 1); else unsetenv("QUILLMOTE_PLATFORM");
+}
+
+}  // namespace
+}  // namespace qlm
