@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Status.h"
+#include "platform/Outcome.h"
 
 namespace qlm {
 
@@ -25,7 +25,7 @@ public:
   virtual bool hasText() = 0;
   virtual ClipboardText readText() = 0;
   // Replaces the clipboard's contents; they stay available while Quillmote runs.
-  virtual Status setText(std::string_view text) = 0;
+  virtual Outcome setText(std::string_view text) = 0;
 };
 
 }  // namespace qlm

@@ -5,12 +5,12 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Status.h"
+#include "platform/Outcome.h"
 
 namespace qlm {
 
 struct CommandResult {
-  Status status;  // failure: the command could not be started (code = errno)
+  Outcome status;  // failure: the command could not be started (code = errno)
   std::optional<int> exitCode;  // when waited for
 };
 
@@ -28,7 +28,7 @@ class Shell {
 public:
   virtual ~Shell() = default;
   // Opens a file or an address with the desktop's associated program.
-  virtual Status open(std::string_view target) = 0;
+  virtual Outcome open(std::string_view target) = 0;
 };
 
 enum class ProgramSound { Hello = 134, Ok = 141, Help = 142 };

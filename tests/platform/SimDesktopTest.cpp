@@ -294,8 +294,8 @@ TEST_F(SimDesktopTest, ProcessesCommandsShellSoundsUser) {
   auto names = platform->processes->runningExecutables();
   EXPECT_NE(std::find(names.begin(), names.end(), "editor"), names.end());
   desktop->onCommand([](std::string_view line, std::string_view) {
-    return line == "fail" ? CommandResult{Status::failure("No such file", 2), std::nullopt}
-                          : CommandResult{Status::success(), 3};
+    return line == "fail" ? CommandResult{Outcome::failure("No such file", 2), std::nullopt}
+                          : CommandResult{Outcome::success(), 3};
   });
   EXPECT_EQ(platform->processes->run("tool /x", "", true).exitCode, 3);
   EXPECT_FALSE(platform->processes->run("tool", "", false).exitCode.has_value());

@@ -50,7 +50,7 @@ public:
 
   CommandResult run(std::string_view commandLine, std::string_view folder, bool wait) override {
     std::vector<std::string> words = splitCommandLine(commandLine);
-    if (words.empty()) return {Status::failure("The command is empty.", ENOENT), std::nullopt};
+    if (words.empty()) return {Outcome::failure("The command is empty.", ENOENT), std::nullopt};
     std::vector<char*> argv;
     for (auto& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
@@ -61,29 +61,29 @@ public:
     pid_t pid = 0;
     int error = posix_spawnp(&pid, argv[0], &actions.actions, nullptr, argv.data(), environ);
     if (error != 0) {
-      return {Status::failure(std::string(std::strerror(error)), error), std::nullopt};
+      return {Outcome::failure(std::string(std::strerror(error)), error), std::nullopt};
     }
     if (!wait) {
       // Reaped in the background so that no zombie is left behind.
       std::thread([pid] { waitForExit(pid); }).detach();
-      return {Status::success(), std::nullopt};
+      return {Outcome::success(), std::nullopt};
     }
-    return {Status::success(), waitForExit(pid)};
+    return {Outcome::success(), waitForExit(pid)};
   }
 };
 
 class PosixShell final : public Shell {
 public:
-  Status open(std::string_view target) override {
-    if (target.empty()) return Status::failure("Nothing to open.", ENOENT);
+  Outcome open(std::string_view target) override {
+    if (target.empty()) return Outcome::failure("Nothing to open.", ENOENT);
     std::string opener = "xdg-open";
     std::string argument(target);
     char* argv[] = {opener.data(), argument.data(), nullptr};
     pid_t pid = 0;
     int error = posix_spawnp(&pid, argv[0], nullptr, nullptr, argv, environ);
-    if (error != 0) return Status::failure("Cannot start xdg-open: " + std::string(std::strerror(error)), error);
+    if (error != 0) return Outcome::failure("Cannot start xdg-open: " + std::string(std::strerror(error)), error);
     std::thread([pid] { waitForExit(pid); }).detach();
-    return Status::success();
+    return Outcome::success();
   }
 };
 

@@ -578,9 +578,9 @@ CommandResult SimDesktop::runCommand(std::string_view commandLine, std::string_v
     return result;
   }
   if (commandLine.find_first_not_of(" \t") == std::string_view::npos) {
-    return {Status::failure("The command is empty.", ENOENT), std::nullopt};
+    return {Outcome::failure("The command is empty.", ENOENT), std::nullopt};
   }
-  return {Status::success(), wait ? std::optional<int>(0) : std::nullopt};
+  return {Outcome::success(), wait ? std::optional<int>(0) : std::nullopt};
 }
 
 std::vector<std::string> SimDesktop::commands() const {
@@ -588,11 +588,11 @@ std::vector<std::string> SimDesktop::commands() const {
   return m_commands;
 }
 
-Status SimDesktop::openWithShell(std::string_view target) {
+Outcome SimDesktop::openWithShell(std::string_view target) {
   std::lock_guard lock(m_mutex);
-  if (target.empty()) return Status::failure("Nothing to open.", ENOENT);
+  if (target.empty()) return Outcome::failure("Nothing to open.", ENOENT);
   m_opened.emplace_back(target);
-  return Status::success();
+  return Outcome::success();
 }
 
 std::vector<std::string> SimDesktop::openedTargets() const {

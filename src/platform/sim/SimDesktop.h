@@ -144,7 +144,7 @@ public:
   void onCommand(CommandHandler handler);
   CommandResult runCommand(std::string_view commandLine, std::string_view folder, bool wait);
   std::vector<std::string> commands() const;
-  Status openWithShell(std::string_view target);
+  Outcome openWithShell(std::string_view target);
   std::vector<std::string> openedTargets() const;
 
   // Sounds: (frequency, duration) of beeps and the program sounds played.

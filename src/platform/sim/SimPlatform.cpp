@@ -146,10 +146,10 @@ public:
     auto text = m_desktop->clipboardText();
     return text ? ClipboardText{ClipboardState::Text, *text} : ClipboardText{ClipboardState::NoText, {}};
   }
-  Status setText(std::string_view text) override {
-    if (m_desktop->clipboardBusy()) return Status::failure("The clipboard is in use.");
+  Outcome setText(std::string_view text) override {
+    if (m_desktop->clipboardBusy()) return Outcome::failure("The clipboard is in use.");
     m_desktop->setClipboardText(std::string(text));
-    return Status::success();
+    return Outcome::success();
   }
 
 private:
@@ -171,7 +171,7 @@ private:
 class SimShell final : public Shell {
 public:
   explicit SimShell(DesktopPtr desktop) : m_desktop(std::move(desktop)) {}
-  Status open(std::string_view target) override { return m_desktop->openWithShell(target); }
+  Outcome open(std::string_view target) override { return m_desktop->openWithShell(target); }
 
 private:
   DesktopPtr m_desktop;

@@ -1,0 +1,64 @@
+#include "platform/x11/X11Platform.h"
+
+#include <cstdlib>
+
+#include "platform/posix/PosixParts.h"
+#include "platform/sim/SimDesktop.h"
+#include "platform/x11/VirtualDesktop.h"
+#include "platform/x11/X11Parts.h"
+
+namespace qlm {
+namespace {
+
+// Keeps the virtual desktop alive through the connection the parts share.
+PlatformResult createX11PlatformKeeping(const std::string& displayName, std::shared_ptr<void> keep) {
+  std::string error;
+  auto connection = x11::Connection::open(displayName, error);
+  if (!connection) return {nullptr, error};
+  if (keep) connection->keepAlive(std::move(keep));
+  auto platform = std::make_unique<Platform>();
+  platform->name = "x11";
+  platform->clock = makeSteadyClock();
+  platform->windows = x11::makeWindows(connection);
+  platform->input = x11::makeInput(connection);
+  platform->inputWatch = x11::makeInputWatch(connection);
+  platform->capture = x11::makeCapture(connection);
+  platform->clipboard = x11::makeClipboard(connection);
+  platform->processes = makePosixProcesses();
+  platform->shell = makePosixShell();
+  platform->sound = x11::makeSound(connection);
+  platform->user = makePosixUser();
+  platform->settings = makeIniSettings(userSettingsPath(), kMachineSettingsPath);
+  return {std::move(platform), {}};
+}
+
+// Without a desktop to play on, Quillmote brings its own: a virtual desktop
+// that lives as long as the platform, and that the commands it starts see too.
+PlatformResult createDefaultX11() {
+  const char* display = std::getenv("DISPLAY");
+  if (display != nullptr && display[0] != '\0') return createX11Platform("");
+  std::string error;
+  std::shared_ptr<VirtualDesktop> desktop = VirtualDesktop::start({}, error);
+  if (!desktop) return {nullptr, error};
+  PlatformResult result = createX11PlatformKeeping(desktop->display(), desktop);
+  if (result.platform) setenv("DISPLAY", desktop->display().c_str(), 1);
+  return result;
+}
+
+constexpr PlatformEntry kBackends[] = {
+    {"x11", createDefaultX11},
+    {"sim", createSimPlatform},
+};
+
+}  // namespace
+
+PlatformResult createX11Platform(const std::string& displayName) { return createX11PlatformKeeping(displayName, nullptr); }
+
+std::span<const PlatformEntry> platformTable() { return kBackends; }
+
+PlatformResult openPlatform() {
+  const char* chosen = std::getenv(std::string(kPlatformVariable).c_str());
+  return selectPlatform(platformTable(), chosen != nullptr ? chosen : "");
+}
+
+}  // namespace qlm

@@ -1,0 +1,83 @@
+#pragma once
+// One virtual desktop for the whole test program, and helpers to run real
+// clients on it.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "platform/x11/VirtualDesktop.h"
+#include "platform/x11/X11Platform.h"
+
+namespace qlm::testing {
+
+// The desktop and the platform on it, shared by all cases of the program.
+struct SharedDesktop {
+  static std::unique_ptr<VirtualDesktop>& desktop() {
+    static std::unique_ptr<VirtualDesktop> instance;
+    return instance;
+  }
+  static std::unique_ptr<Platform>& platform() {
+    static std::unique_ptr<Platform> instance;
+    return instance;
+  }
+};
+
+// A client started on the virtual desktop; stopped and reaped when it goes away.
+class Client {
+public:
+  Client(std::vector<std::string> arguments, const std::string& display) {
+    std::vector<char*> argv;
+    for (auto& a : arguments) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> environment{"DISPLAY=" + display, "LC_ALL=C.UTF-8", "PATH=/usr/bin:/bin",
+                                         "HOME=" + std::filesystem::temp_directory_path().string()};
+    std::vector<char*> envp;
+    for (auto& e : environment) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    if (posix_spawnp(&m_pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0) m_pid = 0;
+  }
+  ~Client() {
+    if (m_pid <= 0) return;
+    kill(m_pid, SIGCONT);
+    kill(m_pid, SIGTERM);
+    int status = 0;
+    waitpid(m_pid, &status, 0);
+  }
+  Client(const Client&) = delete;
+  Client& operator=(const Client&) = delete;
+  int pid() const { return m_pid; }
+
+private:
+  pid_t m_pid = 0;
+};
+
+inline bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+  auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+inline std::string readFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+inline std::filesystem::path scratchFile(const std::string& name) {
+  return std::filesystem::temp_directory_path() / ("qlm-x11-" + std::to_string(getpid()) + "-" + name);
+}
+
+}  // namespace qlm::testing
