@@ -225,3 +225,27 @@ TEST_F(InjectionTest, ReleaseModifiersSendsNothingWhenNothingIsHeld) {
 
 }  // namespace
 }  // namespace qlm
+
+namespace qlm {
+namespace {
+
+TEST_F(InjectionTest, VerboseClickShowsItsNoteAndLooksForTheTargetAgain) {
+  std::vector<std::pair<std::string, Rect>> opened;
+  int closed = 0;
+  Injection verbose(doc, *platform, selector,
+                    InjectionHooks{{}, [&](const std::string& text, const Rect& area) { opened.emplace_back(text, area); },
+                                   [&] { ++closed; }, {}});
+  doc.traceSettings().verboseLevel = 1;
+  desktop->advance(500);
+  window("Other", "other");
+  ASSERT_TRUE(verbose.SendText("V[LBUTTON]", record));
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0].first, "V[LBUTTON] (110,120)");
+  EXPECT_EQ(opened[0].second, (Rect{90, 100, 360, 200}));
+  EXPECT_EQ(closed, 1);
+  EXPECT_EQ(desktop->foregroundWindow(), editor);  // "AppWait2" brought the record's window back
+  EXPECT_EQ(desktop->clicks(editor).size(), 1u);
+}
+
+}  // namespace
+}  // namespace qlm
