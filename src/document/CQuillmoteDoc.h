@@ -16,6 +16,7 @@ namespace qlm {
 
 class CommandLine;
 struct Platform;
+class TargetSelector;
 
 struct PlaybackSettings {
   int windowWaitSeconds = 3;
@@ -63,6 +64,9 @@ class CQuillmoteDoc {
   // The desktop to play on; none for documents that only evaluate.
   void setPlatform(Platform* platform) { m_platform = platform; }
   Platform* platform() { return m_platform; }
+  // The target lookup of the running playback, for IfWindow; none outside playback.
+  void setTargetSelector(TargetSelector* selector) { m_targetSelector = selector; }
+  TargetSelector* targetSelector() { return m_targetSelector; }
 
   UiService& ui() { return m_ui; }
   TraceSink& trace() { return m_trace; }
@@ -111,6 +115,7 @@ class CQuillmoteDoc {
   Clock& m_clock;
   const CommandLine* m_commandLine = nullptr;
   Platform* m_platform = nullptr;
+  TargetSelector* m_targetSelector = nullptr;
 
   VariableTable m_variables;
   PlaybackFlags m_flags;

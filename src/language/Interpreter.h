@@ -54,6 +54,8 @@ class Interpreter {
 
   // Playback installs its user-activity pause; every evaluation runs it first.
   void setActivityPause(std::function<void()> pause) { m_activityPause = std::move(pause); }
+  // Waiting functions run the pause between their own steps.
+  void runActivityPause() { if (m_activityPause) m_activityPause(); }
 
   CQuillmoteDoc& document() { return m_document; }
 

@@ -1,8 +1,17 @@
 #include "platform/Platform.h"
 
 #include <algorithm>
+#include <cerrno>
 
 namespace qlm {
+
+CommandResult Processes::runShell(std::string_view, std::string_view, bool) {
+  return {Outcome::failure("This desktop cannot run commands through a shell.", ENOSYS), std::nullopt};
+}
+
+Outcome User::sendMessage(std::string_view, std::string_view, std::string_view) {
+  return Outcome::failure("Not supported", kMessageNotSupported);
+}
 
 bool Platform::complete() const {
   return clock && windows && input && inputWatch && capture && clipboard && processes && shell && sound &&

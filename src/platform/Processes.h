@@ -22,6 +22,10 @@ public:
   // Starts a command line (words split as a shell would, without expansion)
   // in `folder` (empty: the current one), waiting for its end or not.
   virtual CommandResult run(std::string_view commandLine, std::string_view folder, bool wait) = 0;
+  // Runs a command line through /bin/sh -c, so that quoting, variables and
+  // redirections work as users write them in a terminal.
+  // The command line is the system's (UTF-8) text.
+  virtual CommandResult runShell(std::string_view commandLine, std::string_view folder, bool wait);
 };
 
 class Shell {
@@ -45,6 +49,16 @@ class User {
 public:
   virtual ~User() = default;
   virtual std::string userName() = 0;
+  // Shows `message` (Windows-1252) on the terminals of the logged-in user
+  // `to`, as write(1) does. Failure codes: kMessage... below.
+  virtual Outcome sendMessage(std::string_view from, std::string_view to, std::string_view message);
 };
+
+// Why a message could not be delivered, with the codes of the network messenger.
+inline constexpr int kMessageNoRights = 5;
+inline constexpr int kMessageInvalidParameter = 87;
+inline constexpr int kMessageNotSupported = 50;
+inline constexpr int kMessageNameNotFound = 2273;
+inline constexpr int kMessageNetworkError = 2136;
 
 }  // namespace qlm

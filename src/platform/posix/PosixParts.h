@@ -3,6 +3,7 @@
 // and settings on a POSIX system.
 #include <filesystem>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "platform/Clock.h"
 #include "platform/Processes.h"
 #include "platform/Settings.h"
+#include "platform/Outcome.h"
 
 namespace qlm {
 
@@ -29,5 +31,18 @@ std::vector<std::string> splitCommandLine(std::string_view commandLine);
 
 // Executable file names of /proc/*/exe (or the command name when unreadable).
 std::vector<std::string> listProcessExecutables(const std::filesystem::path& procRoot = "/proc");
+
+// A login of the user database (utmp): who is logged in on which terminal.
+struct TerminalSession {
+  std::string user;
+  std::string line;  // terminal below /dev, e.g. "pts/3"
+};
+std::vector<TerminalSession> loggedInSessions();
+
+// Delivers a message to every terminal of `to` among `sessions` that accepts
+// messages (mesg y), framed as write(1) frames it. Control characters of the
+// message are shown as ^X so that it cannot steer the terminal.
+Outcome writeToTerminals(std::span<const TerminalSession> sessions, std::string_view from, std::string_view to,
+                        std::string_view message, const std::filesystem::path& devRoot = "/dev");
 
 }  // namespace qlm

@@ -44,31 +44,41 @@ std::string firstLine(const std::filesystem::path& path, char separator) {
   return line;
 }
 
+CommandResult spawn(std::vector<std::string> words, std::string_view folder, bool wait) {
+  if (words.empty()) return {Outcome::failure("The command is empty.", ENOENT), std::nullopt};
+  std::vector<char*> argv;
+  for (auto& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+
+  SpawnActions actions;
+  std::string directory(folder);
+  if (!directory.empty()) posix_spawn_file_actions_addchdir_np(&actions.actions, directory.c_str());
+  pid_t pid = 0;
+  int error = posix_spawnp(&pid, argv[0], &actions.actions, nullptr, argv.data(), environ);
+  if (error != 0) {
+    return {Outcome::failure(std::string(std::strerror(error)), error), std::nullopt};
+  }
+  if (!wait) {
+    // Reaped in the background so that no zombie is left behind.
+    std::thread([pid] { waitForExit(pid); }).detach();
+    return {Outcome::success(), std::nullopt};
+  }
+  return {Outcome::success(), waitForExit(pid)};
+}
+
 class PosixProcesses final : public Processes {
 public:
   std::vector<std::string> runningExecutables() override { return listProcessExecutables(); }
 
   CommandResult run(std::string_view commandLine, std::string_view folder, bool wait) override {
-    std::vector<std::string> words = splitCommandLine(commandLine);
-    if (words.empty()) return {Outcome::failure("The command is empty.", ENOENT), std::nullopt};
-    std::vector<char*> argv;
-    for (auto& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
+    return spawn(splitCommandLine(commandLine), folder, wait);
+  }
 
-    SpawnActions actions;
-    std::string directory(folder);
-    if (!directory.empty()) posix_spawn_file_actions_addchdir_np(&actions.actions, directory.c_str());
-    pid_t pid = 0;
-    int error = posix_spawnp(&pid, argv[0], &actions.actions, nullptr, argv.data(), environ);
-    if (error != 0) {
-      return {Outcome::failure(std::string(std::strerror(error)), error), std::nullopt};
+  CommandResult runShell(std::string_view commandLine, std::string_view folder, bool wait) override {
+    if (commandLine.find_first_not_of(" \t") == std::string_view::npos) {
+      return {Outcome::failure("The command is empty.", ENOENT), std::nullopt};
     }
-    if (!wait) {
-      // Reaped in the background so that no zombie is left behind.
-      std::thread([pid] { waitForExit(pid); }).detach();
-      return {Outcome::success(), std::nullopt};
-    }
-    return {Outcome::success(), waitForExit(pid)};
+    return spawn({"/bin/sh", "-c", std::string(commandLine)}, folder, wait);
   }
 };
 

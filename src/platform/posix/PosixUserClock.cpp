@@ -24,6 +24,10 @@ public:
     const char* user = std::getenv("USER");
     return user != nullptr ? user : "";
   }
+
+  Outcome sendMessage(std::string_view from, std::string_view to, std::string_view message) override {
+    return writeToTerminals(loggedInSessions(), from, to, message);
+  }
 };
 
 class SteadyClock final : public Clock {

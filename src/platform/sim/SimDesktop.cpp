@@ -630,4 +630,24 @@ void SimDesktop::setUserName(std::string name) {
   m_userName = std::move(name);
 }
 
+void SimDesktop::setLoggedInUsers(std::vector<std::string> users) {
+  std::lock_guard lock(m_mutex);
+  m_loggedIn = std::move(users);
+}
+
+Outcome SimDesktop::deliverMessage(std::string_view from, std::string_view to, std::string_view text) {
+  std::lock_guard lock(m_mutex);
+  if (to.empty()) return Outcome::failure("A parameter is invalid", kMessageInvalidParameter);
+  if (std::find(m_loggedIn.begin(), m_loggedIn.end(), to) == m_loggedIn.end()) {
+    return Outcome::failure("Name not found...", kMessageNameNotFound);
+  }
+  m_messages.push_back({std::string(from), std::string(to), std::string(text)});
+  return Outcome::success();
+}
+
+std::vector<SimDesktop::Message> SimDesktop::messages() const {
+  std::lock_guard lock(m_mutex);
+  return m_messages;
+}
+
 }  // namespace qlm

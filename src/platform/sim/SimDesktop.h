@@ -156,6 +156,16 @@ public:
   std::string userName() const;
   void setUserName(std::string name);
 
+  // Messages to logged-in users (NetSend); only the listed users are logged in.
+  struct Message {
+    std::string from;
+    std::string to;
+    std::string text;
+  };
+  void setLoggedInUsers(std::vector<std::string> users);
+  Outcome deliverMessage(std::string_view from, std::string_view to, std::string_view text);
+  std::vector<Message> messages() const;
+
   // Settings: the user's file and the machine-wide values, in memory.
   IniFile& settingsFile() { return m_settings; }
   std::map<std::string, std::string, std::less<>>& machineValues() { return m_machineValues; }
@@ -213,6 +223,8 @@ private:
   std::vector<std::pair<int, int>> m_beeps;
   std::vector<ProgramSound> m_sounds;
   std::string m_userName = "simuser";
+  std::vector<std::string> m_loggedIn{"simuser"};
+  std::vector<Message> m_messages;
 
   IniFile m_settings;
   std::map<std::string, std::string, std::less<>> m_machineValues;

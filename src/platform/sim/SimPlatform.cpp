@@ -163,6 +163,9 @@ public:
   CommandResult run(std::string_view commandLine, std::string_view folder, bool wait) override {
     return m_desktop->runCommand(commandLine, folder, wait);
   }
+  CommandResult runShell(std::string_view commandLine, std::string_view folder, bool wait) override {
+    return m_desktop->runCommand(commandLine, folder, wait);
+  }
 
 private:
   DesktopPtr m_desktop;
@@ -191,6 +194,9 @@ class SimUser final : public User {
 public:
   explicit SimUser(DesktopPtr desktop) : m_desktop(std::move(desktop)) {}
   std::string userName() override { return m_desktop->userName(); }
+  Outcome sendMessage(std::string_view from, std::string_view to, std::string_view message) override {
+    return m_desktop->deliverMessage(from, to, message);
+  }
 
 private:
   DesktopPtr m_desktop;

@@ -1,0 +1,134 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/posix/PosixParts.h"
+
+namespace qlm {
+namespace {
+
+class ShellCommand : public ::testing::Test {
+protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/qlm-shell-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    folder = pattern;
+  }
+  void TearDown() override { std::filesystem::remove_all(folder); }
+
+  std::string read(const std::string& name) {
+    std::ifstream in(folder / name);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  std::filesystem::path folder;
+  std::unique_ptr<Processes> processes = makePosixProcesses();
+};
+
+TEST_F(ShellCommand, QuotingAndRedirectionWorkInTheWorkingFolder) {
+  CommandResult result = processes->runShell(R"(printf '%s|' "a b" c > out.txt)", folder.string(), true);
+  ASSERT_TRUE(result.status.ok) << result.status.message;
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(read("out.txt"), "a b|c|");
+}
+
+TEST_F(ShellCommand, ExitStatusComesBack) {
+  EXPECT_EQ(processes->runShell("exit 3", folder.string(), true).exitCode, 3);
+  EXPECT_EQ(processes->runShell("no-such-program-qlm 2>/dev/null", folder.string(), true).exitCode, 127);
+}
+
+TEST_F(ShellCommand, WithoutWaitingNoStatusIsKnown) {
+  CommandResult result = processes->runShell("true", folder.string(), false);
+  EXPECT_TRUE(result.status.ok);
+  EXPECT_FALSE(result.exitCode.has_value());
+}
+
+TEST_F(ShellCommand, EmptyCommandIsRefused) {
+  EXPECT_FALSE(processes->runShell("  ", "", true).status.ok);
+}
+
+// A pseudo-terminal stands for the user's terminal: what is written to its
+// slave side is read from the master side.
+class TerminalMessage : public ::testing::Test {
+protected:
+  void SetUp() override {
+    master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    std::string path = ptsname(master);
+    ASSERT_TRUE(path.starts_with("/dev/"));
+    slavePath = path;
+    line = path.substr(5);
+    ASSERT_EQ(chmod(slavePath.c_str(), 0620), 0);
+  }
+  void TearDown() override {
+    if (master >= 0) close(master);
+  }
+
+  std::string received() {
+    std::string text;
+    pollfd fd{master, POLLIN, 0};
+    char buffer[4096];
+    while (poll(&fd, 1, 100) > 0) {
+      ssize_t n = ::read(master, buffer, sizeof buffer);
+      if (n <= 0) break;
+      text.append(buffer, static_cast<std::size_t>(n));
+    }
+    return text;
+  }
+
+  Outcome send(std::string_view to, std::string_view message) {
+    std::vector<TerminalSession> sessions{{"someone", line}, {"bob", line}};
+    return writeToTerminals(sessions, "QLM", to, message);
+  }
+
+  int master = -1;
+  std::string slavePath;
+  std::string line;
+};
+
+TEST_F(TerminalMessage, ReachesTheUsersTerminalFramedAsWriteDoes) {
+  ASSERT_TRUE(send("bob", "Backup done").ok);
+  std::string text = received();
+  EXPECT_NE(text.find("Message from QLM@"), std::string::npos) << text;
+  EXPECT_NE(text.find("Backup done"), std::string::npos);
+  EXPECT_NE(text.find("EOF"), std::string::npos);
+}
+
+TEST_F(TerminalMessage, ControlCharactersCannotSteerTheTerminal) {
+  ASSERT_TRUE(send("bob", "a\x1b]0;pwned\x07z \xE9").ok);
+  std::string text = received();
+  EXPECT_EQ(text.find('\x1b'), std::string::npos);
+  EXPECT_NE(text.find("a^[]0;pwned^Gz \xC3\xA9"), std::string::npos) << text;
+}
+
+TEST_F(TerminalMessage, TerminalThatRefusesMessagesMeansNoRights) {
+  ASSERT_EQ(chmod(slavePath.c_str(), 0600), 0);
+  Outcome status = send("bob", "hi");
+  EXPECT_FALSE(status.ok);
+  EXPECT_EQ(status.code, kMessageNoRights);
+}
+
+TEST_F(TerminalMessage, OtherNamesAreNotFound) {
+  EXPECT_EQ(send("alice", "hi").code, kMessageNameNotFound);
+  EXPECT_EQ(send("bob@host", "hi").code, kMessageNameNotFound);
+  EXPECT_EQ(send("\\\\PC-OFFICE", "hi").code, kMessageNameNotFound);
+  EXPECT_EQ(send("", "hi").code, kMessageInvalidParameter);
+}
+
+TEST_F(TerminalMessage, LinesOutsideDevAreNeverOpened) {
+  std::vector<TerminalSession> sessions{{"bob", "../tmp/x"}, {"bob", "/etc/passwd"}};
+  EXPECT_EQ(writeToTerminals(sessions, "QLM", "bob", "hi").code, kMessageNameNotFound);
+}
+
+}  // namespace
+}  // namespace qlm

@@ -1,0 +1,325 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "PlaybackFixture.h"
+
+namespace qlm {
+namespace {
+
+using DesktopFunctionsTest = testing::PlaybackTest;
+
+TEST_F(DesktopFunctionsTest, IfWindowRunsTheFoundBranchAndBringsTheWindowForward) {
+  WindowId editor = window("Notepad", "notes.txt");
+  window("Other", "other");
+  EXPECT_EQ(run(R"(IfWindow("notes.txt",2,"yes","no"))").text, "yes");
+  EXPECT_EQ(desktop->foregroundWindow(), editor);
+  EXPECT_TRUE(traced("IfWindow(), Execution of instruction:", R"("yes")"));
+}
+
+TEST_F(DesktopFunctionsTest, IfWindowWaitsForAWindowThatAppearsLate) {
+  ui.setMainWindowTitle("Quillmote - [demo.qlm]");
+  desktop->after(1450, [this] { window("XTerm", "user@host: ~"); });
+  EXPECT_EQ(run(R"(IfWindow("user@host: *",5,"yes","no"))").text, "yes");
+  EXPECT_EQ(desktop->now(), 1500);
+  EXPECT_EQ(ui.titles()[1], "IfWindow 1/5");
+  EXPECT_EQ(ui.titles().back(), "Quillmote - [demo.qlm]");
+}
+
+TEST_F(DesktopFunctionsTest, IfWindowGivesUpQuietlyAfterItsTime) {
+  EXPECT_EQ(run(R"(IfWindow("notes.txt",2,"yes","no"))").text, "no");
+  EXPECT_EQ(desktop->now(), 2000);
+  EXPECT_TRUE(ui.messages().empty());
+  EXPECT_FALSE(doc.stopRequested());
+}
+
+TEST_F(DesktopFunctionsTest, IfWindowWithAnEmptyTitleLooksForTheRecordsWindow) {
+  window("Notepad", "notes.txt");
+  doc.targetTitle() = "notes.txt";
+  EXPECT_EQ(run(R"(IfWindow("",0,"yes","no"))").text, "yes");
+  doc.targetTitle() = "missing";
+  EXPECT_EQ(run(R"(IfWindow("",0,"yes","no"))").text, "no");
+}
+
+TEST_F(DesktopFunctionsTest, IfWindowWithoutTargetSelectorUsesItsOwn) {
+  doc.setTargetSelector(nullptr);
+  window("Notepad", "notes.txt");
+  EXPECT_EQ(run(R"(IfWindow("notes.txt",0,"yes","no"))").text, "yes");
+}
+
+TEST_F(DesktopFunctionsTest, IfWindowWithAnInvalidTimeStops) {
+  EXPECT_EQ(run(R"(IfWindow("notes.txt","x","yes","no"))").text, "");
+  EXPECT_EQ(lastMessage(), "x : Invalid number.");
+  EXPECT_TRUE(doc.stopRequested());
+}
+
+TEST_F(DesktopFunctionsTest, IfProcessFindsASubstringOfAnExecutableName) {
+  EXPECT_EQ(run(R"(IfProcess("system",1,"yes","no"))").text, "yes");
+  EXPECT_EQ(desktop->now(), 0);
+  EXPECT_TRUE(traced("IfProcess(), Execution of instruction:", R"("yes")"));
+  EXPECT_EQ(run(R"(IfProcess("System",0,"yes","no"))").text, "no");  // case matters
+}
+
+TEST_F(DesktopFunctionsTest, IfProcessChecksEveryHundredMillisecondsUntilItsTime) {
+  ui.setMainWindowTitle("Quillmote - [demo.qlm]");
+  desktop->after(650, [this] { desktop->addProcess("xterm"); });
+  EXPECT_EQ(run(R"(IfProcess("xterm",2,"yes","no"))").text, "yes");
+  EXPECT_EQ(desktop->now(), 700);
+  EXPECT_EQ(ui.titles()[1], "IfProcess 0/2");
+  EXPECT_EQ(ui.titles().back(), "Quillmote - [demo.qlm]");
+  desktop->removeProcess("xterm");
+  std::int64_t start = desktop->now();
+  EXPECT_EQ(run(R"(IfProcess("xterm",1,"yes","no"))").text, "no");
+  EXPECT_EQ(desktop->now() - start, 1100);
+}
+
+TEST_F(DesktopFunctionsTest, IfProcessStopsAtTheEndKey) {
+  desktop->after(250, [this] { doc.flags().endKey = true; });
+  EXPECT_EQ(run(R"(IfProcess("xterm",10,"yes","no"))").text, "");
+  EXPECT_TRUE(doc.stopRequested());
+  EXPECT_EQ(desktop->now(), 300);
+}
+
+TEST_F(DesktopFunctionsTest, ShortWaitIsOnePlainSleep) {
+  run("Wait(1000)");
+  EXPECT_EQ(desktop->now(), 1000);
+  EXPECT_TRUE(ui.titles().empty());
+  run("Wait(-5)");
+  EXPECT_EQ(desktop->now(), 1000);
+}
+
+TEST_F(DesktopFunctionsTest, LongWaitShowsItsProgressAndPausesForTheUser) {
+  ui.setMainWindowTitle("Quillmote - [demo.qlm] Wait");
+  std::vector<std::int64_t> pauses;
+  in.Analyse("Wait(2500)");
+  in.setActivityPause([&] { pauses.push_back(desktop->now()); });
+  in.EvaluateInstruction(1);
+  EXPECT_EQ(desktop->now(), 2500);
+  EXPECT_EQ(ui.titles(), (std::vector<std::string>{"Quillmote - [demo.qlm] Wait", "Wait 0/2", "Wait 1/2", "Wait 2/2",
+                                                   "Quillmote - [demo.qlm]"}));
+  EXPECT_EQ(std::count(pauses.begin(), pauses.end(), 1000), 1);
+  EXPECT_EQ(std::count(pauses.begin(), pauses.end(), 2500), 1);
+}
+
+TEST_F(DesktopFunctionsTest, EndKeyEndsAWaitAndStops) {
+  desktop->after(1200, [this] { doc.flags().endKey = true; });
+  run("Wait(10000)");
+  EXPECT_EQ(desktop->now(), 2000);
+  EXPECT_TRUE(doc.stopRequested());
+}
+
+TEST_F(DesktopFunctionsTest, WaitInactiveRestartsWhenTheUserIsActive) {
+  desktop->after(1500, [this] { doc.flags().userActive = false; });
+  run("WaitInactive(2000)");
+  EXPECT_EQ(desktop->now(), 4000);
+  EXPECT_EQ(ui.titles()[0], "WaitInactive 0/2");
+}
+
+TEST_F(DesktopFunctionsTest, ShortWaitInactiveStillWatchesTheUser) {
+  desktop->after(200, [this] { doc.flags().userActive = false; });
+  run("WaitInactive(500)");
+  EXPECT_EQ(desktop->now(), 1000);
+  EXPECT_TRUE(ui.titles().empty());
+}
+
+TEST_F(DesktopFunctionsTest, MsgBoxAsksWithOneButton) {
+  ui.queueAnswers({1});
+  run(R"(MsgBox("Done " & "now"))");
+  ASSERT_EQ(ui.questions().size(), 1u);
+  const Question& q = ui.questions()[0];
+  EXPECT_EQ(q.text, "Done now");
+  EXPECT_EQ(q.answers, (std::vector<std::string>{"OK"}));
+  EXPECT_EQ(q.section, "User Response");
+  EXPECT_FALSE(doc.stopRequested());
+}
+
+TEST_F(DesktopFunctionsTest, UnansweredQuestionStopsInsteadOfGuessing) {
+  EXPECT_EQ(run(R"(Ask("Continue?","Yes","a","No","b"))").text, "");
+  EXPECT_TRUE(doc.stopRequested());
+  EXPECT_TRUE(trace.events().empty());
+}
+
+TEST_F(DesktopFunctionsTest, AskRunsTheBranchOfTheAnswer) {
+  ui.queueAnswers({1, 2});
+  EXPECT_EQ(run(R"(Ask("Continue?","Yes","a","No","b"))").text, "a");
+  EXPECT_EQ(run(R"(Ask("Continue?","Yes","a","No","b"))").text, "b");
+  EXPECT_EQ(ui.questions()[0].answers, (std::vector<std::string>{"Yes", "No"}));
+  EXPECT_TRUE(traced("Ask(), Execution of instruction:", R"("b")"));
+}
+
+TEST_F(DesktopFunctionsTest, Ask3EvaluatesOnlyTheChosenBranch) {
+  ui.queueAnswers({3});
+  run(R"(Ask3("Which?","One",$A="1","Two",$B="2","Three",$C="3"))");
+  EXPECT_FALSE(doc.VariableExists("$A"));
+  EXPECT_FALSE(doc.VariableExists("$B"));
+  EXPECT_TRUE(doc.VariableExists("$C"));
+  EXPECT_EQ(ui.questions()[0].answers, (std::vector<std::string>{"One", "Two", "Three"}));
+  EXPECT_TRUE(traced("Ask(), Execution of instruction:", R"($C="3")"));
+}
+
+TEST_F(DesktopFunctionsTest, SetTitleSetsTheMainWindowTitle) {
+  run(R"(SetTitle("Step " & "2"))");
+  EXPECT_EQ(ui.mainWindowTitle(), "Step 2");
+}
+
+TEST_F(DesktopFunctionsTest, SayPlaysTheProgramSoundsOrBeeps) {
+  run(R"(Say("hello"); Say("Ok"); Say("HELP"); Say("bye"))");
+  EXPECT_EQ(desktop->sounds(), (std::vector<ProgramSound>{ProgramSound::Hello, ProgramSound::Ok, ProgramSound::Help}));
+  EXPECT_EQ(desktop->beeps(), (std::vector<std::pair<int, int>>{{1000, 100}}));
+}
+
+TEST_F(DesktopFunctionsTest, BeepSoundsTheGivenToneAndStopsOnBadNumbers) {
+  run("Beep(440,200)");
+  EXPECT_EQ(desktop->beeps(), (std::vector<std::pair<int, int>>{{440, 200}}));
+  run(R"(Beep("x",200))");
+  EXPECT_TRUE(doc.stopRequested());
+  EXPECT_EQ(desktop->beeps().size(), 1u);
+}
+
+struct ClipboardCase {
+  const char* content;
+  const char* result;
+};
+
+class ClipboardText : public testing::PlaybackTest, public ::testing::WithParamInterface<ClipboardCase> {};
+
+TEST_P(ClipboardText, LosesOneFinalLineBreak) {
+  desktop->setClipboardText(GetParam().content);
+  EXPECT_EQ(run("GetClipboard()").text, GetParam().result);
+  EXPECT_EQ(desktop->now(), 100);
+  EXPECT_TRUE(traced("GetClipboard(), text from clipboard:", GetParam().result));
+}
+
+INSTANTIATE_TEST_SUITE_P(Endings, ClipboardText,
+                         ::testing::Values(ClipboardCase{"abc", "abc"}, ClipboardCase{"abc\r\n", "abc"},
+                                           ClipboardCase{"abc\n", "abc"}, ClipboardCase{"a\n\n", "a\n"},
+                                           ClipboardCase{"x", "x"}, ClipboardCase{"\n", ""}));
+
+TEST_F(DesktopFunctionsTest, GetClipboardWithoutTextGivesB) {
+  desktop->setClipboardOther();
+  EXPECT_EQ(run("GetClipboard()").text, "b");
+  EXPECT_EQ(desktop->now(), 100 + 20 * 100);
+}
+
+TEST_F(DesktopFunctionsTest, GetClipboardWaitsForTextToArrive) {
+  desktop->after(450, [this] { desktop->setClipboardText("late"); });
+  EXPECT_EQ(run("GetClipboard()").text, "late");
+  EXPECT_EQ(desktop->now(), 500);
+}
+
+TEST_F(DesktopFunctionsTest, SetClipboardReplacesTheText) {
+  run(R"(SetClipboard("copied"))");
+  EXPECT_EQ(desktop->clipboardText(), "copied");
+  EXPECT_TRUE(traced("SetClipboard(), text to copy into clipboard:", "copied"));
+}
+
+TEST_F(DesktopFunctionsTest, SystemCmdWithAmpersandDoesNotWait) {
+  desktop->onCommand([&](std::string_view, std::string_view) { return CommandResult{Outcome::success(), 0}; });
+  run(R"(SystemCmd("xterm -e 'vi /tmp/a b.txt' > /dev/null&"))");
+  EXPECT_EQ(desktop->commands(), (std::vector<std::string>{"xterm -e 'vi /tmp/a b.txt' > /dev/null"}));
+  EXPECT_TRUE(traced("SystemCmd() will run Windows command 'xterm -e 'vi /tmp/a b.txt' > /dev/null'",
+                     "and will not wait the end of the command (because '&' ends it)."));
+  run(R"(SystemCmd("true"))");
+  EXPECT_TRUE(traced("SystemCmd() will run Windows command 'true'",
+                     "and will wait the end of the command (because '&' do not end it)."));
+  EXPECT_FALSE(doc.stopRequested());
+}
+
+struct FolderCase {
+  const char* command;
+  const char* folder;
+};
+
+class WorkingFolder : public testing::PlaybackTest, public ::testing::WithParamInterface<FolderCase> {};
+
+TEST_P(WorkingFolder, IsThatOfAnAbsoluteProgram) {
+  std::string folder = "unset";
+  desktop->onCommand([&](std::string_view, std::string_view f) {
+    folder = f;
+    return CommandResult{Outcome::success(), 0};
+  });
+  run("SystemCmd(\"" + std::string(GetParam().command) + "\")");
+  EXPECT_EQ(folder, GetParam().folder);
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, WorkingFolder,
+                         ::testing::Values(FolderCase{"/opt/tools/run.sh -x", "/opt/tools"},
+                                           FolderCase{"/opt/tools/run /tmp/a.txt", "/opt/tools"},
+                                           FolderCase{"'/opt/my tools/run' -x", "/opt/my tools"},
+                                           FolderCase{"/bin", "/"},
+                                           FolderCase{"run.sh /tmp/a.txt", ""},
+                                           FolderCase{R"(C:\tools\app.exe /x)", R"(C:\tools)"}));
+
+TEST_F(DesktopFunctionsTest, SystemCmdThatCannotStartStopsWithTheSystemsText) {
+  desktop->onCommand([](std::string_view, std::string_view) {
+    return CommandResult{Outcome::failure("Permission denied", EACCES), std::nullopt};
+  });
+  run(R"(SystemCmd("/opt/app"))");
+  EXPECT_EQ(ui.messages(), (std::vector<std::string>{"CreateProcess failed (13)\n", "Permission denied"}));
+  EXPECT_TRUE(doc.stopRequested());
+  EXPECT_EQ(ui.raisedCount(), 1);
+}
+
+TEST_F(DesktopFunctionsTest, SystemCmdOfAMissingProgramIsAFailure) {
+  desktop->onCommand([](std::string_view, std::string_view) { return CommandResult{Outcome::success(), 127}; });
+  run(R"(SystemCmd("no-such-program"))");
+  ASSERT_FALSE(ui.messages().empty());
+  EXPECT_EQ(ui.messages()[0], "CreateProcess failed (2)\n");
+  EXPECT_TRUE(doc.stopRequested());
+}
+
+TEST_F(DesktopFunctionsTest, SystemCmdRefusesTooLongCommands) {
+  doc.SetVariable("$LONG", "\"" + std::string(1000, 'x') + "\"");
+  run("SystemCmd($LONG)");
+  EXPECT_TRUE(desktop->commands().empty());
+  EXPECT_EQ(lastMessage(), "SystemCmd(): text argument longer than 999 characters.");
+  EXPECT_TRUE(doc.stopRequested());
+}
+
+TEST_F(DesktopFunctionsTest, SystemOpenHandsTheNameToTheDesktop) {
+  run(R"(SystemOpen("/tmp/report.htm"))");
+  EXPECT_EQ(desktop->openedTargets(), (std::vector<std::string>{"/tmp/report.htm"}));
+  EXPECT_TRUE(traced("SystemOpen() will open '/tmp/report.htm'.", ""));
+}
+
+TEST_F(DesktopFunctionsTest, NetSendDeliversToALoggedInUser) {
+  run(R"(NetSend("Backup done","simuser"))");
+  ASSERT_EQ(desktop->messages().size(), 1u);
+  EXPECT_EQ(desktop->messages()[0].from, "QLM");
+  EXPECT_EQ(desktop->messages()[0].text, "Backup done");
+  EXPECT_TRUE(traced("NetSend(), will send 'Backup done' to 'simuser'.", ""));
+  EXPECT_TRUE(ui.messages().empty());
+}
+
+TEST_F(DesktopFunctionsTest, NetSendToAnyoneElseReportsTheFailure) {
+  run(R"(NetSend("hi","PC-OFFICE"))");
+  EXPECT_EQ(ui.messages(), (std::vector<std::string>{"NetSend Error", "Name not found..."}));
+  EXPECT_FALSE(doc.stopRequested());
+}
+
+class WithoutDesktop : public testing::PlaybackTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(WithoutDesktop, FunctionSaysItIsNotAvailable) {
+  doc.setPlatform(nullptr);
+  std::string call = GetParam();
+  run(call);
+  std::string name = call.substr(0, call.find('('));
+  EXPECT_EQ(lastMessage(), name + "() is not available on this build.");
+  EXPECT_TRUE(doc.stopRequested());
+}
+
+INSTANTIATE_TEST_SUITE_P(Functions, WithoutDesktop,
+                         ::testing::Values(R"(IfWindow("a",1,"y","n"))", R"(IfProcess("a",1,"y","n"))", "Say(\"ok\")",
+                                           "Beep(1,1)", "GetClipboard()", "SetClipboard(\"a\")",
+                                           "SystemCmd(\"true\")", "SystemOpen(\"a\")", "NetSend(\"a\",\"b\")"));
+
+TEST_F(DesktopFunctionsTest, WaitsAndQuestionsNeedNoDesktop) {
+  doc.setPlatform(nullptr);
+  ui.queueAnswers({1});
+  run(R"(Wait(1500); MsgBox("hi"); SetTitle("t"))");
+  EXPECT_FALSE(doc.stopRequested());
+  EXPECT_EQ(desktop->now(), 1500);
+}
+
+}  // namespace
+}  // namespace qlm

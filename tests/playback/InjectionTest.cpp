@@ -1,0 +1,251 @@
+#include <gtest/gtest.h>
+
+#include "PlaybackFixture.h"
+#include "platform/VirtualKeys.h"
+
+namespace qlm {
+namespace {
+
+class InjectionTest : public testing::PlaybackTest {
+ protected:
+  InjectionTest() { editor = window("Notepad", "notes.txt"); }
+
+  void speeds(int keyDelay, int mouseDelay, int keyMode = 0) {
+    doc.SetVariableNumber("$QLM_KEY_SPEED", keyDelay);
+    doc.SetVariableNumber("$QLM_MOUSE_SPEED", mouseDelay);
+    doc.SetVariableNumber("$QLM_KEY_MODE", keyMode);
+  }
+
+  // (time, key, up) of the injected key events.
+  std::vector<std::tuple<std::int64_t, int, bool>> keys() const {
+    std::vector<std::tuple<std::int64_t, int, bool>> result;
+    for (const SimEvent& e : injected()) {
+      if (e.kind == SimEventKind::Key) result.emplace_back(e.time, e.virtualKey, e.up);
+    }
+    return result;
+  }
+
+  std::vector<SimEvent> ofKind(SimEventKind kind) const {
+    std::vector<SimEvent> result;
+    for (const SimEvent& e : injected()) {
+      if (e.kind == kind) result.push_back(e);
+    }
+    return result;
+  }
+
+  WindowId editor = kNoWindow;
+  RecordTarget record{"Notepad", "notes.txt", {10, 20}};
+};
+
+using Keys = std::vector<std::tuple<std::int64_t, int, bool>>;
+
+TEST_F(InjectionTest, PlainCharacterTakesTheKeyDelayAndTwoEdgeWaits) {
+  ASSERT_TRUE(injection.SendText("a", record));
+  EXPECT_EQ(keys(), (Keys{{40, 'A', false}, {60, 'A', true}}));
+  EXPECT_EQ(desktop->now(), 80);  // d + 2 * max(d / 2, 20) at d = 40
+  EXPECT_EQ(desktop->typedText(editor), "a");
+}
+
+TEST_F(InjectionTest, ShiftedCharacterWrapsTheKeyInShift) {
+  ASSERT_TRUE(injection.SendText("A", record));
+  EXPECT_EQ(keys(), (Keys{{40, vk::kShift, false}, {60, 'A', false}, {80, 'A', true}, {100, vk::kShift, true}}));
+  EXPECT_EQ(desktop->now(), 120);
+  EXPECT_EQ(desktop->typedText(editor), "A");
+}
+
+TEST_F(InjectionTest, FullSpeedStillWaitsTwentyMillisecondsAroundEachCharacter) {
+  speeds(0, 0);
+  ASSERT_TRUE(injection.SendText("ab", record));
+  EXPECT_EQ(keys(), (Keys{{20, 'A', false}, {20, 'A', true}, {60, 'B', false}, {60, 'B', true}}));
+  EXPECT_EQ(desktop->now(), 80);
+}
+
+TEST_F(InjectionTest, NotationTapTakesThreeKeyDelaysAndSixty) {
+  ASSERT_TRUE(injection.SendText("V[RETURN]", record));
+  EXPECT_EQ(keys(), (Keys{{70, vk::kReturn, false}, {160, vk::kReturn, true}}));
+  EXPECT_EQ(desktop->now(), 3 * 40 + 60);
+}
+
+TEST_F(InjectionTest, PressAndReleaseNotationsAreSeparate) {
+  ASSERT_TRUE(injection.SendText("\\[CTRL]", record));
+  EXPECT_TRUE(desktop->isKeyDown(vk::kControl));
+  ASSERT_TRUE(injection.SendText("/[CTRL]/[RETURN]", record));
+  EXPECT_FALSE(desktop->isKeyDown(vk::kControl));
+  EXPECT_EQ(desktop->typedText(editor), "/[RETURN]");  // Return has no release entry
+}
+
+TEST_F(InjectionTest, CharacterWithoutKeyIsTypedThroughALentKey) {
+  ASSERT_TRUE(injection.SendText("\xEA", record));  // ê is not on the US layout
+  auto chars = ofKind(SimEventKind::Character);
+  ASSERT_EQ(chars.size(), 2u);
+  EXPECT_EQ(chars[0].time, 40);
+  EXPECT_EQ(chars[1].time, 60);
+  EXPECT_EQ(desktop->typedText(editor), "\xEA");
+  EXPECT_EQ(desktop->now(), 80);
+}
+
+TEST_F(InjectionTest, KeyModeOneTypesTwoCharactersAndPastesThree) {
+  speeds(40, 40, 1);
+  ASSERT_TRUE(injection.SendText("ab", record));
+  EXPECT_FALSE(desktop->clipboardText().has_value());
+  desktop->clearEvents();
+  std::int64_t start = desktop->now();
+  ASSERT_TRUE(injection.SendText("abc", record));
+  EXPECT_EQ(desktop->clipboardText(), "abc");
+  Keys expected{{start + 70, vk::kControl, false},
+                {start + 110, 'V', false},
+                {start + 130, 'V', true},
+                {start + 220, vk::kControl, true}};
+  EXPECT_EQ(keys(), expected);
+  EXPECT_EQ(desktop->now(), start + 70 + 80 + 70);  // Ctrl, then v as a character, then Ctrl
+  EXPECT_EQ(desktop->typedText(editor), "ababc");
+}
+
+TEST_F(InjectionTest, NotationFirstHandsOverWhatIsPending) {
+  speeds(40, 40, 1);
+  ASSERT_TRUE(injection.SendText("abcdV[TAB]xyz", record));
+  EXPECT_EQ(desktop->typedText(editor), "abcd\txyz");
+  EXPECT_EQ(desktop->clipboardText(), "xyz");
+}
+
+TEST_F(InjectionTest, LongTextIsPastedBeforeThePendingBufferOverflows) {
+  speeds(0, 0, 1);
+  std::string text(2500, 'x');
+  ASSERT_TRUE(injection.SendText(text, record));
+  int pastes = 0;
+  for (const auto& [time, key, up] : keys()) pastes += key == vk::kControl && !up;
+  EXPECT_EQ(pastes, 3);
+  EXPECT_EQ(desktop->typedText(editor), text);
+}
+
+TEST_F(InjectionTest, BusyClipboardFallsBackToTyping) {
+  speeds(40, 40, 1);
+  desktop->setClipboardBusy(true);
+  ASSERT_TRUE(injection.SendText("abc", record));
+  EXPECT_EQ(desktop->typedText(editor), "abc");
+  EXPECT_EQ(desktop->now(), 3 * 80);
+}
+
+TEST_F(InjectionTest, ClickMovesInTwentyOneStepsThenPressesAndReleases) {
+  ASSERT_TRUE(injection.SendText("V[LBUTTON]", record));
+  auto placed = ofKind(SimEventKind::PointerPlaced);
+  ASSERT_EQ(placed.size(), 21u);
+  EXPECT_EQ(placed.front().position, (Point{0, 0}));
+  EXPECT_EQ(placed[10].position, (Point{55, 60}));
+  EXPECT_EQ(placed.back().position, (Point{110, 120}));
+  EXPECT_EQ(placed.back().time, 800);
+  auto mouse = ofKind(SimEventKind::Mouse);
+  ASSERT_EQ(mouse.size(), 21u + 3u);
+  EXPECT_EQ(mouse[21].mouseFlags, mouse::kLeftDown);
+  EXPECT_EQ(mouse[21].time, 21 * 40);
+  EXPECT_EQ(mouse[22].mouseFlags, mouse::kLeftUp);
+  EXPECT_EQ(mouse[22].time, 21 * 40 + 20);
+  EXPECT_EQ(mouse[23].mouseFlags, mouse::kMove);
+  EXPECT_EQ(mouse[23].time, 21 * 40 + 40);
+  EXPECT_EQ(desktop->now(), 21 * 40 + 60);
+  EXPECT_EQ(syntheticPointer, 21 * 2 + 3);
+  ASSERT_EQ(desktop->clicks(editor).size(), 1u);
+  EXPECT_EQ(desktop->clicks(editor)[0].position, (Point{10, 20}));
+}
+
+TEST_F(InjectionTest, ClickCloseToThePointerMakesNoSteps) {
+  platform->input->setPointerPosition({108, 118});
+  desktop->clearEvents();
+  ASSERT_TRUE(injection.SendText("\\[RBUTTON]", record));
+  auto placed = ofKind(SimEventKind::PointerPlaced);
+  ASSERT_EQ(placed.size(), 1u);
+  EXPECT_EQ(placed[0].time, 40);
+  auto mouse = ofKind(SimEventKind::Mouse);
+  ASSERT_EQ(mouse.size(), 2u);
+  EXPECT_EQ(mouse[0].mouseFlags, mouse::kRightDown);
+  EXPECT_EQ(mouse[1].mouseFlags, mouse::kMove);
+  EXPECT_EQ(desktop->now(), 40 + 20 + 20);
+}
+
+TEST_F(InjectionTest, FoundClickPointWinsOverTheRecordedOne) {
+  doc.foundClickPoint() = {300, 250};
+  ASSERT_TRUE(injection.SendText("V[LBUTTON]", record));
+  EXPECT_EQ(desktop->pointer(), (Point{300, 250}));
+  EXPECT_EQ(desktop->clicks(editor)[0].position, (Point{200, 150}));
+}
+
+TEST_F(InjectionTest, WholeScreenRecordClicksRelativeToTheScreen) {
+  RecordTarget screen{"", "-screen", {150, 160}};
+  ASSERT_TRUE(injection.SendText("V[LBUTTON]", screen));
+  EXPECT_EQ(desktop->pointer(), (Point{150, 160}));
+}
+
+TEST_F(InjectionTest, RefusedEventIsRetriedEveryThirtyMilliseconds) {
+  desktop->refuseInjections(3);
+  ASSERT_TRUE(injection.SendText("a", record));
+  EXPECT_EQ(keys(), (Keys{{40 + 3 * 30, 'A', false}, {40 + 3 * 30 + 20, 'A', true}}));
+  EXPECT_TRUE(ui.messages().empty());
+}
+
+TEST_F(InjectionTest, EventRefusedTooOftenStopsPlaybackWithAMessage) {
+  desktop->refuseInjections(1000);
+  EXPECT_FALSE(injection.SendText("abc", record));
+  EXPECT_TRUE(keys().empty());
+  EXPECT_EQ(lastMessage(), "Input refused: the desktop did not accept a key event after 100 attempts.");
+  EXPECT_TRUE(doc.stopRequested());
+  // The character's own waits run out; the rest of the text is dropped.
+  EXPECT_EQ(desktop->now(), 40 + 99 * 30 + 20 + 20);
+}
+
+TEST_F(InjectionTest, EndKeyStopsTypingBetweenCharacters) {
+  desktop->after(100, [this] { doc.flags().endKey = true; });
+  EXPECT_FALSE(injection.SendText("abcdef", record));
+  EXPECT_EQ(desktop->typedText(editor), "ab");
+}
+
+TEST_F(InjectionTest, ReleaseModifiersLetsGoOfHeldKeysAndClosesTheMenu) {
+  for (int key : {vk::kShift, vk::kControl, vk::kMenu, vk::kLWin}) desktop->userKey(key, false);
+  injection.ReleaseModifiers();
+  EXPECT_EQ(keys(), (Keys{{30, vk::kMenu, true},
+                          {60, vk::kShift, true},
+                          {90, vk::kControl, true},
+                          {120, vk::kLWin, true},
+                          {150, vk::kEscape, false},
+                          {180, vk::kEscape, true}}));
+}
+
+TEST_F(InjectionTest, ReleaseModifiersTurnsCapsLockOff) {
+  desktop->userTap(vk::kCapital);
+  ASSERT_TRUE(desktop->isCapsLockOn());
+  injection.ReleaseModifiers();
+  EXPECT_FALSE(desktop->isCapsLockOn());
+  EXPECT_EQ(keys(), (Keys{{30, vk::kCapital, false}, {60, vk::kCapital, true}}));
+}
+
+TEST_F(InjectionTest, ReleaseModifiersSendsNothingWhenNothingIsHeld) {
+  injection.ReleaseModifiers();
+  EXPECT_TRUE(keys().empty());
+  EXPECT_EQ(desktop->now(), 0);
+}
+
+}  // namespace
+}  // namespace qlm
+
+namespace qlm {
+namespace {
+
+TEST_F(InjectionTest, VerboseClickShowsItsNoteAndLooksForTheTargetAgain) {
+  std::vector<std::pair<std::string, Rect>> opened;
+  int closed = 0;
+  Injection verbose(doc, *platform, selector,
+                    InjectionHooks{{}, [&](const std::string& text, const Rect& area) { opened.emplace_back(text, area); },
+                                   [&] { ++closed; }, {}});
+  doc.traceSettings().verboseLevel = 1;
+  desktop->advance(500);
+  window("Other", "other");
+  ASSERT_TRUE(verbose.SendText("V[LBUTTON]", record));
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0].first, "V[LBUTTON] (110,120)");
+  EXPECT_EQ(opened[0].second, (Rect{90, 100, 360, 200}));
+  EXPECT_EQ(closed, 1);
+  EXPECT_EQ(desktop->foregroundWindow(), editor);  // "AppWait2" brought the record's window back
+  EXPECT_EQ(desktop->clicks(editor).size(), 1u);
+}
+
+}  // namespace
+}  // namespace qlm

@@ -1,0 +1,253 @@
+#include <gtest/gtest.h>
+
+#include "PlaybackFixture.h"
+
+namespace qlm {
+namespace {
+
+struct MatchCase {
+  const char* pattern;
+  const char* title;
+  bool matches;
+};
+
+// Stars over a long title must not take exponential time.
+const char* const kLongTitle =
+    "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa";
+
+class TitleMatch : public ::testing::TestWithParam<MatchCase> {};
+
+TEST_P(TitleMatch, FollowsTheWildcardRules) {
+  const MatchCase& c = GetParam();
+  EXPECT_EQ(titleMatches(c.pattern, c.title), c.matches) << c.pattern << " against " << c.title;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Patterns, TitleMatch,
+    ::testing::Values(MatchCase{"*b", "b", false}, MatchCase{"*b", "ab", true}, MatchCase{"a*", "a", true},
+                      MatchCase{"a*", "ab", true}, MatchCase{"?x", "ax", true}, MatchCase{"?x", "x", false},
+                      MatchCase{"abc", "abc", true}, MatchCase{"abc", "abcd", false}, MatchCase{"abc", "Abc", false},
+                      MatchCase{"*", "", true}, MatchCase{"*", "anything", true},
+                      MatchCase{"* - Editor", "notes.txt - Editor", true},
+                      MatchCase{"* - Editor", "notes.txt - Editor (2)", false},
+                      MatchCase{"user@host: *", "user@host: ~/src", true},
+                      MatchCase{"*a*a*a*a*a*b", kLongTitle, false}));
+
+using TargetSelectionTest = testing::PlaybackTest;
+
+TEST_F(TargetSelectionTest, ExactLookupBringsTheWindowForward) {
+  WindowId editor = window("Notepad", "notes.txt");
+  window("Other", "other");
+  ASSERT_NE(desktop->foregroundWindow(), editor);
+  EXPECT_TRUE(selector.FindWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
+  EXPECT_EQ(desktop->foregroundWindow(), editor);
+  EXPECT_EQ(selector.lastLookup().matchKind, kMatchByClassAndTitle);
+  EXPECT_EQ(selector.lastLookup().foundWindow, editor);
+  EXPECT_EQ(desktop->now(), 0);
+}
+
+TEST_F(TargetSelectionTest, MinimisedTargetIsRestoredAndItsDialogComesForward) {
+  WindowId editor = window("Notepad", "notes.txt");
+  SimWindowSpec dialog;
+  dialog.className = "Dialog";
+  dialog.title = "Save as";
+  dialog.owner = editor;
+  WindowId popup = desktop->createWindow(dialog);
+  window("Other", "other");
+  desktop->setMinimized(editor, true);
+  EXPECT_TRUE(selector.SetForegroundApps("Notepad", "notes.txt", true));
+  EXPECT_FALSE(desktop->isMinimized(editor));
+  EXPECT_EQ(desktop->foregroundWindow(), popup);
+}
+
+TEST_F(TargetSelectionTest, EitherModeFallsBackToTitleThenClass) {
+  window("Notepad", "notes.txt");
+  EXPECT_TRUE(selector.FindWindowLike("Wrong", "notes.txt", false, 3000, true, "AppWait"));
+  EXPECT_EQ(selector.lastLookup().matchKind, kMatchByTitle);
+  EXPECT_TRUE(selector.FindWindowLike("Notepad", "changed title", false, 3000, true, "AppWait"));
+  EXPECT_EQ(selector.lastLookup().matchKind, kMatchByClass);
+  EXPECT_TRUE(ui.messages().empty());
+}
+
+struct SelectionCase {
+  bool either, byClass, byTitle;
+  const char* className;
+  const char* title;
+  bool found;
+  int matchKind;
+  const char* failure;
+};
+
+class SelectionFlags : public testing::PlaybackTest, public ::testing::WithParamInterface<SelectionCase> {};
+
+TEST_P(SelectionFlags, DecideWhatMustMatch) {
+  const SelectionCase& c = GetParam();
+  window("Notepad", "notes.txt");
+  doc.settings().selectEither = c.either;
+  doc.settings().selectByClass = c.byClass;
+  doc.settings().selectByTitle = c.byTitle;
+  EXPECT_EQ(selector.FindWindowLike(c.className, c.title, false, 0, true, "AppWait"), c.found);
+  EXPECT_EQ(selector.lastLookup().matchKind, c.matchKind);
+  EXPECT_EQ(lastMessage(), c.failure);
+  EXPECT_EQ(doc.stopRequested(), !c.found);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AppForegroundModes, SelectionFlags,
+    ::testing::Values(
+        SelectionCase{false, true, true, "Notepad", "notes.txt", true, kMatchByClassAndTitle, ""},
+        SelectionCase{false, true, true, "Wrong", "notes.txt", false, kMatchNotFound, "Window and Title not found."},
+        SelectionCase{false, false, true, "Wrong", "notes.txt", true, kMatchByTitle, ""},
+        SelectionCase{false, false, true, "Notepad", "other", false, kMatchNotFound, "Title not found"},
+        SelectionCase{false, true, false, "Notepad", "other", true, kMatchByClass, ""},
+        SelectionCase{false, true, false, "Wrong", "notes.txt", false, kMatchNotFound, "Window not found"},
+        SelectionCase{true, true, true, "Wrong", "other", false, kMatchNotFound,
+                      "Cannot find Window: \nTitle='other'\nApplication:'Wrong'"}));
+
+TEST_F(TargetSelectionTest, MissingWindowFailsAfterTheWindowWaitWithProgressInTheTitle) {
+  ui.setMainWindowTitle("Quillmote - [demo.qlm] playing");
+  EXPECT_FALSE(selector.FindWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
+  EXPECT_EQ(desktop->now(), 3000);  // 31 attempts, 100 ms apart
+  EXPECT_EQ(lastMessage(), "Cannot find Window: \nTitle='notes.txt'\nApplication:'Notepad'");
+  EXPECT_TRUE(doc.stopRequested());
+  EXPECT_EQ(ui.raisedCount(), 1);
+  const auto& titles = ui.titles();
+  ASSERT_GE(titles.size(), 3u);
+  EXPECT_EQ(titles[1], "AppWait 1/3");
+  EXPECT_EQ(titles[titles.size() - 2], "AppWait 3/3");
+  EXPECT_EQ(titles.back(), "Quillmote - [demo.qlm]");
+}
+
+TEST_F(TargetSelectionTest, WindowThatAppearsLateIsFound) {
+  desktop->after(1250, [this] { window("Notepad", "notes.txt"); });
+  EXPECT_TRUE(selector.FindWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
+  EXPECT_EQ(desktop->now(), 1300);
+  EXPECT_FALSE(doc.stopRequested());
+}
+
+TEST_F(TargetSelectionTest, QuietLookupChangesNothingOnFailure) {
+  EXPECT_FALSE(selector.FindWindowLike("Notepad", "notes.txt", true, 500, true, "AppWait"));
+  EXPECT_TRUE(ui.messages().empty());
+  EXPECT_FALSE(doc.stopRequested());
+}
+
+TEST_F(TargetSelectionTest, EndKeyCutsTheLookupShortWithoutMessage) {
+  desktop->after(450, [this] { doc.flags().endKey = true; });
+  EXPECT_FALSE(selector.FindWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
+  EXPECT_EQ(desktop->now(), 500);
+  EXPECT_TRUE(ui.messages().empty());
+}
+
+TEST_F(TargetSelectionTest, ForegroundModeZeroNeverLooks) {
+  WindowId other = window("Other", "other");
+  doc.settings().foregroundMode = 0;
+  EXPECT_TRUE(selector.FindWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
+  EXPECT_EQ(selector.lastLookup().targetClass, "ACTIVE APPS");
+  EXPECT_EQ(selector.lastLookup().targetTitle, "ACTIVE WINDOW");
+  EXPECT_EQ(desktop->foregroundWindow(), other);
+  EXPECT_EQ(desktop->now(), 0);
+  EXPECT_TRUE(notes.empty());
+}
+
+TEST_F(TargetSelectionTest, WholeScreenTitleNeverWaits) {
+  EXPECT_TRUE(selector.FindWindowLike("Notepad", "-screen", false, 3000, true, "AppWait"));
+  EXPECT_EQ(desktop->now(), 0);
+}
+
+TEST_F(TargetSelectionTest, WildcardTitleWithEmptyClassUsesTheTitleList) {
+  WindowId editor = window("Notepad", "notes.txt - Editor");
+  window("Other", "other");
+  EXPECT_TRUE(selector.FindWindowLike("", "* - Editor", false, 3000, true, "AppWait"));
+  EXPECT_EQ(desktop->foregroundWindow(), editor);
+  EXPECT_EQ(selector.lastLookup().matchKind, kMatchByTitle);
+}
+
+TEST_F(TargetSelectionTest, EmptyTitleIsTheStarPattern) {
+  WindowId front = window("Other", "other");
+  EXPECT_TRUE(selector.FindWindowLike("Whatever", "", false, 3000, true, "AppWait"));
+  EXPECT_EQ(selector.lastLookup().foundWindow, front);
+}
+
+TEST_F(TargetSelectionTest, WildcardCandidatesWithTheWrongClassDoNotStopPlayback) {
+  window("Terminal", "user@host: ~/a");
+  WindowId wanted = window("XTerm", "user@host: ~/b");
+  window("Terminal", "user@host: ~/c");
+  doc.settings().selectEither = false;  // title and application name
+  EXPECT_TRUE(selector.FindWindowLike("XTerm", "user@host: *", false, 3000, true, "AppWait"));
+  EXPECT_EQ(desktop->foregroundWindow(), wanted);
+  EXPECT_TRUE(ui.messages().empty());
+  EXPECT_FALSE(doc.stopRequested());
+}
+
+TEST_F(TargetSelectionTest, FailedWildcardLookupReportsThePattern) {
+  EXPECT_FALSE(selector.FindWindowLike("XTerm", "user@host: *", false, 1000, true, "AppWait"));
+  EXPECT_EQ(lastMessage(), "Cannot find Window: \nTitle='user@host: *'\nApplication:'XTerm'");
+  EXPECT_EQ(lookupFailures, 1);
+  EXPECT_TRUE(doc.stopRequested());
+  EXPECT_EQ(desktop->now(), 1000);
+}
+
+TEST_F(TargetSelectionTest, HungWindowIsWaitedForWithNotes) {
+  WindowId editor = window("Notepad", "notes.txt");
+  desktop->setHung(editor, true);
+  EXPECT_TRUE(selector.FindWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
+  EXPECT_EQ(notes, (std::vector<std::string>{"Not responding: 3/3", "Not responding: 2/3", "Not responding: 1/3"}));
+  EXPECT_EQ(desktop->now(), 3 * (30 + 1000));
+}
+
+TEST_F(TargetSelectionTest, NotRespondingCheckEndsWhenTheWindowAnswers) {
+  WindowId editor = window("Notepad", "notes.txt");
+  desktop->setHung(editor, true);
+  desktop->after(1500, [&] { desktop->setHung(editor, false); });
+  EXPECT_TRUE(selector.FindWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
+  EXPECT_EQ(notes.size(), 2u);
+  EXPECT_EQ(desktop->now(), 2 * (30 + 1000));
+}
+
+TEST_F(TargetSelectionTest, NotRespondingCheckOnlyWhenBroughtForward) {
+  WindowId editor = window("Notepad", "notes.txt");
+  desktop->setHung(editor, true);
+  EXPECT_TRUE(selector.FindWindowLike("Notepad", "notes.txt", false, 3000, false, "AppWait"));
+  EXPECT_TRUE(notes.empty());
+}
+
+struct ResizeCase {
+  int mode;
+  bool sizeValid;
+  Rect expected;
+};
+
+class ResizeModes : public testing::PlaybackTest, public ::testing::WithParamInterface<ResizeCase> {};
+
+TEST_P(ResizeModes, PlaceTheForegroundWindow) {
+  const ResizeCase& c = GetParam();
+  WindowId editor = window("Notepad", "notes.txt");
+  doc.settings().resizeMode = c.mode;
+  doc.settings().resizeWidth = 300;
+  doc.settings().resizeHeight = 200;
+  doc.settings().resizeX = 40;
+  doc.settings().resizeY = 50;
+  RecordTarget record{"Notepad", "notes.txt", {}, c.sizeValid, 640, 480, 600, 400};
+  selector.applyResize(record);
+  EXPECT_EQ(desktop->windowRect(editor), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ResizeModes,
+                         ::testing::Values(ResizeCase{0, true, Rect::fromSize(100, 100, 400, 300)},
+                                           ResizeCase{1, true, Rect::fromSize(0, 0, 640, 480)},
+                                           ResizeCase{1, false, Rect::fromSize(0, 0, 600, 400)},
+                                           ResizeCase{2, true, Rect::fromSize(0, 0, 1024, 768)},
+                                           ResizeCase{3, true, Rect::fromSize(0, 0, 300, 200)},
+                                           ResizeCase{4, true, Rect::fromSize(40, 50, 300, 200)}));
+
+TEST_F(TargetSelectionTest, WholeScreenRecordIsNeverResized) {
+  WindowId editor = window("Notepad", "notes.txt");
+  doc.settings().resizeMode = 2;
+  RecordTarget record;
+  record.title = "-screen";
+  selector.applyResize(record);
+  EXPECT_EQ(desktop->windowRect(editor), Rect::fromSize(100, 100, 400, 300));
+}
+
+}  // namespace
+}  // namespace qlm
