@@ -152,12 +152,12 @@ void PlaybackEngine::recordLoop() {
       m_host.closeEditor();
       continue;
     }
-    m_document.targetApplication() = record.windowClass;
-    m_document.targetTitle() = record.title;
+    m_document.targetApplication() = record.target.className;
+    m_document.targetTitle() = record.target.title;
     m_host.selectRecord(r);
     m_interpreter.Analyse(record.instruction);
     m_document.SetVariableNumber("$QLM_INST_NB", m_interpreter.analysis().instructionCount);
-    instructionLoop(r, record.windowClass, record.title);
+    instructionLoop(r, record.target);
     const PlaybackFlags& flags = m_document.flags();
     if (!flags.stopRequest && !flags.endKey && !m_interpreter.jumpFlag()) m_document.SetVariableNumber("$QLM_INST", 1);
     m_interpreter.clearJumpFlag();
@@ -165,7 +165,7 @@ void PlaybackEngine::recordLoop() {
   }
 }
 
-bool PlaybackEngine::instructionLoop(int& r, const std::string& windowClass, const std::string& title) {
+bool PlaybackEngine::instructionLoop(int& r, const RecordTarget& target) {
   int count = m_interpreter.analysis().instructionCount;
   for (int i = static_cast<int>(m_document.GetVariableNumber("$QLM_INST")); i <= count && keepGoing();) {
     m_document.foundClickPoint() = {-1, -1};
@@ -175,7 +175,7 @@ bool PlaybackEngine::instructionLoop(int& r, const std::string& windowClass, con
       ++i;
       continue;
     }
-    playInstruction(r, i, span, windowClass, title);
+    playInstruction(r, i, span, target);
     long long line = m_document.GetVariableNumber("$QLM_LINE");
     if (line - 1 != r) {
       r = static_cast<int>(line) - 2;
@@ -187,13 +187,12 @@ bool PlaybackEngine::instructionLoop(int& r, const std::string& windowClass, con
   return true;
 }
 
-void PlaybackEngine::playInstruction(int r, int i, InstructionSpan span, const std::string& windowClass,
-                                     const std::string& title) {
-  m_output.applyResize();
+void PlaybackEngine::playInstruction(int r, int i, InstructionSpan span, const RecordTarget& target) {
+  m_output.prepareInstruction(target);
   m_interpreter.clearJumpFlag();
   const TraceSettings& trace = m_document.traceSettings();
-  if ((trace.debugLevel > 0 || trace.traceLevel > 0) && m_output.findTarget(windowClass, title)) {
-    m_output.captureForTrace(title);
+  if ((trace.debugLevel > 0 || trace.traceLevel > 0) && m_output.findTarget(target)) {
+    m_output.captureForTrace(target.title);
   }
   std::string source(m_interpreter.sourceText({span.start, span.end}));
   m_host.markInstruction(span.start, span.end, kBeforeColour);
@@ -202,9 +201,9 @@ void PlaybackEngine::playInstruction(int r, int i, InstructionSpan span, const s
   Value output = m_interpreter.Evaluate(span.start, span.end);
   m_host.markInstruction(span.start, span.end, kEvaluatedColour);
   traceStep(m_document, 3, r + 1, i, "\"" + output.text + "\"");
-  if (!output.text.empty() && m_output.findTarget(windowClass, title)) {
+  if (!output.text.empty() && m_output.findTarget(target)) {
     m_host.showTargetNote(" " + output.text + " ");
-    m_output.sendText(output.text, r);
+    m_output.sendText(output.text, target);
     m_host.closeTargetNote();
   }
   m_host.markInstruction(span.start, span.end, kDoneColour);

@@ -14,6 +14,7 @@ class CQuillmoteDoc;
 class Clock;
 class PlaybackHost;
 class PlaybackOutput;
+struct RecordTarget;
 
 struct PlaybackOptions {
   bool closeWhenDone = false;  // started with /close
@@ -51,8 +52,8 @@ class PlaybackEngine {
   bool resumeOrReset();
   void recordLoop();
   // Returns false when a jump left the record.
-  bool instructionLoop(int& r, const std::string& windowClass, const std::string& title);
-  void playInstruction(int r, int i, InstructionSpan span, const std::string& windowClass, const std::string& title);
+  bool instructionLoop(int& r, const RecordTarget& target);
+  void playInstruction(int r, int i, InstructionSpan span, const RecordTarget& target);
   PlaybackEnd finish();
   bool keepGoing() const;
 

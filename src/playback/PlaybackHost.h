@@ -6,15 +6,15 @@
 #include <string_view>
 
 #include "language/AnalysisState.h"
+#include "playback/TargetSelection.h"
 
 namespace qlm {
 
 struct PlaybackRecord {
   std::string instruction;
-  std::string windowClass;  // the "Application" cell
-  std::string title;
   bool play = true;
   bool erase = false;  // the "Erase" cell reads "X"
+  RecordTarget target;
 };
 
 class PlaybackHost {
@@ -44,10 +44,11 @@ class PlaybackOutput {
  public:
   virtual ~PlaybackOutput() = default;
   virtual void releaseModifiers() {}
-  virtual void applyResize() {}
+  // Before every instruction: no lookup yet, and the resize mode applied.
+  virtual void prepareInstruction(const RecordTarget& /*record*/) {}
   // Looks for the target (waiting up to $QLM_MAX_WAIT_WIN) and brings it forward.
-  virtual bool findTarget(std::string_view windowClass, std::string_view title) = 0;
-  virtual void sendText(std::string_view text, int recordIndex) = 0;
+  virtual bool findTarget(const RecordTarget& record) = 0;
+  virtual void sendText(std::string_view text, const RecordTarget& record) = 0;
   // The screen picture that a trace or the debugger shows beside the step.
   virtual void captureForTrace(std::string_view /*title*/) {}
 };

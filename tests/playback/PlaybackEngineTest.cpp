@@ -27,11 +27,11 @@ class ListHost final : public PlaybackHost {
 
 class SentText final : public PlaybackOutput {
  public:
-  bool findTarget(std::string_view, std::string_view) override {
+  bool findTarget(const RecordTarget&) override {
     ++lookups;
     return targetPresent;
   }
-  void sendText(std::string_view text, int) override {
+  void sendText(std::string_view text, const RecordTarget&) override {
     sent.emplace_back(text);
     if (onSend) onSend(text);
   }
@@ -54,7 +54,13 @@ class PlaybackTest : public testing::LanguageTest {
  protected:
   void setRecords(std::vector<std::string> instructions) {
     host.records.clear();
-    for (std::string& text : instructions) host.records.push_back({std::move(text), "Class", "Title"});
+    for (std::string& text : instructions) {
+      PlaybackRecord record;
+      record.instruction = std::move(text);
+      record.target.className = "Class";
+      record.target.title = "Title";
+      host.records.push_back(record);
+    }
   }
   PlaybackEnd play(PlaybackOptions options = {}) {
     PlaybackEngine engine(doc, host, output, options);

@@ -1,0 +1,49 @@
+#include "playback/DesktopOutput.h"
+
+#include "document/CQuillmoteDoc.h"
+
+namespace qlm {
+namespace {
+
+SelectionHooks selectionHooks(PlaybackHost& host) {
+  SelectionHooks hooks;
+  hooks.pump = [&host] { host.pumpMessages(); };
+  hooks.showNote = [&host](const std::string& text, int) { host.showNote(text); };
+  return hooks;
+}
+
+InjectionHooks injectionHooks(PlaybackHost& host) {
+  InjectionHooks hooks;
+  hooks.closeNotes = [&host] { host.closeTargetNote(); };
+  hooks.pump = [&host] { host.pumpMessages(); };
+  return hooks;
+}
+
+}  // namespace
+
+DesktopOutput::DesktopOutput(CQuillmoteDoc& document, Platform& platform, PlaybackHost& host, int notRespondingWaitMs)
+    : m_document(document),
+      m_selector(document, platform, notRespondingWaitMs, selectionHooks(host)),
+      m_injection(document, platform, m_selector, injectionHooks(host)) {
+  // IfWindow and the image conditions share the lookup results of playback.
+  m_document.setTargetSelector(&m_selector);
+}
+
+DesktopOutput::~DesktopOutput() { m_document.setTargetSelector(nullptr); }
+
+void DesktopOutput::prepareInstruction(const RecordTarget& record) {
+  m_selector.clearMatchKind();
+  m_selector.applyResize(record);
+}
+
+bool DesktopOutput::findTarget(const RecordTarget& record) {
+  long long wait = m_document.GetVariableNumber("$QLM_MAX_WAIT_WIN");
+  return m_selector.FindWindowLike(record.className, record.title, false, wait, true, "AppWait");
+}
+
+void DesktopOutput::sendText(std::string_view text, const RecordTarget& record) {
+  m_injection.readSettings();
+  m_injection.SendText(text, record);
+}
+
+}  // namespace qlm

@@ -1,0 +1,28 @@
+#pragma once
+// Playback's output on a real or simulated desktop: the target application
+// is looked up and brought forward, then the output is typed and clicked.
+#include "playback/Injection.h"
+#include "playback/PlaybackHost.h"
+#include "playback/TargetSelection.h"
+
+namespace qlm {
+
+class DesktopOutput final : public PlaybackOutput {
+ public:
+  DesktopOutput(CQuillmoteDoc& document, Platform& platform, PlaybackHost& host, int notRespondingWaitMs);
+  ~DesktopOutput() override;
+
+  void releaseModifiers() override { m_injection.ReleaseModifiers(); }
+  void prepareInstruction(const RecordTarget& record) override;
+  bool findTarget(const RecordTarget& record) override;
+  void sendText(std::string_view text, const RecordTarget& record) override;
+
+  TargetSelector& selector() { return m_selector; }
+
+ private:
+  CQuillmoteDoc& m_document;
+  TargetSelector m_selector;
+  Injection m_injection;
+};
+
+}  // namespace qlm
