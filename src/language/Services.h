@@ -12,7 +12,8 @@ struct Question {
   std::string title = "System Response";
   std::string text;
   std::vector<std::string> answers;
-  std::string section;  // where saved answers of this question live; empty: never saved
+  std::string section = "System Response";  // where saved answers of this question live
+  bool rememberable = false;                // the user may store the answer and not be asked again
 };
 
 // Messages the user must see: a dialog in the GUI, the terminal when

@@ -155,8 +155,12 @@ int askUser(CQuillmoteDoc& doc, std::string text, std::vector<std::string> answe
   question.text = std::move(text);
   question.answers = std::move(answers);
   question.section = kUserResponse;
+  question.rememberable = true;
   int answer = doc.ui().ask(question);
-  if (answer == 0) doc.requestStop();
+  if (answer == 0) {
+    doc.ui().showMessage("No answer to the question \"" + question.text + "\": the playback stops.");
+    doc.requestStop();
+  }
   return answer;
 }
 
