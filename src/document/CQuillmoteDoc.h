@@ -1,0 +1,126 @@
+#pragma once
+// The record document: what playback and the instruction language share for
+// the life of the document (variables, locations, settings, requests).
+#include <atomic>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "language/LocationTable.h"
+#include "language/Services.h"
+#include "language/VariableTable.h"
+#include "platform/Clock.h"
+#include "platform/Geometry.h"
+
+namespace qlm {
+
+class CommandLine;
+struct Platform;
+
+struct PlaybackSettings {
+  int windowWaitSeconds = 3;
+  int foregroundMode = 2;       // 0 never, 1 before injection, 2 also inside screen waits
+  bool selectEither = true;     // title OR application name
+  bool selectByClass = true;
+  bool selectByTitle = true;
+  int resizeMode = 0;
+  int resizeWidth = -1;
+  int resizeHeight = -1;
+  int resizeX = -1;
+  int resizeY = -1;
+};
+
+struct TraceSettings {
+  int debugLevel = 0;
+  int traceLevel = 0;
+  int verboseLevel = 0;
+  std::string rowTemplate;
+  std::string traceFileName;
+};
+
+struct EndKeySetting {
+  std::string notation = "V[END]";
+  int virtualKey = 35;
+};
+
+// Flags polled across threads; each says which side writes it.
+struct PlaybackFlags {
+  std::atomic<bool> stopRequest{false};   // language and playback thread; UI reads
+  std::atomic<bool> closeRequest{false};  // playback thread (QlmClose, /close)
+  std::atomic<bool> endKey{false};        // input watch and stop command; playback clears
+  std::atomic<bool> running{false};       // UI thread at play; playback thread at end
+  std::atomic<bool> userActive{false};    // WaitInactive sets; input watch clears
+};
+
+class CQuillmoteDoc {
+ public:
+  CQuillmoteDoc(UiService& ui, TraceSink& trace, Clock& clock);
+  CQuillmoteDoc(const CQuillmoteDoc&) = delete;
+  CQuillmoteDoc& operator=(const CQuillmoteDoc&) = delete;
+
+  // The desktop to play on; none for documents that only evaluate.
+  void setPlatform(Platform* platform) { m_platform = platform; }
+  Platform* platform() { return m_platform; }
+
+  UiService& ui() { return m_ui; }
+  TraceSink& trace() { return m_trace; }
+  Clock& clock() { return m_clock; }
+
+  // Variables. Failures to store show their message and set the stop request.
+  char SetVariable(std::string_view name, std::string_view storedForm);
+  char SetVariableNumber(std::string_view name, long long value);
+  StoredVariable GetVariable(std::string_view name) const { return m_variables.get(name); }
+  long long GetVariableNumber(std::string_view name) const { return m_variables.getNumber(name); }
+  bool VariableExists(std::string_view name) const { return m_variables.exists(name); }
+  const VariableTable& variables() const { return m_variables; }
+  void VarResetVars();
+
+  // Variables given on the command line come back at every reset.
+  void setCommandLine(const CommandLine* commandLine) { m_commandLine = commandLine; }
+
+  void requestStop() { m_flags.stopRequest = true; }
+  bool stopRequested() const { return m_flags.stopRequest; }
+  PlaybackFlags& flags() { return m_flags; }
+
+  PlaybackSettings& settings() { return m_settings; }
+  TraceSettings& traceSettings() { return m_traceSettings; }
+  EndKeySetting& endKey() { return m_endKey; }
+  LocationTable& locations() { return m_locations; }
+  std::vector<std::string>& fileList() { return m_fileList; }
+
+  long long chronoStart() const { return m_chronoStart; }
+  void restartChrono() { m_chronoStart = m_clock.nowMs(); }
+
+  Point& foundPosition() { return m_foundPosition; }
+  Point& foundClickPoint() { return m_foundClickPoint; }
+  std::string& textToFind() { return m_textToFind; }
+  std::string& targetApplication() { return m_targetApplication; }
+  std::string& targetTitle() { return m_targetTitle; }
+
+  const std::string& pathName() const { return m_pathName; }
+  void setPathName(std::string path) { m_pathName = std::move(path); }
+
+ private:
+  UiService& m_ui;
+  TraceSink& m_trace;
+  Clock& m_clock;
+  const CommandLine* m_commandLine = nullptr;
+  Platform* m_platform = nullptr;
+
+  VariableTable m_variables;
+  PlaybackFlags m_flags;
+  PlaybackSettings m_settings;
+  TraceSettings m_traceSettings;
+  EndKeySetting m_endKey;
+  LocationTable m_locations;
+  std::vector<std::string> m_fileList;
+  long long m_chronoStart = 0;
+  Point m_foundPosition{-1, -1};
+  Point m_foundClickPoint{-1, -1};
+  std::string m_textToFind;
+  std::string m_targetApplication;
+  std::string m_targetTitle;
+  std::string m_pathName;
+};
+
+}  // namespace qlm

@@ -1,0 +1,86 @@
+#include <cstdio>
+
+#include "document/CQuillmoteDoc.h"
+#include "language/Builtins.h"
+
+namespace qlm {
+namespace {
+
+// Only the chosen branch is evaluated; its value and type are the result.
+char runBranch(Interpreter& in, std::string_view function, ArgumentRange branch, std::string& result) {
+  in.reportStep(std::string(function) + "(), Execution of instruction:", in.sourceText(branch));
+  Value value = in.Evaluate(branch.start, branch.end);
+  result = std::move(value.text);
+  return value.type;
+}
+
+char ifBranch(Interpreter& in, int, Arguments args, std::string& result) {
+  long long condition = 0;
+  if (!in.IntegerArgument(args[0], condition)) return 'C';
+  return runBranch(in, "If", condition != 0 ? args[1] : args[2], result);
+}
+
+void jumpTo(Interpreter& in, long long line, long long instruction) {
+  CQuillmoteDoc& doc = in.document();
+  doc.SetVariableNumber("$QLM_LINE", line);
+  doc.SetVariableNumber("$QLM_INST", instruction);
+  in.setJumpFlag();
+  in.reportStep("Goto(), line " + std::to_string(line) + ", instruction " + std::to_string(instruction), "");
+}
+
+char goTo(Interpreter& in, int, Arguments args, std::string&) {
+  CQuillmoteDoc& doc = in.document();
+  if (doc.stopRequested()) return 'C';
+  std::string_view first = in.sourceText(args[0]);
+  if (!first.empty() && first.front() == ':') {
+    long long occurrence = 0;
+    if (!in.IntegerArgument(args[1], occurrence)) return 'C';
+    const Location* target = doc.locations().find(first, static_cast<int>(occurrence));
+    if (!target) {
+      char message[200];
+      std::snprintf(message, sizeof message, "Invalid location = %.*s, number = %lld.", static_cast<int>(std::min<std::size_t>(first.size(), 120)),
+                    first.data(), occurrence);
+      in.failWith(message);
+      return 'C';
+    }
+    jumpTo(in, target->line, target->instruction);
+    return 'C';
+  }
+  long long line = 0;
+  long long instruction = 0;
+  if (!in.IntegerArgument(args[0], line) || !in.IntegerArgument(args[1], instruction)) return 'C';
+  jumpTo(in, line, instruction);
+  return 'C';
+}
+
+char stop(Interpreter& in, int, Arguments, std::string&) {
+  in.document().requestStop();
+  return 'C';
+}
+
+char qlmClose(Interpreter& in, int, Arguments, std::string&) {
+  in.reportStep("QlmClose(), Quillmote will close this QLM document.", "");
+  in.document().flags().closeRequest = true;
+  return 'C';
+}
+
+// Unlike `$X="abc"`, the value is stored as it is: SetVar($X,"abc") stores abc raw.
+char setVar(Interpreter& in, int, Arguments args, std::string&) {
+  CQuillmoteDoc& doc = in.document();
+  std::string name(in.sourceText(args[0]));
+  std::string before = doc.GetVariable(name).form;
+  std::string value = in.TextArgument(args[1]);
+  doc.SetVariable(name, value);
+  in.reportStep("Value of variable " + name + " change:", "From " + before + " to " + value);
+  return 'C';
+}
+
+constexpr BuiltinBinding kBindings[] = {
+    {"If", ifBranch}, {"GoTo", goTo}, {"Stop", stop}, {"QlmClose", qlmClose}, {"SetVar", setVar},
+};
+
+}  // namespace
+
+std::span<const BuiltinBinding> controlFunctions() { return kBindings; }
+
+}  // namespace qlm

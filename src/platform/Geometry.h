@@ -1,0 +1,29 @@
+#pragma once
+#include <cstdint>
+
+namespace qlm {
+
+// A top-level window of the desktop; 0 is no window.
+using WindowId = std::uint64_t;
+inline constexpr WindowId kNoWindow = 0;
+
+struct Point {
+  int x = 0;
+  int y = 0;
+  friend bool operator==(const Point&, const Point&) = default;
+};
+
+// Edges as the window rectangles of the design: right and bottom lie just outside.
+struct Rect {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+  int width() const { return right - left; }
+  int height() const { return bottom - top; }
+  bool contains(Point p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
+  static Rect fromSize(int x, int y, int w, int h) { return {x, y, x + w, y + h}; }
+  friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+}  // namespace qlm

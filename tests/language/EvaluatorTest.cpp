@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include "language/Builtins.h"
+#include "language/FunctionTable.h"
+#include "language/OperatorTable.h"
+#include "LanguageFixture.h"
+
+namespace qlm {
+namespace {
+
+using testing::LanguageTest;
+
+struct Case {
+  const char* text;
+  const char* value;
+  char type;
+};
+
+class EvaluatesTo : public LanguageTest, public ::testing::WithParamInterface<Case> {};
+
+TEST_P(EvaluatesTo, ValueAndType) {
+  Value value = run(GetParam().text);
+  EXPECT_EQ(value.text, GetParam().value);
+  EXPECT_EQ(value.type, GetParam().type);
+  EXPECT_FALSE(doc.stopRequested()) << lastMessage();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LeftToRight, EvaluatesTo,
+    ::testing::Values(Case{"1+2*3", "9", 'I'}, Case{"2*3+1", "7", 'I'}, Case{"(1+2)*3", "9", 'I'},
+                      Case{"10-2-3", "5", 'I'}, Case{"-5+3", "-2", 'I'}, Case{"1/3", "0.333333333333", 'I'},
+                      Case{"10/4", "2.5", 'I'}, Case{"7%3", "1", 'I'}, Case{"-7%3", "-1", 'I'},
+                      Case{"1==1.0", "0", 'I'}, Case{"\"abc\"==\"abc\"", "1", 'I'},
+                      Case{"\"abc\"==\"ABC\"", "0", 'I'}, Case{"\"a\"&\"b\"&\"c\"", "abc", 'C'},
+                      Case{"2<=2", "1", 'I'}, Case{"3>=4", "0", 'I'}, Case{"1<2", "1", 'I'},
+                      Case{"\"b\">\"a\"", "0", 'I'}, Case{"\"x\"!=\"y\"", "1", 'I'},
+                      Case{"\"a\"\"b\"", "a\"b", 'C'}, Case{"\"\"", "", 'C'},
+                      Case{"\"HelloV[RETURN]\"", "HelloV[RETURN]", 'C'}, Case{"$UNKNOWN", "", 'C'},
+                      Case{"(\"a\")", "a", 'C'}));
+
+TEST_F(LanguageTest, ComparisonThenAppendFollowsTheWrittenOrder) {
+  run("$A=1");
+  EXPECT_EQ(run("$A==1&\"x\"").text, "1x");
+  EXPECT_EQ(run("$A==2&\"x\"").text, "0x");
+}
+
+TEST_F(LanguageTest, AssignmentStoresTextsQuotedAndNumbersRawAndSendsNothing) {
+  Value value = run("$X=1+2");
+  EXPECT_EQ(value.text, "");
+  EXPECT_EQ(value.type, 'C');
+  EXPECT_EQ(stored("$X"), "3");
+  EXPECT_EQ(doc.GetVariable("$X").type, 'I');
+  run("$Y=\"a\"&\"b\"");
+  EXPECT_EQ(stored("$Y"), "\"ab\"");
+  run("$Z=$UNKNOWN");
+  EXPECT_EQ(stored("$Z"), "\"\"");
+  run("$Q=\"a\"\"b\"");
+  EXPECT_EQ(stored("$Q"), "\"a\"b\"");
+  EXPECT_EQ(run("$Q").text, "a\"b");
+}
+
+TEST_F(LanguageTest, AssignmentWithNothingOnTheRightStoresNothing) {
+  run("$X=5");
+  run("$X=");
+  EXPECT_EQ(stored("$X"), "5");
+}
+
+TEST_F(LanguageTest, AssignmentReportsTheChangeAsATraceEvent) {
+  run("$X=\"a\"");
+  trace.clear();
+  run("$X=2");
+  ASSERT_EQ(trace.events().size(), 1u);
+  EXPECT_EQ(trace.events()[0].kind, 2);
+  EXPECT_EQ(trace.events()[0].description, "Value of variable $X change:");
+  EXPECT_EQ(trace.events()[0].text, "From \"a\" to 2");
+}
+
+TEST_F(LanguageTest, VariableReadOfATextAndAppendWithAKey) {
+  run("$N=\"42\"");
+  EXPECT_EQ(run("$N&\"V[RETURN]\"").text, "42V[RETURN]");
+  EXPECT_EQ(run("\"Total: \"&$N&\"V[TAB]\"").text, "Total: 42V[TAB]");
+}
+
+TEST_F(LanguageTest, PlaybackPositionReadsOnlyNumbers) {
+  run("$QLM_LINE=\"5\"");
+  EXPECT_EQ(doc.GetVariableNumber("$QLM_LINE"), 0);
+  run("$QLM_LINE=5");
+  EXPECT_EQ(doc.GetVariableNumber("$QLM_LINE"), 5);
+}
+
+TEST_F(LanguageTest, DivisionByZeroShowsTheMessageGivesOneAndStops) {
+  for (const char* text : {"7%0", "1/0", "1/\"x\""}) {
+    SCOPED_TRACE(text);
+    doc.flags().stopRequest = false;
+    EXPECT_EQ(run(text).text, "1");
+    EXPECT_EQ(lastMessage(), "Division by zero is imposible.");
+    EXPECT_TRUE(doc.stopRequested());
+  }
+}
+
+TEST_F(LanguageTest, LocationAloneSendsNothing) {
+  Value value = run(":LOOP");
+  EXPECT_EQ(value.text, "");
+  EXPECT_EQ(value.type, 'C');
+}
+
+TEST_F(LanguageTest, EmptyInstructionHasNoValue) {
+  in.Analyse("\"a\";; \"b\"");
+  ASSERT_EQ(in.analysis().instructionCount, 3);
+  EXPECT_EQ(in.EvaluateInstruction(2).type, '?');
+  EXPECT_EQ(in.EvaluateInstruction(3).text, "b");
+  EXPECT_EQ(in.EvaluateInstruction(4).type, '?');
+}
+
+TEST_F(LanguageTest, UnrecognisedCharacterReportsItsClassAndStopsOnlyWhilePlaying) {
+  run("1+#");
+  EXPECT_EQ(lastMessage(), "?:Type Inconnu!");
+  EXPECT_FALSE(doc.stopRequested());
+  doc.flags().running = true;
+  run("1+#");
+  EXPECT_TRUE(doc.stopRequested());
+}
+
+TEST_F(LanguageTest, IntegerArgumentRefusesTextAndStops) {
+  Value value = run("If(\"x\",\"a\",\"b\")");
+  EXPECT_EQ(value.text, "");
+  EXPECT_EQ(lastMessage(), "x : Invalid number.");
+  EXPECT_TRUE(doc.stopRequested());
+  EXPECT_EQ(ui.raisedCount(), 1);
+}
+
+TEST_F(LanguageTest, IfEvaluatesOnlyTheChosenBranch) {
+  EXPECT_EQ(run("If(0,$A=1,\"b\")").text, "b");
+  EXPECT_FALSE(doc.VariableExists("$A"));
+  EXPECT_EQ(run("If(2.5,\"a\",\"b\")").text, "a");
+  EXPECT_EQ(run("If(0.7,\"a\",\"b\")").text, "b");
+  EXPECT_EQ(run("If(,\"a\",\"b\")").text, "b");
+  ASSERT_FALSE(trace.events().empty());
+  EXPECT_EQ(trace.events().back().description, "If(), Execution of instruction:");
+  EXPECT_EQ(trace.events().back().text, "\"b\"");
+}
+
+TEST_F(LanguageTest, GoToSetsThePositionAndTheJumpFlag) {
+  run("GoTo(5,2)");
+  EXPECT_EQ(doc.GetVariableNumber("$QLM_LINE"), 5);
+  EXPECT_EQ(doc.GetVariableNumber("$QLM_INST"), 2);
+  EXPECT_TRUE(in.jumpFlag());
+  EXPECT_EQ(trace.events().back().description, "Goto(), line 5, instruction 2");
+}
+
+TEST_F(LanguageTest, GoToALocationPicksTheOccurrence) {
+  std::vector<LocationSource> records = {{":LOOP", true}, {"\"a\"; :LOOP", true}};
+  doc.locations().build(records);
+  run("GoTo(:LOOP,2)");
+  EXPECT_EQ(doc.GetVariableNumber("$QLM_LINE"), 2);
+  EXPECT_EQ(doc.GetVariableNumber("$QLM_INST"), 2);
+  EXPECT_TRUE(in.jumpFlag());
+}
+
+TEST_F(LanguageTest, GoToAMissingLocationStops) {
+  run("GoTo(:NONE,1)");
+  EXPECT_EQ(lastMessage(), "Invalid location = :NONE, number = 1.");
+  EXPECT_TRUE(doc.stopRequested());
+  EXPECT_FALSE(in.jumpFlag());
+  // Once stopped, further jumps do nothing.
+  run("GoTo(3,1)");
+  EXPECT_EQ(doc.GetVariableNumber("$QLM_LINE"), 1);
+}
+
+TEST_F(LanguageTest, StopAndCloseSetTheirRequests) {
+  run("Stop()");
+  EXPECT_TRUE(doc.stopRequested());
+  run("QlmClose()");
+  EXPECT_TRUE(doc.flags().closeRequest);
+  EXPECT_EQ(trace.events().back().description, "QlmClose(), Quillmote will close this QLM document.");
+}
+
+TEST_F(LanguageTest, SetVarStoresTheValueAsItIs) {
+  run("SetVar($X, \"abc\")");
+  EXPECT_EQ(stored("$X"), "abc");
+  EXPECT_EQ(doc.GetVariable("$X").type, 'I');
+  run("SetVar($X, \"\")");
+  EXPECT_EQ(stored("$X"), "abc");
+  EXPECT_EQ(trace.events().back().text, "From abc to ");
+}
+
+TEST_F(LanguageTest, TooManyVariablesShowsTheMessageAndStops) {
+  for (int i = 0; doc.variables().size() < 255; ++i) run("$V" + std::to_string(i) + "=1");
+  EXPECT_FALSE(doc.stopRequested());
+  run("$V0=2");
+  EXPECT_EQ(stored("$V0"), "2");
+  run("$NEW=1");
+  EXPECT_EQ(lastMessage(), "Too many variables");
+  EXPECT_TRUE(doc.stopRequested());
+  EXPECT_FALSE(doc.VariableExists("$NEW"));
+}
+
+TEST_F(LanguageTest, DesktopFunctionsSayTheyAreUnavailableAndStop) {
+  Value value = run("GetClipboard()");
+  EXPECT_EQ(value.text, "");
+  EXPECT_EQ(lastMessage(), "GetClipboard() is not available on this build.");
+  EXPECT_TRUE(doc.stopRequested());
+}
+
+TEST_F(LanguageTest, DeepNestingIsRefusedWithoutExhaustingTheStack) {
+  std::string text = std::string(499, '(') + "1" + std::string(499, ')');
+  Value value = run(text);
+  EXPECT_EQ(value.text, "");
+  EXPECT_EQ(lastMessage(), "Instruction too deeply nested.");
+  EXPECT_TRUE(doc.stopRequested());
+  EXPECT_EQ(ui.messages().size(), 1u);
+  doc.flags().stopRequest = false;
+  EXPECT_EQ(run(std::string(100, '(') + "1" + std::string(100, ')')).text, "1");
+}
+
+TEST_F(LanguageTest, ActivityPauseRunsBeforeEveryEvaluation) {
+  int pauses = 0;
+  in.setActivityPause([&] { ++pauses; });
+  run("1+2");
+  EXPECT_GE(pauses, 2);
+}
+
+TEST(Builtins, EveryOperatorAndFunctionRowHasABody) {
+  EXPECT_EQ(functionTable().size(), 69u);
+  EXPECT_EQ(operatorTable().size(), 13u);
+  for (int i = 0; i < 69; ++i) EXPECT_NE(builtinBody(i), nullptr);
+}
+
+}  // namespace
+}  // namespace qlm

@@ -1,0 +1,249 @@
+#include "language/Lexer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace qlm {
+namespace {
+
+AnalysisState analysed(std::string_view text, int selectionStart = 0, int selectionEnd = 0) {
+  AnalysisState state;
+  analyse(text, selectionStart, selectionEnd, state);
+  return state;
+}
+
+struct NormaliseCase {
+  const char* input;
+  const char* text;
+  const char* classes;
+};
+
+class LexerClassesTest : public ::testing::TestWithParam<NormaliseCase> {};
+
+TEST_P(LexerClassesTest, NormalisesAndClassifies) {
+  const NormaliseCase& c = GetParam();
+  const AnalysisState state = analysed(c.input);
+  EXPECT_EQ(state.text, c.text);
+  EXPECT_EQ(state.classes, c.classes);
+  EXPECT_EQ(state.types.size(), state.text.size());
+  EXPECT_EQ(state.textColours.size(), state.text.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, LexerClassesTest,
+    ::testing::Values(
+        NormaliseCase{"$x = 3 ;Wait( 100 )", "$X=3; Wait(100)", "VVOI; FFFF(III)"},
+        NormaliseCase{"\"HelloV[return]\"", "\"HelloV[RETURN]\"", "CCCCCCKKKKKKKKKC"},
+        NormaliseCase{"\"Hellov[RETURN]\"", "\"Hellov[RETURN]\"", "CCCCCCCCCCCCCCCC"},
+        NormaliseCase{"\"\\[ctrl]a/[CTRL]\"", "\"\\[CTRL]a/[CTRL]\"", "CKKKKKKKCKKKKKKKC"},
+        NormaliseCase{"\"/[return]\"", "\"/[return]\"", "CCCCCCCCCCC"},
+        NormaliseCase{"\"V[F10]\"", "\"V[F10]\"", "CKKKKKKC"},
+        NormaliseCase{"\"V[lButton]\"", "\"V[LBUTTON]\"", "CMMMMMMMMMMC"},
+        NormaliseCase{"wait(100)", "Wait(100)", "FFFF(III)"},
+        NormaliseCase{"GETTEXT(\"\")", "GetText(\"\")", "FFFFFFF(CC)"},
+        NormaliseCase{"\"a\"\"b\"", "\"a\"\"b\"", "CCCCCC"},
+        NormaliseCase{"\"abc", "\"abc", "????"},
+        NormaliseCase{"\"a b\" ; \"c", "\"a b\"; \"c", "CCCCC; ??"},
+        NormaliseCase{"-5+3", "-5+3", "IIOI"},
+        NormaliseCase{"5-3", "5-3", "IOI"},
+        NormaliseCase{"5--3", "5--3", "IOII"},
+        NormaliseCase{"Min(-1,2)", "Min(-1,2)", "FFF(II,I)"},
+        NormaliseCase{"$a-1", "$A-1", "VVOI"},
+        NormaliseCase{"1; -2", "1; -2", "I; II"},
+        NormaliseCase{"1.5+.5", "1.5+.5", "IIIOII"},
+        NormaliseCase{".", ".", "?"},
+        NormaliseCase{"1.2.3", "1.2.3", "III??"},
+        NormaliseCase{"$my_var1&:loop", "$MY_VAR1&:LOOP", "VVVVVVVVOLLLLL"},
+        NormaliseCase{"$ :", "$:", "??"},
+        NormaliseCase{"a==b!=c<=d", "a==b!=c<=d", "?OO?OO?OO?"},
+        NormaliseCase{"If(Min(1,2),3,4)", "If(Min(1,2),3,4)", "FF(FFF(I,I),I,I)"},
+        NormaliseCase{"(If(1,2,3))", "(If(1,2,3))", "(FF(I?I?I))"},
+        NormaliseCase{"1,2", "1,2", "I?I"},
+        NormaliseCase{"(()", "(()", "?()"},
+        NormaliseCase{"())", "())", "()?"},
+        NormaliseCase{"(1;2)", "(1; 2)", "?I; I?"},
+        NormaliseCase{"Wait(", "Wait(", "?????"},
+        NormaliseCase{"xWait(1)", "xWait(1)", "?FFFF(I)"},
+        NormaliseCase{"a;", "a; ", "?; "}));
+
+TEST(Lexer, NormalisedTextAnalysesToItself) {
+  AnalysisState state;
+  analyse("$x = 3 ;wait( 100 );\"aV[tab]\" & :loc", 0, 0, state);
+  const std::string text = state.text;
+  const std::string classes = state.classes;
+  analyse(state.text, 0, 0, state);
+  EXPECT_EQ(state.text, text);
+  EXPECT_EQ(state.classes, classes);
+}
+
+TEST(Lexer, AnalysesItsOwnTextInAFreshState) {
+  AnalysisState state;
+  state.text = "wait( 1 )";
+  analyse(state.text, 0, 0, state);
+  EXPECT_EQ(state.text, "Wait(1)");
+}
+
+TEST(Lexer, CountsInstructions) {
+  EXPECT_EQ(analysed("").instructionCount, 1);
+  EXPECT_EQ(analysed("$x = 3 ;Wait( 100 )").instructionCount, 2);
+  EXPECT_EQ(analysed("\"a;b\"").instructionCount, 1);
+  EXPECT_EQ(analysed("\"a\";; \"b\"").instructionCount, 3);
+}
+
+TEST(Lexer, FunctionNamesTakeTheResultLetterAsType) {
+  const AnalysisState state = analysed("StrLen(\"a\")+GetClipboard()");
+  EXPECT_EQ(state.types.substr(0, 6), "IIIIII");
+  EXPECT_EQ(state.types.substr(12, 12), "CCCCCCCCCCCC");
+  EXPECT_EQ(state.types[6], '(');
+  EXPECT_EQ(state.types[10], ')');
+}
+
+TEST(Lexer, ColoursFollowTheClasses) {
+  const AnalysisState state = analysed("\"aV[TAB]\"; (If(1,2,3))");
+  EXPECT_EQ(state.textColours[0], (Rgb{100, 100, 255}));
+  EXPECT_EQ(state.textColours[2], (Rgb{0, 0, 200}));
+  EXPECT_EQ(state.backColours[2], (Rgb{200, 200, 255}));
+  EXPECT_EQ(state.textColours[9], (Rgb{160, 160, 160}));
+  EXPECT_EQ(state.textColours[10], state.textColours[9]);
+  EXPECT_EQ(state.backColours[10], state.backColours[9]);
+  EXPECT_EQ(state.textColours[12], (Rgb{34, 177, 76}));
+  EXPECT_EQ(state.textColours[16], (Rgb{250, 0, 0}));
+  EXPECT_EQ(analysed("?").textColours[0], (Rgb{255, 0, 0}));
+  const AnalysisState location = analysed(":A");
+  EXPECT_EQ(location.textColours[0], (Rgb{115, 8, 108}));
+  EXPECT_EQ(location.backColours[0], (Rgb{231, 225, 71}));
+}
+
+TEST(Lexer, UnclosedLiteralIsRed) {
+  const AnalysisState state = analysed("\"abc");
+  for (const Rgb& colour : state.textColours) EXPECT_EQ(colour, (Rgb{255, 0, 0}));
+}
+
+TEST(Lexer, SelectionMovesWithRemovedAndInsertedSpaces) {
+  // "$x = 3 ;Wait( 100 )" with the caret before W (8) and the selection up to its end.
+  const AnalysisState state = analysed("$x = 3 ;Wait( 100 )", 8, 19);
+  EXPECT_EQ(state.selectionStart, 6);
+  EXPECT_EQ(state.selectionEnd, 15);
+  EXPECT_EQ(state.text.substr(6), "Wait(100)");
+}
+
+TEST(Lexer, SelectionBehindASeparatorStaysBehindItsSpace) {
+  const AnalysisState state = analysed("1;2", 2, 2);
+  EXPECT_EQ(state.text, "1; 2");
+  EXPECT_EQ(state.selectionStart, 3);
+  const AnalysisState clamped = analysed("ab", -4, 99);
+  EXPECT_EQ(clamped.selectionStart, 0);
+  EXPECT_EQ(clamped.selectionEnd, 2);
+}
+
+TEST(LexerFlags, MouseKeyInALiteralClicks) {
+  const AnalysisState state = analysed("\"V[LBUTTON]\"");
+  EXPECT_EQ(state.flags.clickFlag, 1);
+  EXPECT_EQ(state.flags.conditionLevel, 0);
+  EXPECT_EQ(state.flags.textFlag, 0);
+}
+
+struct FlagCase {
+  const char* text;
+  int conditionLevel;
+  int clickFlag;
+  int textFlag;
+};
+
+class LexerFlagsTest : public ::testing::TestWithParam<FlagCase> {};
+
+TEST_P(LexerFlagsTest, ComputesRecordFlags) {
+  const FlagCase& c = GetParam();
+  const AnalysisState state = analysed(c.text);
+  EXPECT_EQ(state.flags.conditionLevel, c.conditionLevel);
+  EXPECT_EQ(state.flags.clickFlag, c.clickFlag);
+  EXPECT_EQ(state.flags.textFlag, c.textFlag);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, LexerFlagsTest,
+    ::testing::Values(FlagCase{"\"abc\"", 0, 0, 0},
+                      FlagCase{"IfShape(5,\"x\",\"y\")", 2, 0, 0},
+                      FlagCase{"IfShape(5,\"\",\"\"); IfImage(5,\"\",\"\")", 3, 0, 0},
+                      FlagCase{"IfText(\"a\",5,\"\",\"\")&IfImage(1,\"\",\"\")", 4, 0, 0},
+                      FlagCase{"IfImage(5,\"V[LBUTTON]\",\"\")", 3, 2, 0},
+                      FlagCase{"IfImage(5,\"\",\"V[LBUTTON]\")", 3, 1, 0},
+                      FlagCase{"IfShape(5,If(1,\"V[RBUTTON]\",\"\"),\"\")", 2, 1, 2},
+                      FlagCase{"IfText(\"a\",5,\"V[LBUTTON]\",\"\")", 4, 2, 0},
+                      FlagCase{"IfText(\"a\",5,\"\",\"V[LBUTTON]\")", 4, 1, 0},
+                      FlagCase{"IfImage(5,Wait(1),\"\")", 3, 0, 0},
+                      FlagCase{"IfImage(5,Wait(1),\"\")&GetText(\"\")", 3, 0, 2},
+                      FlagCase{"IfImage(5,Wait(1),\"\")&\"V[LBUTTON]\"", 3, 1, 2},
+                      FlagCase{"GetText(\"\")", 0, 0, 1},
+                      FlagCase{"\"V[LBUTTON]\"&GetText(\"\")", 0, 1, 1}));
+
+TEST(InstructionRange, SkipsSeparatorAndSpace) {
+  const AnalysisState state = analysed("\"a\";; \"b\"");
+  ASSERT_EQ(state.text, "\"a\"; ; \"b\"");
+  ASSERT_EQ(state.instructionCount, 3);
+  const InstructionSpan first = instructionRange(state, 1);
+  EXPECT_EQ(first.start, 0);
+  EXPECT_EQ(first.end, 3);
+  const InstructionSpan second = instructionRange(state, 2);
+  EXPECT_FALSE(second.nonEmpty());
+  const InstructionSpan third = instructionRange(state, 3);
+  EXPECT_EQ(state.text.substr(static_cast<std::size_t>(third.start),
+                              static_cast<std::size_t>(third.end - third.start)),
+            "\"b\"");
+}
+
+TEST(InstructionRange, OutOfRangeIsEmpty) {
+  const AnalysisState state = analysed("1; 2");
+  for (int k : {-1, 0, 3, 100}) {
+    SCOPED_TRACE(k);
+    const InstructionSpan span = instructionRange(state, k);
+    EXPECT_EQ(span.start, 0);
+    EXPECT_EQ(span.end, 0);
+  }
+  EXPECT_FALSE(instructionRange(analysed("1;"), 2).nonEmpty());
+  EXPECT_TRUE(instructionRange(analysed(""), 1).start == 0);
+}
+
+TEST(LexerLimits, AnalysesTheFirstThousandCharacters) {
+  const std::string text(1500, '1');
+  const AnalysisState state = analysed(text, 1400, 1500);
+  EXPECT_EQ(state.length(), AnalysisState::kMaxLength);
+  EXPECT_EQ(state.selectionStart, AnalysisState::kMaxLength);
+  EXPECT_EQ(state.classes, std::string(1000, 'I'));
+}
+
+TEST(LexerLimits, SeparatorSpacesNeverGrowPastTheLimit) {
+  std::string text;
+  for (int i = 0; i < 400; ++i) text += "1;";
+  const AnalysisState state = analysed(text);
+  EXPECT_EQ(state.length(), AnalysisState::kMaxLength);
+  EXPECT_EQ(state.instructionCount, 401);
+  // The first 200 separators get their space; the rest keep the text as it is.
+  EXPECT_EQ(state.text.substr(0, 6), "1; 1; ");
+  EXPECT_EQ(state.text.substr(597, 6), "1; 1;1");
+  EXPECT_EQ(state.text.substr(994), "1;1;1;");
+  for (int k = 1; k <= 400; ++k) {
+    SCOPED_TRACE(k);
+    const InstructionSpan span = instructionRange(state, k);
+    ASSERT_EQ(span.end - span.start, 1);
+    EXPECT_EQ(state.text[static_cast<std::size_t>(span.start)], '1');
+  }
+  EXPECT_FALSE(instructionRange(state, 401).nonEmpty());
+}
+
+TEST(LexerLimits, ReusesItsBuffers) {
+  AnalysisState state;
+  analyse(std::string(1000, 'a'), 0, 0, state);
+  const char* text = state.text.data();
+  const char* classes = state.classes.data();
+  const Rgb* colours = state.textColours.data();
+  analyse("Wait(100); \"x\"", 0, 0, state);
+  analyse(std::string(999, ';'), 0, 0, state);
+  EXPECT_EQ(state.text.data(), text);
+  EXPECT_EQ(state.classes.data(), classes);
+  EXPECT_EQ(state.textColours.data(), colours);
+}
+
+}  // namespace
+}  // namespace qlm

@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <set>
+#include <string>
+
+#include "language/FunctionTable.h"
+#include "language/OperatorTable.h"
+
+namespace qlm {
+namespace {
+
+std::string upper(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return out;
+}
+
+TEST(FunctionTable, HasItsRowsInOrderWithUniqueNames) {
+  const auto table = functionTable();
+  ASSERT_EQ(table.size(), 69u);
+  EXPECT_EQ(table[0].name, "Beep");
+  EXPECT_EQ(table[7].name, "Wait");
+  EXPECT_EQ(table[38].name, "SetVar");
+  EXPECT_EQ(table[67].name, "IfText");
+  EXPECT_EQ(table[68].name, "GetText");
+  std::set<std::string> names;
+  for (const FunctionInfo& f : table) {
+    SCOPED_TRACE(std::string(f.name));
+    EXPECT_TRUE(names.insert(upper(f.name)).second);
+    EXPECT_LE(f.name.size(), 49u);
+    EXPECT_LE(f.description.size(), 199u);
+    EXPECT_LE(f.usage.size(), 199u);
+    ASSERT_GE(f.signature.size(), 1u);
+    EXPECT_LE(f.signature.size(), 9u);
+    EXPECT_NE(std::string("VCI").find(f.resultLetter()), std::string::npos);
+    EXPECT_EQ(f.signature.substr(1).find_first_not_of("ICAV"), std::string_view::npos);
+  }
+}
+
+TEST(FunctionTable, UsageTextsNameTheirFunction) {
+  for (const FunctionInfo& f : functionTable()) {
+    SCOPED_TRACE(std::string(f.name));
+    if (f.name == "XlsAutoSave") continue;  // its text has always said "XlxAutoSave"
+    EXPECT_TRUE(f.usage.starts_with(std::string(f.name) + "(") || f.usage.starts_with(f.name));
+  }
+}
+
+TEST(FunctionTable, ArgumentCountIsSignatureLengthMinusOne) {
+  const auto table = functionTable();
+  EXPECT_EQ(table[static_cast<std::size_t>(findFunction("Stop"))].argumentCount(), 0);
+  EXPECT_EQ(table[static_cast<std::size_t>(findFunction("GetClipboard"))].argumentCount(), 0);
+  EXPECT_EQ(table[static_cast<std::size_t>(findFunction("Ask3"))].argumentCount(), 7);
+  EXPECT_EQ(table[static_cast<std::size_t>(findFunction("StrLen"))].resultLetter(), 'I');
+}
+
+TEST(FunctionTable, KeepsTheGivenTexts) {
+  const auto table = functionTable();
+  EXPECT_EQ(table[2].description, "Function FindImage");
+  EXPECT_EQ(table[7].description, "Function Wait");
+  EXPECT_EQ(table[50].description, "Fonction Verbose");
+  EXPECT_EQ(table[4].usage, "Stop(), stops the playback at the end of the current instruction.");
+  EXPECT_EQ(table[55].usage,
+            R"(FileListLoad(<Variable name=List name>, <Txt=search string>), ex FileListLoad($LIST1,"C:\temp\*.txt"))");
+}
+
+TEST(FunctionTable, FindsNamesExactly) {
+  EXPECT_EQ(findFunction("Wait"), 7);
+  EXPECT_EQ(findFunction("wait"), -1);
+  EXPECT_EQ(findFunction("If"), 6);
+  EXPECT_EQ(findFunction("IfImage"), kFunctionIfImage);
+  EXPECT_EQ(findFunction("Nope"), -1);
+  EXPECT_EQ(findFunction(""), -1);
+  EXPECT_EQ(findFunctionIgnoringCase("GETTEXT"), kFunctionGetText);
+  EXPECT_EQ(findFunctionIgnoringCase("goto"), kFunctionGoTo);
+}
+
+TEST(OperatorTable, HasItsRowsInOrder) {
+  const auto table = operatorTable();
+  ASSERT_EQ(table.size(), 13u);
+  const char* symbols[] = {"==", "<=", ">=", "!=", "<", ">", "=", "&", "+", "-", "*", "/", "%"};
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    SCOPED_TRACE(symbols[i]);
+    EXPECT_EQ(table[i].symbol, symbols[i]);
+    EXPECT_EQ(table[i].signature.size(), 3u);
+    EXPECT_FALSE(table[i].usage.empty());
+  }
+  EXPECT_EQ(table[4].usage, "<Integer1> < <Integer2> return 1 if smaller and 0 otherwise.");
+  EXPECT_EQ(table[6].signature, "NVA");
+}
+
+TEST(OperatorTable, MatchesLongestFirst) {
+  EXPECT_EQ(matchOperator("==1", 0), 0);
+  EXPECT_EQ(matchOperator("=1", 0), 6);
+  EXPECT_EQ(matchOperator("$A<=1", 2), 1);
+  EXPECT_EQ(matchOperator("<1", 0), 4);
+  EXPECT_EQ(matchOperator("!1", 0), -1);
+  EXPECT_EQ(matchOperator("-", 0), 9);
+  EXPECT_EQ(matchOperator("1+", 2), -1);
+}
+
+}  // namespace
+}  // namespace qlm

@@ -1,0 +1,129 @@
+#include "language/VariableTable.h"
+
+#include <gtest/gtest.h>
+
+#include "language/Value.h"
+
+namespace qlm {
+namespace {
+
+std::tm fixedTime() {
+  std::tm t{};
+  t.tm_year = 2026 - 1900;
+  t.tm_mon = 2;
+  t.tm_mday = 5;
+  t.tm_hour = 7;
+  t.tm_min = 4;
+  t.tm_sec = 9;
+  return t;
+}
+
+TEST(Value, ConvertsLeadingNumericParts) {
+  EXPECT_EQ(toInteger("3.9"), 3);
+  EXPECT_EQ(toInteger("-2.5"), -2);
+  EXPECT_EQ(toInteger("abc"), 0);
+  EXPECT_EQ(toInteger("99999999999999999999999"), std::numeric_limits<long long>::max());
+  EXPECT_DOUBLE_EQ(toReal("2.5x"), 2.5);
+  EXPECT_DOUBLE_EQ(toReal(".5"), 0.5);
+  EXPECT_DOUBLE_EQ(toReal("1e+020"), 1e20);
+  EXPECT_DOUBLE_EQ(toReal("-"), 0.0);
+  EXPECT_DOUBLE_EQ(toReal("1e"), 1.0);
+  EXPECT_EQ(formatReal(7.0 / 2), "3.5");
+  EXPECT_EQ(formatReal(1.0 / 3), "0.333333333333");
+  EXPECT_EQ(formatReal(6.0 / 3), "2");
+  EXPECT_EQ(formatReal(1e20), "1e+20");
+}
+
+TEST(VariableTable, StartsWithTheElevenSystemVariablesInOrder) {
+  VariableTable table;
+  ASSERT_EQ(table.size(), 11u);
+  EXPECT_EQ(table.nameAt(0), "$QLM_LINE");
+  EXPECT_EQ(table.nameAt(4), "$QLM_MAX_WAIT_WIN");
+  EXPECT_EQ(table.valueAt(4).form, "1000");
+  EXPECT_EQ(table.nameAt(10), "$QLM_PATH");
+  EXPECT_EQ(VariableTable::readValue(table.get("$QLM_PATH")), "");
+}
+
+TEST(VariableTable, StoredFormDecidesTheTypeByItsFirstCharacter) {
+  VariableTable table;
+  EXPECT_EQ(table.set("$X", "\"abc\"").type, 'C');
+  EXPECT_EQ(VariableTable::readValue(table.get("$X")), "abc");
+  EXPECT_EQ(table.set("$T", "HH:MM:SS").type, 'I');
+  EXPECT_EQ(table.set("$Q", "\"a\"b\"").type, 'C');
+  EXPECT_EQ(VariableTable::readValue(table.get("$Q")), "a\"b");
+  table.set("$D", "x\"\"y");
+  EXPECT_EQ(VariableTable::readValue(table.get("$D")), "x\"y");
+}
+
+TEST(VariableTable, EmptyRawFormLeavesTheVariableAlone) {
+  VariableTable table;
+  table.set("$X", "5");
+  EXPECT_EQ(table.set("$X", "").status, VariableTable::SetStatus::Ignored);
+  EXPECT_EQ(table.get("$X").form, "5");
+  table.set("$E", "\"\"");
+  EXPECT_EQ(table.get("$E").type, 'C');
+  EXPECT_EQ(VariableTable::readValue(table.get("$E")), "");
+}
+
+TEST(VariableTable, UnknownVariableReadsAsEmptyText) {
+  VariableTable table;
+  EXPECT_EQ(table.get("$NOPE").form, "\"\"");
+  EXPECT_EQ(table.get("$NOPE").type, 'C');
+  EXPECT_EQ(table.getNumber("$NOPE"), 0);
+  table.set("$S", "\"5\"");
+  EXPECT_EQ(table.getNumber("$S"), 0);  // a text is not a number
+  table.set("$N", "5");
+  EXPECT_EQ(table.getNumber("$N"), 5);
+}
+
+TEST(VariableTable, HoldsAtMost255AndStillUpdatesExistingOnes) {
+  VariableTable table;
+  for (int i = 0; table.size() < 255; ++i) ASSERT_EQ(table.set("$V" + std::to_string(i), "1").status, VariableTable::SetStatus::Stored);
+  EXPECT_EQ(table.set("$ONE_MORE", "1").status, VariableTable::SetStatus::TableFull);
+  EXPECT_FALSE(table.exists("$ONE_MORE"));
+  EXPECT_EQ(table.set("$V0", "2").status, VariableTable::SetStatus::Stored);
+  EXPECT_EQ(table.get("$V0").form, "2");
+}
+
+TEST(VariableTable, RefusesWhatDoesNotFitInsteadOfCuttingIt) {
+  VariableTable table;
+  EXPECT_EQ(table.set("$" + std::string(49, 'A'), "1").status, VariableTable::SetStatus::NameTooLong);
+  EXPECT_EQ(table.set("$" + std::string(48, 'A'), "1").status, VariableTable::SetStatus::Stored);
+  EXPECT_EQ(table.set("$BIG", std::string(4000, '7')).status, VariableTable::SetStatus::ValueTooLong);
+  EXPECT_FALSE(table.exists("$BIG"));
+}
+
+TEST(VariableTable, NameLengthOrderPutsLongerNamesFirstAndKeepsTableOrderForTies) {
+  VariableTable table;
+  table.dropUserVariables();
+  for (const char* name : {"$A", "$ABC", "$AB", "$XYZ"}) table.set(name, "1");
+  std::vector<std::string> user;
+  for (unsigned char index : table.nameLengthOrder()) {
+    if (index >= VariableTable::kSystemCount) user.push_back(table.nameAt(index));
+  }
+  EXPECT_EQ(user, (std::vector<std::string>{"$ABC", "$XYZ", "$AB", "$A"}));
+  EXPECT_EQ(table.nameLengthOrder().size(), table.size());
+  EXPECT_EQ(table.nameAt(table.nameLengthOrder().front()), "$QLM_MAX_WAIT_WIN");
+}
+
+TEST(VariableTable, TimeAndDateFillTheirTemplates) {
+  VariableTable table;
+  table.setClock(fixedTime);
+  table.set("$TIME", "HH:MM:SS");
+  table.set("$DATE", "YYYY/MM/DD");
+  EXPECT_EQ(table.get("$TIME").form, "07:04:09");
+  EXPECT_EQ(table.get("$DATE").form, "2026/03/05");
+  table.set("$DATE", "YY-MM");
+  EXPECT_EQ(table.get("$DATE").form, "26-03");
+  table.set("$TIME", "\"HH:MM\"");
+  EXPECT_EQ(table.get("$TIME").type, 'C');
+  EXPECT_EQ(VariableTable::readValue(table.get("$TIME")), "07:04");
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    if (table.nameAt(i) == "$TIME") {
+      EXPECT_EQ(table.valueAt(i).form, "\"HH:MM\"");  // the template stays
+    }
+  }
+}
+
+}  // namespace
+}  // namespace qlm

@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/IniFile.h"
+#include "platform/UsLayout.h"
+#include "platform/VirtualKeys.h"
+#include "platform/posix/PosixParts.h"
+#include "platform/sim/SimDesktop.h"
+
+namespace qlm {
+namespace {
+
+TEST(IniFile, ReadsEntriesWithoutRegardToCase) {
+  IniFile ini("; comment\r\n[Playback]\r\nWaitIfMouseMoves = 250\r\n[Other]\r\nx=1\r\n");
+  EXPECT_EQ(ini.get("playback", "waitifmousemoves"), "250");
+  EXPECT_EQ(ini.get("Other", "x"), "1");
+  EXPECT_FALSE(ini.get("Playback", "x").has_value());
+  EXPECT_FALSE(ini.get("Missing", "x").has_value());
+}
+
+TEST(IniFile, WritesInPlaceKeepingCommentsAndAddsSections) {
+  IniFile ini("# keep me\n[Playback]\nA=1\n\n[Z]\nB=2\n");
+  ini.set("Playback", "A", "5");
+  ini.set("Playback", "C", "7");
+  ini.set("New", "D", "line\nbreak");
+  EXPECT_EQ(ini.text(), "# keep me\n[Playback]\nA=5\nC=7\n\n[Z]\nB=2\n[New]\nD=line break\n");
+}
+
+TEST(IniFile, MachineValuesMayStandOutsideSections) {
+  IniFile ini("ATT1=300\n[SOFTWARE\\Quillmote]\nATT2=9000\n");
+  EXPECT_EQ(ini.getAnywhere("ATT1"), "300");
+  EXPECT_EQ(ini.getAnywhere("att2"), "9000");
+  EXPECT_FALSE(ini.getAnywhere("ATT3").has_value());
+}
+
+class IniSettingsTest : public ::testing::Test {
+protected:
+  std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                 ("qlm-settings-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  void TearDown() override { std::filesystem::remove_all(folder); }
+};
+
+TEST_F(IniSettingsTest, MissingEntriesAreWrittenBackWithTheirDefaults) {
+  auto settings = makeIniSettings(folder / "Quillmote" / "Quillmote.ini", folder / "none.conf");
+  EXPECT_EQ(settings->profileInt("Playback", "WaitIfMouseMoves", 0), 0);
+  EXPECT_EQ(settings->profileInt("Playback", "WaitIfWindowNotResponding", 15000), 15000);
+  std::ifstream in(folder / "Quillmote" / "Quillmote.ini");
+  std::string text((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_EQ(text, "[Playback]\nWaitIfMouseMoves=0\nWaitIfWindowNotResponding=15000\n");
+  EXPECT_EQ(settings->machineInt("ATT1", 100), 100);
+}
+
+TEST_F(IniSettingsTest, MachineValuesOfAnotherTypeGiveTheDefault) {
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / "quillmote.conf") << "ATT1=250\nATT2=soon\nPOST_TXT_OK=checked\n";
+  auto settings = makeIniSettings(folder / "user.ini", folder / "quillmote.conf");
+  EXPECT_EQ(settings->machineInt("ATT1", 100), 250);
+  EXPECT_EQ(settings->machineInt("ATT2", 7000), 7000);
+  EXPECT_EQ(settings->machineText("POST_TXT_OK", ""), "checked");
+}
+
+TEST(UserSettingsPath, FollowsXdgConfigHome) {
+  const char* old = std::getenv("XDG_CONFIG_HOME");
+  std::string saved = old ? old : "";
+  setenv("XDG_CONFIG_HOME", "/tmp/cfg", 1);
+  EXPECT_EQ(userSettingsPath(), std::filesystem::path("/tmp/cfg/Quillmote/Quillmote.ini"));
+  if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1); else unsetenv("XDG_CONFIG_HOME");
+}
+
+PlatformResult failing() { return {nullptr, "no display"}; }
+
+TEST(SelectPlatform, FirstEntryUnlessOverriddenAndNoSilentFallback) {
+  const PlatformEntry table[] = {{"x11", failing}, {"sim", createSimPlatform}};
+  EXPECT_EQ(selectPlatform(table, "").message, "no display");
+  auto sim = selectPlatform(table, "sim");
+  ASSERT_TRUE(sim.platform);
+  EXPECT_EQ(sim.platform->name, "sim");
+  auto unknown = selectPlatform(table, "wayland");
+  EXPECT_FALSE(unknown.platform);
+  EXPECT_NE(unknown.message.find("wayland"), std::string::npos);
+}
+
+TEST(SplitCommandLine, QuotesGroupWords) {
+  EXPECT_EQ(splitCommandLine("  ls -l  \"my folder\"/x \\\"q"),
+            (std::vector<std::string>{"ls", "-l", "my folder/x", "\"q"}));
+  EXPECT_TRUE(splitCommandLine("   ").empty());
+  EXPECT_EQ(splitCommandLine("\"\""), std::vector<std::string>{""});
+}
+
+TEST(PosixProcesses, RunsWaitsAndReportsStartFailures) {
+  auto processes = makePosixProcesses();
+  auto ok = processes->run("sh -c \"exit 3\"", "", true);
+  EXPECT_TRUE(ok.status);
+  EXPECT_EQ(ok.exitCode, 3);
+  auto inFolder = processes->run("sh -c \"test $(pwd) = /tmp\"", "/tmp", true);
+  EXPECT_EQ(inFolder.exitCode, 0);
+  auto missing = processes->run("/nonexistent/tool", "", true);
+  EXPECT_FALSE(missing.status);
+  EXPECT_NE(missing.status.code, 0);
+  EXPECT_FALSE(processes->run("true", "/nonexistent-folder", true).status);
+  auto names = processes->runningExecutables();
+  EXPECT_FALSE(names.empty());
+}
+
+TEST(UsLayout, KeysAndCharactersRoundTrip) {
+  for (int c = 0x20; c < 0x7F; ++c) {
+    SCOPED_TRACE(c);
+    auto stroke = usKeyForCharacter(static_cast<unsigned char>(c));
+    ASSERT_TRUE(stroke.has_value());
+    EXPECT_EQ(usCharacterForKey(stroke->virtualKey, stroke->shiftState == 1, false), c);
+  }
+  EXPECT_FALSE(usKeyForCharacter(0xE9).has_value());
+  EXPECT_EQ(usCharacterForKey(vk::kNumpad0 + 7, false, false), '7');
+  EXPECT_FALSE(usCharacterForKey(vk::kF1, false, false).has_value());
+}
+
+}  // namespace
+}  // namespace qlm
