@@ -4,6 +4,8 @@
 #include <string>
 #include <utility>
 
+#include "platform/Status.h"
+
 namespace qlm {
 
 template <typename T>
@@ -29,13 +31,5 @@ class Outcome {
   std::string m_error;
 };
 
-// Success, or failure with a message for the user.
-struct Status {
-  bool ok = true;
-  std::string message;
-  static Status success() { return {}; }
-  static Status failure(std::string message) { return {false, std::move(message)}; }
-  explicit operator bool() const { return ok; }
-};
 
 }  // namespace qlm

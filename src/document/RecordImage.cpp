@@ -137,11 +137,11 @@ std::size_t RecordImage::capacity(TextField field) { return layoutOf(field).size
 
 char RecordImage::kind() const { return static_cast<char>(m_bytes[layoutOf(TextField::Kind).offset]); }
 
-Rect RecordImage::imageArea() const {
+Area RecordImage::imageArea() const {
   return {get(IntField::ImageLeft), get(IntField::ImageTop), get(IntField::ImageRight), get(IntField::ImageBottom)};
 }
 
-Rect RecordImage::textArea() const {
+Area RecordImage::textArea() const {
   return {get(IntField::TextLeft), get(IntField::TextTop), get(IntField::TextRight), get(IntField::TextBottom)};
 }
 
@@ -155,14 +155,14 @@ void RecordImage::setClick(Point point) {
   set(IntField::ClickY, point.y);
 }
 
-void RecordImage::setImageArea(const Rect& area) {
+void RecordImage::setImageArea(const Area& area) {
   set(IntField::ImageLeft, area.left);
   set(IntField::ImageTop, area.top);
   set(IntField::ImageRight, area.right);
   set(IntField::ImageBottom, area.bottom);
 }
 
-void RecordImage::setTextArea(const Rect& area) {
+void RecordImage::setTextArea(const Area& area) {
   set(IntField::TextLeft, area.left);
   set(IntField::TextTop, area.top);
   set(IntField::TextRight, area.right);
@@ -206,12 +206,12 @@ std::string dateText(std::string_view stamp) {
   return pair(2) + "/" + pair(1) + "/20" + pair(0) + "  " + pair(3) + ":" + pair(4) + " " + pair(5) + "s";
 }
 
-Rect defaultImageArea(Point click, int areaWidth, int areaHeight) {
+Area defaultImageArea(Point click, int areaWidth, int areaHeight) {
   return {std::max(click.x - 20, 1), std::max(click.y - 10, 1), std::min(click.x + 20, areaWidth - 1),
           std::min(click.y + 10, areaHeight - 1)};
 }
 
-Rect defaultTextArea(const Rect& image) {
+Area defaultTextArea(const Area& image) {
   return {image.right + 10, image.top, 2 * image.right + 10 - image.left, image.bottom};
 }
 
@@ -238,7 +238,7 @@ RecordImage makeNewRecord(const NewRecordSpec& spec) {
   Point click = spec.click;
   if (click.x < 0 || click.y < 0 || click.x > spec.areaWidth || click.y > spec.areaHeight) click = {100, 15};
   record.setClick(click);
-  Rect image = spec.imageArea.value_or(defaultImageArea(click, spec.areaWidth, spec.areaHeight));
+  Area image = spec.imageArea.value_or(defaultImageArea(click, spec.areaWidth, spec.areaHeight));
   record.setImageArea(image);
   record.setTextArea(defaultTextArea(image));
   record.set(IntField::AlternateLeft, -1);

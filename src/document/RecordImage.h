@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Geometry.h"
+
 namespace qlm {
 
 inline constexpr std::size_t kRecordSize = 2652;
@@ -27,18 +29,14 @@ enum class IntField {
 
 enum class TextField { User, Created, Kind, WindowClass, WindowTitle, Instruction, Comment, Process, LayoutTag };
 
-struct Point {
-  int x = 0;
-  int y = 0;
-  friend bool operator==(const Point&, const Point&) = default;
-};
-
-struct Rect {
+// A rectangle inside a record's picture; unlike a window's, right and bottom
+// are the last pixels inside it.
+struct Area {
   int left = 0;
   int top = 0;
   int right = 0;
   int bottom = 0;
-  friend bool operator==(const Rect&, const Rect&) = default;
+  friend bool operator==(const Area&, const Area&) = default;
 };
 
 struct WindowGeometry {
@@ -67,13 +65,13 @@ class RecordImage {
 
   char kind() const;
   Point click() const { return {get(IntField::ClickX), get(IntField::ClickY)}; }
-  Rect imageArea() const;
-  Rect textArea() const;
+  Area imageArea() const;
+  Area textArea() const;
   Point alternate() const { return {get(IntField::AlternateLeft), get(IntField::AlternateTop)}; }
   WindowGeometry window() const;
   void setClick(Point point);
-  void setImageArea(const Rect& area);
-  void setTextArea(const Rect& area);
+  void setImageArea(const Area& area);
+  void setTextArea(const Area& area);
   void setWindow(const WindowGeometry& window);
 
   static constexpr std::size_t kCapturedEventOffset = 2608;
@@ -111,7 +109,7 @@ struct NewRecordSpec {
   Point click{100, 15};
   int areaWidth = 0;   // of the window, or of the screen for a whole-screen record
   int areaHeight = 0;
-  std::optional<Rect> imageArea;  // empty: the box around the click
+  std::optional<Area> imageArea;  // empty: the box around the click
   std::string comment;            // setting POST_TXT_OK
   int minWait = 100;              // setting ATT1
   int maxWait = 7000;             // setting ATT2
@@ -133,8 +131,8 @@ inline constexpr std::string_view kSecondRecordText =
 RecordImage makeNewRecord(const NewRecordSpec& spec);
 
 // The 41 x 21 box around a click, kept one pixel inside the area.
-Rect defaultImageArea(Point click, int areaWidth, int areaHeight);
+Area defaultImageArea(Point click, int areaWidth, int areaHeight);
 // The same size, 10 pixels right of the image area.
-Rect defaultTextArea(const Rect& imageArea);
+Area defaultTextArea(const Area& imageArea);
 
 }  // namespace qlm

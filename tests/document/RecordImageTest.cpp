@@ -16,7 +16,7 @@ RecordImage fromHand(const Bytes& bytes) {
 TEST(RecordImage, ReadsEveryFieldAtItsOffset) {
   RecordImage record = fromHand(testing::handRecord(7, "\"TestV[RETURN]\""));
   EXPECT_EQ(record.get(IntField::Number), 7);
-  EXPECT_EQ(record.imageArea(), (Rect{5, 6, 45, 26}));
+  EXPECT_EQ(record.imageArea(), (Area{5, 6, 45, 26}));
   EXPECT_EQ(record.alternate(), (Point{-1, -1}));
   EXPECT_EQ(record.text(TextField::User), "alice");
   EXPECT_EQ(record.text(TextField::Created), "260314091502");
@@ -110,8 +110,8 @@ TEST(NewRecord, TakesTheDefaultsOfARecordedOne) {
   spec.pictureHeight = 100;
   RecordImage record = makeNewRecord(spec);
   EXPECT_EQ(record.text(TextField::WindowTitle), "-");
-  EXPECT_EQ(record.imageArea(), (Rect{10, 1, 50, 15}));
-  EXPECT_EQ(record.textArea(), (Rect{60, 1, 100, 15}));
+  EXPECT_EQ(record.imageArea(), (Area{10, 1, 50, 15}));
+  EXPECT_EQ(record.textArea(), (Area{60, 1, 100, 15}));
   EXPECT_EQ(record.alternate(), (Point{-1, -1}));
   EXPECT_EQ(record.get(IntField::ClickFlag), 1);
   EXPECT_EQ(record.get(IntField::KindMarker), 1);
@@ -149,9 +149,9 @@ TEST(NewRecord, ClickOutsideTheWindowBecomesTheFixedPoint) {
   spec.areaWidth = 200;
   spec.areaHeight = 100;
   EXPECT_EQ(makeNewRecord(spec).click(), (Point{100, 15}));
-  spec.imageArea = Rect{1, 2, 3, 4};
-  EXPECT_EQ(makeNewRecord(spec).imageArea(), (Rect{1, 2, 3, 4}));
-  EXPECT_EQ(makeNewRecord(spec).textArea(), (Rect{13, 2, 15, 4}));
+  spec.imageArea = Area{1, 2, 3, 4};
+  EXPECT_EQ(makeNewRecord(spec).imageArea(), (Area{1, 2, 3, 4}));
+  EXPECT_EQ(makeNewRecord(spec).textArea(), (Area{13, 2, 15, 4}));
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ void printField(const char* name, const std::string& cp1252) {
 
 void printRecord(const ListedRecord& listed, const std::string& date) {
   const RecordImage& r = listed.record;
-  auto four = [](const Rect& a) {
+  auto four = [](const Area& a) {
     return std::to_string(a.left) + "," + std::to_string(a.top) + "," + std::to_string(a.right) + "," + std::to_string(a.bottom);
   };
   WindowGeometry w = r.window();

@@ -102,8 +102,8 @@ std::string noSuchLine(const std::string& path, std::string_view line, int count
 }
 
 void writeRecordJson(JsonWriter& json, int line, const RecordImage& record, std::optional<PictureShape> picture) {
-  Rect image = record.imageArea();
-  Rect text = record.textArea();
+  Area image = record.imageArea();
+  Area text = record.textArea();
   WindowGeometry window = record.window();
   json.beginObject();
   json.key("line").number(line);
