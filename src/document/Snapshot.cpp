@@ -199,7 +199,11 @@ Status Snapshot::initialiseEmpty(const std::string& path) {
   return Status::success();
 }
 
-bool Snapshot::OpenQlmFileW(std::string& path) {
+bool Snapshot::OpenQlmFileW(std::string& path) { return openWriter(path, true); }
+
+// Only appends move on to the rollover file; the other changes are for the
+// document's own file, however large it is.
+bool Snapshot::openWriter(std::string& path, bool rollover) {
   m_message.clear();
   if (m_file) return fail("Another file is open.");
   for (;;) {
@@ -219,7 +223,7 @@ bool Snapshot::OpenQlmFileW(std::string& path) {
       if (!made) return fail(made.message);
       continue;
     }
-    if (*size <= m_rolloverBytes) break;
+    if (!rollover || *size <= m_rolloverBytes) break;
     closeFile();
     path = rolloverPath(path);
   }
@@ -326,7 +330,7 @@ Status Snapshot::copyRange(File& target, std::uint64_t targetOffset, std::uint64
 
 Status Snapshot::deleteRecord(const std::string& path, int k) {
   std::string where = path;
-  if (!OpenQlmFileW(where)) return Status::failure(m_message);
+  if (!openWriter(where, false)) return Status::failure(m_message);
   if (k < 0 || k >= m_table.count()) {
     closeFile();
     return Status::failure("There is no line " + std::to_string(k + 1) + " in " + path + ".");
@@ -366,7 +370,7 @@ Status Snapshot::deleteRecord(const std::string& path, int k) {
 Status Snapshot::moveRecord(const std::string& path, int from, int to) {
   if (from == to || from < 0 || to < 0) return Status::success();
   std::string where = path;
-  if (!OpenQlmFileW(where)) return Status::failure(m_message);
+  if (!openWriter(where, false)) return Status::failure(m_message);
   Status done;
   if (from < m_table.count() && to < m_table.count()) done = commitTable(m_table.withMove(from, to));
   closeFile();
@@ -375,7 +379,7 @@ Status Snapshot::moveRecord(const std::string& path, int from, int to) {
 
 Status Snapshot::duplicateRecord(const std::string& path, int source, int position) {
   std::string where = path;
-  if (!OpenQlmFileW(where)) return Status::failure(m_message);
+  if (!openWriter(where, false)) return Status::failure(m_message);
   Status done;
   int n = m_table.count();
   if (source < 0 || source >= n || position < 0 || position > n) {
@@ -403,7 +407,7 @@ Status Snapshot::duplicateRecord(const std::string& path, int source, int positi
 
 Status Snapshot::rewriteRecords(const std::string& path, std::span<const RecordImage> records) {
   std::string where = path;
-  if (!OpenQlmFileW(where)) return Status::failure(m_message);
+  if (!openWriter(where, false)) return Status::failure(m_message);
   Status done;
   if (static_cast<std::size_t>(m_table.count()) != records.size()) {
     done = Status::failure("The file " + path + " holds " + std::to_string(m_table.count()) +
@@ -442,7 +446,7 @@ Status Snapshot::copyDocument(const std::string& from, const std::string& to, st
     return Status::failure("The file " + to + " already exists; choose another name.");
   }
   std::string where = from;
-  if (!OpenQlmFileW(where)) return Status::failure(m_message);
+  if (!openWriter(where, false)) return Status::failure(m_message);
   if (static_cast<std::size_t>(m_table.count()) != records.size()) {
     closeFile();
     return Status::failure("The file " + from + " no longer matches the document; reload it.");

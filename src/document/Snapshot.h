@@ -86,6 +86,7 @@ class Snapshot {
   const std::string& message() const { return m_message; }
 
  private:
+  bool openWriter(std::string& path, bool rollover);
   Status openLocked(const std::string& path, LockKind kind);
   Status loadTable(const std::string& path);
   Status initialiseEmpty(const std::string& path);

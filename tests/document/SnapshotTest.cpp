@@ -201,6 +201,20 @@ TEST_F(SnapshotFile, LargeFilesMakeAppendsGoToARolloverFile) {
   EXPECT_EQ(instructions(path), (std::vector<std::string>{"a"}));
 }
 
+TEST_F(SnapshotFile, ChangesOtherThanAppendsStayInTheLargeFile) {
+  makeFile({"a", "b"});
+  // A small threshold stands in for 1.5 GB; the changes must not roll over.
+  std::vector<RecordImage> records{recordSaying("A"), recordSaying("B")};
+  Snapshot snapshot;
+  snapshot.setRolloverBytes(1000);
+  EXPECT_TRUE(snapshot.rewriteRecords(path, records));
+  EXPECT_TRUE(snapshot.moveRecord(path, 0, 1));
+  EXPECT_TRUE(snapshot.duplicateRecord(path, 0, 0));
+  EXPECT_TRUE(snapshot.deleteRecord(path, 2));
+  EXPECT_EQ(instructions(path), (std::vector<std::string>{"B", "B"}));
+  EXPECT_FALSE(std::filesystem::exists(folder.file("docx.qlm")));
+}
+
 TEST_F(SnapshotFile, RefusesTheRecordAfterTheLastThatFits) {
   // 39,999 bare records, sparse on disk.
   Bytes table = testing::handFile({});
