@@ -1,11 +1,10 @@
 #include "document/Snapshot.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "document/CommitJournal.h"
+#include "document/PendingFile.h"
 
 namespace qlm {
 namespace {
@@ -18,8 +17,6 @@ std::string rolloverPath(const std::string& path) {
   std::string base = path.size() >= 4 ? path.substr(0, path.size() - 4) : path;
   return base + "x.qlm";
 }
-
-std::string temporaryPathFor(const std::string& path) { return path + ".tmp" + std::to_string(::getpid()); }
 
 std::string printable(std::string text) {
   for (char& c : text) {
@@ -182,21 +179,12 @@ bool Snapshot::CloseQlmFileR() {
 // --- appending
 
 Status Snapshot::initialiseEmpty(const std::string& path) {
-  std::string temporary = temporaryPathFor(path);
-  m_fs.remove(temporary);
-  auto file = m_fs.open(temporary, OpenMode::CreateNew);
-  if (!file) return Status::failure("Cannot create " + temporary + ": " + m_fs.lastError());
+  PendingFile pending(m_fs, path);
   QlmTable empty = QlmTable::empty();
-  auto permissions = m_file->permissions();
-  bool written = file->writeAt(0, empty.bytes().data(), empty.bytes().size()) &&
-                 (!permissions || file->setPermissions(*permissions)) && file->sync();
-  if (!written || !m_fs.rename(temporary, path)) {
-    Status failed = Status::failure("Cannot write " + path + ": " + m_fs.lastError());
-    m_fs.remove(temporary);
-    return failed;
+  if (pending.file() && !pending.file()->writeAt(0, empty.bytes().data(), empty.bytes().size())) {
+    return Status::failure("Cannot write " + path + ": " + m_fs.lastError());
   }
-  if (!m_fs.syncFolderOf(path)) return Status::failure("Cannot write " + path + ": " + m_fs.lastError());
-  return Status::success();
+  return pending.publish(PendingFile::Naming::Replace, m_file->permissions());
 }
 
 bool Snapshot::OpenQlmFileW(std::string& path) { return openWriter(path, true); }
@@ -340,28 +328,14 @@ Status Snapshot::deleteRecord(const std::string& path, int k) {
   QlmTable next = m_table.withoutRecord(k, end - start);
 
   // The remaining bytes go to a new file that replaces the old one in one rename.
-  std::string temporary = temporaryPathFor(path);
-  m_fs.remove(temporary);
-  auto target = m_fs.open(temporary, OpenMode::CreateNew);
-  if (!target) {
-    closeFile();
-    return Status::failure("Cannot create " + temporary + ": " + m_fs.lastError());
-  }
-  auto permissions = m_file->permissions();
-  Status done = target->writeAt(0, next.bytes().data(), next.bytes().size())
-                    ? Status::success()
-                    : Status::failure("Cannot write " + temporary + ": " + m_fs.lastError());
-  if (done) done = copyRange(*target, kDataStart, kDataStart, start);
-  if (done) done = copyRange(*target, start, end, m_table.endOfData());
-  if (done && !((!permissions || target->setPermissions(*permissions)) && target->sync() && m_fs.rename(temporary, path))) {
+  PendingFile pending(m_fs, path);
+  Status done = pending.file() ? Status::success() : Status::failure(pending.creationError());
+  if (done && !pending.file()->writeAt(0, next.bytes().data(), next.bytes().size())) {
     done = Status::failure("Cannot write " + path + ": " + m_fs.lastError());
   }
-  target.reset();
-  if (!done) {
-    m_fs.remove(temporary);
-  } else if (!m_fs.syncFolderOf(path)) {
-    done = Status::failure("Cannot write " + path + ": " + m_fs.lastError());
-  }
+  if (done) done = copyRange(*pending.file(), kDataStart, kDataStart, start);
+  if (done) done = copyRange(*pending.file(), start, end, m_table.endOfData());
+  if (done) done = pending.publish(PendingFile::Naming::Replace, m_file->permissions());
   if (done) m_table = next;
   closeFile();
   return done;
@@ -431,10 +405,10 @@ Status Snapshot::rewriteRecords(const std::string& path, std::span<const RecordI
   return done;
 }
 
-Status Snapshot::writeRecordsInto(File& file, std::span<const RecordImage> records) {
+Status Snapshot::writeRecordsInto(File& file, const std::string& name, std::span<const RecordImage> records) {
   for (std::size_t i = 0; i < records.size(); ++i) {
     if (!file.writeAt(m_table.entry(static_cast<int>(i)), records[i].bytes().data(), kRecordSize)) {
-      return Status::failure(m_fs.lastError());
+      return Status::failure("Cannot write " + name + ": " + m_fs.lastError());
     }
   }
   return Status::success();
@@ -452,24 +426,11 @@ Status Snapshot::copyDocument(const std::string& from, const std::string& to, st
     return Status::failure("The file " + from + " no longer matches the document; reload it.");
   }
   // The copy gets its name only when it is complete, and never an existing one.
-  std::string temporary = temporaryPathFor(to);
-  m_fs.remove(temporary);
-  auto copy = m_fs.open(temporary, OpenMode::CreateNew);
-  if (!copy) {
-    closeFile();
-    return Status::failure("Cannot create " + temporary + ": " + m_fs.lastError());
-  }
-  Status done = copyRange(*copy, 0, 0, m_table.endOfData());
-  if (done) done = writeRecordsInto(*copy, records);
-  if (done && !copy->sync()) done = Status::failure(m_fs.lastError());
-  if (done && !m_fs.link(temporary, to)) {
-    done = Status::failure(m_fs.exists(to) ? "The file " + to + " already exists; choose another name."
-                                           : "Cannot write " + to + ": " + m_fs.lastError());
-  }
-  copy.reset();
-  m_fs.remove(temporary);
-  if (done && !m_fs.syncFolderOf(to)) done = Status::failure("Cannot write " + to + ": " + m_fs.lastError());
-  if (!done && done.message.rfind("The file", 0) != 0) done.message = "Cannot write " + to + ": " + done.message;
+  PendingFile pending(m_fs, to);
+  Status done = pending.file() ? Status::success() : Status::failure(pending.creationError());
+  if (done) done = copyRange(*pending.file(), 0, 0, m_table.endOfData());
+  if (done) done = writeRecordsInto(*pending.file(), to, records);
+  if (done) done = pending.publish(PendingFile::Naming::NewName);
   closeFile();
   return done;
 }

@@ -91,7 +91,7 @@ class Snapshot {
   Status loadTable(const std::string& path);
   Status initialiseEmpty(const std::string& path);
   Status commitTable(const QlmTable& table);
-  Status writeRecordsInto(File& file, std::span<const RecordImage> records);
+  Status writeRecordsInto(File& file, const std::string& name, std::span<const RecordImage> records);
   Status copyRange(File& target, std::uint64_t targetOffset, std::uint64_t from, std::uint64_t to);
   std::string damaged(const std::string& reason) const;
   std::string damagedLine(int i, const std::string& reason) const;

@@ -6,13 +6,11 @@ namespace qlm {
 int cmdMove(CommandArgs args) {
   if (args.size() != 3) return reportUsage("move FILE.qlm FROM TO");
   RecordDocument document;
-  std::string path(args[0]);
   std::string error;
-  if (!loadDocument(document, path, error)) return reportFailure(error);
-  auto from = parseLine(args[1], document.count());
-  if (!from) return reportFailure(noSuchLine(path, args[1], document.count()));
+  auto from = loadDocumentAt(document, args[0], args[1], error);
+  if (!from) return reportFailure(error);
   auto to = parseLine(args[2], document.count());
-  if (!to) return reportFailure(noSuchLine(path, args[2], document.count()));
+  if (!to) return reportFailure(noSuchLine(document.path(), args[2], document.count()));
   if (Status moved = document.moveRecord(*from, *to); !moved) return reportFailure(moved.message);
   return kExitOk;
 }

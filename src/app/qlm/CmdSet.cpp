@@ -93,11 +93,9 @@ const Field* findField(std::string_view name) {
 int cmdSet(CommandArgs args) {
   if (args.size() < 3) return reportUsage(kSynopsis);
   RecordDocument document;
-  std::string path(args[0]);
   std::string error;
-  if (!loadDocument(document, path, error)) return reportFailure(error);
-  auto line = parseLine(args[1], document.count());
-  if (!line) return reportFailure(noSuchLine(path, args[1], document.count()));
+  auto line = loadDocumentAt(document, args[0], args[1], error);
+  if (!line) return reportFailure(error);
 
   RecordImage record = document.record(*line);
   for (std::string_view assignment : args.subspan(2)) {

@@ -83,18 +83,21 @@ void numbers(JsonWriter& json, std::string_view name, std::initializer_list<long
 
 }  // namespace
 
-bool loadDocument(RecordDocument& document, const std::string& path, std::string& error) {
-  document.setPath(path);
+std::optional<int> loadDocumentAt(RecordDocument& document, std::string_view path, std::string_view line,
+                                  std::string& error) {
+  document.setPath(std::string(path));
   LoadResult loaded = document.load();
   if (!loaded.opened) {
-    error = loaded.message.empty() ? "cannot open " + path : loaded.message;
-    return false;
+    error = loaded.message.empty() ? "cannot open " + document.path() : loaded.message;
+    return std::nullopt;
   }
   if (!loaded.damagedLines.empty()) {
     error = loaded.damagedLines.front();
-    return false;
+    return std::nullopt;
   }
-  return true;
+  auto position = parseLine(line, document.count());
+  if (!position) error = noSuchLine(document.path(), line, document.count());
+  return position;
 }
 
 std::string noSuchLine(const std::string& path, std::string_view line, int count) {

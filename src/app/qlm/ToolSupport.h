@@ -41,8 +41,10 @@ struct ListedDocument {
 std::optional<ListedDocument> listDocument(const std::string& path, std::string& error);
 
 class RecordDocument;
-// Loads the document; an error when it does not open or has damaged records.
-bool loadDocument(RecordDocument& document, const std::string& path, std::string& error);
+// Loads the document and finds LINE in it (0-based); an error when the file
+// does not open, has damaged records or lacks the line.
+std::optional<int> loadDocumentAt(RecordDocument& document, std::string_view path, std::string_view line,
+                                  std::string& error);
 std::string noSuchLine(const std::string& path, std::string_view line, int count);
 
 void writeRecordJson(JsonWriter& json, int line, const RecordImage& record, std::optional<PictureShape> picture);
