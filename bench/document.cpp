@@ -29,11 +29,11 @@ Picture pictureOf(int width, int height) {
 }
 
 RecordImage benchRecord(int i) {
-  NewRecordSpec spec;
-  spec.text = "\"record " + std::to_string(i) + "[RETURN]\"";
-  spec.windowTitle = "Terminal";
-  spec.areaWidth = spec.areaHeight = 1000;
-  return makeNewRecord(spec);
+  NewRecordFields fields;
+  fields.text = "\"record " + std::to_string(i) + "[RETURN]\"";
+  fields.windowTitle = "Terminal";
+  fields.areaWidth = fields.areaHeight = 1000;
+  return makeNewRecord(fields);
 }
 
 // Blocks written straight after the table, as a recorder would have left them.

@@ -215,48 +215,48 @@ Area defaultTextArea(const Area& image) {
   return {image.right + 10, image.top, 2 * image.right + 10 - image.left, image.bottom};
 }
 
-RecordImage makeNewRecord(const NewRecordSpec& spec) {
+RecordImage makeNewRecord(const NewRecordFields& fields) {
   RecordImage record;
-  record.setText(TextField::Created, spec.created);
-  record.setText(TextField::Kind, std::string(1, spec.kind));
-  record.set(IntField::KindMarker, spec.kind == 'R' ? 0 : 1);
+  record.setText(TextField::Created, fields.created);
+  record.setText(TextField::Kind, std::string(1, fields.kind));
+  record.set(IntField::KindMarker, fields.kind == 'R' ? 0 : 1);
   record.set(IntField::ReservedOne, 1);
-  record.set(IntField::ClickFlag, spec.kind == 'M' ? 1 : 0);
-  record.setText(TextField::Instruction, instructionFor(spec.kind, spec.text));
+  record.set(IntField::ClickFlag, fields.kind == 'M' ? 1 : 0);
+  record.setText(TextField::Instruction, instructionFor(fields.kind, fields.text));
 
-  bool desktop = spec.firstRecordOfFile || spec.windowsKeyHeld || spec.text.find("WIN]") != std::string::npos;
+  bool desktop = fields.firstRecordOfFile || fields.windowsKeyHeld || fields.text.find("WIN]") != std::string::npos;
   if (desktop) {
     record.setText(TextField::WindowClass, "Program");
     record.setText(TextField::WindowTitle, "Program Manager");
     record.setText(TextField::Process, "explorer.exe");
   } else {
-    record.setText(TextField::WindowClass, spec.windowClass);
-    record.setText(TextField::WindowTitle, spec.windowTitle.empty() ? "-" : spec.windowTitle);
-    record.setText(TextField::Process, spec.process);
+    record.setText(TextField::WindowClass, fields.windowClass);
+    record.setText(TextField::WindowTitle, fields.windowTitle.empty() ? "-" : fields.windowTitle);
+    record.setText(TextField::Process, fields.process);
   }
 
-  Point click = spec.click;
-  if (click.x < 0 || click.y < 0 || click.x > spec.areaWidth || click.y > spec.areaHeight) click = {100, 15};
+  Point click = fields.click;
+  if (click.x < 0 || click.y < 0 || click.x > fields.areaWidth || click.y > fields.areaHeight) click = {100, 15};
   record.setClick(click);
-  Area image = spec.imageArea.value_or(defaultImageArea(click, spec.areaWidth, spec.areaHeight));
+  Area image = fields.imageArea.value_or(defaultImageArea(click, fields.areaWidth, fields.areaHeight));
   record.setImageArea(image);
   record.setTextArea(defaultTextArea(image));
   record.set(IntField::AlternateLeft, -1);
   record.set(IntField::AlternateTop, -1);
 
-  record.setText(TextField::Comment, spec.comment);
-  record.set(IntField::MinWait, spec.minWait);
-  record.set(IntField::MaxWait, spec.maxWait);
+  record.setText(TextField::Comment, fields.comment);
+  record.set(IntField::MinWait, fields.minWait);
+  record.set(IntField::MaxWait, fields.maxWait);
   record.setText(TextField::LayoutTag, kLayoutTag);
-  record.setWindow({0, 0, 0, spec.pictureWidth, spec.pictureHeight});
-  record.setText(TextField::User, spec.user);
+  record.setWindow({0, 0, 0, fields.pictureWidth, fields.pictureHeight});
+  record.setText(TextField::User, fields.user);
   record.set(IntField::Play, 1);
   record.set(IntField::Erase, 0);
-  record.setCapturedEvent(spec.capturedEvent);
-  record.set(IntField::Shift, spec.shift);
-  record.set(IntField::Ctrl, spec.ctrl);
-  record.set(IntField::Alt, spec.alt);
-  record.set(IntField::Sense, spec.sense);
+  record.setCapturedEvent(fields.capturedEvent);
+  record.set(IntField::Shift, fields.shift);
+  record.set(IntField::Ctrl, fields.ctrl);
+  record.set(IntField::Alt, fields.alt);
+  record.set(IntField::Sense, fields.sense);
   return record;
 }
 

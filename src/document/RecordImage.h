@@ -96,7 +96,7 @@ std::string dateText(std::string_view stamp);
 
 // What a new record is made from: what the desktop (or the user of qlm) knows
 // at the moment of recording. Everything else takes the new-record defaults.
-struct NewRecordSpec {
+struct NewRecordFields {
   char kind = 'K';
   std::string text;  // instruction text, Windows-1252
   std::string user;
@@ -128,7 +128,7 @@ inline constexpr std::string_view kSecondRecordText =
     "Verbose(7); Ask3(\"Options:\",\"No Debug - No Trace\",,\"Debug\",Debug(7),\"Trace\",Trace(2,,))";
 
 // The record number is left 0: the file handler sets it when appending.
-RecordImage makeNewRecord(const NewRecordSpec& spec);
+RecordImage makeNewRecord(const NewRecordFields& fields);
 
 // The 41 x 21 box around a click, kept one pixel inside the area.
 Area defaultImageArea(Point click, int areaWidth, int areaHeight);

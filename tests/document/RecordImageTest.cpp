@@ -98,17 +98,17 @@ TEST(RecordImage, DateTextHasTwentyOneCharacters) {
 }
 
 TEST(NewRecord, TakesTheDefaultsOfARecordedOne) {
-  NewRecordSpec spec;
-  spec.kind = 'M';
-  spec.text = "\"V[LBUTTON]\"";
-  spec.windowClass = "XTerm";
-  spec.windowTitle = "";
-  spec.click = {30, 5};
-  spec.areaWidth = 200;
-  spec.areaHeight = 100;
-  spec.pictureWidth = 200;
-  spec.pictureHeight = 100;
-  RecordImage record = makeNewRecord(spec);
+  NewRecordFields fields;
+  fields.kind = 'M';
+  fields.text = "\"V[LBUTTON]\"";
+  fields.windowClass = "XTerm";
+  fields.windowTitle = "";
+  fields.click = {30, 5};
+  fields.areaWidth = 200;
+  fields.areaHeight = 100;
+  fields.pictureWidth = 200;
+  fields.pictureHeight = 100;
+  RecordImage record = makeNewRecord(fields);
   EXPECT_EQ(record.text(TextField::WindowTitle), "-");
   EXPECT_EQ(record.imageArea(), (Area{10, 1, 50, 15}));
   EXPECT_EQ(record.textArea(), (Area{60, 1, 100, 15}));
@@ -125,33 +125,33 @@ TEST(NewRecord, TakesTheDefaultsOfARecordedOne) {
 }
 
 TEST(NewRecord, FirstRecordsAndWindowsKeysAimAtTheDesktop) {
-  NewRecordSpec spec;
-  spec.kind = '1';
-  spec.text = "\"x\"";
-  spec.windowTitle = "editor";
-  spec.firstRecordOfFile = true;
-  spec.areaWidth = spec.areaHeight = 500;
-  RecordImage first = makeNewRecord(spec);
+  NewRecordFields fields;
+  fields.kind = '1';
+  fields.text = "\"x\"";
+  fields.windowTitle = "editor";
+  fields.firstRecordOfFile = true;
+  fields.areaWidth = fields.areaHeight = 500;
+  RecordImage first = makeNewRecord(fields);
   EXPECT_EQ(first.text(TextField::Instruction), std::string(kFirstRecordText) + "; \"x\"");
   EXPECT_EQ(first.text(TextField::WindowTitle), "Program Manager");
   EXPECT_EQ(first.text(TextField::Process), "explorer.exe");
-  spec.kind = 'R';
-  spec.firstRecordOfFile = false;
-  spec.text = "\"\\[LWIN]\"";
-  RecordImage win = makeNewRecord(spec);
+  fields.kind = 'R';
+  fields.firstRecordOfFile = false;
+  fields.text = "\"\\[LWIN]\"";
+  RecordImage win = makeNewRecord(fields);
   EXPECT_EQ(win.text(TextField::WindowClass), "Program");
   EXPECT_EQ(win.get(IntField::KindMarker), 0);
 }
 
 TEST(NewRecord, ClickOutsideTheWindowBecomesTheFixedPoint) {
-  NewRecordSpec spec;
-  spec.click = {300, 10};
-  spec.areaWidth = 200;
-  spec.areaHeight = 100;
-  EXPECT_EQ(makeNewRecord(spec).click(), (Point{100, 15}));
-  spec.imageArea = Area{1, 2, 3, 4};
-  EXPECT_EQ(makeNewRecord(spec).imageArea(), (Area{1, 2, 3, 4}));
-  EXPECT_EQ(makeNewRecord(spec).textArea(), (Area{13, 2, 15, 4}));
+  NewRecordFields fields;
+  fields.click = {300, 10};
+  fields.areaWidth = 200;
+  fields.areaHeight = 100;
+  EXPECT_EQ(makeNewRecord(fields).click(), (Point{100, 15}));
+  fields.imageArea = Area{1, 2, 3, 4};
+  EXPECT_EQ(makeNewRecord(fields).imageArea(), (Area{1, 2, 3, 4}));
+  EXPECT_EQ(makeNewRecord(fields).textArea(), (Area{13, 2, 15, 4}));
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ struct AppendOptions {
   std::optional<char> kind;
   std::optional<std::string> text;
   std::optional<std::string> picture;
-  NewRecordSpec spec;
+  NewRecordFields fields;
   bool clickGiven = false;
 };
 
@@ -42,20 +42,20 @@ bool parseOption(std::string_view name, std::string_view value, AppendOptions& o
   } else if (name == "--picture") {
     options.picture = std::string(value);
   } else if (name == "--title") {
-    options.spec.windowTitle = cp1252FromUtf8(value);
+    options.fields.windowTitle = cp1252FromUtf8(value);
   } else if (name == "--class") {
-    options.spec.windowClass = cp1252FromUtf8(value);
+    options.fields.windowClass = cp1252FromUtf8(value);
   } else if (name == "--process") {
-    options.spec.process = cp1252FromUtf8(value);
+    options.fields.process = cp1252FromUtf8(value);
   } else if (name == "--click") {
     auto point = parseNumbers(value, 2);
     if (!point) return false;
-    options.spec.click = {(*point)[0], (*point)[1]};
+    options.fields.click = {(*point)[0], (*point)[1]};
     options.clickGiven = true;
   } else if (name == "--area") {
     auto area = parseNumbers(value, 4);
     if (!area) return false;
-    options.spec.imageArea = Area{(*area)[0], (*area)[1], (*area)[2], (*area)[3]};
+    options.fields.imageArea = Area{(*area)[0], (*area)[1], (*area)[2], (*area)[3]};
   } else {
     return false;
   }
@@ -84,21 +84,21 @@ int cmdAppend(CommandArgs args) {
   auto picture = readBmpFile(*bytes);
   if (!picture) return reportFailure(*options->picture + ": " + picture.error());
 
-  NewRecordSpec& spec = options->spec;
-  spec.kind = *options->kind;
-  spec.text = *options->text;
-  spec.user = cp1252FromUtf8(loginName());
-  spec.created = creationStamp(std::time(nullptr));
-  spec.areaWidth = spec.pictureWidth = picture->width;
-  spec.areaHeight = spec.pictureHeight = picture->height;
+  NewRecordFields& fields = options->fields;
+  fields.kind = *options->kind;
+  fields.text = *options->text;
+  fields.user = cp1252FromUtf8(loginName());
+  fields.created = creationStamp(std::time(nullptr));
+  fields.areaWidth = fields.pictureWidth = picture->width;
+  fields.areaHeight = fields.pictureHeight = picture->height;
 
   Snapshot snapshot;
   snapshot.setCapture(std::move(*picture));
   std::string path = options->path;
   if (!snapshot.OpenQlmFileW(path)) return reportFailure(snapshot.message());
-  spec.firstRecordOfFile = snapshot.count() == 0;
+  fields.firstRecordOfFile = snapshot.count() == 0;
   int line = snapshot.count() + 1;
-  if (!snapshot.PutAttrQlm1(makeNewRecord(spec)) || !snapshot.PutImgQlm1() || !snapshot.CloseQlmFileW()) {
+  if (!snapshot.PutAttrQlm1(makeNewRecord(fields)) || !snapshot.PutImgQlm1() || !snapshot.CloseQlmFileW()) {
     snapshot.CloseQlmFileW();
     return reportFailure(snapshot.message());
   }
