@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "document/RecordDocument.h"
 #include "language/LocationTable.h"
 #include "language/Services.h"
 #include "language/VariableTable.h"
@@ -106,8 +107,11 @@ class CQuillmoteDoc {
   // Set by the trace writer when it wrote a file; opened when playback ends.
   std::string& openTraceRequest() { return m_openTraceRequest; }
 
-  const std::string& pathName() const { return m_pathName; }
-  void setPathName(std::string path) { m_pathName = std::move(path); }
+  // The records, their file and the operations on them.
+  RecordDocument& records() { return m_records; }
+  const RecordDocument& records() const { return m_records; }
+  const std::string& pathName() const { return m_records.path(); }
+  void setPathName(std::string path) { m_records.setPath(std::move(path)); }
 
  private:
   UiService& m_ui;
@@ -131,7 +135,7 @@ class CQuillmoteDoc {
   std::string m_targetApplication;
   std::string m_targetTitle;
   std::string m_openTraceRequest;
-  std::string m_pathName;
+  RecordDocument m_records;
 };
 
 }  // namespace qlm

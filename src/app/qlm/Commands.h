@@ -14,5 +14,15 @@ inline constexpr int kExitUsage = 2;
 using CommandArgs = std::span<const std::string_view>;
 
 int cmdEval(CommandArgs args);
+int cmdNew(CommandArgs args);
+int cmdList(CommandArgs args);
+int cmdShow(CommandArgs args);
+int cmdAppend(CommandArgs args);
+int cmdSet(CommandArgs args);
+int cmdDelete(CommandArgs args);
+int cmdMove(CommandArgs args);
+int cmdDuplicate(CommandArgs args);
+int cmdPicture(CommandArgs args);
+int cmdCheck(CommandArgs args);
 
 }  // namespace qlm

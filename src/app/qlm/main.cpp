@@ -15,6 +15,18 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"eval", cmdEval, "eval [--json] TEXT [$NAME=VALUE | $NAME VALUE]..."},
+    {"new", cmdNew, "new FILE.qlm"},
+    {"list", cmdList, "list [--json] FILE.qlm"},
+    {"show", cmdShow, "show [--json] FILE.qlm LINE"},
+    {"append", cmdAppend,
+     "append FILE.qlm --kind K --text TEXT --picture PICTURE.bmp [--title T] [--class C] [--process P] "
+     "[--click X,Y] [--area L,T,R,B]"},
+    {"set", cmdSet, "set FILE.qlm LINE FIELD=VALUE..."},
+    {"delete", cmdDelete, "delete FILE.qlm LINE"},
+    {"move", cmdMove, "move FILE.qlm FROM TO"},
+    {"duplicate", cmdDuplicate, "duplicate FILE.qlm LINE TO"},
+    {"picture", cmdPicture, "picture FILE.qlm LINE OUT.bmp [--grey]"},
+    {"check", cmdCheck, "check FILE.qlm"},
 };
 
 int usage() {

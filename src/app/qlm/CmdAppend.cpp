@@ -1,0 +1,109 @@
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "app/qlm/ToolSupport.h"
+#include "document/Snapshot.h"
+#include "platform/TextEncoding.h"
+
+namespace qlm {
+namespace {
+
+constexpr std::string_view kSynopsis =
+    "append FILE.qlm --kind K --text TEXT --picture PICTURE.bmp [--title T] [--class C] [--process P] "
+    "[--click X,Y] [--area L,T,R,B]";
+constexpr std::string_view kKinds = "12ACKBMRr";
+
+struct AppendOptions {
+  std::string path;
+  std::optional<char> kind;
+  std::optional<std::string> text;
+  std::optional<std::string> picture;
+  NewRecordFields fields;
+  bool clickGiven = false;
+};
+
+std::string loginName() {
+  if (const passwd* entry = ::getpwuid(::geteuid()); entry != nullptr && entry->pw_name != nullptr) return entry->pw_name;
+  const char* user = std::getenv("USER");
+  return user != nullptr ? user : "";
+}
+
+// False on a usage error.
+bool parseOption(std::string_view name, std::string_view value, AppendOptions& options) {
+  if (name == "--kind") {
+    if (value.size() != 1 || kKinds.find(value[0]) == std::string_view::npos) return false;
+    options.kind = value[0];
+  } else if (name == "--text") {
+    options.text = cp1252FromUtf8(value);
+  } else if (name == "--picture") {
+    options.picture = std::string(value);
+  } else if (name == "--title") {
+    options.fields.windowTitle = cp1252FromUtf8(value);
+  } else if (name == "--class") {
+    options.fields.windowClass = cp1252FromUtf8(value);
+  } else if (name == "--process") {
+    options.fields.process = cp1252FromUtf8(value);
+  } else if (name == "--click") {
+    auto point = parseNumbers(value, 2);
+    if (!point) return false;
+    options.fields.click = {(*point)[0], (*point)[1]};
+    options.clickGiven = true;
+  } else if (name == "--area") {
+    auto area = parseNumbers(value, 4);
+    if (!area) return false;
+    options.fields.imageArea = Area{(*area)[0], (*area)[1], (*area)[2], (*area)[3]};
+  } else {
+    return false;
+  }
+  return true;
+}
+
+std::optional<AppendOptions> parseArguments(CommandArgs args) {
+  if (args.empty()) return std::nullopt;
+  AppendOptions options;
+  options.path = std::string(args[0]);
+  for (std::size_t i = 1; i < args.size(); i += 2) {
+    if (i + 1 >= args.size() || !parseOption(args[i], args[i + 1], options)) return std::nullopt;
+  }
+  if (!options.kind || !options.text || !options.picture) return std::nullopt;
+  return options;
+}
+
+}  // namespace
+
+int cmdAppend(CommandArgs args) {
+  auto options = parseArguments(args);
+  if (!options) return reportUsage(kSynopsis);
+  std::string error;
+  auto bytes = readWholeFile(*options->picture, error);
+  if (!bytes) return reportFailure(error);
+  auto picture = readBmpFile(*bytes);
+  if (!picture) return reportFailure(*options->picture + ": " + picture.error());
+
+  NewRecordFields& fields = options->fields;
+  fields.kind = *options->kind;
+  fields.text = *options->text;
+  fields.user = cp1252FromUtf8(loginName());
+  fields.created = creationStamp(std::time(nullptr));
+  fields.areaWidth = fields.pictureWidth = picture->width;
+  fields.areaHeight = fields.pictureHeight = picture->height;
+
+  Snapshot snapshot;
+  snapshot.setCapture(std::move(*picture));
+  std::string path = options->path;
+  if (!snapshot.OpenQlmFileW(path)) return reportFailure(snapshot.message());
+  fields.firstRecordOfFile = snapshot.count() == 0;
+  int line = snapshot.count() + 1;
+  if (!snapshot.PutAttrQlm1(makeNewRecord(fields)) || !snapshot.PutImgQlm1() || !snapshot.CloseQlmFileW()) {
+    snapshot.CloseQlmFileW();
+    return reportFailure(snapshot.message());
+  }
+  std::printf("%s: line %d\n", path.c_str(), line);
+  return kExitOk;
+}
+
+}  // namespace qlm

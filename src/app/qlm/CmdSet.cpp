@@ -1,0 +1,114 @@
+#include <functional>
+
+#include "app/qlm/ToolSupport.h"
+#include "document/RecordDocument.h"
+#include "language/Lexer.h"
+#include "language/SyntaxChecker.h"
+#include "platform/TextEncoding.h"
+
+namespace qlm {
+namespace {
+
+constexpr std::string_view kSynopsis =
+    "set FILE.qlm LINE FIELD=VALUE...   (instruction, comment, process, title, play, erase, min_wait, max_wait, "
+    "click, area, text_area)";
+
+// Empty when the value was taken; "" + message for a rejected instruction;
+// nullopt for a value that does not fit the field (a usage error).
+using Setter = std::function<std::optional<std::string>(RecordImage&, std::string_view)>;
+
+struct Field {
+  std::string_view name;
+  Setter set;
+};
+
+Setter textSetter(TextField field) {
+  return [field](RecordImage& record, std::string_view value) -> std::optional<std::string> {
+    record.setText(field, cp1252FromUtf8(value));
+    return std::string();
+  };
+}
+
+Setter numberSetter(IntField field, int lowest, int highest) {
+  return [=](RecordImage& record, std::string_view value) -> std::optional<std::string> {
+    auto number = parseNumber(value);
+    if (!number || *number < lowest || *number > highest) return std::nullopt;
+    record.set(field, *number);
+    return std::string();
+  };
+}
+
+Setter areaSetter(void (RecordImage::*setArea)(const Area&)) {
+  return [setArea](RecordImage& record, std::string_view value) -> std::optional<std::string> {
+    auto numbers = parseNumbers(value, 4);
+    if (!numbers) return std::nullopt;
+    (record.*setArea)(Area{(*numbers)[0], (*numbers)[1], (*numbers)[2], (*numbers)[3]});
+    return std::string();
+  };
+}
+
+// As the instruction editor does: analyse, check, keep the normalised text
+// and the flags the analysis computed.
+std::optional<std::string> setInstruction(RecordImage& record, std::string_view value) {
+  AnalysisState state;
+  analyse(cp1252FromUtf8(value), 0, 0, state);
+  SyntaxResult checked = checkSyntax(state);
+  if (!checked.ok) return checked.message.empty() ? "the instruction is not valid" : utf8FromCp1252(checked.message);
+  record.setText(TextField::Instruction, state.text);
+  record.set(IntField::ConditionLevel, state.flags.conditionLevel);
+  record.set(IntField::ClickFlag, state.flags.clickFlag);
+  record.set(IntField::TextFlag, state.flags.textFlag);
+  return std::string();
+}
+
+const Field kFields[] = {
+    {"instruction", setInstruction},
+    {"comment", textSetter(TextField::Comment)},
+    {"process", textSetter(TextField::Process)},
+    {"title", textSetter(TextField::WindowTitle)},
+    {"play", numberSetter(IntField::Play, 0, 1)},
+    {"erase", numberSetter(IntField::Erase, 0, 1)},
+    {"min_wait", numberSetter(IntField::MinWait, 0, INT32_MAX)},
+    {"max_wait", numberSetter(IntField::MaxWait, 0, INT32_MAX)},
+    {"click",
+     [](RecordImage& record, std::string_view value) -> std::optional<std::string> {
+       auto point = parseNumbers(value, 2);
+       if (!point) return std::nullopt;
+       record.setClick({(*point)[0], (*point)[1]});
+       return std::string();
+     }},
+    {"area", areaSetter(&RecordImage::setImageArea)},
+    {"text_area", areaSetter(&RecordImage::setTextArea)},
+};
+
+const Field* findField(std::string_view name) {
+  for (const Field& field : kFields) {
+    if (field.name == name) return &field;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+int cmdSet(CommandArgs args) {
+  if (args.size() < 3) return reportUsage(kSynopsis);
+  RecordDocument document;
+  std::string error;
+  auto line = loadDocumentAt(document, args[0], args[1], error);
+  if (!line) return reportFailure(error);
+
+  RecordImage record = document.record(*line);
+  for (std::string_view assignment : args.subspan(2)) {
+    std::size_t equals = assignment.find('=');
+    const Field* field = equals == std::string_view::npos ? nullptr : findField(assignment.substr(0, equals));
+    if (field == nullptr) return reportUsage(kSynopsis);
+    auto rejected = field->set(record, assignment.substr(equals + 1));
+    if (!rejected) return reportUsage(kSynopsis);
+    if (!rejected->empty()) return reportFailure("line " + std::to_string(*line + 1) + ": " + *rejected);
+  }
+  if (Outcome changed = document.setRecord(*line, record); !changed) return reportFailure(changed.message);
+  if (Outcome saved = document.save(); !saved) return reportFailure(saved.message);
+  return kExitOk;
+}
+
+}  // namespace qlm

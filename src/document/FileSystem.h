@@ -1,0 +1,64 @@
+#pragma once
+// The few file operations the document file needs, behind an interface so
+// that tests can make the n-th write or flush fail.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace qlm {
+
+enum class OpenMode {
+  Read,       // existing file, read only
+  ReadWrite,  // existing file
+  Create,     // read and write, created when missing
+  CreateNew,  // read and write, fails when the name exists
+};
+
+enum class LockKind { Shared, Exclusive };
+
+// Identifies the file behind a name, to notice that it was replaced.
+struct FileId {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  friend bool operator==(const FileId&, const FileId&) = default;
+};
+
+class File {
+ public:
+  virtual ~File() = default;
+  // Bytes read, fewer at the end of the file, or -1 on an error.
+  virtual std::int64_t readAt(std::uint64_t offset, void* data, std::size_t size) = 0;
+  virtual bool writeAt(std::uint64_t offset, const void* data, std::size_t size) = 0;
+  virtual std::optional<std::uint64_t> size() = 0;
+  virtual bool truncate(std::uint64_t size) = 0;
+  virtual bool sync() = 0;
+  // Advisory lock on the open file; waits up to the file system's lock wait.
+  virtual bool lock(LockKind kind) = 0;
+  virtual std::optional<FileId> id() = 0;
+  // Permission bits, carried over when a file is replaced by a new one.
+  virtual std::optional<unsigned> permissions() = 0;
+  virtual bool setPermissions(unsigned mode) = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  virtual std::unique_ptr<File> open(const std::string& path, OpenMode mode) = 0;
+  virtual std::optional<FileId> id(const std::string& path) = 0;
+  virtual bool exists(const std::string& path) = 0;
+  // Replaces `to` when it exists.
+  virtual bool rename(const std::string& from, const std::string& to) = 0;
+  // Gives `from` a second name; fails when `to` exists.
+  virtual bool link(const std::string& from, const std::string& to) = 0;
+  virtual bool remove(const std::string& path) = 0;
+  // Makes the creation, renaming or removal of names in the folder of `path` durable.
+  virtual bool syncFolderOf(const std::string& path) = 0;
+  // Describes the last failure of this object or of a file it opened.
+  virtual std::string lastError() const = 0;
+};
+
+FileSystem& systemFileSystem();
+
+}  // namespace qlm

@@ -1,0 +1,199 @@
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "document/FileSystem.h"
+
+namespace qlm {
+namespace {
+
+// How long an open waits for another program to finish with the file.
+constexpr auto kLockWait = std::chrono::seconds(5);
+constexpr auto kLockPoll = std::chrono::milliseconds(10);
+
+thread_local std::string t_lastError;
+
+void noteError(const char* what) { t_lastError = std::string(what) + ": " + std::strerror(errno); }
+
+class PosixFile final : public File {
+ public:
+  explicit PosixFile(int fd) : m_fd(fd) {}
+  ~PosixFile() override { ::close(m_fd); }
+  PosixFile(const PosixFile&) = delete;
+  PosixFile& operator=(const PosixFile&) = delete;
+
+  std::int64_t readAt(std::uint64_t offset, void* data, std::size_t size) override {
+    std::size_t done = 0;
+    while (done < size) {
+      ssize_t got = ::pread(m_fd, static_cast<char*>(data) + done, size - done, static_cast<off_t>(offset + done));
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) {
+        noteError("read");
+        return -1;
+      }
+      if (got == 0) break;
+      done += static_cast<std::size_t>(got);
+    }
+    return static_cast<std::int64_t>(done);
+  }
+
+  bool writeAt(std::uint64_t offset, const void* data, std::size_t size) override {
+    std::size_t done = 0;
+    while (done < size) {
+      ssize_t put = ::pwrite(m_fd, static_cast<const char*>(data) + done, size - done, static_cast<off_t>(offset + done));
+      if (put < 0 && errno == EINTR) continue;
+      if (put <= 0) {
+        noteError("write");
+        return false;
+      }
+      done += static_cast<std::size_t>(put);
+    }
+    return true;
+  }
+
+  std::optional<std::uint64_t> size() override {
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0) {
+      noteError("stat");
+      return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(st.st_size);
+  }
+
+  bool truncate(std::uint64_t size) override {
+    if (::ftruncate(m_fd, static_cast<off_t>(size)) == 0) return true;
+    noteError("truncate");
+    return false;
+  }
+
+  bool sync() override {
+    if (::fsync(m_fd) == 0) return true;
+    noteError("fsync");
+    return false;
+  }
+
+  // flock, not fcntl: fcntl locks belong to the process and vanish when any
+  // descriptor of the file is closed, and the delete opens a second one.
+  bool lock(LockKind kind) override {
+    int operation = (kind == LockKind::Shared ? LOCK_SH : LOCK_EX) | LOCK_NB;
+    auto deadline = std::chrono::steady_clock::now() + kLockWait;
+    while (::flock(m_fd, operation) != 0) {
+      if (errno != EWOULDBLOCK && errno != EINTR) {
+        noteError("lock");
+        return false;
+      }
+      if (std::chrono::steady_clock::now() >= deadline) {
+        t_lastError = "the file is in use by another program";
+        return false;
+      }
+      std::this_thread::sleep_for(kLockPoll);
+    }
+    return true;
+  }
+
+  std::optional<FileId> id() override {
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0) return std::nullopt;
+    return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  }
+
+  std::optional<unsigned> permissions() override {
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0) return std::nullopt;
+    return static_cast<unsigned>(st.st_mode & 07777);
+  }
+
+  bool setPermissions(unsigned mode) override {
+    if (::fchmod(m_fd, static_cast<mode_t>(mode)) == 0) return true;
+    noteError("chmod");
+    return false;
+  }
+
+ private:
+  int m_fd;
+};
+
+std::string folderOf(const std::string& path) {
+  auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+class PosixFileSystem final : public FileSystem {
+ public:
+  std::unique_ptr<File> open(const std::string& path, OpenMode mode) override {
+    int flags = O_CLOEXEC;
+    switch (mode) {
+      case OpenMode::Read: flags |= O_RDONLY; break;
+      case OpenMode::ReadWrite: flags |= O_RDWR; break;
+      case OpenMode::Create: flags |= O_RDWR | O_CREAT; break;
+      case OpenMode::CreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; break;
+    }
+    int fd = ::open(path.c_str(), flags, 0666);
+    if (fd < 0) {
+      noteError(path.c_str());
+      return nullptr;
+    }
+    return std::make_unique<PosixFile>(fd);
+  }
+
+  std::optional<FileId> id(const std::string& path) override {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  }
+
+  bool exists(const std::string& path) override {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+  }
+
+  bool rename(const std::string& from, const std::string& to) override {
+    if (::rename(from.c_str(), to.c_str()) == 0) return true;
+    noteError("rename");
+    return false;
+  }
+
+  bool link(const std::string& from, const std::string& to) override {
+    if (::link(from.c_str(), to.c_str()) == 0) return true;
+    noteError(to.c_str());
+    return false;
+  }
+
+  bool remove(const std::string& path) override {
+    if (::unlink(path.c_str()) == 0 || errno == ENOENT) return true;
+    noteError("remove");
+    return false;
+  }
+
+  bool syncFolderOf(const std::string& path) override {
+    int fd = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+      noteError("open folder");
+      return false;
+    }
+    bool ok = ::fsync(fd) == 0;
+    if (!ok) noteError("fsync folder");
+    ::close(fd);
+    return ok;
+  }
+
+  std::string lastError() const override { return t_lastError; }
+};
+
+}  // namespace
+
+FileSystem& systemFileSystem() {
+  static PosixFileSystem fileSystem;
+  return fileSystem;
+}
+
+}  // namespace qlm

@@ -1,0 +1,466 @@
+#include "document/Snapshot.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "document/CommitJournal.h"
+#include "document/PendingFile.h"
+
+namespace qlm {
+namespace {
+
+constexpr std::uint64_t kMaxOffset = 0xFFFFFFFFull;
+// Width or height of a cut-out beyond any screen.
+constexpr int kMaxCutOutSide = 1 << 15;
+
+std::string rolloverPath(const std::string& path) {
+  std::string base = path.size() >= 4 ? path.substr(0, path.size() - 4) : path;
+  return base + "x.qlm";
+}
+
+std::string printable(std::string text) {
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20) c = '?';
+  }
+  return text;
+}
+
+void makeDisplay(const Picture& source, bool colour, Picture& display) {
+  display = source;
+  if (colour || source.bitsPerPixel != 32) return;
+  for (std::size_t i = 0; i + 3 < display.pixels.size(); i += 4) {
+    auto grey = static_cast<std::uint8_t>((display.pixels[i] + display.pixels[i + 1] + display.pixels[i + 2]) / 3);
+    display.pixels[i] = display.pixels[i + 1] = display.pixels[i + 2] = grey;
+  }
+}
+
+}  // namespace
+
+Snapshot::Snapshot(FileSystem& fs) : m_fs(fs), m_table(QlmTable::empty()) { m_table.setCount(1); }
+
+Snapshot::~Snapshot() = default;
+
+bool Snapshot::fail(std::string message) {
+  m_message = std::move(message);
+  return false;
+}
+
+std::string Snapshot::damaged(const std::string& reason) const {
+  return "The file " + m_path + " is damaged: " + reason + ".";
+}
+
+std::string Snapshot::damagedLine(int i, const std::string& reason) const {
+  return "The file " + m_path + " is damaged at line " + std::to_string(i + 1) + ": " + reason + ".";
+}
+
+void Snapshot::closeFile() {
+  m_file.reset();
+  m_blocks.reset();
+  m_writing = false;
+}
+
+// Opens and locks the file behind `path`, again if another program replaced
+// it while this one waited for the lock.
+Outcome Snapshot::openLocked(const std::string& path, LockKind kind) {
+  m_path = path;
+  OpenMode mode = kind == LockKind::Shared ? OpenMode::Read : OpenMode::Create;
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    m_file = m_fs.open(path, mode);
+    if (!m_file) return Outcome::failure("Cannot open " + path + ": " + m_fs.lastError());
+    if (!m_file->lock(kind)) {
+      closeFile();
+      return Outcome::failure("Cannot use " + path + ": " + m_fs.lastError());
+    }
+    auto held = m_file->id();
+    if (held && held == m_fs.id(path)) return Outcome::success();
+  }
+  closeFile();
+  return Outcome::failure("Cannot use " + path + ": it keeps being replaced");
+}
+
+Outcome Snapshot::loadTable(const std::string& path) {
+  auto size = m_file->size();
+  if (!size) return Outcome::failure("Cannot read " + path + ": " + m_fs.lastError());
+  std::vector<std::uint8_t> bytes(kTableSize, 0);
+  std::int64_t got = m_file->readAt(0, bytes.data(), bytes.size());
+  if (got < 0) return Outcome::failure("Cannot read " + path + ": " + m_fs.lastError());
+  if (got < static_cast<std::int64_t>(kHeaderSize)) return Outcome::failure(damaged("it is too short to be a document"));
+  m_table = QlmTable::fromBytes(std::span<const std::uint8_t, kTableSize>(bytes.data(), kTableSize));
+  if (!m_table.hasFormatId()) {
+    return Outcome::failure("Quillmote Version :" + std::string(kFormatId) + "\nFormat du fichier " + path +
+                           " incompatible, \npour l'ouvrir utilisez une version " + printable(m_table.formatId()) +
+                           ".x disponible sur " + std::string(kVendorAddress));
+  }
+  if (got < static_cast<std::int64_t>(kTableSize)) return Outcome::failure(damaged("its record index is cut short"));
+  if (!m_table.countInRange()) {
+    return Outcome::failure(damaged("its record count " + std::to_string(m_table.count()) + " is out of range"));
+  }
+  m_blocks = std::make_unique<BlockMap>(m_table, *size);
+  return Outcome::success();
+}
+
+// --- reading
+
+bool Snapshot::OpenQlmFileR(const std::string& path) {
+  m_message.clear();
+  if (m_file) return fail("Another file is open.");
+  if (Outcome opened = openLocked(path, LockKind::Shared); !opened) return fail(opened.message);
+  if (std::optional<Change> committed = readJournal(m_fs, path)) {
+    m_file = withChangeApplied(std::move(m_file), std::move(*committed));
+  }
+  if (Outcome loaded = loadTable(path); !loaded) {
+    closeFile();
+    return fail(loaded.message);
+  }
+  m_readCount = 0;
+  m_lastRead = -1;
+  return true;
+}
+
+int Snapshot::GetAttrQlm1R(int i) {
+  m_message.clear();
+  if (!m_file || m_writing || !m_blocks) return 1;
+  if (i < 0 || i >= m_table.count()) return 1;
+  if (auto damage = m_blocks->recordDamage(i)) return (fail(damagedLine(i, *damage)), 1);
+  std::uint32_t start = m_table.entry(i);
+  ++m_readCount;
+  RecordImage::Bytes bytes;
+  if (m_file->readAt(start, bytes.data(), bytes.size()) != static_cast<std::int64_t>(bytes.size())) {
+    return (fail(damagedLine(i, "the record cannot be read")), 1);
+  }
+  m_record = RecordImage(bytes);
+  m_lastEvent = m_record.capturedEvent();
+  m_lastRead = i;
+  m_position = start + kRecordSize;
+  m_blockEnd = m_blocks->blockEnd(start);
+  return 0;
+}
+
+std::optional<PictureShape> Snapshot::pictureShape() {
+  if (!m_file || m_lastRead < 0) return std::nullopt;
+  std::array<std::uint8_t, kBmpHeadersSize> headers;
+  if (m_blockEnd - m_position < kBmpHeadersSize ||
+      m_file->readAt(m_position, headers.data(), headers.size()) != static_cast<std::int64_t>(headers.size())) {
+    fail(damagedLine(m_lastRead, "its picture is missing"));
+    return std::nullopt;
+  }
+  auto shape = decodeBmpHeaders(headers, m_blockEnd - m_position - kBmpHeadersSize);
+  if (!shape) {
+    fail(damagedLine(m_lastRead, shape.error()));
+    return std::nullopt;
+  }
+  return *shape;
+}
+
+bool Snapshot::GetImgQlm1R(bool colour) {
+  m_message.clear();
+  auto shape = pictureShape();
+  if (!shape) return false;
+  Picture picture;
+  picture.width = shape->width;
+  picture.height = shape->height;
+  picture.bitsPerPixel = shape->bitsPerPixel;
+  picture.pixels.resize(static_cast<std::size_t>(shape->pixelBytes));
+  std::uint64_t at = m_position + kBmpHeadersSize;
+  if (m_file->readAt(at, picture.pixels.data(), picture.pixels.size()) != static_cast<std::int64_t>(picture.pixels.size())) {
+    return fail(damagedLine(m_lastRead, "its picture cannot be read"));
+  }
+  m_capture = std::move(picture);
+  makeDisplay(m_capture, colour, m_display);
+  return true;
+}
+
+bool Snapshot::CloseQlmFileR() {
+  if (!m_file || m_writing) return false;
+  closeFile();
+  return true;
+}
+
+// --- appending
+
+Outcome Snapshot::initialiseEmpty(const std::string& path) {
+  PendingFile pending(m_fs, path);
+  QlmTable empty = QlmTable::empty();
+  if (pending.file() && !pending.file()->writeAt(0, empty.bytes().data(), empty.bytes().size())) {
+    return Outcome::failure("Cannot write " + path + ": " + m_fs.lastError());
+  }
+  return pending.publish(PendingFile::Naming::Replace, m_file->permissions());
+}
+
+bool Snapshot::OpenQlmFileW(std::string& path) { return openWriter(path, true); }
+
+// Only appends move on to the rollover file; the other changes are for the
+// document's own file, however large it is.
+bool Snapshot::openWriter(std::string& path, bool rollover) {
+  m_message.clear();
+  if (m_file) return fail("Another file is open.");
+  for (;;) {
+    if (Outcome opened = openLocked(path, LockKind::Exclusive); !opened) return fail(opened.message);
+    if (Outcome recovered = CommitJournal(m_fs, path).recover(*m_file); !recovered) {
+      closeFile();
+      return fail("Cannot repair " + path + ": " + recovered.message);
+    }
+    auto size = m_file->size();
+    if (!size) {
+      closeFile();
+      return fail("Cannot read " + path + ": " + m_fs.lastError());
+    }
+    if (*size == 0) {
+      Outcome made = initialiseEmpty(path);
+      closeFile();
+      if (!made) return fail(made.message);
+      continue;
+    }
+    if (!rollover || *size <= m_rolloverBytes) break;
+    closeFile();
+    path = rolloverPath(path);
+  }
+  Outcome loaded = loadTable(path);
+  if (loaded) {
+    if (auto damage = m_blocks->tableDamage()) loaded = Outcome::failure(damaged(*damage) + " It is left unchanged");
+  }
+  if (!loaded) {
+    closeFile();
+    return fail(loaded.message);
+  }
+  m_writing = true;
+  m_writeFailed = false;
+  m_position = m_table.endOfData();
+  return true;
+}
+
+bool Snapshot::PutAttrQlm1(const RecordImage& record) {
+  if (!m_file || !m_writing || m_writeFailed) return false;
+  if (m_table.count() >= kMaxRecordsInFile) {
+    m_writeFailed = true;
+    return fail("The file " + m_path + " already holds " + std::to_string(kMaxRecordsInFile) +
+                " records, the most a document can hold; the record was not added.");
+  }
+  RecordImage numbered = record;
+  numbered.set(IntField::Number, m_table.count());
+  if (m_position + kRecordSize > kMaxOffset || !m_file->writeAt(m_position, numbered.bytes().data(), kRecordSize)) {
+    m_writeFailed = true;
+    return fail("Cannot write " + m_path + ": " + m_fs.lastError());
+  }
+  m_position += kRecordSize;
+  return true;
+}
+
+bool Snapshot::PutImgQlm1() {
+  if (!m_file || !m_writing || m_writeFailed) return false;
+  if (m_capture.empty() || m_capture.pixels.size() != m_capture.pixelBytes()) {
+    m_writeFailed = true;
+    return fail("There is no picture to store.");
+  }
+  std::vector<std::uint8_t> block = bmpFileBytes(m_capture);
+  if (m_position + block.size() > kMaxOffset || !m_file->writeAt(m_position, block.data(), block.size())) {
+    m_writeFailed = true;
+    return fail("Cannot write " + m_path + ": " + m_fs.lastError());
+  }
+  m_position += block.size();
+  return true;
+}
+
+Outcome Snapshot::commitTable(const QlmTable& table) {
+  Change change;
+  change.patches.push_back({0, std::vector<std::uint8_t>(table.bytes().begin(), table.bytes().end())});
+  change.newSize = table.endOfData();
+  if (Outcome committed = CommitJournal(m_fs, m_path).commit(*m_file, change); !committed) {
+    return Outcome::failure("Cannot write " + m_path + ": " + committed.message);
+  }
+  m_table = table;
+  return Outcome::success();
+}
+
+bool Snapshot::CloseQlmFileW() {
+  if (!m_file || !m_writing) return false;
+  bool appended = m_position != m_table.endOfData();
+  if (m_writeFailed) {
+    closeFile();
+    return false;
+  }
+  if (appended) {
+    // The new block must be on disk before the index that points to it.
+    Outcome done = m_file->sync() ? commitTable(m_table.withAppended(static_cast<std::uint32_t>(m_position)))
+                                 : Outcome::failure("Cannot write " + m_path + ": " + m_fs.lastError());
+    if (!done) {
+      closeFile();
+      return fail(done.message);
+    }
+  }
+  closeFile();
+  return true;
+}
+
+Outcome Snapshot::SaveToQlmFile(std::string& path, const RecordImage& record) {
+  bool saved = OpenQlmFileW(path) && PutAttrQlm1(record) && PutImgQlm1() && CloseQlmFileW();
+  if (!saved) closeFile();
+  return saved ? Outcome::success() : Outcome::failure(m_message.empty() ? "Cannot write " + path : m_message);
+}
+
+// --- changes to a whole document file
+
+Outcome Snapshot::copyRange(File& target, std::uint64_t targetOffset, std::uint64_t from, std::uint64_t to) {
+  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(kMoveChunkBytes, to - from)));
+  while (from < to) {
+    std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), to - from));
+    if (m_file->readAt(from, buffer.data(), chunk) != static_cast<std::int64_t>(chunk)) {
+      return Outcome::failure("Failed: reading " + m_path + ": " + m_fs.lastError());
+    }
+    if (!target.writeAt(targetOffset, buffer.data(), chunk)) {
+      return Outcome::failure("Failed: writing beside " + m_path + ": " + m_fs.lastError());
+    }
+    from += chunk;
+    targetOffset += chunk;
+  }
+  return Outcome::success();
+}
+
+Outcome Snapshot::deleteRecord(const std::string& path, int k) {
+  std::string where = path;
+  if (!openWriter(where, false)) return Outcome::failure(m_message);
+  if (k < 0 || k >= m_table.count()) {
+    closeFile();
+    return Outcome::failure("There is no line " + std::to_string(k + 1) + " in " + path + ".");
+  }
+  std::uint32_t start = m_table.entry(k);
+  auto end = static_cast<std::uint32_t>(m_blocks->blockEnd(start));
+  QlmTable next = m_table.withoutRecord(k, end - start);
+
+  // The remaining bytes go to a new file that replaces the old one in one rename.
+  PendingFile pending(m_fs, path);
+  Outcome done = pending.file() ? Outcome::success() : Outcome::failure(pending.creationError());
+  if (done && !pending.file()->writeAt(0, next.bytes().data(), next.bytes().size())) {
+    done = Outcome::failure("Cannot write " + path + ": " + m_fs.lastError());
+  }
+  if (done) done = copyRange(*pending.file(), kDataStart, kDataStart, start);
+  if (done) done = copyRange(*pending.file(), start, end, m_table.endOfData());
+  if (done) done = pending.publish(PendingFile::Naming::Replace, m_file->permissions());
+  if (done) m_table = next;
+  closeFile();
+  return done;
+}
+
+Outcome Snapshot::moveRecord(const std::string& path, int from, int to) {
+  if (from == to || from < 0 || to < 0) return Outcome::success();
+  std::string where = path;
+  if (!openWriter(where, false)) return Outcome::failure(m_message);
+  Outcome done;
+  if (from < m_table.count() && to < m_table.count()) done = commitTable(m_table.withMove(from, to));
+  closeFile();
+  return done;
+}
+
+Outcome Snapshot::duplicateRecord(const std::string& path, int source, int position) {
+  std::string where = path;
+  if (!openWriter(where, false)) return Outcome::failure(m_message);
+  Outcome done;
+  int n = m_table.count();
+  if (source < 0 || source >= n || position < 0 || position > n) {
+    done = Outcome::failure("There is no line " + std::to_string((source < 0 || source >= n ? source : position) + 1) +
+                           " in " + path + ".");
+  } else if (n >= kMaxRecordsInFile) {
+    done = Outcome::failure("The file " + path + " already holds " + std::to_string(kMaxRecordsInFile) +
+                           " records, the most a document can hold; the record was not copied.");
+  } else {
+    std::uint32_t start = m_table.entry(source);
+    std::uint64_t span = m_blocks->blockEnd(start) - start;
+    std::uint64_t end = m_table.endOfData();
+    if (end + span > kMaxOffset) {
+      done = Outcome::failure("The file " + path + " cannot grow beyond 4 GB; the record was not copied.");
+    } else {
+      // Written behind the data first, so that the old index still describes the file.
+      done = copyRange(*m_file, end, start, start + span);
+      if (done && !m_file->sync()) done = Outcome::failure("Cannot write " + path + ": " + m_fs.lastError());
+      if (done) done = commitTable(m_table.withCopyAppended(position, static_cast<std::uint32_t>(span)));
+    }
+  }
+  closeFile();
+  return done;
+}
+
+Outcome Snapshot::rewriteRecords(const std::string& path, std::span<const RecordImage> records) {
+  std::string where = path;
+  if (!openWriter(where, false)) return Outcome::failure(m_message);
+  Outcome done;
+  if (static_cast<std::size_t>(m_table.count()) != records.size()) {
+    done = Outcome::failure("The file " + path + " holds " + std::to_string(m_table.count()) +
+                           " records, the document " + std::to_string(records.size()) + "; reload it.");
+  } else {
+    // Only records that differ from the file go into the change.
+    Change change;
+    RecordImage::Bytes stored;
+    for (std::size_t i = 0; i < records.size() && done; ++i) {
+      std::uint32_t start = m_table.entry(static_cast<int>(i));
+      if (m_file->readAt(start, stored.data(), stored.size()) != static_cast<std::int64_t>(stored.size())) {
+        done = Outcome::failure("Cannot read " + path + ": " + m_fs.lastError());
+      } else if (stored != records[i].bytes()) {
+        change.patches.push_back({start, std::vector<std::uint8_t>(records[i].bytes().begin(), records[i].bytes().end())});
+      }
+    }
+    change.newSize = m_table.endOfData();
+    if (done && !change.patches.empty()) done = CommitJournal(m_fs, path).commit(*m_file, change);
+  }
+  closeFile();
+  return done;
+}
+
+Outcome Snapshot::writeRecordsInto(File& file, const std::string& name, std::span<const RecordImage> records) {
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    if (!file.writeAt(m_table.entry(static_cast<int>(i)), records[i].bytes().data(), kRecordSize)) {
+      return Outcome::failure("Cannot write " + name + ": " + m_fs.lastError());
+    }
+  }
+  return Outcome::success();
+}
+
+Outcome Snapshot::copyDocument(const std::string& from, const std::string& to, std::span<const RecordImage> records) {
+  if (auto target = m_fs.id(to)) {
+    if (target == m_fs.id(from)) return rewriteRecords(from, records);
+    return Outcome::failure("The file " + to + " already exists; choose another name.");
+  }
+  std::string where = from;
+  if (!openWriter(where, false)) return Outcome::failure(m_message);
+  if (static_cast<std::size_t>(m_table.count()) != records.size()) {
+    closeFile();
+    return Outcome::failure("The file " + from + " no longer matches the document; reload it.");
+  }
+  // The copy gets its name only when it is complete, and never an existing one.
+  PendingFile pending(m_fs, to);
+  Outcome done = pending.file() ? Outcome::success() : Outcome::failure(pending.creationError());
+  if (done) done = copyRange(*pending.file(), 0, 0, m_table.endOfData());
+  if (done) done = writeRecordsInto(*pending.file(), to, records);
+  if (done) done = pending.publish(PendingFile::Naming::NewName);
+  closeFile();
+  return done;
+}
+
+// --- picture slots
+
+void Snapshot::setCapture(Picture picture) {
+  m_capture = std::move(picture);
+  makeDisplay(m_capture, true, m_display);
+}
+
+bool Snapshot::GetSubSnapshot(int x, int y, int w, int h) {
+  if (m_capture.empty() || w <= 0 || h <= 0 || w > kMaxCutOutSide || h > kMaxCutOutSide) return false;
+  if (m_capture.bitsPerPixel % 8 != 0) return false;
+  Picture cut;
+  cut.width = w;
+  cut.height = h;
+  cut.bitsPerPixel = m_capture.bitsPerPixel;
+  cut.pixels.assign(cut.pixelBytes(), 0);
+  std::size_t pixelSize = static_cast<std::size_t>(m_capture.bitsPerPixel / 8);
+  int left = std::max(x, 0);
+  int right = std::min<long long>(static_cast<long long>(x) + w, m_capture.width);
+  for (int row = std::max(y, 0); row < std::min<long long>(static_cast<long long>(y) + h, m_capture.height); ++row) {
+    if (left >= right) break;
+    const std::uint8_t* source = m_capture.rowFromTop(row) + pixelSize * static_cast<std::size_t>(left);
+    std::uint8_t* target = cut.rowFromTop(row - y) + pixelSize * static_cast<std::size_t>(left - x);
+    std::memcpy(target, source, pixelSize * static_cast<std::size_t>(right - left));
+  }
+  m_cutOut = std::move(cut);
+  return true;
+}
+
+}  // namespace qlm

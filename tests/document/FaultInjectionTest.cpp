@@ -1,0 +1,167 @@
+// Every change to a document file, with the n-th write or the n-th flush
+// failing for every n, must leave a file that opens and holds either the
+// whole old document or the whole new one.
+#include <filesystem>
+#include <functional>
+
+#include <gtest/gtest.h>
+
+#include "FaultyFileSystem.h"
+#include "HandBuilt.h"
+#include "document/Snapshot.h"
+
+namespace qlm {
+namespace {
+
+using testing::Bytes;
+using testing::FaultPlan;
+using testing::FaultyFileSystem;
+
+// What a reader sees: per record its instruction and picture, or why it could not.
+std::vector<std::string> contents(const std::string& path) {
+  Snapshot reader;
+  if (!reader.OpenQlmFileR(path)) return {"unreadable: " + reader.message()};
+  std::vector<std::string> seen;
+  for (int i = 0; i < reader.count(); ++i) {
+    if (reader.GetAttrQlm1R(i) != 0 || !reader.GetImgQlm1R(true)) return {"damaged: " + reader.message()};
+    seen.push_back(reader.record().text(TextField::Instruction) + "/" + std::to_string(reader.captureWidth()) + "/" +
+                   std::to_string(reader.capture().pixels.front()));
+  }
+  return seen;
+}
+
+RecordImage recordSaying(const std::string& text) {
+  Bytes hand = testing::handRecord(0, text);
+  return RecordImage::fromBytes(std::span<const std::uint8_t, kRecordSize>(hand.data(), kRecordSize));
+}
+
+using Operation = std::function<Outcome(FileSystem&, const std::string& path, const std::string& other)>;
+
+struct Case {
+  const char* name;
+  Operation run;
+  bool checksOther;  // the result is the second file (Save As)
+};
+
+const Case kCases[] = {
+    {"append",
+     [](FileSystem& fs, const std::string& path, const std::string&) {
+       Snapshot snapshot(fs);
+       Picture picture;
+       picture.width = 9;
+       picture.height = 2;
+       picture.pixels.assign(picture.pixelBytes(), 77);
+       snapshot.setCapture(picture);
+       std::string where = path;
+       return snapshot.SaveToQlmFile(where, recordSaying("appended"));
+     },
+     false},
+    {"rewrite",
+     [](FileSystem& fs, const std::string& path, const std::string&) {
+       std::vector<RecordImage> records{recordSaying("A"), recordSaying("b"), recordSaying("C")};
+       return Snapshot(fs).rewriteRecords(path, records);
+     },
+     false},
+    {"delete", [](FileSystem& fs, const std::string& path, const std::string&) { return Snapshot(fs).deleteRecord(path, 1); },
+     false},
+    {"move", [](FileSystem& fs, const std::string& path, const std::string&) { return Snapshot(fs).moveRecord(path, 0, 2); },
+     false},
+    {"duplicate",
+     [](FileSystem& fs, const std::string& path, const std::string&) { return Snapshot(fs).duplicateRecord(path, 2, 1); },
+     false},
+    {"save as",
+     [](FileSystem& fs, const std::string& path, const std::string& other) {
+       std::vector<RecordImage> records{recordSaying("x"), recordSaying("y"), recordSaying("z")};
+       return Snapshot(fs).copyDocument(path, other, records);
+     },
+     true},
+};
+
+void PrintTo(const Case& operation, std::ostream* out) { *out << operation.name; }
+
+struct Mode {
+  const char* name;
+  bool flush;
+  bool crash;
+};
+
+constexpr Mode kModes[] = {{"write", false, false}, {"flush", true, false}, {"write, dying", false, true},
+                           {"flush, dying", true, true}};
+
+class FaultInjection : public ::testing::TestWithParam<Case> {
+ protected:
+  void makeOriginal(const std::string& path) {
+    std::vector<Bytes> blocks;
+    for (int i = 0; i < 3; ++i) {
+      blocks.push_back(testing::block(testing::handRecord(i, std::string(1, static_cast<char>('a' + i))),
+                                      testing::handPicture(i + 1, 2, static_cast<std::uint8_t>(10 * (i + 1)))));
+    }
+    testing::writeFile(path, testing::handFile(blocks, {1, 0, 2}));
+  }
+
+  testing::TempFolder folder;
+};
+
+TEST_P(FaultInjection, EveryFailureLeavesTheOldOrTheNewDocument) {
+  const Case& operation = GetParam();
+  std::string path = folder.file("doc.qlm");
+  std::string other = folder.file("copy.qlm");
+
+  makeOriginal(path);
+  std::vector<std::string> before = contents(path);
+  ASSERT_TRUE(operation.run(systemFileSystem(), path, other));
+  std::vector<std::string> after = contents(operation.checksOther ? other : path);
+  ASSERT_NE(before, after);
+  std::vector<std::string> absent = {"unreadable: Cannot open " + other + ": " + other + ": No such file or directory"};
+
+  for (const Mode& mode : kModes) {
+    for (int n = 1;; ++n) {
+      SCOPED_TRACE(std::string(operation.name) + ", " + mode.name + " " + std::to_string(n));
+      std::filesystem::remove(other);
+      makeOriginal(path);
+      FaultyFileSystem faulty(FaultPlan{mode.flush ? 0 : n, mode.flush ? n : 0, mode.crash});
+      Outcome result = operation.run(faulty, path, other);
+      if (!faulty.faulted()) {
+        EXPECT_TRUE(result);
+        break;
+      }
+      ASSERT_LT(n, 200) << "the fault never ends the operation";
+
+      std::vector<std::string> seen = contents(operation.checksOther ? other : path);
+      std::vector<std::string> old = operation.checksOther ? absent : before;
+      EXPECT_TRUE(seen == old || seen == after) << (seen.empty() ? "empty" : seen.front());
+      if (result) {
+        EXPECT_EQ(seen, after);
+      }
+      if (!operation.checksOther) {
+        EXPECT_EQ(contents(path), seen) << "a second reader sees the same";
+        // The next writer repairs what the stopped one left, and the file stays as the reader saw it.
+        Snapshot writer;
+        std::string where = path;
+        ASSERT_TRUE(writer.OpenQlmFileW(where)) << writer.message();
+        writer.CloseQlmFileW();
+        EXPECT_EQ(contents(path), seen);
+        EXPECT_FALSE(std::filesystem::exists(path + "-journal"));
+      } else {
+        EXPECT_EQ(contents(path), before);
+      }
+      // A failed removal may leave the temporary file; nothing else may.
+      if (!mode.crash && mode.flush) {
+        for (const auto& entry : std::filesystem::directory_iterator(path.substr(0, path.rfind('/')))) {
+          std::string name = entry.path().filename().string();
+          EXPECT_TRUE(name == "doc.qlm" || name == "copy.qlm") << name << " left behind";
+        }
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryChange, FaultInjection, ::testing::ValuesIn(kCases),
+                         [](const auto& info) {
+                           std::string name = info.param.name;
+                           std::erase(name, ' ');
+                           return name;
+                         });
+
+}  // namespace
+}  // namespace qlm

@@ -1,0 +1,51 @@
+#pragma once
+// The system's files, except that the n-th write or the n-th flush fails.
+// A failing write first puts half of its bytes down, as a torn write would.
+// In crash mode nothing at all reaches the disk after the failure, as if the
+// program had died there.
+#include <memory>
+#include <string>
+
+#include "document/FileSystem.h"
+
+namespace qlm::testing {
+
+struct FaultPlan {
+  int failWrite = 0;  // 1-based; 0 never
+  int failFlush = 0;
+  bool crash = false;
+};
+
+class FaultyFileSystem final : public FileSystem {
+ public:
+  explicit FaultyFileSystem(FaultPlan plan) : m_plan(plan) {}
+
+  int writes() const { return m_writes; }
+  int flushes() const { return m_flushes; }
+  bool faulted() const { return m_faulted; }
+
+  // Counts a write (or a change of names); false when it is to fail.
+  bool allowWrite();
+  bool allowFlush();
+  bool dead() const { return m_faulted && m_plan.crash; }
+
+  std::unique_ptr<File> open(const std::string& path, OpenMode mode) override;
+  std::optional<FileId> id(const std::string& path) override { return m_real.id(path); }
+  bool exists(const std::string& path) override { return m_real.exists(path); }
+  bool rename(const std::string& from, const std::string& to) override {
+    return allowWrite() && m_real.rename(from, to);
+  }
+  bool link(const std::string& from, const std::string& to) override { return allowWrite() && m_real.link(from, to); }
+  bool remove(const std::string& path) override { return allowWrite() && m_real.remove(path); }
+  bool syncFolderOf(const std::string& path) override { return allowFlush() && m_real.syncFolderOf(path); }
+  std::string lastError() const override { return m_faulted ? "injected fault" : m_real.lastError(); }
+
+ private:
+  FileSystem& m_real = systemFileSystem();
+  FaultPlan m_plan;
+  int m_writes = 0;
+  int m_flushes = 0;
+  bool m_faulted = false;
+};
+
+}  // namespace qlm::testing

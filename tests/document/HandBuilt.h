@@ -1,0 +1,138 @@
+#pragma once
+// Document files put together byte by byte from the published layout, with
+// no help from the code under test.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace qlm::testing {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline void put32(Bytes& b, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+inline void put16(Bytes& b, std::size_t at, std::uint16_t v) {
+  b[at] = static_cast<std::uint8_t>(v);
+  b[at + 1] = static_cast<std::uint8_t>(v >> 8);
+}
+inline std::uint32_t get32(const Bytes& b, std::size_t at) {
+  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
+}
+inline void putText(Bytes& b, std::size_t at, const std::string& text) { std::memcpy(&b[at], text.data(), text.size()); }
+
+// A record with a few fields set; `tag` the layout tag.
+inline Bytes handRecord(int number, const std::string& instruction, const std::string& tag = "2_0_3") {
+  Bytes r(2652, 0);
+  put32(r, 0, static_cast<std::uint32_t>(number));
+  put16(r, 4, 1);
+  put16(r, 6, 1);
+  put32(r, 8, 5);
+  put32(r, 12, 6);
+  put32(r, 16, 45);
+  put32(r, 20, 26);
+  put32(r, 24, 0xFFFFFFFF);
+  put32(r, 28, 0xFFFFFFFF);
+  putText(r, 40, "alice");
+  putText(r, 61, "260314091502");
+  putText(r, 74, "K");
+  put32(r, 76, 25);
+  put32(r, 80, 16);
+  putText(r, 84, "XTerm");
+  putText(r, 335, "shell");
+  putText(r, 586, instruction);
+  putText(r, 1588, "xterm");
+  put32(r, 2092, 100);
+  put32(r, 2096, 7000);
+  putText(r, 2104, tag);
+  put32(r, 2128, 1);
+  put32(r, 2132, 7);
+  put32(r, 2136, 8);
+  put32(r, 2140, 640);
+  put32(r, 2144, 480);
+  r[2639] = 1;
+  put32(r, 2644, 3);
+  return r;
+}
+
+// Bitmap file header, information header and 32-bit pixels of w x h.
+inline Bytes handPicture(int w, int h, std::uint8_t fill) {
+  std::uint32_t pixels = static_cast<std::uint32_t>(w * 4 * h);
+  Bytes p(54 + pixels, fill);
+  std::memset(p.data(), 0, 54);
+  p[0] = 'B';
+  p[1] = 'M';
+  put32(p, 2, pixels + 54);
+  put32(p, 10, 54);
+  put32(p, 14, 40);
+  put32(p, 18, static_cast<std::uint32_t>(w));
+  put32(p, 22, static_cast<std::uint32_t>(h));
+  put16(p, 26, 1);
+  put16(p, 28, 32);
+  put32(p, 34, pixels);
+  return p;
+}
+
+// Header, index and blocks laid down in `fileOrder`; list position i is block i.
+inline Bytes handFile(const std::vector<Bytes>& blocks, const std::vector<int>& fileOrder = {}) {
+  Bytes file(160032, 0);
+  std::memcpy(file.data(), "QLM0001.20090426", 17);
+  put32(file, 20, 40000);
+  put32(file, 24, static_cast<std::uint32_t>(blocks.size()));
+  std::vector<int> order = fileOrder;
+  if (order.empty()) {
+    for (std::size_t i = 0; i < blocks.size(); ++i) order.push_back(static_cast<int>(i));
+  }
+  for (int i : order) {
+    put32(file, 32 + 4 * static_cast<std::size_t>(i), static_cast<std::uint32_t>(file.size()));
+    file.insert(file.end(), blocks[static_cast<std::size_t>(i)].begin(), blocks[static_cast<std::size_t>(i)].end());
+  }
+  put32(file, 32 + 4 * blocks.size(), static_cast<std::uint32_t>(file.size()));
+  return file;
+}
+
+inline Bytes block(const Bytes& record, const Bytes& picture) {
+  Bytes b = record;
+  b.insert(b.end(), picture.begin(), picture.end());
+  return b;
+}
+
+inline void writeFile(const std::filesystem::path& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+
+inline Bytes readHead(const std::filesystem::path& path, std::size_t size) {
+  Bytes head(size);
+  std::ifstream in(path, std::ios::binary);
+  in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(size));
+  head.resize(static_cast<std::size_t>(in.gcount()));
+  return head;
+}
+
+inline Bytes readFile(const std::filesystem::path& path) {
+  return readHead(path, std::filesystem::file_size(path));
+}
+
+// A fresh folder under the system's temporary folder, removed with the object.
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "qlm-test-XXXXXX").string();
+    m_path = ::mkdtemp(pattern.data());
+  }
+  ~TempFolder() { std::filesystem::remove_all(m_path); }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  std::string file(const std::string& name) const { return (m_path / name).string(); }
+
+ private:
+  std::filesystem::path m_path;
+};
+
+}  // namespace qlm::testing

@@ -1,0 +1,88 @@
+#include <cstdio>
+
+#include <gtest/gtest.h>
+
+#include "HandBuilt.h"
+#include "document/Base64.h"
+#include "document/BmpBlock.h"
+#include "document/Snapshot.h"
+
+namespace qlm {
+namespace {
+
+using testing::Bytes;
+
+TEST(Base64, PadsOnlyAtTheEndAsRfc4648Says) {
+  struct Case {
+    std::string in, out;
+  };
+  for (const Case& c : {Case{"", ""}, Case{"f", "Zg=="}, Case{"fo", "Zm8="}, Case{"foo", "Zm9v"},
+                        Case{"foobar", "Zm9vYmFy"}, Case{"\xff\xfe\xfd", "//79"}}) {
+    SCOPED_TRACE(c.in);
+    EXPECT_EQ(encodeBase64(Bytes(c.in.begin(), c.in.end())), c.out);
+  }
+}
+
+TEST(Base64, CutOutIsWrittenInPiecesWithoutLineBreaks) {
+  Snapshot snapshot;
+  Picture picture;
+  picture.width = 700;
+  picture.height = 301;  // 842,800 pixel bytes: more than one piece
+  picture.pixels.resize(picture.pixelBytes());
+  for (std::size_t i = 0; i < picture.pixels.size(); ++i) picture.pixels[i] = static_cast<std::uint8_t>(i * 7);
+  snapshot.setCapture(picture);
+  ASSERT_TRUE(snapshot.GetSubSnapshot(0, 0, 700, 301));
+
+  std::FILE* file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  ASSERT_TRUE(snapshot.WriteBmpBase64Sub(file));
+  std::string written(static_cast<std::size_t>(std::ftell(file)), '\0');
+  std::rewind(file);
+  ASSERT_EQ(std::fread(written.data(), 1, written.size(), file), written.size());
+  std::fclose(file);
+  EXPECT_EQ(written, encodeBase64(bmpFileBytes(picture)));
+  EXPECT_EQ(written.find('\n'), std::string::npos);
+  EXPECT_EQ(written.find('='), written.size() - 2);  // 842,854 bytes: one left over
+}
+
+TEST(BmpFile, ReadsBottomUpAndTopDownRowsOf24And32Bits) {
+  Bytes bottomUp = testing::handPicture(2, 2, 0);
+  bottomUp[54] = 1;  // first stored row is the bottom one
+  auto picture = readBmpFile(bottomUp);
+  ASSERT_TRUE(picture) << picture.error();
+  EXPECT_EQ(picture->rowFromTop(1)[0], 1);
+
+  Bytes topDown = bottomUp;
+  testing::put32(topDown, 22, static_cast<std::uint32_t>(-2));
+  picture = readBmpFile(topDown);
+  ASSERT_TRUE(picture);
+  EXPECT_EQ(picture->rowFromTop(0)[0], 1);
+
+  Bytes rgb(54 + 8, 0);  // 24 bits, 1 x 2, rows padded to 4 bytes
+  std::copy_n(bottomUp.begin(), 54, rgb.begin());
+  testing::put32(rgb, 18, 1);
+  rgb[28] = 24;
+  rgb[54] = 7;
+  rgb[58] = 9;
+  picture = readBmpFile(rgb);
+  ASSERT_TRUE(picture) << picture.error();
+  EXPECT_EQ(picture->bitsPerPixel, 32);
+  EXPECT_EQ(picture->rowFromTop(1)[0], 7);
+  EXPECT_EQ(picture->rowFromTop(0)[0], 9);
+}
+
+TEST(BmpFile, RefusesWhatItCannotHold) {
+  Bytes file = testing::handPicture(2, 2, 0);
+  Bytes shortened(file.begin(), file.end() - 1);
+  EXPECT_FALSE(readBmpFile(shortened));
+  Bytes eightBit = file;
+  eightBit[28] = 8;
+  EXPECT_FALSE(readBmpFile(eightBit));
+  Bytes packed = file;
+  packed[30] = 1;
+  EXPECT_FALSE(readBmpFile(packed));
+  EXPECT_FALSE(readBmpFile(Bytes{'B', 'M'}));
+}
+
+}  // namespace
+}  // namespace qlm

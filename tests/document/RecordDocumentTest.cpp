@@ -1,0 +1,147 @@
+#include "document/RecordDocument.h"
+
+#include <gtest/gtest.h>
+
+#include "HandBuilt.h"
+#include "document/Snapshot.h"
+
+namespace qlm {
+namespace {
+
+using testing::Bytes;
+
+class RecordDocumentFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::vector<Bytes> blocks;
+    for (int i = 0; i < 3; ++i) {
+      Bytes record = testing::handRecord(i, "r" + std::to_string(i), i == 1 ? "Not checked" : "2_0_3");
+      record[2639] = i == 2 ? 0 : 1;  // the last one is not played
+      blocks.push_back(testing::block(record, testing::handPicture(1, 1, 0)));
+    }
+    testing::writeFile(path, testing::handFile(blocks, {2, 1, 0}));
+    document.setPath(path);
+  }
+
+  std::vector<std::string> texts() const {
+    std::vector<std::string> all;
+    for (int i = 0; i < document.count(); ++i) all.push_back(document.record(i).text(TextField::Instruction));
+    return all;
+  }
+
+  testing::TempFolder folder;
+  std::string path = folder.file("doc.qlm");
+  RecordDocument document;
+};
+
+TEST_F(RecordDocumentFile, IsBusyUntilLoadedAndKnowsWhereEachPictureStarts) {
+  EXPECT_TRUE(document.busy());
+  EXPECT_FALSE(document.setRecord(0, RecordImage()));
+  LoadResult loaded = document.load();
+  ASSERT_TRUE(loaded.opened);
+  EXPECT_FALSE(document.busy());
+  EXPECT_EQ(document.currentRecord(), -1);
+  EXPECT_EQ(texts(), (std::vector<std::string>{"r0", "r1", "r2"}));
+  Bytes file = testing::readFile(path);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(document.position(i), testing::get32(file, 32 + 4 * i) + 2652u);
+}
+
+TEST_F(RecordDocumentFile, SaveRetagsOlderRecordsAfterTheirWindowWasReset) {
+  ASSERT_TRUE(document.load().opened);
+  EXPECT_EQ(document.record(1).window().width, 100);
+  ASSERT_TRUE(document.save());
+  Snapshot reader;
+  ASSERT_TRUE(reader.OpenQlmFileR(path));
+  ASSERT_EQ(reader.GetAttrQlm1R(1), 0);
+  EXPECT_EQ(reader.record().text(TextField::LayoutTag), "2_0_3");
+  EXPECT_EQ(reader.record().window().width, 100);
+  EXPECT_EQ(reader.record().window().valid, 0);
+}
+
+TEST_F(RecordDocumentFile, DeleteIsRefusedForPlayedRecords) {
+  ASSERT_TRUE(document.load().opened);
+  document.setCurrentRecord(0);
+  Outcome refused = document.deleteRecord();
+  EXPECT_EQ(refused.message, "In order to delete this record you must disable the play flag.");
+  EXPECT_EQ(document.count(), 3);
+}
+
+TEST_F(RecordDocumentFile, DeleteShiftsTheTableAndKeepsTheCurrentRecordInRange) {
+  ASSERT_TRUE(document.load().opened);
+  document.setCurrentRecord(2);
+  ASSERT_TRUE(document.deleteRecord());
+  EXPECT_EQ(texts(), (std::vector<std::string>{"r0", "r1"}));
+  EXPECT_EQ(document.currentRecord(), 1);
+  EXPECT_EQ(document.record(1).get(IntField::Number), 1);  // numbers are not renumbered
+  RecordDocument reloaded;
+  reloaded.setPath(path);
+  ASSERT_TRUE(reloaded.load().opened);
+  EXPECT_EQ(reloaded.count(), 2);
+  for (int i = 0; i < 2; ++i) EXPECT_EQ(reloaded.position(i), document.position(i));
+}
+
+TEST_F(RecordDocumentFile, EditsAreSavedBeforeMovingAndDuplicating) {
+  ASSERT_TRUE(document.load().opened);
+  RecordImage edited = document.record(0);
+  edited.setText(TextField::Instruction, "edited");
+  ASSERT_TRUE(document.setRecord(0, edited));
+  document.setCurrentRecord(1);
+  ASSERT_TRUE(document.moveRecord(0, 2));
+  EXPECT_EQ(texts(), (std::vector<std::string>{"r1", "r2", "edited"}));
+  ASSERT_TRUE(document.duplicateRecord(2, 0));
+  EXPECT_EQ(texts(), (std::vector<std::string>{"edited", "r1", "r2", "edited"}));
+  EXPECT_EQ(document.currentRecord(), 1);
+  EXPECT_FALSE(document.busy());
+}
+
+TEST_F(RecordDocumentFile, SaveAsCopiesAndRefusesAnotherExistingFile) {
+  ASSERT_TRUE(document.load().opened);
+  std::string taken = folder.file("taken.qlm");
+  testing::writeFile(taken, {9});
+  Outcome refused = document.saveAs(taken);
+  EXPECT_EQ(refused.message, "The file " + taken + " already exists; choose another name.");
+  EXPECT_EQ(document.path(), path);
+  EXPECT_EQ(testing::readFile(taken), Bytes{9});
+
+  std::string copy = folder.file("copy.qlm");
+  RecordImage edited = document.record(2);
+  edited.setText(TextField::Comment, "only in the copy? no, in both");
+  ASSERT_TRUE(document.setRecord(2, edited));
+  ASSERT_TRUE(document.saveAs(copy));
+  EXPECT_EQ(document.path(), copy);
+  for (const std::string& file : {path, copy}) {
+    RecordDocument reread;
+    reread.setPath(file);
+    ASSERT_TRUE(reread.load().opened);
+    EXPECT_EQ(reread.record(2).text(TextField::Comment), "only in the copy? no, in both");
+  }
+  EXPECT_TRUE(document.saveAs(copy));  // onto itself: a plain save
+}
+
+TEST_F(RecordDocumentFile, ShortPathsSaveNothingAndMissingFilesLoadNothing) {
+  document.setPath("a.ql");
+  EXPECT_TRUE(document.save());
+  document.setPath(folder.file("missing.qlm"));
+  LoadResult loaded = document.load();
+  EXPECT_FALSE(loaded.opened);
+  EXPECT_NE(loaded.message.find("missing.qlm"), std::string::npos);
+  EXPECT_EQ(document.count(), 0);
+  EXPECT_FALSE(document.busy());
+}
+
+TEST_F(RecordDocumentFile, DamagedLinesAreReportedAndNeverWrittenBack) {
+  Bytes file = testing::readFile(path);
+  testing::put32(file, 32 + 4, static_cast<std::uint32_t>(file.size() + 100));
+  testing::writeFile(path, file);
+  LoadResult loaded = document.load();
+  ASSERT_TRUE(loaded.opened);
+  ASSERT_EQ(loaded.damagedLines.size(), 1u);
+  EXPECT_NE(loaded.damagedLines[0].find("line 2"), std::string::npos);
+  EXPECT_TRUE(document.damaged(1));
+  EXPECT_EQ(document.record(2).text(TextField::Instruction), "r2");
+  EXPECT_FALSE(document.save());
+  EXPECT_EQ(testing::readFile(path), file);
+}
+
+}  // namespace
+}  // namespace qlm

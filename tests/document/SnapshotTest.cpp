@@ -1,0 +1,289 @@
+#include "document/Snapshot.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "HandBuilt.h"
+
+namespace qlm {
+namespace {
+
+using testing::Bytes;
+
+Picture solidPicture(int w, int h, std::uint8_t fill) {
+  Picture picture;
+  picture.width = w;
+  picture.height = h;
+  picture.pixels.assign(picture.pixelBytes(), fill);
+  return picture;
+}
+
+RecordImage recordSaying(const std::string& instruction) {
+  Bytes hand = testing::handRecord(0, instruction);
+  return RecordImage::fromBytes(std::span<const std::uint8_t, kRecordSize>(hand.data(), kRecordSize));
+}
+
+std::vector<std::string> instructions(const std::string& path) {
+  Snapshot reader;
+  std::vector<std::string> texts;
+  if (!reader.OpenQlmFileR(path)) return {"cannot open: " + reader.message()};
+  for (int i = 0; i < reader.count(); ++i) {
+    texts.push_back(reader.GetAttrQlm1R(i) == 0 ? reader.record().text(TextField::Instruction) : "damaged");
+  }
+  return texts;
+}
+
+class SnapshotFile : public ::testing::Test {
+ protected:
+  void makeFile(const std::vector<std::string>& texts, const std::vector<int>& order = {}) {
+    std::vector<Bytes> blocks;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      blocks.push_back(testing::block(testing::handRecord(static_cast<int>(i), texts[i]),
+                                      testing::handPicture(2 + static_cast<int>(i), 3, static_cast<std::uint8_t>(i + 1))));
+    }
+    testing::writeFile(path, testing::handFile(blocks, order));
+  }
+  testing::TempFolder folder;
+  std::string path = folder.file("doc.qlm");
+};
+
+TEST_F(SnapshotFile, EmptyFileBecomesAnEmptyDocument) {
+  testing::writeFile(path, {});
+  Snapshot snapshot;
+  std::string where = path;
+  ASSERT_TRUE(snapshot.OpenQlmFileW(where));
+  ASSERT_TRUE(snapshot.CloseQlmFileW());
+  Bytes expected = testing::handFile({});
+  EXPECT_EQ(testing::readFile(path), expected);
+  EXPECT_EQ(expected.size(), 160032u);
+}
+
+TEST_F(SnapshotFile, AppendWritesRecordPictureAndIndexByteForByte) {
+  makeFile({"\"one\""});
+  RecordImage record = recordSaying("\"two\"");
+  Snapshot snapshot;
+  snapshot.setCapture(solidPicture(3, 3, 2));
+  std::string where = path;
+  ASSERT_TRUE(snapshot.SaveToQlmFile(where, record));
+  EXPECT_EQ(where, path);
+
+  Bytes second = testing::handRecord(1, "\"two\"");
+  Bytes expected = testing::handFile({testing::block(testing::handRecord(0, "\"one\""), testing::handPicture(2, 3, 1)),
+                                      testing::block(second, testing::handPicture(3, 3, 2))});
+  EXPECT_EQ(testing::readFile(path), expected);
+}
+
+TEST_F(SnapshotFile, ReadsAFileWrittenByHandInAnyBlockOrder) {
+  makeFile({"a", "b", "c"}, {2, 0, 1});
+  Snapshot reader;
+  ASSERT_TRUE(reader.OpenQlmFileR(path));
+  ASSERT_EQ(reader.count(), 3);
+  ASSERT_EQ(reader.GetAttrQlm1R(1), 0);
+  EXPECT_EQ(reader.record().text(TextField::Instruction), "b");
+  EXPECT_EQ(reader.recordDateText(), "14/03/2026  09:15 02s");
+  ASSERT_TRUE(reader.GetImgQlm1R(true));
+  EXPECT_EQ(reader.captureWidth(), 3);
+  EXPECT_EQ(reader.capture().pixels, Bytes(36, 2));
+  EXPECT_EQ(reader.GetAttrQlm1R(3), 1);
+  EXPECT_EQ(reader.GetAttrQlm1R(-1), 1);
+}
+
+TEST_F(SnapshotFile, GreyDisplayAveragesTheColoursAndKeepsTheCapture) {
+  Bytes picture = testing::handPicture(1, 1, 0);
+  picture[54] = 10;
+  picture[55] = 20;
+  picture[56] = 31;
+  picture[57] = 99;
+  testing::writeFile(path, testing::handFile({testing::block(testing::handRecord(0, ""), picture)}));
+  Snapshot reader;
+  ASSERT_TRUE(reader.OpenQlmFileR(path));
+  ASSERT_EQ(reader.GetAttrQlm1R(0), 0);
+  ASSERT_TRUE(reader.GetImgQlm1R(false));
+  EXPECT_EQ(reader.display().pixels, (Bytes{20, 20, 20, 99}));
+  EXPECT_EQ(reader.capture().pixels, (Bytes{10, 20, 31, 99}));
+}
+
+TEST_F(SnapshotFile, WrongFormatNamesBothVersionsAndTheFile) {
+  Bytes file = testing::handFile({});
+  std::memcpy(file.data(), "QLM0002", 7);
+  testing::writeFile(path, file);
+  Snapshot reader;
+  EXPECT_FALSE(reader.OpenQlmFileR(path));
+  EXPECT_EQ(reader.message(), "Quillmote Version :QLM0001\nFormat du fichier " + path +
+                                  " incompatible, \npour l'ouvrir utilisez une version QLM0002.x disponible sur "
+                                  "https://quillmote.example.org");
+  std::memcpy(file.data(), "QLM0001.19990101", 16);
+  testing::writeFile(path, file);
+  EXPECT_TRUE(reader.OpenQlmFileR(path));
+}
+
+TEST_F(SnapshotFile, DeleteCutsTheFileAndShiftsTheIndex) {
+  makeFile({"a", "b", "c"}, {0, 2, 1});  // c's block lies before b's
+  Bytes before = testing::readFile(path);
+  ASSERT_TRUE(Snapshot().deleteRecord(path, 2));
+  EXPECT_EQ(instructions(path), (std::vector<std::string>{"a", "b"}));
+  Bytes after = testing::readFile(path);
+  std::uint32_t span = testing::get32(before, 32 + 4 * 1) - testing::get32(before, 32 + 4 * 2);
+  EXPECT_EQ(after.size(), before.size() - span);
+  EXPECT_EQ(testing::get32(after, 24), 2u);
+  EXPECT_EQ(testing::get32(after, 32 + 4 * 2), after.size());
+  EXPECT_EQ(testing::get32(after, 32 + 4 * 3), 0u);
+
+  ASSERT_TRUE(Snapshot().deleteRecord(path, 1));  // last in list and in the file
+  Bytes last = testing::readFile(path);
+  EXPECT_EQ(last.size(), testing::get32(after, 32 + 4 * 1));
+  EXPECT_EQ(testing::get32(last, 32 + 4 * 1), last.size());
+}
+
+TEST_F(SnapshotFile, MoveRewritesOnlyTheIndex) {
+  makeFile({"a", "b", "c", "d"});
+  Bytes before = testing::readFile(path);
+  ASSERT_TRUE(Snapshot().moveRecord(path, 0, 2));
+  EXPECT_EQ(instructions(path), (std::vector<std::string>{"b", "c", "a", "d"}));
+  ASSERT_TRUE(Snapshot().moveRecord(path, 3, 0));
+  EXPECT_EQ(instructions(path), (std::vector<std::string>{"d", "b", "c", "a"}));
+  Bytes after = testing::readFile(path);
+  EXPECT_TRUE(std::equal(before.begin() + 160032, before.end(), after.begin() + 160032));
+  EXPECT_EQ(testing::get32(after, 32 + 16), testing::get32(before, 32 + 16));
+}
+
+TEST_F(SnapshotFile, MoveToItselfOrOutsideLeavesTheFileAlone) {
+  makeFile({"a", "b"});
+  Bytes before = testing::readFile(path);
+  for (auto [from, to] : {std::pair{1, 1}, {-1, 0}, {0, 2}, {5, 0}}) {
+    SCOPED_TRACE(std::to_string(from) + " -> " + std::to_string(to));
+    EXPECT_TRUE(Snapshot().moveRecord(path, from, to));
+    EXPECT_EQ(testing::readFile(path), before);
+  }
+}
+
+TEST_F(SnapshotFile, DuplicateAppendsTheBlockAndInsertsItsEntry) {
+  makeFile({"a", "b", "c"});
+  Bytes before = testing::readFile(path);
+  ASSERT_TRUE(Snapshot().duplicateRecord(path, 2, 0));
+  EXPECT_EQ(instructions(path), (std::vector<std::string>{"c", "a", "b", "c"}));
+  Bytes after = testing::readFile(path);
+  EXPECT_EQ(testing::get32(after, 32), before.size());
+  std::size_t span = before.size() - testing::get32(before, 32 + 8);
+  EXPECT_TRUE(std::equal(after.begin() + static_cast<std::ptrdiff_t>(before.size()), after.end(),
+                         before.end() - static_cast<std::ptrdiff_t>(span)));
+  Snapshot reader;
+  ASSERT_TRUE(reader.OpenQlmFileR(path));
+  ASSERT_EQ(reader.GetAttrQlm1R(0), 0);
+  EXPECT_EQ(reader.record().get(IntField::Number), 2);  // keeps the number of its source
+}
+
+TEST_F(SnapshotFile, RewriteChangesRecordsAndLeavesPicturesAndIndex) {
+  makeFile({"a", "b"});
+  Bytes before = testing::readFile(path);
+  std::vector<RecordImage> records{recordSaying("A"), recordSaying("B")};
+  ASSERT_TRUE(Snapshot().rewriteRecords(path, records));
+  EXPECT_EQ(instructions(path), (std::vector<std::string>{"A", "B"}));
+  Bytes after = testing::readFile(path);
+  EXPECT_EQ(after.size(), before.size());
+  EXPECT_TRUE(std::equal(before.begin(), before.begin() + 160032, after.begin()));
+  records.pop_back();
+  EXPECT_FALSE(Snapshot().rewriteRecords(path, records));
+}
+
+TEST_F(SnapshotFile, LargeFilesMakeAppendsGoToARolloverFile) {
+  makeFile({"a"});
+  Snapshot snapshot;
+  snapshot.setRolloverBytes(161000);  // above an empty document, below one with a record
+  snapshot.setCapture(solidPicture(1, 1, 0));
+  std::string where = path;
+  ASSERT_TRUE(snapshot.SaveToQlmFile(where, recordSaying("next")));
+  EXPECT_EQ(where, folder.file("docx.qlm"));
+  EXPECT_EQ(instructions(where), (std::vector<std::string>{"next"}));
+  EXPECT_EQ(instructions(path), (std::vector<std::string>{"a"}));
+}
+
+TEST_F(SnapshotFile, ChangesOtherThanAppendsStayInTheLargeFile) {
+  makeFile({"a", "b"});
+  // A small threshold stands in for 1.5 GB; the changes must not roll over.
+  std::vector<RecordImage> records{recordSaying("A"), recordSaying("B")};
+  Snapshot snapshot;
+  snapshot.setRolloverBytes(1000);
+  EXPECT_TRUE(snapshot.rewriteRecords(path, records));
+  EXPECT_TRUE(snapshot.moveRecord(path, 0, 1));
+  EXPECT_TRUE(snapshot.duplicateRecord(path, 0, 0));
+  EXPECT_TRUE(snapshot.deleteRecord(path, 2));
+  EXPECT_EQ(instructions(path), (std::vector<std::string>{"B", "B"}));
+  EXPECT_FALSE(std::filesystem::exists(folder.file("docx.qlm")));
+}
+
+TEST_F(SnapshotFile, RefusesTheRecordAfterTheLastThatFits) {
+  // 39,999 bare records, sparse on disk.
+  Bytes table = testing::handFile({});
+  testing::put32(table, 24, 39999);
+  for (std::uint32_t i = 0; i <= 39999; ++i) testing::put32(table, 32 + 4 * i, 160032 + i * 2652);
+  testing::writeFile(path, table);
+  ASSERT_EQ(::truncate(path.c_str(), 160032 + 39999ll * 2652), 0);
+  Snapshot snapshot;
+  snapshot.setCapture(solidPicture(1, 1, 0));
+  std::string where = path;
+  Outcome saved = snapshot.SaveToQlmFile(where, recordSaying("one too many"));
+  EXPECT_FALSE(saved);
+  EXPECT_NE(saved.message.find("39999 records"), std::string::npos);
+  EXPECT_EQ(std::filesystem::file_size(path), 160032 + 39999ull * 2652);
+  EXPECT_EQ(testing::readHead(path, 160032), table);
+}
+
+TEST_F(SnapshotFile, CopyRefusesAnExistingFileAndWritesTheRecordsIntoTheCopy) {
+  makeFile({"a", "b"});
+  std::string other = folder.file("other.qlm");
+  testing::writeFile(other, {1, 2, 3});
+  std::vector<RecordImage> records{recordSaying("A"), recordSaying("B")};
+  Outcome refused = Snapshot().copyDocument(path, other, records);
+  EXPECT_FALSE(refused);
+  EXPECT_NE(refused.message.find("already exists"), std::string::npos);
+  EXPECT_EQ(testing::readFile(other), (Bytes{1, 2, 3}));
+
+  std::string copy = folder.file("copy.qlm");
+  ASSERT_TRUE(Snapshot().copyDocument(path, copy, records));
+  EXPECT_EQ(instructions(copy), (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(instructions(path), (std::vector<std::string>{"a", "b"}));
+}
+
+TEST_F(SnapshotFile, WriterWaitsForAReaderAndReadersShareTheFile) {
+  makeFile({"a"});
+  Snapshot reader;
+  ASSERT_TRUE(reader.OpenQlmFileR(path));
+  Snapshot second;
+  EXPECT_TRUE(second.OpenQlmFileR(path));
+  int fd = ::open(path.c_str(), O_RDONLY);
+  EXPECT_NE(::flock(fd, LOCK_EX | LOCK_NB), 0);
+  reader.CloseQlmFileR();
+  second.CloseQlmFileR();
+  EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+  ::close(fd);
+}
+
+TEST(PictureSlots, CutOutKeepsItsSizeAndCopiesOnlyWhatLiesInside) {
+  Snapshot snapshot;
+  Picture picture = solidPicture(4, 3, 0);
+  picture.rowFromTop(0)[3 * 4] = 9;  // top-right pixel
+  snapshot.setCapture(picture);
+  ASSERT_TRUE(snapshot.GetSubSnapshot(3, -1, 3, 2));
+  const Picture& cut = snapshot.cutOut();
+  EXPECT_EQ(cut.width, 3);
+  EXPECT_EQ(cut.height, 2);
+  EXPECT_EQ(cut.rowFromTop(1)[0], 9);
+  EXPECT_EQ(cut.rowFromTop(0)[0], 0);
+  EXPECT_FALSE(snapshot.GetSubSnapshot(0, 0, 0, 5));
+}
+
+TEST(PictureSlots, PictureOf101By50HasTheDocumentedSizes) {
+  Snapshot snapshot;
+  snapshot.setCapture(solidPicture(101, 50, 0));
+  ASSERT_TRUE(snapshot.GetSubSnapshot(0, 0, 101, 50));
+  Bytes file = bmpFileBytes(snapshot.cutOut());
+  EXPECT_EQ(testing::get32(file, 34), 20200u);
+  EXPECT_EQ(testing::get32(file, 2), 20254u);
+}
+
+}  // namespace
+}  // namespace qlm
