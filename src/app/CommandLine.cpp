@@ -74,8 +74,13 @@ void CommandLine::classify() {
   bool expectingValue = false;
   for (std::size_t i = 0; i < m_items.size(); ++i) {
     const std::string& item = m_items[i];
-    // A name followed by another name or an option would silently lose its value.
-    if (expectingValue && (item.front() == '$' || item.front() == '/')) return missingValue(i - 1);
+    // The item behind a name is its value whatever it looks like: on Linux
+    // values are often paths, which begin with '/' as options do.
+    if (expectingValue) {
+      m_kinds[i] = "V";
+      expectingValue = false;
+      continue;
+    }
     if (i == 0 && item.find(".qlm") != std::string::npos) {
       m_kinds[i] = "F";
     } else if (item.front() == '/') {
@@ -88,8 +93,6 @@ void CommandLine::classify() {
       m_kinds[i] = "$";
       expectingValue = true;
       continue;
-    } else if (expectingValue) {
-      m_kinds[i] = "V";
     } else {
       return fail(i, "Invalid argument %s");
     }

@@ -57,8 +57,15 @@ INSTANTIATE_TEST_SUITE_P(
                       Failure{"doc.qlm /fast", "Invalid command /fast", {"F", "E"}},
                       Failure{"doc.qlm $A", "Missing value for variable $A", {"F", "$"}},
                       Failure{"doc.qlm stray /play", "Invalid argument stray", {"F", "E", "E"}},
-                      // A name followed by another name would lose its value silently.
-                      Failure{"doc.qlm $A $B 1", "Missing value for variable $A", {"F", "$", "E", "E"}}));
+                      // The item behind a name is its value, so $B is a value and 1 is stray.
+                      Failure{"doc.qlm $A $B 1", "Invalid argument 1", {"F", "$", "V", "E"}}));
+
+TEST(CommandLine, ValuesMayBePathsThatLookLikeOptions) {
+  CommandLine line = CommandLine::parse("doc.qlm $OUT=/tmp/typed.txt /close");
+  ASSERT_TRUE(line.valid()) << line.message();
+  EXPECT_EQ(line.variables()[0].value, "/tmp/typed.txt");
+  EXPECT_TRUE(line.close());
+}
 
 TEST(CommandLine, ShellSplitArgumentsKeepBlanksInsideOneValue) {
   CommandLine line = CommandLine::parse(std::vector<std::string>{"$NAME", "John Smith", "$N=3"});

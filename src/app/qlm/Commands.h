@@ -14,6 +14,7 @@ inline constexpr int kExitUsage = 2;
 using CommandArgs = std::span<const std::string_view>;
 
 int cmdEval(CommandArgs args);
+int cmdPlay(CommandArgs args);
 int cmdNew(CommandArgs args);
 int cmdList(CommandArgs args);
 int cmdShow(CommandArgs args);

@@ -1,0 +1,43 @@
+#pragma once
+// The playback host of an unattended run: records come from the document,
+// notes and the end of the run are reported on the terminal.
+#include <cstdio>
+#include <string>
+
+#include "language/Services.h"
+#include "playback/PlaybackHost.h"
+
+namespace qlm {
+
+class CQuillmoteDoc;
+
+class HeadlessHost final : public PlaybackHost {
+ public:
+  HeadlessHost(CQuillmoteDoc& document, std::FILE* out);
+
+  int recordCount() override;
+  PlaybackRecord record(int index) override;
+  void selectRecord(int index) override;
+  void showNote(std::string_view text) override;
+  void openTraceFile(std::string_view path) override;
+  void closeProgram() override { m_closeRequested = true; }
+
+  bool closeRequested() const { return m_closeRequested; }
+
+ private:
+  CQuillmoteDoc& m_document;
+  std::FILE* m_out;
+  bool m_closeRequested = false;
+};
+
+// Prints each trace event as one line.
+class PrintedTrace final : public TraceSink {
+ public:
+  explicit PrintedTrace(std::FILE* out) : m_out(out) {}
+  void traceEvent(const TraceEvent& event) override;
+
+ private:
+  std::FILE* m_out;
+};
+
+}  // namespace qlm
