@@ -30,7 +30,11 @@ INSTANTIATE_TEST_SUITE_P(Levels, StopRule,
                                            StopCase{4, 2, "x", true}, StopCase{3, 2, "x", false},
                                            StopCase{0, 2, "Debug(), End debuging.", true},
                                            StopCase{0, 2, "debug(", false}, StopCase{7, 3, "", true},
-                                           StopCase{0, 1, "", false}));
+                                           StopCase{0, 1, "", false}),
+                         [](const ::testing::TestParamInfo<StopCase>& info) {
+                           return "Level" + std::to_string(info.param.level) + "Kind" +
+                                  std::to_string(info.param.kind) + "Case" + std::to_string(info.index);
+                         });
 
 class RecordingWindow final : public DebugWindow {
  public:
