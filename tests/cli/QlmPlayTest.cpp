@@ -69,6 +69,17 @@ TEST_F(QlmPlay, TraceEventsArePrintedOneALine) {
   EXPECT_NE(run.err.find("trace 3 line 1.2: \"6\"\n"), std::string::npos) << run.err;
 }
 
+TEST_F(QlmPlay, TraceIsWrittenAndItsPathPrinted) {
+  std::string trace = (m_dir / "run.csv").string();
+  append("Trace(1,\"\",\"" + trace + "\"); \"x;y\"");
+  auto run = runQlm({"play", doc(), "--sim"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("trace written to " + trace), std::string::npos) << run.err;
+  std::ifstream in(trace);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("\"\"\"x;y\"\"\""), std::string::npos) << text;  // the output cell, quoted
+}
+
 TEST_F(QlmPlay, UsageAndUnreadableFilesExitWithTwo) {
   EXPECT_EQ(runQlm({"play"}).status, 2);
   EXPECT_EQ(runQlm({"play", doc(), "--bogus"}).status, 2);

@@ -22,6 +22,9 @@
 #include "platform/Settings.h"
 #include "platform/TextEncoding.h"
 #include "platform/sim/SimDesktop.h"
+#include "trace/CDebugDialog.h"
+#include "trace/TraceFanOut.h"
+#include "trace/TraceWriter.h"
 
 namespace qlm {
 namespace {
@@ -146,8 +149,8 @@ int cmdPlay(CommandArgs args) {
   int notRespondingWait = platform.settings->profileInt("Playback", "WaitIfWindowNotResponding", 15000);
 
   PrintedTrace printedTrace(stderr);
-  NullTrace noTrace;
-  TraceSink& trace = request.traceEvents ? static_cast<TraceSink&>(printedTrace) : noTrace;
+  TraceFanOut trace;
+  if (request.traceEvents) trace.add(printedTrace);
   TerminalAsker asker(answers ? &*answers : nullptr, stdin, stderr, isatty(STDIN_FILENO) != 0);
   SystemResponse response(platform.settings.get(), &trace, asker);
   HeadlessUi ui(response, stderr);
@@ -163,6 +166,10 @@ int cmdPlay(CommandArgs args) {
   }
   for (const std::string& damaged : loaded.damagedLines) std::fprintf(stderr, "qlm play: %s\n", utf8FromCp1252(damaged).c_str());
   doc.VarResetVars();
+  // Trace files and the debugger's stop rule, as the document's own listeners.
+  TraceWriter traceWriter(doc);
+  CDebugDialog debugger(doc, &traceWriter);
+  trace.add(debugger);
 
   HeadlessHost host(doc, stderr);
   if (desktop.sim) furnishSimDesktop(*desktop.sim, doc, host);
