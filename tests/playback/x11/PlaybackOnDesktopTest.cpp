@@ -119,9 +119,33 @@ std::string describe(const std::vector<TraceEvent>& events) {
   return text;
 }
 
+// The headless player's host, keeping the notes it shows (from the playback thread).
+class NotingHost final : public PlaybackHost {
+ public:
+  explicit NotingHost(HeadlessHost& host) : m_host(host) {}
+  int recordCount() override { return m_host.recordCount(); }
+  PlaybackRecord record(int index) override { return m_host.record(index); }
+  void selectRecord(int index) override { m_host.selectRecord(index); }
+  void showNote(std::string_view text) override {
+    m_host.showNote(text);
+    std::lock_guard lock(m_mutex);
+    m_notes.emplace_back(text);
+  }
+  std::vector<std::string> notes() const {
+    std::lock_guard lock(m_mutex);
+    return m_notes;
+  }
+
+ private:
+  HeadlessHost& m_host;
+  mutable std::mutex m_mutex;
+  std::vector<std::string> m_notes;
+};
+
 // The document, its player and the user-activity watch, wired as `qlm play` wires them.
 struct Player {
-  Player(Platform& platform, const std::string& path) : platform(platform) {
+  Player(Platform& platform, const std::string& path, int movementWaitMs)
+      : platform(platform), watch(doc, platform.sound.get(), movementWaitMs) {
     doc.setPlatform(&platform);
     doc.setPathName(path);
     loaded = doc.records().load();
@@ -144,27 +168,29 @@ struct Player {
   SharedTrace trace;
   CQuillmoteDoc doc{ui, trace, *platform.clock};
   LoadResult loaded;
-  HeadlessHost host{doc, stderr};
-  UserActivityWatch watch{doc, platform.sound.get(), 0};
+  HeadlessHost headless{doc, stderr};
+  NotingHost host{headless};
+  UserActivityWatch watch;
   bool watching = false;
   DesktopOutput output{doc, platform, host, 15000};
   PlaybackEngine engine{doc, host, output};
 };
 
-// The key events of the desktop as the input watch reports them.
-class KeyLog {
+// The events of the desktop as the input watch reports them. Listeners are
+// called in the order they subscribed, so once this one saw an event the
+// player's watch has acted on it.
+class EventLog {
  public:
-  explicit KeyLog(InputWatch& watch)
+  explicit EventLog(InputWatch& watch)
       : m_subscription(watch.listen([this](const WatchedEvent& e) {
-          if (!e.isKey()) return;
           std::lock_guard lock(m_mutex);
           m_events.push_back(e);
         })) {}
   bool active() const { return m_subscription.active(); }
-  bool sawKeyDown(int virtualKey, bool injected) {
+  bool saw(int message, bool injected, int virtualKey = 0) {
     std::lock_guard lock(m_mutex);
     return std::any_of(m_events.begin(), m_events.end(), [&](const WatchedEvent& e) {
-      return e.message == watch::kKeyDown && e.virtualKey == virtualKey && e.injected == injected;
+      return e.message == message && e.injected == injected && (virtualKey == 0 || e.virtualKey == virtualKey);
     });
   }
 
@@ -238,9 +264,9 @@ class PlaybackOnDesktopTest : public ::testing::Test {
   }
   static bool ready(const Probe& probe) { return readFile(probe.log).starts_with("ready\n"); }
 
-  std::unique_ptr<Player> player(const std::vector<RecordSpec>& records) {
+  std::unique_ptr<Player> player(const std::vector<RecordSpec>& records, int movementWaitMs = 0) {
     writeDocument(documentPath.string(), records);
-    auto made = std::make_unique<Player>(*platform, documentPath.string());
+    auto made = std::make_unique<Player>(*platform, documentPath.string(), movementWaitMs);
     EXPECT_TRUE(made->loaded.opened) << made->loaded.message;
     EXPECT_EQ(made->doc.records().count(), static_cast<int>(records.size()));
     EXPECT_TRUE(made->watching);
@@ -298,7 +324,7 @@ TEST_F(PlaybackOnDesktopTest, TypesIntoXtermAndClicksIntoTheProbeExactly) {
 
 TEST_F(PlaybackOnDesktopTest, EndKeyOfTheUserStopsALongPlaybackAndTheNextOneOffersToResume) {
   auto play = player({{"Program", "-", ":L; $N=$N+1; Wait(100); GoTo(:L,1)"}});
-  KeyLog keys(*platform->inputWatch);
+  EventLog keys(*platform->inputWatch);
   ASSERT_TRUE(keys.active());
   auto waits = [](int atLeast) {
     return [atLeast](const std::vector<TraceEvent>& events) {
@@ -312,13 +338,13 @@ TEST_F(PlaybackOnDesktopTest, EndKeyOfTheUserStopsALongPlaybackAndTheNextOneOffe
 
   // An End sent by another injecting program is not the user's key.
   ASSERT_EQ(runCommand({"xdotool", "key", "End"}, display), 0);
-  ASSERT_TRUE(waitFor([&] { return keys.sawKeyDown(vk::kEnd, true); }));
+  ASSERT_TRUE(waitFor([&] { return keys.saw(watch::kKeyDown, true, vk::kEnd); }));
   EXPECT_FALSE(play->doc.flags().endKey);
   EXPECT_EQ(play->doc.flags().playbackMode, 2);
 
   // The same key from the server's own keyboard is.
-  ASSERT_EQ(runCommand({QLM_DEVICE_KEY, "End"}, display), 0);
-  ASSERT_TRUE(waitFor([&] { return keys.sawKeyDown(vk::kEnd, false); }));
+  ASSERT_EQ(runCommand({QLM_USER_INPUT, "key", "End"}, display), 0);
+  ASSERT_TRUE(waitFor([&] { return keys.saw(watch::kKeyDown, false, vk::kEnd); }));
   EXPECT_EQ(play->finishWithin(5s), PlaybackEnd::Stopped);
   EXPECT_TRUE(play->doc.stopRequested());
   EXPECT_FALSE(play->doc.flags().endKey);
@@ -364,6 +390,42 @@ TEST_F(PlaybackOnDesktopTest, IfWindowWaitsForAWindowThatAppearsLate) {
   EXPECT_FALSE(play->doc.stopRequested());
   EXPECT_TRUE(waitFor([&] { return readFile(probe.log).find("key 65") != std::string::npos; }));
   EXPECT_EQ(readFile(probe.log), "ready\nkey 6c\nkey 61\nkey 74\nkey 65\n");
+  std::filesystem::remove(probe.log);
+}
+
+TEST_F(PlaybackOnDesktopTest, OnlyTheUsersPointerMovementPausesPlayback) {
+  auto probe = startProbe("qlm moves");
+  ASSERT_NE(waitForWindow(std::nullopt, "qlm moves"), kNoWindow);
+  ASSERT_TRUE(waitFor([&] { return ready(probe); }));
+  // Far from the click point, so that the click glides there in steps.
+  ASSERT_TRUE(platform->input->setPointerPosition({1800, 1000}));
+  auto play = player({{"QlmProbe", "qlm moves", "SetMouseSpeed(100); \"V[LBUTTON]\"", {60, 40}},
+                      {"Program", "-", ":W; Wait(50); GoTo(:W,1)"}},
+                     5000);
+  EventLog events(*platform->inputWatch);
+  ASSERT_TRUE(events.active());
+  ASSERT_TRUE(play->engine.OnMagnetoLire());
+  ASSERT_TRUE(play->trace.waitUntil([](const std::vector<TraceEvent>& e) { return hasStep(e, 1, 2, 2); }))
+      << describe(play->trace.events());
+
+  // Our own glide and click were watched, and paused nothing.
+  ASSERT_TRUE(waitFor([&] { return events.saw(watch::kLeftUp, true); }));
+  EXPECT_TRUE(events.saw(watch::kMouseMove, true));
+  EXPECT_TRUE(waitFor([&] { return readFile(probe.log).find("button 1 ") != std::string::npos; }));
+  ASSERT_TRUE(play->trace.waitUntil([](const std::vector<TraceEvent>& e) {
+    return std::count_if(e.begin(), e.end(), [](const TraceEvent& t) { return t.kind == 1 && t.line == 2; }) >= 4;
+  }));
+  EXPECT_EQ(play->host.notes(), std::vector<std::string>{});
+
+  // The user's movement holds the playback for the movement wait.
+  ASSERT_EQ(runCommand({QLM_USER_INPUT, "move", "700", "500"}, display), 0);
+  ASSERT_TRUE(waitFor([&] { return events.saw(watch::kMouseMove, false); }));
+  EXPECT_EQ(platform->input->pointerPosition(), (Point{700, 500}));
+  EXPECT_TRUE(waitFor([&] { return !play->host.notes().empty(); }));
+  EXPECT_EQ(play->host.notes().front(), "Mouse moved: 5/5");
+
+  play->engine.OnMagnetoArret();
+  EXPECT_EQ(play->finishWithin(5s), PlaybackEnd::Stopped);
   std::filesystem::remove(probe.log);
 }
 
