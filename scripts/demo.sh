@@ -12,6 +12,14 @@ mkdir -p "$work"
 doc="$work/demo.qlm"
 out="$work/typed.txt"
 
+echo "== The instruction language: each line of examples/eval-demo.txt evaluated with qlm eval"
+while IFS= read -r line; do
+  [[ -z "$line" || "$line" == \#* ]] && continue
+  echo "  $line"
+  "$qlm" eval "$line" '$CUSTOMER=Ada' 2>&1 | sed 's/^/      -> /'
+done < "$root/examples/eval-demo.txt"
+
+echo
 echo "== Building $doc from examples/demo.records"
 "$qlm" new "$doc"
 while IFS=$'\t' read -r kind class title text; do

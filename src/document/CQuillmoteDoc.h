@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "document/RecordDocument.h"
+#include "imaging/CaptureBuffer.h"
 #include "language/LocationTable.h"
 #include "language/Services.h"
 #include "language/VariableTable.h"
@@ -38,6 +39,8 @@ struct TraceSettings {
   int verboseLevel = 0;
   std::string rowTemplate;
   std::string traceFileName;
+  // The row template as the trace file's header line named it; the trace writer's.
+  std::string preparedRowTemplate;
 };
 
 struct EndKeySetting {
@@ -113,6 +116,9 @@ class CQuillmoteDoc {
   std::string& targetApplication() { return m_targetApplication; }
   std::string& targetTitle() { return m_targetTitle; }
 
+  // The latest screen picture of playback: taken for the trace and by the image waits.
+  CaptureBuffer& captureBuffer() { return m_captureBuffer; }
+
   // Set by the trace writer when it wrote a file; opened when playback ends.
   std::string& openTraceRequest() { return m_openTraceRequest; }
 
@@ -145,6 +151,7 @@ class CQuillmoteDoc {
   std::string m_targetTitle;
   std::string m_openTraceRequest;
   RecordDocument m_records;
+  CaptureBuffer m_captureBuffer;
 };
 
 }  // namespace qlm

@@ -19,7 +19,7 @@ char unavailable(Interpreter& in, int index, Arguments, std::string&) {
 std::vector<FunctionBody> bindAll() {
   std::vector<FunctionBody> bodies(functionTable().size(), unavailable);
   for (auto theme : {textFunctions(), numberFunctions(), chronoFunctions(), fileFunctions(), controlFunctions(),
-                     settingFunctions(), desktopFunctions()}) {
+                     settingFunctions(), desktopFunctions(), imageFunctions()}) {
     for (const BuiltinBinding& binding : theme) {
       int index = findFunction(binding.name);
       if (index >= 0) bodies[static_cast<std::size_t>(index)] = binding.body;

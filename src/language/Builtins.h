@@ -25,6 +25,7 @@ std::span<const BuiltinBinding> fileFunctions();
 std::span<const BuiltinBinding> controlFunctions();
 std::span<const BuiltinBinding> settingFunctions();
 std::span<const BuiltinBinding> desktopFunctions();
+std::span<const BuiltinBinding> imageFunctions();
 
 // The body bound to function-table row `index`; functions that this build
 // cannot run get one that says so and stops the playback.

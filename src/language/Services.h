@@ -28,6 +28,8 @@ class UiService {
   virtual void bringMainWindowToFront() {}
   virtual std::string mainWindowTitle() const { return {}; }
   virtual void setMainWindowTitle(std::string_view /*title*/) {}
+  // Draws the user's eye to the main window's taskbar button for `ms` milliseconds.
+  virtual void flashMainWindow(int /*ms*/) {}
 };
 
 struct TraceEvent {
@@ -61,6 +63,8 @@ class MessageLog final : public UiService {
   void bringMainWindowToFront() override { ++m_raised; }
   std::string mainWindowTitle() const override { return m_title; }
   void setMainWindowTitle(std::string_view title) override { m_title = title; m_titles.emplace_back(title); }
+  void flashMainWindow(int) override { ++m_flashes; }
+  int flashCount() const { return m_flashes; }
 
   const std::vector<std::string>& messages() const { return m_messages; }
   const std::vector<std::string>& titles() const { return m_titles; }
@@ -73,6 +77,7 @@ class MessageLog final : public UiService {
   std::vector<int> m_answers;
   std::string m_title;
   int m_raised = 0;
+  int m_flashes = 0;
 };
 
 class TraceLog final : public TraceSink {

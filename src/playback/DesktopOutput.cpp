@@ -23,6 +23,7 @@ InjectionHooks injectionHooks(PlaybackHost& host) {
 
 DesktopOutput::DesktopOutput(CQuillmoteDoc& document, Platform& platform, PlaybackHost& host, int notRespondingWaitMs)
     : m_document(document),
+      m_platform(platform),
       m_selector(document, platform, notRespondingWaitMs, selectionHooks(host)),
       m_injection(document, platform, m_selector, injectionHooks(host)) {
   // IfWindow and the image conditions share the lookup results of playback.
@@ -44,6 +45,13 @@ bool DesktopOutput::findTarget(const RecordTarget& record) {
 void DesktopOutput::sendText(std::string_view text, const RecordTarget& record) {
   m_injection.readSettings();
   m_injection.SendText(text, record);
+}
+
+// The whole screen for a whole-screen record, else the target, which the
+// lookup before has brought to the front.
+void DesktopOutput::captureForTrace(std::string_view title) {
+  const char kind = !title.empty() && title.front() == '-' ? '-' : 'X';
+  m_document.captureBuffer().TakeDesktopSnapshot(m_platform, kind);
 }
 
 }  // namespace qlm

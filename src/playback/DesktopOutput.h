@@ -16,11 +16,13 @@ class DesktopOutput final : public PlaybackOutput {
   void prepareInstruction(const RecordTarget& record) override;
   bool findTarget(const RecordTarget& record) override;
   void sendText(std::string_view text, const RecordTarget& record) override;
+  void captureForTrace(std::string_view title) override;
 
   TargetSelector& selector() { return m_selector; }
 
  private:
   CQuillmoteDoc& m_document;
+  Platform& m_platform;
   TargetSelector m_selector;
   Injection m_injection;
 };

@@ -153,6 +153,7 @@ void PlaybackEngine::recordLoop() {
       break;
     }
     m_document.SetVariableNumber("$QLM_LINE", r + 1);
+    m_document.records().setCurrentRecord(r);
     PlaybackRecord record = m_host.record(r);
     if (!record.play || record.erase) {
       m_host.closeEditor();

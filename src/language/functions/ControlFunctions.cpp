@@ -2,17 +2,12 @@
 
 #include "document/CQuillmoteDoc.h"
 #include "language/Builtins.h"
+#include "language/functions/FunctionSupport.h"
 
 namespace qlm {
 namespace {
 
-// Only the chosen branch is evaluated; its value and type are the result.
-char runBranch(Interpreter& in, std::string_view function, ArgumentRange branch, std::string& result) {
-  in.reportStep(std::string(function) + "(), Execution of instruction:", in.sourceText(branch));
-  Value value = in.Evaluate(branch.start, branch.end);
-  result = std::move(value.text);
-  return value.type;
-}
+using functions::runBranch;
 
 char ifBranch(Interpreter& in, int, Arguments args, std::string& result) {
   long long condition = 0;

@@ -6,6 +6,7 @@
 
 #include "document/CQuillmoteDoc.h"
 #include "language/Builtins.h"
+#include "language/functions/FunctionSupport.h"
 #include "platform/Platform.h"
 #include "platform/TextEncoding.h"
 #include "playback/TargetSelection.h"
@@ -13,6 +14,9 @@
 
 namespace qlm {
 namespace {
+
+using functions::limitedText;
+using functions::runBranch;
 
 constexpr std::size_t kCommandLimit = 999;
 constexpr std::size_t kNetSendLimit = 299;
@@ -30,22 +34,7 @@ Platform* desktopOf(Interpreter& in, std::string_view function) {
 }
 
 // Longer texts are refused rather than cut: a cut command runs something else.
-bool limitedText(Interpreter& in, ArgumentRange argument, std::string_view function, std::size_t limit,
-                 std::string& text) {
-  text = in.TextArgument(argument);
-  if (text.size() <= limit) return true;
-  in.failWith(std::string(function) + "(): text argument longer than " + std::to_string(limit) + " characters.");
-  return false;
-}
-
 long long secondsToMs(long long seconds) { return std::clamp<long long>(seconds, 0, LLONG_MAX / 1000) * 1000; }
-
-char runBranch(Interpreter& in, std::string_view function, ArgumentRange branch, std::string& result) {
-  in.reportStep(std::string(function) + "(), Execution of instruction:", in.sourceText(branch));
-  Value value = in.Evaluate(branch.start, branch.end);
-  result = std::move(value.text);
-  return value.type;
-}
 
 // The end key during a wait stops the playback; no branch runs after it.
 bool stoppedByEndKey(CQuillmoteDoc& doc) {
@@ -306,7 +295,7 @@ char systemCmd(Interpreter& in, int, Arguments args, std::string&) {
   Platform* platform = desktopOf(in, "SystemCmd");
   if (platform == nullptr) return 'C';
   std::string command;
-  if (!limitedText(in, args[0], "SystemCmd", kCommandLimit, command)) return 'C';
+  if (!limitedText(in, args[0], "SystemCmd", command, kCommandLimit)) return 'C';
   const bool noWait = command.size() > 1 && command.back() == '&';
   if (noWait) command.pop_back();
   in.reportStep("SystemCmd() will run Windows command '" + command + "'",
@@ -348,8 +337,8 @@ char netSend(Interpreter& in, int, Arguments args, std::string&) {
   if (platform == nullptr) return 'C';
   std::string message;
   std::string to;
-  if (!limitedText(in, args[0], "NetSend", kNetSendLimit, message)) return 'C';
-  if (!limitedText(in, args[1], "NetSend", kNetSendLimit, to)) return 'C';
+  if (!limitedText(in, args[0], "NetSend", message, kNetSendLimit)) return 'C';
+  if (!limitedText(in, args[1], "NetSend", to, kNetSendLimit)) return 'C';
   in.reportStep("NetSend(), will send '" + message + "' to '" + to + "'.", "");
   Outcome status = platform->user->sendMessage("QLM", to, message);
   if (status) return 'C';

@@ -2,13 +2,20 @@
 
 namespace qlm::functions {
 
-bool limitedText(Interpreter& in, ArgumentRange argument, std::string_view function, std::string& text) {
+bool limitedText(Interpreter& in, ArgumentRange argument, std::string_view function, std::string& text,
+                 std::size_t limit) {
   text = in.TextArgument(argument);
-  if (text.size() <= kMaxTextArgument) return true;
-  in.failWith(std::string(function) + "(): text argument longer than " + std::to_string(kMaxTextArgument) +
-              " characters.");
+  if (text.size() <= limit) return true;
+  in.failWith(std::string(function) + "(): text argument longer than " + std::to_string(limit) + " characters.");
   text.clear();
   return false;
+}
+
+char runBranch(Interpreter& in, std::string_view function, ArgumentRange branch, std::string& result) {
+  in.reportStep(std::string(function) + "(), Execution of instruction:", in.sourceText(branch));
+  Value value = in.Evaluate(branch.start, branch.end);
+  result = std::move(value.text);
+  return value.type;
 }
 
 std::string variableName(const Interpreter& in, ArgumentRange argument) {

@@ -17,7 +17,12 @@ inline constexpr std::string_view kEmptyText = "\"\"";
 
 // Evaluates a text argument and checks it against kMaxTextArgument. A longer
 // text shows a message naming the function and stops the playback.
-bool limitedText(Interpreter& in, ArgumentRange argument, std::string_view function, std::string& text);
+bool limitedText(Interpreter& in, ArgumentRange argument, std::string_view function, std::string& text,
+                 std::size_t limit = kMaxTextArgument);
+
+// Reports the chosen branch of a condition, then evaluates it alone; its value
+// and type are the function's result.
+char runBranch(Interpreter& in, std::string_view function, ArgumentRange branch, std::string& result);
 
 // The name of a variable written as an argument ("$LIST"), from its source text.
 std::string variableName(const Interpreter& in, ArgumentRange argument);

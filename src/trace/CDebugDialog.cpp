@@ -1,0 +1,112 @@
+#include "trace/CDebugDialog.h"
+
+#include <algorithm>
+#include <array>
+
+#include "document/CQuillmoteDoc.h"
+#include "platform/Platform.h"
+#include "platform/VirtualKeys.h"
+#include "playback/TargetSelection.h"
+#include "trace/TraceWriter.h"
+
+namespace qlm {
+namespace {
+
+constexpr int kLeftButton = 1;
+constexpr int kRightButton = 2;
+// Held down, these mean the user is busy with the desktop: no window pops up then.
+constexpr std::array<int, 7> kHeldKeys{kLeftButton, kRightButton, vk::kLWin, vk::kRWin,
+                                       vk::kControl, vk::kShift, vk::kMenu};
+
+}  // namespace
+
+bool debugStopWanted(int debugLevel, int kind, std::string_view description) {
+  switch (kind) {
+    case 1: return (debugLevel & kDebugBeforeExecute) != 0;
+    case 3: return (debugLevel & kDebugBeforeSend) != 0;
+    case 2: return (debugLevel & kDebugInFunctions) != 0 || description.find("Debug(") != std::string_view::npos;
+    default: return false;
+  }
+}
+
+CDebugDialog::CDebugDialog(CQuillmoteDoc& document, TraceWriter* writer, DebugWindow* window)
+    : m_document(document), m_writer(writer), m_window(window) {}
+
+int CDebugDialog::debugLevel() const { return const_cast<CQuillmoteDoc&>(m_document).traceSettings().debugLevel; }
+
+void CDebugDialog::traceEvent(const TraceEvent& event) {
+  store(event);
+  if (m_window != nullptr && debugStopWanted(debugLevel(), event.kind, event.description) && !inputHeld()) {
+    m_document.ui().bringMainWindowToFront();
+    m_window->runModal(*this);
+  }
+  rebuildTargetLines();
+  if (m_writer != nullptr) m_writer->write(event, m_columns);
+}
+
+void CDebugDialog::store(const TraceEvent& event) {
+  if (event.line > 0) m_columns.line = event.line;
+  if (event.instruction > 0) m_columns.instructionNumber = event.instruction;
+  switch (event.kind) {
+    case 1:
+      m_columns.instruction = event.text;
+      m_columns.desc2.clear();
+      break;
+    case 2:
+      m_columns.desc1 = event.description;
+      m_columns.desc2 = event.text;
+      break;
+    case 3:
+      m_columns.output = event.text;
+      m_columns.desc1 = "Execute instruction...";
+      m_columns.desc2 = "Execution ended.";
+      break;
+    default: break;
+  }
+  if (event.kind != 3) m_columns.output.clear();
+  m_columns.stage = event.kind;
+  rebuildTargetLines();
+}
+
+void CDebugDialog::rebuildTargetLines() {
+  LookupResult lookup;
+  if (const TargetSelector* selector = m_document.targetSelector()) lookup = selector->lastLookup();
+  m_columns.targetModeLine = "Mode=" + std::to_string(lookup.matchKind) + ", Apps=" + lookup.targetClass;
+  m_columns.targetTitleLine = "Title=" + lookup.targetTitle;
+}
+
+bool CDebugDialog::inputHeld() const {
+  Platform* platform = const_cast<CQuillmoteDoc&>(m_document).platform();
+  if (platform == nullptr || !platform->input) return false;
+  return std::any_of(kHeldKeys.begin(), kHeldKeys.end(), [platform](int key) { return platform->input->isKeyDown(key); });
+}
+
+// Moving the pointer away from the window is not the user's activity.
+void CDebugDialog::buttonPressed() { m_document.flags().movementWaitLeft = 0; }
+
+void CDebugDialog::continueStep() {
+  buttonPressed();
+  if (m_columns.stage == 1 || m_columns.stage == 3) ++m_columns.stage;
+}
+
+void CDebugDialog::stopPlayback() {
+  buttonPressed();
+  PlaybackFlags& flags = m_document.flags();
+  flags.endKey = true;
+  flags.running = false;
+  m_document.traceSettings().debugLevel = 0;
+}
+
+void CDebugDialog::endDebugging() {
+  buttonPressed();
+  m_document.traceSettings().debugLevel = 0;
+}
+
+void CDebugDialog::setLevelBit(int bit, bool checked) {
+  buttonPressed();
+  int& level = m_document.traceSettings().debugLevel;
+  level = checked ? (level | bit) : (level & ~bit);
+  level = std::clamp(level, 0, 7);
+}
+
+}  // namespace qlm

@@ -1,0 +1,74 @@
+#pragma once
+// The debugger object of a document: the entry of every trace event. It keeps
+// the current column values, decides by the debug level whether playback
+// stops in the step-by-step window, and hands each event to the trace writer.
+#include <string>
+#include <string_view>
+
+#include "language/Services.h"
+
+namespace qlm {
+
+class CDebugDialog;
+class CQuillmoteDoc;
+class TraceWriter;
+
+struct DebugColumns {
+  std::string instruction;
+  std::string desc1;
+  std::string desc2;
+  std::string output;
+  std::string targetModeLine;   // "Mode=%d, Apps=%s"
+  std::string targetTitleLine;  // "Title=%s"
+  int line = 0;
+  int instructionNumber = 0;
+  int stage = 0;  // the kind of the event; Continue turns 1 into 2 and 3 into 4
+};
+
+// The modal step-by-step window. Playback waits in runModal until the user
+// has pressed one of the debugger's buttons and the window has closed.
+class DebugWindow {
+ public:
+  virtual ~DebugWindow() = default;
+  virtual void runModal(CDebugDialog& debugger) = 0;
+};
+
+// Debug level bits.
+inline constexpr int kDebugBeforeSend = 1;     // stops at kind 3
+inline constexpr int kDebugBeforeExecute = 2;  // stops at kind 1
+inline constexpr int kDebugInFunctions = 4;    // stops at kind 2
+
+// Whether an event asks for a stop at this debug level; every step of Debug() does.
+bool debugStopWanted(int debugLevel, int kind, std::string_view description);
+
+class CDebugDialog final : public TraceSink {
+ public:
+  // Without a window the stops are decided but nobody is there to hold playback.
+  CDebugDialog(CQuillmoteDoc& document, TraceWriter* writer = nullptr, DebugWindow* window = nullptr);
+
+  void setWindow(DebugWindow* window) { m_window = window; }
+  void setWriter(TraceWriter* writer) { m_writer = writer; }
+  void traceEvent(const TraceEvent& event) override;
+
+  const DebugColumns& columns() const { return m_columns; }
+  int debugLevel() const;
+
+  // The window's buttons.
+  void continueStep();
+  void stopPlayback();
+  void endDebugging();
+  void setLevelBit(int bit, bool checked);
+
+ private:
+  void store(const TraceEvent& event);
+  void rebuildTargetLines();
+  bool inputHeld() const;
+  void buttonPressed();
+
+  CQuillmoteDoc& m_document;
+  TraceWriter* m_writer;
+  DebugWindow* m_window;
+  DebugColumns m_columns;
+};
+
+}  // namespace qlm

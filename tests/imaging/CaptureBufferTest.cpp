@@ -1,0 +1,83 @@
+#include "imaging/CaptureBuffer.h"
+
+#include <gtest/gtest.h>
+
+#include "document/BmpBlock.h"
+#include "platform/sim/SimDesktop.h"
+
+namespace qlm {
+namespace {
+
+TEST(CaptureBuffer, BitCountsAreNormalisedToTheStoredDepths) {
+  const std::pair<int, int> cases[] = {{1, 1}, {2, 4}, {4, 4}, {5, 8}, {8, 8}, {15, 16}, {16, 16},
+                                       {17, 24}, {24, 24}, {25, 32}, {32, 32}, {48, 32}};
+  for (auto [bits, normalised] : cases) {
+    SCOPED_TRACE(bits);
+    EXPECT_EQ(normalisedBitCount(bits), normalised);
+  }
+}
+
+class DesktopCapture : public ::testing::Test {
+ protected:
+  DesktopCapture() {
+    SimWindowSpec spec;
+    spec.rect = Rect::fromSize(50, 40, 101, 50);
+    spec.color = 0x336699;
+    back = desktop->createWindow(spec);
+    spec.rect = Rect::fromSize(300, 200, 60, 30);
+    spec.color = 0x112233;
+    front = desktop->createWindow(spec);
+  }
+  std::shared_ptr<SimDesktop> desktop = std::make_shared<SimDesktop>(640, 480);
+  std::unique_ptr<Platform> platform = makeSimPlatform(desktop);
+  WindowId back = kNoWindow;
+  WindowId front = kNoWindow;
+  CaptureBuffer buffer;
+};
+
+TEST_F(DesktopCapture, KindsChooseTheForegroundWindowThePointedWindowOrTheScreen) {
+  desktop->userMove({60, 50});
+  EXPECT_EQ(snapshotArea(*platform->windows, 'X'), Rect::fromSize(300, 200, 60, 30));
+  EXPECT_EQ(snapshotArea(*platform->windows, 'M'), Rect::fromSize(50, 40, 101, 50));
+  EXPECT_EQ(snapshotArea(*platform->windows, '-'), Rect::fromSize(0, 0, 640, 480));
+  desktop->userMove({5, 5});
+  EXPECT_EQ(snapshotArea(*platform->windows, 'M'), Rect::fromSize(0, 0, 640, 480));
+}
+
+TEST_F(DesktopCapture, APictureOfAWindowHasTheStoredHeadersAndTheScreensPixels) {
+  desktop->activate(back);
+  ASSERT_TRUE(buffer.TakeDesktopSnapshot(*platform, 'X'));
+  EXPECT_EQ(buffer.screenArea(), Rect::fromSize(50, 40, 101, 50));
+  const Picture& picture = buffer.picture();
+  EXPECT_EQ(picture.bitsPerPixel, 32);
+  std::vector<std::uint8_t> file = bmpFileBytes(picture);
+  EXPECT_EQ(picture.pixelBytes(), 20200u);
+  EXPECT_EQ(file.size(), 20254u);
+  const std::uint8_t* pixel = picture.rowFromTop(10) + 4 * 10;
+  EXPECT_EQ(pixel[0], 0x99);
+  EXPECT_EQ(pixel[1], 0x66);
+  EXPECT_EQ(pixel[2], 0x33);
+}
+
+TEST_F(DesktopCapture, CutOutsComeFromTheMainCaptureAndKeepTheirSizeAtItsEdge) {
+  ASSERT_TRUE(buffer.TakeDesktopSnapshot(*platform, '-'));
+  desktop->closeWindow(front);  // the cut-out is taken from the capture, not the screen
+  ASSERT_TRUE(buffer.slot().GetSubSnapshot(290, 190, 20, 20));
+  const Picture& cut = buffer.slot().cutOut();
+  EXPECT_EQ(cut.width, 20);
+  EXPECT_EQ(cut.rowFromTop(15)[4 * 15 + 2], 0x11);
+  ASSERT_TRUE(buffer.slot().GetSubSnapshot(630, 470, 20, 20));
+  EXPECT_EQ(buffer.slot().cutOut().height, 20);
+  EXPECT_EQ(buffer.slot().cutOut().rowFromTop(15)[4 * 15 + 2], 0);
+}
+
+TEST_F(DesktopCapture, AFailedCaptureLeavesNoOlderPictureBehind) {
+  ASSERT_TRUE(buffer.TakeDesktopSnapshot(*platform, 'X'));
+  desktop->closeWindow(front);
+  desktop->closeWindow(back);
+  EXPECT_FALSE(buffer.TakeDesktopSnapshot(*platform, 'X'));
+  EXPECT_FALSE(buffer.exists());
+}
+
+}  // namespace
+}  // namespace qlm

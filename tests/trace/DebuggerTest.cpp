@@ -1,0 +1,154 @@
+#include "trace/CDebugDialog.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "../imaging/DesktopDocument.h"
+#include "platform/VirtualKeys.h"
+
+namespace qlm {
+namespace {
+
+struct StopCase {
+  int level;
+  int kind;
+  std::string_view description;
+  bool stops;
+};
+
+class StopRule : public ::testing::TestWithParam<StopCase> {};
+
+TEST_P(StopRule, FollowsTheBitsOfTheDebugLevel) {
+  const StopCase& c = GetParam();
+  EXPECT_EQ(debugStopWanted(c.level, c.kind, c.description), c.stops);
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, StopRule,
+                         ::testing::Values(StopCase{1, 3, "", true}, StopCase{1, 1, "", false},
+                                           StopCase{2, 1, "", true}, StopCase{2, 3, "", false},
+                                           StopCase{4, 2, "x", true}, StopCase{3, 2, "x", false},
+                                           StopCase{0, 2, "Debug(), End debuging.", true},
+                                           StopCase{0, 2, "debug(", false}, StopCase{7, 3, "", true},
+                                           StopCase{0, 1, "", false}),
+                         [](const ::testing::TestParamInfo<StopCase>& info) {
+                           return "Level" + std::to_string(info.param.level) + "Kind" +
+                                  std::to_string(info.param.kind) + "Case" + std::to_string(info.index);
+                         });
+
+class RecordingWindow final : public DebugWindow {
+ public:
+  void runModal(CDebugDialog& debugger) override {
+    stages.push_back(debugger.columns().stage);
+    if (press) press(debugger);
+  }
+  std::vector<int> stages;
+  std::function<void(CDebugDialog&)> press;
+};
+
+class DebuggerTest : public testing::DesktopDocumentTest {
+ protected:
+  DebuggerTest() { debugger.setWindow(&window); }
+  void report(int kind, int line, int instruction, std::string description, std::string text) {
+    doc.trace().traceEvent({kind, line, instruction, std::move(description), std::move(text)});
+  }
+  RecordingWindow window;
+};
+
+TEST_F(DebuggerTest, KeepsTheColumnsOfTheInstructionInProgress) {
+  report(1, 4, 2, {}, "Wait(5)");
+  EXPECT_EQ(debugger.columns().instruction, "Wait(5)");
+  report(2, 0, -1, "Wait(), step", "detail");
+  EXPECT_EQ(debugger.columns().line, 4);
+  EXPECT_EQ(debugger.columns().instructionNumber, 2);
+  EXPECT_EQ(debugger.columns().desc1, "Wait(), step");
+  EXPECT_EQ(debugger.columns().desc2, "detail");
+  report(3, 4, 2, {}, "\"out\"");
+  EXPECT_EQ(debugger.columns().output, "\"out\"");
+  EXPECT_EQ(debugger.columns().desc1, "Execute instruction...");
+  EXPECT_EQ(debugger.columns().desc2, "Execution ended.");
+  report(1, 5, 1, {}, "next");
+  EXPECT_TRUE(debugger.columns().output.empty());
+  EXPECT_TRUE(debugger.columns().desc2.empty());
+  EXPECT_EQ(debugger.columns().desc1, "Execute instruction...");
+  EXPECT_EQ(debugger.columns().targetModeLine, "Mode=-1, Apps=");
+}
+
+TEST_F(DebuggerTest, StopsInTheWindowAtTheLevelsStagesAndRaisesTheMainWindow) {
+  doc.traceSettings().debugLevel = 3;
+  report(1, 1, 1, {}, "a");
+  report(2, 1, 1, "step", "");
+  report(3, 1, 1, {}, "\"a\"");
+  EXPECT_EQ(window.stages, (std::vector<int>{1, 3}));
+  EXPECT_EQ(ui.raisedCount(), 2);
+}
+
+TEST_F(DebuggerTest, NoWindowWhileTheUserHoldsAModifierOrAButton) {
+  doc.traceSettings().debugLevel = 7;
+  desktop->userKey(vk::kControl, false);
+  report(1, 1, 1, {}, "a");
+  desktop->userKey(vk::kControl, true);
+  report(1, 1, 1, {}, "a");
+  EXPECT_EQ(window.stages.size(), 1u);
+}
+
+TEST_F(DebuggerTest, StopEndsThePlaybackAsTheEndKeyDoes) {
+  doc.traceSettings().debugLevel = 2;
+  doc.flags().running = true;
+  window.press = [](CDebugDialog& d) { d.stopPlayback(); };
+  report(1, 1, 1, {}, "a");
+  EXPECT_TRUE(doc.flags().endKey);
+  EXPECT_FALSE(doc.flags().running);
+  EXPECT_EQ(doc.traceSettings().debugLevel, 0);
+  report(1, 2, 1, {}, "b");
+  EXPECT_EQ(window.stages.size(), 1u);
+}
+
+TEST_F(DebuggerTest, ContinueAdvancesTheStageAndClearedBoxesEndTheStops) {
+  doc.traceSettings().debugLevel = 3;
+  window.press = [](CDebugDialog& d) {
+    d.continueStep();
+    d.setLevelBit(kDebugBeforeSend, false);
+    d.setLevelBit(kDebugBeforeExecute, false);
+  };
+  report(1, 1, 1, {}, "a");
+  EXPECT_EQ(debugger.columns().stage, 2);
+  EXPECT_EQ(doc.traceSettings().debugLevel, 0);
+  report(3, 1, 1, {}, "\"a\"");
+  EXPECT_EQ(window.stages.size(), 1u);
+}
+
+TEST_F(DebuggerTest, DebugStopsOnceAtItsOwnStepThenBeforeEachInstruction) {
+  in.Analyse("Debug(2)");
+  in.EvaluateInstruction(1);
+  report(1, 1, 2, {}, "next");
+  EXPECT_EQ(window.stages, (std::vector<int>{2, 1}));
+}
+
+TEST_F(DebuggerTest, EveryEventReachesTheWriterAfterTheStop) {
+  doc.traceSettings().debugLevel = 1;
+  doc.traceSettings().traceLevel = 1;
+  doc.traceSettings().rowTemplate = "OUTPUT";
+  doc.traceSettings().traceFileName = folder.file("t.csv");
+  window.press = [this](CDebugDialog&) { EXPECT_FALSE(std::filesystem::exists(folder.file("t.csv"))); };
+  report(3, 1, 1, {}, "out");
+  EXPECT_EQ(window.stages.size(), 1u);
+  EXPECT_TRUE(std::filesystem::exists(folder.file("t.csv")));
+}
+
+TEST(TraceFanOut, DeliversEveryEventToEachListenerOnce) {
+  TraceFanOut fan;
+  TraceLog a;
+  TraceLog b;
+  fan.add(a);
+  fan.add(b);
+  fan.add(a);
+  fan.traceEvent({2, 1, 1, "d", "t"});
+  fan.remove(b);
+  fan.traceEvent({3, 1, 1, {}, "x"});
+  EXPECT_EQ(a.events().size(), 2u);
+  EXPECT_EQ(b.events().size(), 1u);
+}
+
+}  // namespace
+}  // namespace qlm

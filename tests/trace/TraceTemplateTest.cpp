@@ -1,0 +1,139 @@
+#include "trace/TraceTemplate.h"
+
+#include <gtest/gtest.h>
+
+#include "TraceParsing.h"
+#include "language/VariableTable.h"
+
+namespace qlm {
+namespace {
+
+constexpr std::string_view kDefault = "LNUM.INUM;INSTRUCTION;DESC1;DESC2;ISELECTED;IFOUND;OUTPUT;TARGET";
+
+std::string joined(const std::vector<RowPiece>& pieces) {
+  std::string text;
+  for (const RowPiece& piece : pieces) {
+    text += piece.image == ImageCell::Selected ? "[S]" : piece.image == ImageCell::Found ? "[F]" : piece.text;
+  }
+  return text;
+}
+
+RowValues someValues() {
+  RowValues values;
+  values.line = 4;
+  values.instruction = 2;
+  values.instructionText = R"(If($A<5,"a","b"))";
+  values.desc1 = "d1";
+  values.desc2 = "d2 <b>";
+  values.output = "\"x&y\"";
+  values.targetModeLine = "Mode=3, Apps=XTerm";
+  values.targetTitleLine = "Title=a<b";
+  return values;
+}
+
+TEST(TracePageHead, HoldsTheSevenStyleRulesInOrderAndTheTitle) {
+  const std::string& head = tracePageHead();
+  EXPECT_TRUE(head.starts_with("<html><head><style id=TableTrace_Styles ><!--table {mso-displayed-decimal-separator:"
+                               "\"\\,\"; mso-displayed-thousand-separator:;}"));
+  EXPECT_TRUE(head.ends_with("--></style></head><body><div id=TableTrace align=center ><H2>Quillmote Trace</H2>\r\n"));
+  EXPECT_NE(head.find(" .xGREY {padding-top:1px;padding-right:1px;padding-left:1px;mso-number-format:\"\\@\";"
+                      "mso-ignore:padding;color:windowtext;font-size:10.0pt;font-weight:400;font-style:normal;"
+                      "text-decoration:none;font-family:Arial;mso-generic-font-family:auto;mso-font-charset:0;"
+                      "mso-number-format:General;text-align:left;vertical-align:bottom;border:.5pt solid windowtext;"
+                      "background:#CCCCCC;mso-pattern:auto none;white-space:nowrap;}"),
+            std::string::npos);
+  std::size_t last = 0;
+  for (std::string_view rule : {" .xGREY {", " .xWHITE {", " .xLnum {", " .xInum {", " .xInstruction {",
+                                " .xDesc1 {", " .xOutput {"}) {
+    SCOPED_TRACE(rule);
+    std::size_t at = head.find(rule);
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_GT(at, last);
+    last = at;
+  }
+  EXPECT_NE(head.find("font-family:Courier;mso-generic-font-family:auto;mso-font-charset:0;mso-number-format:General;"
+                      "text-align:left;vertical-align:bottom;border:.5pt solid windowtext;background:#FFF21B;"),
+            std::string::npos);
+  EXPECT_NE(head.find("text-align:center;vertical-align:bottom;border:.5pt solid windowtext;background:#FFF21B;"),
+            std::string::npos);
+  EXPECT_NE(head.find("background:#f16f72;"), std::string::npos);
+  EXPECT_NE(head.find("background:#64b1d9;"), std::string::npos);
+  EXPECT_EQ(testing::occurrences(head, "\r\n"), 1);
+}
+
+TEST(TraceHeaderLine, NamesTheColumnsInBoldWithTheClassesOfTheirFirstToken) {
+  EXPECT_EQ(traceHeaderLine(kDefault, TraceForm::Spreadsheet),
+            "<TABLE><TR><TD class=xLnum ><B>LNUM.INUM</B></TD><TD class=xInstruction ><B>INSTRUCTION</B></TD>"
+            "<TD class=xDesc1 ><B>DESC1</B></TD><TD class=xDesc1 ><B>DESC2</B></TD>"
+            "<TD class=xGREY ><B>ISELECTED</B></TD><TD class=xGREY ><B>IFOUND</B></TD>"
+            "<TD class=xOutput ><B>OUTPUT</B></TD><TD class=xOutput ><B>TARGET</B></TD></TR>");
+  EXPECT_EQ(traceHeaderLine("INUM;x LNUM;$A", TraceForm::Html),
+            "<TABLE><TR><TD class=xInum ><B>INUM</B></TD><TD class=xGREY ><B>x LNUM</B></TD>"
+            "<TD class=xGREY ><B>$A</B></TD></TR>");
+  EXPECT_EQ(traceHeaderLine(kDefault, TraceForm::Csv), kDefault);
+  EXPECT_EQ(traceHeaderLine("say \"hi\";LNUM", TraceForm::Csv), "\"say \"\"hi\"\"\";LNUM");
+}
+
+TEST(TraceRow, HtmlEscapesValuesButKeepsItsOwnMarkup) {
+  EXPECT_EQ(joined(traceRow(kDefault, TraceForm::Html, someValues())),
+            "<TR><TD class=xLnum >4.2</TD><TD class=xInstruction >If($A&lt;5,&quot;a&quot;,&quot;b&quot;)</TD>"
+            "<TD class=xDesc1 >d1</TD><TD class=xDesc1 >d2 &lt;b&gt;</TD><TD class=xGREY >[S]</TD>"
+            "<TD class=xGREY >[F]</TD><TD class=xOutput >&quot;x&amp;y&quot;</TD>"
+            "<TD class=xOutput >Mode=3, Apps=XTerm<BR>Title=a&lt;b</TD></TR>");
+}
+
+TEST(TraceRow, EmptyOutputAndDescriptionCellsShowWhite) {
+  RowValues values = someValues();
+  values.output.clear();
+  values.desc2.clear();
+  std::string row = joined(traceRow("OUTPUT;DESC2;INSTRUCTION;x", TraceForm::Spreadsheet, values));
+  EXPECT_EQ(row, "<TR><TD class=xWHITE >&nbsp;</TD><TD class=xWHITE >&nbsp;</TD><TD class=xInstruction >If($A&lt;5,"
+                 "&quot;a&quot;,&quot;b&quot;)</TD><TD class=xGREY >x</TD></TR>");
+}
+
+TEST(TraceRow, ImageCellsAreDashesOutsideTheHtmForm) {
+  EXPECT_EQ(joined(traceRow("ISELECTED;IFOUND after", TraceForm::Spreadsheet, someValues())),
+            "<TR><TD class=xGREY >-</TD><TD class=xGREY >- after</TD></TR>");
+  EXPECT_EQ(joined(traceRow("IFOUND after", TraceForm::Html, someValues())),
+            "<TR><TD class=xGREY >[F] after</TD></TR>");
+  EXPECT_EQ(joined(traceRow("ISELECTED;IFOUND", TraceForm::Csv, someValues())), "-;-");
+}
+
+TEST(TraceRow, CsvQuotesCellsThatWouldBreakTheirRow) {
+  RowValues values = someValues();
+  values.instructionText = "a;b";
+  values.desc1 = "two\r\nlines";
+  EXPECT_EQ(joined(traceRow("LNUM.INUM;INSTRUCTION;OUTPUT;DESC1;TARGET", TraceForm::Csv, values)),
+            "4.2;\"a;b\";\"\"\"x&y\"\"\";\"two\r\nlines\";Mode=3, Apps=XTerm<BR>Title=a<b");
+}
+
+TEST(TraceRow, VariablesShowTheirValuesLongestNameFirst) {
+  VariableTable variables;
+  variables.set("$A", "\"one\"");
+  variables.set("$AB", "\"two\"");
+  RowValues values = someValues();
+  values.variables = &variables;
+  EXPECT_EQ(joined(traceRow("$AB;$A;$ABC", TraceForm::Html, values)),
+            "<TR><TD class=xGREY >&nbsp;two</TD><TD class=xGREY >&nbsp;one</TD><TD class=xGREY >&nbsp;twoC</TD></TR>");
+  // The ';' of "&nbsp;" would split the cell: CSV quotes it.
+  EXPECT_EQ(joined(traceRow("$AB;$A", TraceForm::Csv, values)), "\"&nbsp;two\";\"&nbsp;one\"");
+}
+
+TEST(TraceRow, InsertedValuesAreNeverReadAsTokensAgain) {
+  VariableTable variables;
+  variables.set("$X", "\"OUTPUT $X\"");
+  RowValues values = someValues();
+  values.instructionText = "SetVar($X,\"DESC1\")";
+  values.variables = &variables;
+  EXPECT_EQ(joined(traceRow("INSTRUCTION;$X", TraceForm::Csv, values)),
+            "\"SetVar($X,\"\"DESC1\"\")\";\"&nbsp;OUTPUT $X\"");
+}
+
+TEST(TraceForms, FollowTheFileExtension) {
+  EXPECT_EQ(traceFormOf("/tmp/t.htm"), TraceForm::Html);
+  EXPECT_EQ(traceFormOf("/tmp/t.xls"), TraceForm::Spreadsheet);
+  EXPECT_EQ(traceFormOf("/tmp/t.csv"), TraceForm::Csv);
+}
+
+}  // namespace
+}  // namespace qlm
