@@ -44,8 +44,17 @@ struct TraceSettings {
 };
 
 struct EndKeySetting {
-  std::string notation = "V[END]";
-  int virtualKey = 35;
+  EndKeySetting() = default;
+  EndKeySetting(const EndKeySetting& other) : notation(other.notation), virtualKey(other.virtualKey.load()) {}
+  EndKeySetting& operator=(const EndKeySetting& other) {
+    notation = other.notation;
+    virtualKey = other.virtualKey.load();
+    return *this;
+  }
+
+  std::string notation = "V[END]";  // read and written by the playback thread only
+  // Written by the playback thread (SetEndKey), compared by the input watch's thread.
+  std::atomic<int> virtualKey{35};
 };
 
 // Flags polled across threads; each says which side writes it.

@@ -46,9 +46,15 @@ PlaybackEngine::~PlaybackEngine() {
 }
 
 bool PlaybackEngine::OnMagnetoLire() {
-  if (m_thread.joinable() || m_document.flags().playbackMode != 0) return false;
+  if (playing() || m_document.flags().playbackMode != 0) return false;
+  // A playback that ended without anyone waiting for it must not refuse the next one.
+  if (m_thread.joinable()) m_thread.join();
   prepare();
-  m_thread = std::thread([this] { m_end = OnMagnetoLireThread(); });
+  m_threadDone = false;
+  m_thread = std::thread([this] {
+    m_end = OnMagnetoLireThread();
+    m_threadDone = true;
+  });
   return true;
 }
 

@@ -35,6 +35,8 @@ class PlaybackEngine {
 
   // OnMagnetoLire: prepares and starts the playback thread; false when one runs.
   bool OnMagnetoLire();
+  // Whether the playback thread is still at work (the play command is refused meanwhile).
+  bool playing() const { return m_thread.joinable() && !m_threadDone; }
   // Waits for the playback thread and tells how it ended.
   PlaybackEnd wait();
   // OnMagnetoArret during a playback: only raises the end-key flag.
@@ -65,6 +67,8 @@ class PlaybackEngine {
   std::thread m_thread;
   // Written by the playback thread, read by the thread that waits for it.
   std::atomic<PlaybackEnd> m_end{PlaybackEnd::Completed};
+  // Written by the playback thread as its last step, read by the thread that plays again.
+  std::atomic<bool> m_threadDone{false};
 };
 
 }  // namespace qlm

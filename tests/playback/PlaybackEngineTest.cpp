@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "../language/LanguageFixture.h"
 #include "playback/PlaybackHost.h"
 #include "playback/UserActivityWatch.h"
@@ -215,14 +218,28 @@ TEST_F(PlaybackTest, PathVariableHoldsTheDocumentsFolder) {
 }
 
 TEST_F(PlaybackTest, RunsOnItsOwnThreadAndStopsOnTheStopCommand) {
-  setRecords({":L; $N=$N+1; GoTo(:L,1)"});
+  setRecords({":L; \"x\"; GoTo(:L,1)"});
+  // Counted on the playback thread; the variables are its own while it runs.
+  std::atomic<int> sends{0};
+  output.onSend = [&](std::string_view) { ++sends; };
   PlaybackEngine engine(doc, host, output);
   ASSERT_TRUE(engine.OnMagnetoLire());
   EXPECT_FALSE(engine.OnMagnetoLire());
-  while (doc.GetVariableNumber("$N") < 50) std::this_thread::yield();
+  while (sends < 50) std::this_thread::yield();
   engine.OnMagnetoArret();
   EXPECT_EQ(engine.wait(), PlaybackEnd::Stopped);
   EXPECT_EQ(doc.flags().playbackMode, 0);
+}
+
+TEST_F(PlaybackTest, PlaysAgainAfterAThreadedPlaybackEndedWithoutAWait) {
+  setRecords({"\"a\""});
+  PlaybackEngine engine(doc, host, output);
+  ASSERT_TRUE(engine.OnMagnetoLire());
+  while (engine.playing()) std::this_thread::yield();
+  EXPECT_TRUE(engine.OnMagnetoLire());
+  EXPECT_EQ(engine.wait(), PlaybackEnd::Completed);
+  EXPECT_FALSE(engine.playing());
+  EXPECT_EQ(output.sent, (Strings{"a", "a"}));
 }
 
 TEST_F(PlaybackTest, UserMovementPausesEvaluationForTheMovementWait) {

@@ -1,0 +1,433 @@
+// Whole playbacks on a private virtual desktop against real clients: an
+// xterm running `cat`, our probe client, the user's end key.
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <sstream>
+
+#include "../../platform/x11/X11Fixture.h"
+#include "app/HeadlessHost.h"
+#include "document/CQuillmoteDoc.h"
+#include "document/Snapshot.h"
+#include "platform/VirtualKeys.h"
+#include "playback/DesktopOutput.h"
+#include "playback/PlaybackEngine.h"
+#include "playback/UserActivityWatch.h"
+
+namespace qlm {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::Client;
+using testing::readFile;
+using testing::scratchFile;
+using testing::SharedDesktop;
+using testing::waitFor;
+
+class DesktopEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    std::string error;
+    SharedDesktop::desktop() = VirtualDesktop::start({}, error);
+    ASSERT_TRUE(SharedDesktop::desktop()) << error;
+    auto result = createX11Platform(SharedDesktop::desktop()->display());
+    ASSERT_TRUE(result.platform) << result.message;
+    SharedDesktop::platform() = std::move(result.platform);
+  }
+  void TearDown() override {
+    SharedDesktop::platform().reset();
+    SharedDesktop::desktop().reset();
+  }
+};
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new DesktopEnvironment);
+
+// One record of a test document; a title beginning with '-' means the whole screen.
+struct RecordSpec {
+  std::string className;
+  std::string title;
+  std::string instruction;  // Windows-1252
+  Point click{100, 15};
+};
+
+void writeDocument(const std::string& path, const std::vector<RecordSpec>& records) {
+  std::filesystem::remove(path);
+  Picture picture;
+  picture.width = picture.height = 8;
+  picture.pixels.assign(picture.pixelBytes(), 0x40);
+  Snapshot snapshot;
+  for (const RecordSpec& spec : records) {
+    NewRecordFields fields;
+    fields.text = spec.instruction;
+    fields.click = spec.click;
+    fields.areaWidth = fields.areaHeight = 400;
+    fields.pictureWidth = fields.pictureHeight = picture.width;
+    RecordImage record = makeNewRecord(fields);
+    record.setText(TextField::WindowClass, spec.className);
+    record.setText(TextField::WindowTitle, spec.title);
+    snapshot.setCapture(picture);
+    std::string where = path;
+    Outcome saved = snapshot.SaveToQlmFile(where, record);
+    ASSERT_TRUE(saved.ok) << saved.message;
+  }
+}
+
+// Trace events as they come from the playback thread.
+class SharedTrace final : public TraceSink {
+ public:
+  void traceEvent(const TraceEvent& event) override {
+    {
+      std::lock_guard lock(m_mutex);
+      m_events.push_back(event);
+    }
+    m_changed.notify_all();
+  }
+  bool waitUntil(const std::function<bool(const std::vector<TraceEvent>&)>& condition,
+                 std::chrono::milliseconds limit = 10s) {
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, limit, [&] { return condition(m_events); });
+  }
+  std::vector<TraceEvent> events() const {
+    std::lock_guard lock(m_mutex);
+    return m_events;
+  }
+  void clear() {
+    std::lock_guard lock(m_mutex);
+    m_events.clear();
+  }
+
+ private:
+  mutable std::mutex m_mutex;
+  std::condition_variable m_changed;
+  std::vector<TraceEvent> m_events;
+};
+
+bool hasStep(const std::vector<TraceEvent>& events, int kind, int line, int instruction) {
+  return std::any_of(events.begin(), events.end(), [&](const TraceEvent& e) {
+    return e.kind == kind && e.line == line && e.instruction == instruction;
+  });
+}
+
+// For failure messages: what the playback did.
+std::string describe(const std::vector<TraceEvent>& events) {
+  std::string text;
+  for (const TraceEvent& e : events) {
+    text += std::to_string(e.kind) + " " + std::to_string(e.line) + "." + std::to_string(e.instruction) + " " +
+            e.description + " " + e.text + "\n";
+  }
+  return text;
+}
+
+// The headless player's host, keeping the notes it shows (from the playback thread).
+class NotingHost final : public PlaybackHost {
+ public:
+  explicit NotingHost(HeadlessHost& host) : m_host(host) {}
+  int recordCount() override { return m_host.recordCount(); }
+  PlaybackRecord record(int index) override { return m_host.record(index); }
+  void selectRecord(int index) override { m_host.selectRecord(index); }
+  void showNote(std::string_view text) override {
+    m_host.showNote(text);
+    std::lock_guard lock(m_mutex);
+    m_notes.emplace_back(text);
+  }
+  std::vector<std::string> notes() const {
+    std::lock_guard lock(m_mutex);
+    return m_notes;
+  }
+
+ private:
+  HeadlessHost& m_host;
+  mutable std::mutex m_mutex;
+  std::vector<std::string> m_notes;
+};
+
+// The document, its player and the user-activity watch, wired as `qlm play` wires them.
+struct Player {
+  Player(Platform& platform, const std::string& path, int movementWaitMs)
+      : platform(platform), watch(doc, platform.sound.get(), movementWaitMs) {
+    doc.setPlatform(&platform);
+    doc.setPathName(path);
+    loaded = doc.records().load();
+    doc.VarResetVars();
+    watching = watch.install(*platform.inputWatch);
+  }
+  ~Player() { watch.uninstall(); }
+
+  // Waits for a threaded playback; stops it when it outlives `limit`.
+  PlaybackEnd finishWithin(std::chrono::milliseconds limit) {
+    if (!waitFor([&] { return doc.flags().playbackMode == 0 && !doc.flags().running; }, limit)) {
+      ADD_FAILURE() << "the playback did not end within " << limit.count() << " ms; stopping it";
+      engine.OnMagnetoArret();
+    }
+    return engine.wait();
+  }
+
+  Platform& platform;
+  MessageLog ui;
+  SharedTrace trace;
+  CQuillmoteDoc doc{ui, trace, *platform.clock};
+  LoadResult loaded;
+  HeadlessHost headless{doc, stderr};
+  NotingHost host{headless};
+  UserActivityWatch watch;
+  bool watching = false;
+  DesktopOutput output{doc, platform, host, 15000};
+  PlaybackEngine engine{doc, host, output};
+};
+
+// The events of the desktop as the input watch reports them. Listeners are
+// called in the order they subscribed, so once this one saw an event the
+// player's watch has acted on it.
+class EventLog {
+ public:
+  explicit EventLog(InputWatch& watch)
+      : m_subscription(watch.listen([this](const WatchedEvent& e) {
+          std::lock_guard lock(m_mutex);
+          m_events.push_back(e);
+        })) {}
+  bool active() const { return m_subscription.active(); }
+  bool saw(int message, bool injected, int virtualKey = 0) {
+    std::lock_guard lock(m_mutex);
+    return std::any_of(m_events.begin(), m_events.end(), [&](const WatchedEvent& e) {
+      return e.message == message && e.injected == injected && (virtualKey == 0 || e.virtualKey == virtualKey);
+    });
+  }
+
+ private:
+  std::mutex m_mutex;
+  std::vector<WatchedEvent> m_events;
+  WatchSubscription m_subscription;
+};
+
+// In "button 1 59 20 859 467" the first two words are "button 1", the last
+// two " 859 467" (with the blank before them).
+std::string firstWords(const std::string& line, int count) {
+  std::size_t end = std::string::npos;
+  for (int i = 0; i < count; ++i) end = line.find(' ', end + 1);
+  return line.substr(0, end);
+}
+
+std::string lastWords(const std::string& line, int count) {
+  std::size_t start = line.size();
+  for (int i = 0; i < count && start != std::string::npos && start > 0; ++i) start = line.rfind(' ', start - 1);
+  return start == std::string::npos ? line : line.substr(start);
+}
+
+int runCommand(std::vector<std::string> arguments, const std::string& display) {
+  std::vector<char*> argv;
+  for (auto& a : arguments) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::string environment = "DISPLAY=" + display;
+  char* envp[] = {environment.data(), nullptr};
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), envp) != 0) return -1;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class PlaybackOnDesktopTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SharedDesktop::platform());
+    platform = SharedDesktop::platform().get();
+    display = SharedDesktop::desktop()->display();
+    documentPath = scratchFile(::testing::UnitTest::GetInstance()->current_test_info()->name() + std::string(".qlm"));
+  }
+  void TearDown() override { std::filesystem::remove(documentPath); }
+
+  std::unique_ptr<Client> start(std::vector<std::string> arguments) {
+    return std::make_unique<Client>(std::move(arguments), display);
+  }
+
+  WindowId waitForWindow(std::optional<std::string> className, const std::string& title) {
+    WindowId found = kNoWindow;
+    // The first terminal of a run loads its fonts for a while.
+    waitFor([&] {
+      found = platform->windows->findWindow(className, title);
+      return found != kNoWindow;
+    }, 20s);
+    return found;
+  }
+
+  struct Probe {
+    std::unique_ptr<Client> client;
+    std::filesystem::path log;
+  };
+  Probe startProbe(const std::string& title) {
+    Probe probe;
+    probe.log = scratchFile(title + ".log");
+    std::filesystem::remove(probe.log);
+    probe.client = start({QLM_PROBE_CLIENT, "--title", title, "--log", probe.log.string()});
+    return probe;
+  }
+  static bool ready(const Probe& probe) { return readFile(probe.log).starts_with("ready\n"); }
+
+  std::unique_ptr<Player> player(const std::vector<RecordSpec>& records, int movementWaitMs = 0) {
+    writeDocument(documentPath.string(), records);
+    auto made = std::make_unique<Player>(*platform, documentPath.string(), movementWaitMs);
+    EXPECT_TRUE(made->loaded.opened) << made->loaded.message;
+    EXPECT_EQ(made->doc.records().count(), static_cast<int>(records.size()));
+    EXPECT_TRUE(made->watching);
+    return made;
+  }
+
+  Platform* platform = nullptr;
+  std::string display;
+  std::filesystem::path documentPath;
+};
+
+TEST_F(PlaybackOnDesktopTest, TypesIntoXtermAndClicksIntoTheProbeExactly) {
+  auto typed = scratchFile("typed.txt");
+  std::filesystem::remove(typed);
+  auto xterm = start({"xterm", "-T", "qlm typed", "-e", "sh", "-c", "cat > '" + typed.string() + "'"});
+  auto probe = startProbe("qlm probe");
+  ASSERT_NE(waitForWindow("XTerm", "qlm typed"), kNoWindow);
+  WindowId probeWindow = waitForWindow(std::nullopt, "qlm probe");
+  ASSERT_NE(probeWindow, kNoWindow);
+  ASSERT_TRUE(waitFor([&] { return ready(probe); }));
+
+  auto play = player({
+      {"Program", "-", "SetKeySpeed(100); SetMouseSpeed(100); $WHO=\"Ada\""},
+      {"XTerm", "qlm typed", "\"Hello, \"&$WHO&\"! 0123456789 (a+b)*c=d; x<y>z? ~@#%^_|'V[RETURN]\""},
+      {"XTerm", "qlm typed", "$QTY=3; \"UPPER lower caf\xE9: \"&($QTY*12.5)&\" EURV[RETURN]\""},
+      {"XTerm", "qlm typed", "\"\\[CTRL]d/[CTRL]\""},
+      {"QlmProbe", "qlm probe", "\"Qz\xE9V[LBUTTON]\"", {60, 40}},
+  });
+  EXPECT_EQ(play->engine.OnMagnetoLireThread(), PlaybackEnd::Completed) << describe(play->trace.events());
+  EXPECT_TRUE(play->ui.messages().empty()) << play->ui.messages().front();
+
+  const std::string expected =
+      "Hello, Ada! 0123456789 (a+b)*c=d; x<y>z? ~@#%^_|'\n"
+      "UPPER lower caf\xC3\xA9: 37.5 EUR\n";
+  EXPECT_TRUE(waitFor([&] { return readFile(typed) == expected; })) << readFile(typed);
+  // Shift comes before the capital; the lent key of é reads as its own keysym;
+  // the click point counts from the window's outer corner, frame included.
+  auto outer = platform->windows->rect(probeWindow);
+  ASSERT_TRUE(outer);
+  std::ostringstream click;
+  click << "button 1 " << outer->left + 60 << " " << outer->top + 40;
+  EXPECT_TRUE(waitFor([&] { return readFile(probe.log).find("button") != std::string::npos; }));
+  std::istringstream lines(readFile(probe.log));
+  std::vector<std::string> log;
+  for (std::string line; std::getline(lines, line);) {
+    // A button line: the position in the window, then on the screen.
+    if (line.starts_with("button ")) line = firstWords(line, 2) + lastWords(line, 2);
+    log.push_back(line);
+  }
+  EXPECT_EQ(log, (std::vector<std::string>{"ready", "key ffe1", "key 51", "key 7a", "key e9", click.str()}))
+      << readFile(probe.log);
+  std::filesystem::remove(typed);
+  std::filesystem::remove(probe.log);
+}
+
+TEST_F(PlaybackOnDesktopTest, EndKeyOfTheUserStopsALongPlaybackAndTheNextOneOffersToResume) {
+  auto play = player({{"Program", "-", ":L; $N=$N+1; Wait(100); GoTo(:L,1)"}});
+  EventLog keys(*platform->inputWatch);
+  ASSERT_TRUE(keys.active());
+  auto waits = [](int atLeast) {
+    return [atLeast](const std::vector<TraceEvent>& events) {
+      return std::count_if(events.begin(), events.end(), [](const TraceEvent& e) {
+               return e.kind == 1 && e.text == "Wait(100)";
+             }) >= atLeast;
+    };
+  };
+  ASSERT_TRUE(play->engine.OnMagnetoLire());
+  ASSERT_TRUE(play->trace.waitUntil(waits(2)));
+
+  // An End sent by another injecting program is not the user's key.
+  ASSERT_EQ(runCommand({"xdotool", "key", "End"}, display), 0);
+  ASSERT_TRUE(waitFor([&] { return keys.saw(watch::kKeyDown, true, vk::kEnd); }));
+  EXPECT_FALSE(play->doc.flags().endKey);
+  EXPECT_EQ(play->doc.flags().playbackMode, 2);
+
+  // The same key from the server's own keyboard is.
+  ASSERT_EQ(runCommand({QLM_USER_INPUT, "key", "End"}, display), 0);
+  ASSERT_TRUE(waitFor([&] { return keys.saw(watch::kKeyDown, false, vk::kEnd); }));
+  EXPECT_EQ(play->finishWithin(5s), PlaybackEnd::Stopped);
+  EXPECT_TRUE(play->doc.stopRequested());
+  EXPECT_FALSE(play->doc.flags().endKey);
+  const long long count = play->doc.GetVariableNumber("$N");
+  const long long instruction = play->doc.GetVariableNumber("$QLM_INST");
+  EXPECT_GE(count, 2);
+
+  // Answer 1 runs the stopped instruction again, with the variables kept.
+  play->trace.clear();
+  play->ui.queueAnswers({1});
+  ASSERT_TRUE(play->engine.OnMagnetoLire());
+  ASSERT_TRUE(play->trace.waitUntil(waits(1)));
+  play->engine.OnMagnetoArret();
+  EXPECT_EQ(play->finishWithin(5s), PlaybackEnd::Stopped);
+  ASSERT_EQ(play->ui.questions().size(), 1u);
+  EXPECT_EQ(play->ui.questions()[0].text, "Would you like to continue the previous playback Line=1 Instruction=" +
+                                              std::to_string(instruction) + " (already executed) ?");
+  EXPECT_EQ(play->ui.questions()[0].answers,
+            (std::vector<std::string>{"Yes", "No, start again at the next instruction.",
+                                      "No, from the beginning and also reset the variables."}));
+  std::vector<TraceEvent> events = play->trace.events();
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events.front().kind, 1);
+  EXPECT_EQ(events.front().line, 1);
+  EXPECT_EQ(events.front().instruction, instruction);
+  EXPECT_GE(play->doc.GetVariableNumber("$N"), count);
+}
+
+TEST_F(PlaybackOnDesktopTest, IfWindowWaitsForAWindowThatAppearsLate) {
+  auto play = player({
+      {"Program", "-", "SetKeySpeed(100); IfWindow(\"qlm late window\", 15, \"\", Stop())"},
+      {"QlmProbe", "qlm late window", "\"late\""},
+  });
+  auto ifWindowDone = [](const std::vector<TraceEvent>& events) { return hasStep(events, 3, 1, 2); };
+  auto ifWindowStarted = [](const std::vector<TraceEvent>& events) { return hasStep(events, 1, 1, 2); };
+  ASSERT_TRUE(play->engine.OnMagnetoLire());
+  ASSERT_TRUE(play->trace.waitUntil(ifWindowStarted));
+  std::this_thread::sleep_for(1s);
+  // Still waiting: the instruction has not ended without its window.
+  EXPECT_FALSE(ifWindowDone(play->trace.events())) << describe(play->trace.events());
+  auto probe = startProbe("qlm late window");
+  EXPECT_EQ(play->finishWithin(20s), PlaybackEnd::Completed);
+  EXPECT_FALSE(play->doc.stopRequested());
+  EXPECT_TRUE(waitFor([&] { return readFile(probe.log).find("key 65") != std::string::npos; }));
+  EXPECT_EQ(readFile(probe.log), "ready\nkey 6c\nkey 61\nkey 74\nkey 65\n");
+  std::filesystem::remove(probe.log);
+}
+
+TEST_F(PlaybackOnDesktopTest, OnlyTheUsersPointerMovementPausesPlayback) {
+  auto probe = startProbe("qlm moves");
+  ASSERT_NE(waitForWindow(std::nullopt, "qlm moves"), kNoWindow);
+  ASSERT_TRUE(waitFor([&] { return ready(probe); }));
+  // Far from the click point, so that the click glides there in steps.
+  ASSERT_TRUE(platform->input->setPointerPosition({1800, 1000}));
+  auto play = player({{"QlmProbe", "qlm moves", "SetMouseSpeed(100); \"V[LBUTTON]\"", {60, 40}},
+                      {"Program", "-", ":W; Wait(50); GoTo(:W,1)"}},
+                     5000);
+  EventLog events(*platform->inputWatch);
+  ASSERT_TRUE(events.active());
+  ASSERT_TRUE(play->engine.OnMagnetoLire());
+  ASSERT_TRUE(play->trace.waitUntil([](const std::vector<TraceEvent>& e) { return hasStep(e, 1, 2, 2); }))
+      << describe(play->trace.events());
+
+  // Our own glide and click were watched, and paused nothing.
+  ASSERT_TRUE(waitFor([&] { return events.saw(watch::kLeftUp, true); }));
+  EXPECT_TRUE(events.saw(watch::kMouseMove, true));
+  EXPECT_TRUE(waitFor([&] { return readFile(probe.log).find("button 1 ") != std::string::npos; }));
+  ASSERT_TRUE(play->trace.waitUntil([](const std::vector<TraceEvent>& e) {
+    return std::count_if(e.begin(), e.end(), [](const TraceEvent& t) { return t.kind == 1 && t.line == 2; }) >= 4;
+  }));
+  EXPECT_EQ(play->host.notes(), std::vector<std::string>{});
+
+  // The user's movement holds the playback for the movement wait.
+  ASSERT_EQ(runCommand({QLM_USER_INPUT, "move", "700", "500"}, display), 0);
+  ASSERT_TRUE(waitFor([&] { return events.saw(watch::kMouseMove, false); }));
+  EXPECT_EQ(platform->input->pointerPosition(), (Point{700, 500}));
+  EXPECT_TRUE(waitFor([&] { return !play->host.notes().empty(); }));
+  EXPECT_EQ(play->host.notes().front(), "Mouse moved: 5/5");
+
+  play->engine.OnMagnetoArret();
+  EXPECT_EQ(play->finishWithin(5s), PlaybackEnd::Stopped);
+  std::filesystem::remove(probe.log);
+}
+
+}  // namespace
+}  // namespace qlm
