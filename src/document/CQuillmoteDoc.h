@@ -76,7 +76,7 @@ class CQuillmoteDoc {
 
   // The desktop to play on; none for documents that only evaluate.
   void setPlatform(Platform* platform) { m_platform = platform; }
-  Platform* platform() { return m_platform; }
+  Platform* platform() const { return m_platform; }
   // The target lookup of the running playback, for IfWindow; none outside playback.
   void setTargetSelector(TargetSelector* selector) { m_targetSelector = selector; }
   TargetSelector* targetSelector() { return m_targetSelector; }
@@ -100,9 +100,11 @@ class CQuillmoteDoc {
   void requestStop() { m_flags.stopRequest = true; }
   bool stopRequested() const { return m_flags.stopRequest; }
   PlaybackFlags& flags() { return m_flags; }
+  const PlaybackFlags& flags() const { return m_flags; }
 
   PlaybackSettings& settings() { return m_settings; }
   TraceSettings& traceSettings() { return m_traceSettings; }
+  const TraceSettings& traceSettings() const { return m_traceSettings; }
   EndKeySetting& endKey() { return m_endKey; }
   LocationTable& locations() { return m_locations; }
   std::vector<std::string>& fileList() { return m_fileList; }

@@ -140,7 +140,7 @@ bool PlaybackEngine::resumeOrReset() {
 }
 
 bool PlaybackEngine::keepGoing() const {
-  const PlaybackFlags& flags = const_cast<CQuillmoteDoc&>(m_document).flags();
+  const PlaybackFlags& flags = m_document.flags();
   return !flags.stopRequest && !flags.endKey && !flags.closeRequest;
 }
 

@@ -32,7 +32,7 @@ bool debugStopWanted(int debugLevel, int kind, std::string_view description) {
 CDebugDialog::CDebugDialog(CQuillmoteDoc& document, TraceWriter* writer, DebugWindow* window)
     : m_document(document), m_writer(writer), m_window(window) {}
 
-int CDebugDialog::debugLevel() const { return const_cast<CQuillmoteDoc&>(m_document).traceSettings().debugLevel; }
+int CDebugDialog::debugLevel() const { return m_document.traceSettings().debugLevel; }
 
 void CDebugDialog::traceEvent(const TraceEvent& event) {
   store(event);
@@ -76,7 +76,7 @@ void CDebugDialog::rebuildTargetLines() {
 }
 
 bool CDebugDialog::inputHeld() const {
-  Platform* platform = const_cast<CQuillmoteDoc&>(m_document).platform();
+  Platform* platform = m_document.platform();
   if (platform == nullptr || !platform->input) return false;
   return std::any_of(kHeldKeys.begin(), kHeldKeys.end(), [platform](int key) { return platform->input->isKeyDown(key); });
 }
