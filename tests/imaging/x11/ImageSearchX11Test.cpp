@@ -297,6 +297,75 @@ TEST_F(ImageSearchX11Test, IfShapeFindsTheColourInvertedCopyThatIfImageMisses) {
   EXPECT_EQ(logOf(live).typed, "i");
 }
 
+TEST_F(ImageSearchX11Test, IfImageBringsTheTargetForwardFromBehindAnotherWindow) {
+  auto recorded = startClient("qlm image covered", {100, 100}, {20, 20}, Painting::Pattern);
+  const Recorded picture = record(recorded);
+  stopClient(recorded);
+  writeDocument("qlm image covered", R"(IfImage(5,"V[LBUTTON]","notfound"))", picture);
+
+  auto live = startClient("qlm image covered", {400, 300}, {100, 60}, Painting::Pattern);
+  auto cover = startClient("qlm cover", {380, 280}, {0, 0}, Painting::Nothing);
+  ASSERT_TRUE(platform->windows->setForeground(cover.window));
+  ASSERT_TRUE(waitFor([&] { return platform->windows->foreground() == cover.window; }));
+  const Played played = play();
+  EXPECT_EQ(played.end, PlaybackEnd::Completed);
+  EXPECT_EQ(played.foundPosition, patternInFrame(live));
+  ASSERT_TRUE(waitFor([&] { return !logOf(live).buttons.empty(); })) << readFile(live.log);
+  waitFor([] { return false; }, 100ms);
+  EXPECT_THAT(logOf(live).buttons, ::testing::ElementsAre(clickIn(live.pattern)));
+  EXPECT_THAT(logOf(cover).buttons, ::testing::IsEmpty());
+}
+
+// Part of the window beyond the screen's left edge: the capture is black there,
+// and positions stay relative to the window's frame.
+TEST_F(ImageSearchX11Test, IfImageFindsThePatternInAWindowPartlyOffTheScreen) {
+  auto recorded = startClient("qlm image edge", {100, 100}, {20, 20}, Painting::Pattern);
+  const Recorded picture = record(recorded);
+  stopClient(recorded);
+  writeDocument("qlm image edge", R"(IfImage(5,"V[LBUTTON]","notfound"))", picture);
+
+  auto live = startClient("qlm image edge", {300, 300}, {200, 100}, Painting::Pattern);
+  auto frame = platform->windows->rect(live.window);
+  ASSERT_TRUE(frame);
+  const Point inFrame = patternInFrame(live);
+  ASSERT_TRUE(platform->windows->moveResize(live.window, Rect::fromSize(-150, 300, frame->width(), frame->height())));
+  ASSERT_TRUE(waitFor([&] { return platform->windows->rect(live.window)->left == -150; }));
+  const Point shift{-150 - frame->left, 0};
+  const Played played = play();
+  EXPECT_EQ(played.end, PlaybackEnd::Completed);
+  EXPECT_EQ(played.foundPosition, inFrame);
+  EXPECT_EQ(played.foundClickPoint,
+            (Point{live.origin.x + shift.x + 200 + kClickOffset.x, live.origin.y + 100 + kClickOffset.y}));
+  ASSERT_TRUE(waitFor([&] { return !logOf(live).buttons.empty(); })) << readFile(live.log);
+  waitFor([] { return false; }, 100ms);
+  EXPECT_THAT(logOf(live).buttons, ::testing::ElementsAre(clickIn(live.pattern)));
+}
+
+// A record whose title begins with '-' is searched for on the whole screen; its
+// found position and click are in screen coordinates.
+TEST_F(ImageSearchX11Test, WholeScreenRecordFindsThePatternAnywhereOnTheScreen) {
+  auto recorded = startClient("qlm screen", {100, 100}, {20, 20}, Painting::Pattern);
+  ASSERT_TRUE(platform->windows->setForeground(recorded.window));
+  CaptureBuffer buffer;
+  ASSERT_TRUE(buffer.TakeDesktopSnapshot(*platform, '-'));
+  const Point at{recorded.origin.x + 20, recorded.origin.y + 20};
+  Recorded picture{buffer.picture(), {at.x, at.y, at.x + kPatternWidth - 1, at.y + kPatternHeight - 1},
+                   {at.x + kClickOffset.x, at.y + kClickOffset.y}};
+  ASSERT_EQ(pixel(picture.picture, picture.click.x, picture.click.y), 0xF0E020u);
+  stopClient(recorded);
+  writeDocument("-", R"(IfImage(5,"V[LBUTTON]","notfound"))", picture);
+
+  auto live = startClient("qlm screen", {1200, 700}, {170, 110}, Painting::Pattern);
+  const Played played = play();
+  EXPECT_EQ(played.end, PlaybackEnd::Completed);
+  const Point onScreen{live.origin.x + 170, live.origin.y + 110};
+  EXPECT_EQ(played.foundPosition, onScreen);
+  EXPECT_EQ(played.foundClickPoint, (Point{onScreen.x + kClickOffset.x, onScreen.y + kClickOffset.y}));
+  ASSERT_TRUE(waitFor([&] { return !logOf(live).buttons.empty(); })) << readFile(live.log);
+  waitFor([] { return false; }, 100ms);
+  EXPECT_THAT(logOf(live).buttons, ::testing::ElementsAre(clickIn(live.pattern)));
+}
+
 // A window mapped at once on a new desktop must be shown: the desktop is ready
 // only when its window manager handles map requests.
 TEST(VirtualDesktopStart, AWindowMappedAtOnceIsShown) {
