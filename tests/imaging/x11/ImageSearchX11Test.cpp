@@ -1,13 +1,12 @@
 // IfImage and IfShape on a real X server: a client of ours paints a pattern,
 // its window is recorded, and playback must find the pattern again where the
 // client paints it the next time and click there.
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
-#include <ctime>
-#include <fcntl.h>
 #include <sstream>
 
 #include "../../platform/x11/X11Fixture.h"
@@ -131,9 +130,9 @@ class ImageSearchX11Test : public ::testing::Test {
       client.window = platform->windows->findWindow(kClass, title);
       return client.window != kNoWindow;
     })) << title;
-    EXPECT_TRUE(waitFor([&] { return readFile(client.log).starts_with("ready "); })) << title;
-    std::istringstream ready(readFile(client.log).substr(6));
-    ready >> client.origin.x >> client.origin.y;
+    const bool ready = waitFor([&] { return readFile(client.log).starts_with("ready "); });
+    EXPECT_TRUE(ready) << title;
+    if (ready) std::istringstream(readFile(client.log).substr(6)) >> client.origin.x >> client.origin.y;
     return client;
   }
 
