@@ -93,16 +93,24 @@ std::string readDisplayNumber(int fd, int serverPid) {
   return number;
 }
 
-bool windowManagerReady(Display* display) {
-  Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
-  Atom type = 0;
+bool rootHasProperty(Display* display, const char* name, Atom type) {
+  Atom property = XInternAtom(display, name, False);
+  Atom actualType = 0;
   int format = 0;
   unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
-  XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW, &type, &format, &count, &after,
-                     &data);
+  XGetWindowProperty(display, DefaultRootWindow(display), property, 0, 1, False, type, &actualType, &format, &count,
+                     &after, &data);
   if (data != nullptr) XFree(data);
   return count > 0;
+}
+
+// openbox names itself before it has finished starting, and a window mapped in
+// between is never managed: it stays unmapped for good. The work area comes
+// later, once it handles map requests.
+bool windowManagerReady(Display* display) {
+  return rootHasProperty(display, "_NET_SUPPORTING_WM_CHECK", XA_WINDOW) &&
+         rootHasProperty(display, "_NET_WORKAREA", XA_CARDINAL);
 }
 
 }  // namespace

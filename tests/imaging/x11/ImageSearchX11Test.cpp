@@ -1,0 +1,459 @@
+// IfImage and IfShape on a real X server: a client of ours paints a pattern,
+// its window is recorded, and playback must find the pattern again where the
+// client paints it the next time and click there.
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <sstream>
+
+#include "../../platform/x11/X11Fixture.h"
+#include "app/HeadlessHost.h"
+#include "document/BmpBlock.h"
+#include "document/CQuillmoteDoc.h"
+#include "document/Snapshot.h"
+#include "imaging/CaptureBuffer.h"
+#include "playback/DesktopOutput.h"
+#include "playback/PlaybackEngine.h"
+
+extern char** environ;
+
+namespace qlm {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::Client;
+using testing::readFile;
+using testing::scratchFile;
+using testing::SharedDesktop;
+using testing::waitFor;
+
+class DesktopEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    std::string error;
+    SharedDesktop::desktop() = VirtualDesktop::start({}, error);
+    ASSERT_TRUE(SharedDesktop::desktop()) << error;
+    auto result = createX11Platform(SharedDesktop::desktop()->display());
+    ASSERT_TRUE(result.platform) << result.message;
+    SharedDesktop::platform() = std::move(result.platform);
+  }
+  void TearDown() override {
+    SharedDesktop::platform().reset();
+    SharedDesktop::desktop().reset();
+  }
+};
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new DesktopEnvironment);
+
+constexpr const char* kClass = "QlmPattern";
+constexpr int kPatternWidth = 60;
+constexpr int kPatternHeight = 30;
+// The recorded click, from the pattern's top-left: on its yellow block.
+constexpr Point kClickOffset{31, 9};
+// Appended to the recorder's first record (colour tolerance 5), so that the
+// pointer and the keys do not take seconds.
+constexpr const char* kQuickInput = "SetMouseSpeed(100); SetKeySpeed(100)";
+
+enum class Painting { Pattern, Inverted, Nothing };
+
+// The client's log, one entry per line.
+struct ClientLog {
+  std::vector<std::string> buttons;  // "1 171 99": button, x, y in the window
+  std::string typed;
+};
+
+ClientLog parseLog(const std::string& text) {
+  ClientLog log;
+  std::istringstream lines(text);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (line.starts_with("button ")) log.buttons.push_back(line.substr(7));
+    if (line.starts_with("key ") && line.size() == 5) log.typed += line[4];
+  }
+  return log;
+}
+
+struct PatternWindow {
+  std::unique_ptr<Client> client;
+  std::filesystem::path log;
+  WindowId window = kNoWindow;
+  Point origin;   // of the client's own window on the screen, inside the frame
+  Point pattern;  // where the client paints it, in its window
+};
+
+// What recording keeps: the window's picture, the image area around the pattern
+// and the click inside it, both in the picture's coordinates.
+struct Recorded {
+  Picture picture;
+  Area area;
+  Point click;
+};
+
+// What a playback in this program ended with.
+struct Played {
+  PlaybackEnd end = PlaybackEnd::Completed;
+  Point foundPosition;
+  Point foundClickPoint;
+  std::vector<std::string> messages;
+  std::chrono::milliseconds took{};
+};
+
+class ImageSearchX11Test : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SharedDesktop::platform());
+    platform = SharedDesktop::platform().get();
+    display = SharedDesktop::desktop()->display();
+  }
+  void TearDown() override {
+    std::filesystem::remove(document);
+    for (const auto& log : logs) std::filesystem::remove(log);
+  }
+
+  PatternWindow startClient(const std::string& title, Point at, Point pattern, Painting painting) {
+    PatternWindow client;
+    client.pattern = pattern;
+    client.log = scratchFile(title + ".log");
+    std::filesystem::remove(client.log);
+    std::vector<std::string> arguments{QLM_PATTERN_CLIENT, "--title", title, "--class", kClass,
+                                       "--log", client.log.string(),
+                                       "--at", std::to_string(at.x) + "," + std::to_string(at.y),
+                                       "--pattern", std::to_string(pattern.x) + "," + std::to_string(pattern.y)};
+    if (painting == Painting::Inverted) arguments.push_back("--inverted");
+    if (painting == Painting::Nothing) arguments.push_back("--no-pattern");
+    client.client = std::make_unique<Client>(arguments, display);
+    logs.push_back(client.log);
+    EXPECT_TRUE(waitFor([&] {
+      client.window = platform->windows->findWindow(kClass, title);
+      return client.window != kNoWindow;
+    })) << title;
+    const bool ready = waitFor([&] { return readFile(client.log).starts_with("ready "); });
+    EXPECT_TRUE(ready) << title;
+    if (ready) std::istringstream(readFile(client.log).substr(6)) >> client.origin.x >> client.origin.y;
+    return client;
+  }
+
+  void stopClient(PatternWindow& client) {
+    WindowId window = client.window;
+    client.client.reset();
+    EXPECT_TRUE(waitFor([&] { return !platform->windows->exists(window); }));
+  }
+
+  // As the recorder takes it: the foreground window's picture.
+  Recorded record(const PatternWindow& client) {
+    Recorded recorded;
+    EXPECT_TRUE(platform->windows->setForeground(client.window));
+    EXPECT_TRUE(waitFor([&] { return platform->windows->foreground() == client.window; }));
+    CaptureBuffer buffer;
+    EXPECT_TRUE(buffer.TakeDesktopSnapshot(*platform, 'X'));
+    const Rect frame = buffer.screenArea();
+    EXPECT_EQ(platform->windows->rect(client.window), frame);
+    const int left = client.origin.x - frame.left + client.pattern.x;
+    const int top = client.origin.y - frame.top + client.pattern.y;
+    recorded.area = {left, top, left + kPatternWidth - 1, top + kPatternHeight - 1};
+    recorded.click = {left + kClickOffset.x, top + kClickOffset.y};
+    recorded.picture = buffer.picture();
+    // The picture shows the pattern where the area says: the ground, then the red block.
+    EXPECT_EQ(pixel(recorded.picture, left, top), 0x203080u);
+    EXPECT_EQ(pixel(recorded.picture, left + 5, top + 5), 0xE02020u);
+    EXPECT_EQ(pixel(recorded.picture, recorded.click.x, recorded.click.y), 0xF0E020u);
+    return recorded;
+  }
+
+  static std::uint32_t pixel(const Picture& picture, int x, int y) {
+    if (x < 0 || y < 0 || x >= picture.width || y >= picture.height) return 0xFFFFFFFF;
+    const std::uint8_t* p = picture.rowFromTop(y) + 4 * x;
+    return static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[1]) << 8 | p[0];
+  }
+
+  // The recorder's first record, with quicker keys and mouse, then the one
+  // record that looks for the pattern; written as qlm append writes them.
+  void writeDocument(const std::string& title, const std::string& instruction, const Recorded& recorded) {
+    std::filesystem::remove(document);
+    appendRecord('1', kQuickInput, title, recorded);
+    appendRecord('M', instruction, title, recorded);
+  }
+
+  void appendRecord(char kind, const std::string& text, const std::string& title, const Recorded& recorded) {
+    NewRecordFields fields;
+    fields.kind = kind;
+    fields.text = text;
+    fields.windowClass = kClass;
+    fields.windowTitle = title;
+    fields.click = recorded.click;
+    fields.imageArea = recorded.area;
+    fields.areaWidth = fields.pictureWidth = recorded.picture.width;
+    fields.areaHeight = fields.pictureHeight = recorded.picture.height;
+    Snapshot snapshot;
+    snapshot.setCapture(recorded.picture);
+    std::string path = document;
+    ASSERT_TRUE(snapshot.OpenQlmFileW(path)) << snapshot.message();
+    fields.firstRecordOfFile = snapshot.count() == 0;
+    ASSERT_TRUE(snapshot.PutAttrQlm1(makeNewRecord(fields))) << snapshot.message();
+    ASSERT_TRUE(snapshot.PutImgQlm1()) << snapshot.message();
+    ASSERT_TRUE(snapshot.CloseQlmFileW()) << snapshot.message();
+  }
+
+  // The whole document played in this program, wired as qlm play wires it.
+  Played play() {
+    Played played;
+    MessageLog ui;
+    NullTrace trace;
+    CQuillmoteDoc doc(ui, trace, *platform->clock);
+    doc.setPlatform(platform);
+    doc.setPathName(document);
+    EXPECT_TRUE(doc.records().load().opened);
+    doc.VarResetVars();
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> notes(std::fopen("/dev/null", "w"), std::fclose);
+    HeadlessHost host(doc, notes.get());
+    DesktopOutput output(doc, *platform, host, 3000);
+    PlaybackEngine engine(doc, host, output);
+    const auto start = std::chrono::steady_clock::now();
+    played.end = engine.OnMagnetoLireThread();
+    played.took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    played.foundPosition = doc.foundPosition();
+    played.foundClickPoint = doc.foundClickPoint();
+    played.messages = ui.messages();
+    return played;
+  }
+
+  // Where the found position must lie: the pattern in the frame's picture.
+  Point patternInFrame(const PatternWindow& client) {
+    auto frame = platform->windows->rect(client.window);
+    EXPECT_TRUE(frame.has_value());
+    if (!frame) return {};
+    return {client.origin.x - frame->left + client.pattern.x, client.origin.y - frame->top + client.pattern.y};
+  }
+
+  static std::string clickIn(Point pattern, int button = 1) {
+    return std::to_string(button) + " " + std::to_string(pattern.x + kClickOffset.x) + " " +
+           std::to_string(pattern.y + kClickOffset.y);
+  }
+
+  static ClientLog logOf(const PatternWindow& client) { return parseLog(readFile(client.log)); }
+
+  Platform* platform = nullptr;
+  std::string display;
+  std::string document = scratchFile("pattern.qlm").string();
+  std::vector<std::filesystem::path> logs;
+};
+
+TEST_F(ImageSearchX11Test, IfImageClicksWhereThePatternNowLiesAfterTheWindowMoved) {
+  auto recorded = startClient("qlm image moved", {100, 100}, {20, 20}, Painting::Pattern);
+  const Recorded picture = record(recorded);
+  stopClient(recorded);
+  writeDocument("qlm image moved", R"(IfImage(5,"V[LBUTTON]","notfound"))", picture);
+
+  auto live = startClient("qlm image moved", {700, 400}, {150, 90}, Painting::Pattern);
+  ASSERT_NE(live.window, kNoWindow);
+  const Played played = play();
+  EXPECT_EQ(played.end, PlaybackEnd::Completed);
+  EXPECT_THAT(played.messages, ::testing::IsEmpty());
+  EXPECT_EQ(played.foundPosition, patternInFrame(live));
+  EXPECT_EQ(played.foundClickPoint, (Point{live.origin.x + 150 + kClickOffset.x, live.origin.y + 90 + kClickOffset.y}));
+  ASSERT_TRUE(waitFor([&] { return !logOf(live).buttons.empty(); })) << readFile(live.log);
+  waitFor([] { return false; }, 100ms);  // nothing else may follow
+  EXPECT_THAT(logOf(live).buttons, ::testing::ElementsAre(clickIn(live.pattern)));
+  EXPECT_EQ(logOf(live).typed, "");
+}
+
+TEST_F(ImageSearchX11Test, IfImageWithoutThePatternRunsTheOtherBranchOnceTheLimitHasPassed) {
+  auto recorded = startClient("qlm image absent", {100, 100}, {20, 20}, Painting::Pattern);
+  const Recorded picture = record(recorded);
+  stopClient(recorded);
+  writeDocument("qlm image absent", R"(IfImage(1,"V[LBUTTON]","notfound"))", picture);
+
+  auto live = startClient("qlm image absent", {300, 200}, {20, 20}, Painting::Nothing);
+  ASSERT_NE(live.window, kNoWindow);
+  const Played played = play();
+  EXPECT_EQ(played.end, PlaybackEnd::Completed);
+  EXPECT_EQ(played.foundPosition, (Point{-2, -2}));
+  EXPECT_EQ(played.foundClickPoint, (Point{-2, -2}));
+  // The limit is in whole seconds of the calendar clock: one second, then the one after it.
+  EXPECT_GE(played.took, 1s);
+  ASSERT_TRUE(waitFor([&] { return logOf(live).typed == "notfound"; })) << readFile(live.log);
+  EXPECT_THAT(logOf(live).buttons, ::testing::IsEmpty());
+}
+
+TEST_F(ImageSearchX11Test, IfShapeFindsTheColourInvertedCopyThatIfImageMisses) {
+  auto recorded = startClient("qlm shape", {100, 100}, {20, 20}, Painting::Pattern);
+  const Recorded picture = record(recorded);
+  stopClient(recorded);
+  writeDocument("qlm shape", R"(IfImage(0,"image","i"); IfShape(5,"V[LBUTTON]","s"))", picture);
+
+  auto live = startClient("qlm shape", {500, 300}, {200, 120}, Painting::Inverted);
+  ASSERT_NE(live.window, kNoWindow);
+  const Played played = play();
+  EXPECT_EQ(played.end, PlaybackEnd::Completed);
+  EXPECT_EQ(played.foundPosition, patternInFrame(live));
+  EXPECT_EQ(played.foundClickPoint, (Point{live.origin.x + 200 + kClickOffset.x, live.origin.y + 120 + kClickOffset.y}));
+  ASSERT_TRUE(waitFor([&] { return !logOf(live).buttons.empty(); })) << readFile(live.log);
+  waitFor([] { return false; }, 100ms);
+  EXPECT_THAT(logOf(live).buttons, ::testing::ElementsAre(clickIn(live.pattern)));
+  EXPECT_EQ(logOf(live).typed, "i");
+}
+
+TEST_F(ImageSearchX11Test, IfImageBringsTheTargetForwardFromBehindAnotherWindow) {
+  auto recorded = startClient("qlm image covered", {100, 100}, {20, 20}, Painting::Pattern);
+  const Recorded picture = record(recorded);
+  stopClient(recorded);
+  writeDocument("qlm image covered", R"(IfImage(5,"V[LBUTTON]","notfound"))", picture);
+
+  auto live = startClient("qlm image covered", {400, 300}, {100, 60}, Painting::Pattern);
+  auto cover = startClient("qlm cover", {380, 280}, {0, 0}, Painting::Nothing);
+  ASSERT_TRUE(platform->windows->setForeground(cover.window));
+  ASSERT_TRUE(waitFor([&] { return platform->windows->foreground() == cover.window; }));
+  const Played played = play();
+  EXPECT_EQ(played.end, PlaybackEnd::Completed);
+  EXPECT_EQ(played.foundPosition, patternInFrame(live));
+  ASSERT_TRUE(waitFor([&] { return !logOf(live).buttons.empty(); })) << readFile(live.log);
+  waitFor([] { return false; }, 100ms);
+  EXPECT_THAT(logOf(live).buttons, ::testing::ElementsAre(clickIn(live.pattern)));
+  EXPECT_THAT(logOf(cover).buttons, ::testing::IsEmpty());
+}
+
+// Part of the window beyond the screen's left edge: the capture is black there,
+// and positions stay relative to the window's frame.
+TEST_F(ImageSearchX11Test, IfImageFindsThePatternInAWindowPartlyOffTheScreen) {
+  auto recorded = startClient("qlm image edge", {100, 100}, {20, 20}, Painting::Pattern);
+  const Recorded picture = record(recorded);
+  stopClient(recorded);
+  writeDocument("qlm image edge", R"(IfImage(5,"V[LBUTTON]","notfound"))", picture);
+
+  auto live = startClient("qlm image edge", {300, 300}, {200, 100}, Painting::Pattern);
+  auto frame = platform->windows->rect(live.window);
+  ASSERT_TRUE(frame);
+  const Point inFrame = patternInFrame(live);
+  ASSERT_TRUE(platform->windows->moveResize(live.window, Rect::fromSize(-150, 300, frame->width(), frame->height())));
+  ASSERT_TRUE(waitFor([&] { return platform->windows->rect(live.window)->left == -150; }));
+  const Point shift{-150 - frame->left, 0};
+  const Played played = play();
+  EXPECT_EQ(played.end, PlaybackEnd::Completed);
+  EXPECT_EQ(played.foundPosition, inFrame);
+  EXPECT_EQ(played.foundClickPoint,
+            (Point{live.origin.x + shift.x + 200 + kClickOffset.x, live.origin.y + 100 + kClickOffset.y}));
+  ASSERT_TRUE(waitFor([&] { return !logOf(live).buttons.empty(); })) << readFile(live.log);
+  waitFor([] { return false; }, 100ms);
+  EXPECT_THAT(logOf(live).buttons, ::testing::ElementsAre(clickIn(live.pattern)));
+}
+
+// A record whose title begins with '-' is searched for on the whole screen; its
+// found position and click are in screen coordinates.
+TEST_F(ImageSearchX11Test, WholeScreenRecordFindsThePatternAnywhereOnTheScreen) {
+  auto recorded = startClient("qlm screen", {100, 100}, {20, 20}, Painting::Pattern);
+  ASSERT_TRUE(platform->windows->setForeground(recorded.window));
+  CaptureBuffer buffer;
+  ASSERT_TRUE(buffer.TakeDesktopSnapshot(*platform, '-'));
+  const Point at{recorded.origin.x + 20, recorded.origin.y + 20};
+  Recorded picture{buffer.picture(), {at.x, at.y, at.x + kPatternWidth - 1, at.y + kPatternHeight - 1},
+                   {at.x + kClickOffset.x, at.y + kClickOffset.y}};
+  ASSERT_EQ(pixel(picture.picture, picture.click.x, picture.click.y), 0xF0E020u);
+  stopClient(recorded);
+  writeDocument("-", R"(IfImage(5,"V[LBUTTON]","notfound"))", picture);
+
+  auto live = startClient("qlm screen", {1200, 700}, {170, 110}, Painting::Pattern);
+  const Played played = play();
+  EXPECT_EQ(played.end, PlaybackEnd::Completed);
+  const Point onScreen{live.origin.x + 170, live.origin.y + 110};
+  EXPECT_EQ(played.foundPosition, onScreen);
+  EXPECT_EQ(played.foundClickPoint, (Point{onScreen.x + kClickOffset.x, onScreen.y + kClickOffset.y}));
+  ASSERT_TRUE(waitFor([&] { return !logOf(live).buttons.empty(); })) << readFile(live.log);
+  waitFor([] { return false; }, 100ms);
+  EXPECT_THAT(logOf(live).buttons, ::testing::ElementsAre(clickIn(live.pattern)));
+}
+
+// A window mapped at once on a new desktop must be shown: the desktop is ready
+// only when its window manager handles map requests.
+TEST(VirtualDesktopStart, AWindowMappedAtOnceIsShown) {
+  std::string error;
+  auto desktop = VirtualDesktop::start({.width = 640, .height = 480}, error);
+  ASSERT_TRUE(desktop) << error;
+  const std::filesystem::path log = scratchFile("first window.log");
+  {
+    Client client({QLM_PATTERN_CLIENT, "--title", "first window", "--log", log.string()}, desktop->display());
+    EXPECT_TRUE(waitFor([&] { return readFile(log).starts_with("ready "); })) << "never exposed";
+  }
+  std::filesystem::remove(log);
+}
+
+// The built program, on the virtual desktop of this test program.
+struct ToolRun {
+  int status = -1;
+  std::string err;
+};
+
+ToolRun runTool(const std::vector<std::string>& arguments, const std::string& display) {
+  const std::filesystem::path errors = scratchFile("qlm.err");
+  std::vector<std::string> argv{QLM_BINARY};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  std::vector<char*> pointers;
+  for (std::string& argument : argv) pointers.push_back(argument.data());
+  pointers.push_back(nullptr);
+  std::vector<std::string> environment{"DISPLAY=" + display, "PATH=/usr/bin:/bin", "LC_ALL=C.UTF-8",
+                                       "HOME=" + std::filesystem::temp_directory_path().string()};
+  for (char** e = environ; *e != nullptr; ++e) {
+    if (std::string_view(*e).starts_with("ASAN_OPTIONS=") || std::string_view(*e).starts_with("UBSAN_OPTIONS=")) {
+      environment.emplace_back(*e);
+    }
+  }
+  std::vector<char*> envp;
+  for (std::string& entry : environment) envp.push_back(entry.data());
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  ToolRun run;
+  pid_t pid = 0;
+  if (posix_spawn(&pid, QLM_BINARY, &actions, nullptr, pointers.data(), envp.data()) == 0) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  run.err = readFile(errors);
+  std::filesystem::remove(errors);
+  return run;
+}
+
+std::string pair(int a, int b) { return std::to_string(a) + "," + std::to_string(b); }
+
+TEST_F(ImageSearchX11Test, QlmAppendAndPlayClickTheFoundPattern) {
+  auto recorded = startClient("qlm tool", {100, 100}, {20, 20}, Painting::Pattern);
+  const Recorded picture = record(recorded);
+  stopClient(recorded);
+  const std::filesystem::path bmp = scratchFile("pattern.bmp");
+  {
+    const std::vector<std::uint8_t> bytes = bmpFileBytes(picture.picture);
+    std::ofstream(bmp, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                               static_cast<std::streamsize>(bytes.size()));
+  }
+  std::filesystem::remove(document);
+  ASSERT_EQ(runTool({"new", document}, display).status, 0);
+  const std::string area = pair(picture.area.left, picture.area.top) + "," + pair(picture.area.right, picture.area.bottom);
+  const ToolRun first = runTool({"append", document, "--kind", "1", "--text", kQuickInput, "--picture", bmp.string()},
+                                display);
+  ASSERT_EQ(first.status, 0) << first.err;
+  const ToolRun append =
+      runTool({"append", document, "--kind", "M", "--class", kClass, "--title", "qlm tool", "--text",
+               R"(IfImage(5,"V[LBUTTON]","notfound"))", "--picture", bmp.string(), "--click",
+               pair(picture.click.x, picture.click.y), "--area", area},
+              display);
+  std::filesystem::remove(bmp);
+  ASSERT_EQ(append.status, 0) << append.err;
+
+  auto live = startClient("qlm tool", {900, 500}, {230, 140}, Painting::Pattern);
+  ASSERT_NE(live.window, kNoWindow);
+  const ToolRun played = runTool({"play", document}, display);
+  EXPECT_EQ(played.status, 0) << played.err;
+  ASSERT_TRUE(waitFor([&] { return !logOf(live).buttons.empty(); })) << readFile(live.log) << played.err;
+  waitFor([] { return false; }, 100ms);
+  EXPECT_THAT(logOf(live).buttons, ::testing::ElementsAre(clickIn(live.pattern)));
+  EXPECT_EQ(logOf(live).typed, "");
+}
+
+}  // namespace
+}  // namespace qlm
