@@ -100,13 +100,6 @@ TEST_F(LanguageTest, VariableReadOfATextAndAppendWithAKey) {
   EXPECT_EQ(run("\"Total: \"&$N&\"V[TAB]\"").text, "Total: 42V[TAB]");
 }
 
-TEST_F(LanguageTest, PlaybackPositionReadsOnlyNumbers) {
-  run("$QLM_LINE=\"5\"");
-  EXPECT_EQ(doc.GetVariableNumber("$QLM_LINE"), 0);
-  run("$QLM_LINE=5");
-  EXPECT_EQ(doc.GetVariableNumber("$QLM_LINE"), 5);
-}
-
 TEST_F(LanguageTest, EmptyInstructionHasNoValue) {
   in.Analyse("\"a\";; \"b\"");
   ASSERT_EQ(in.analysis().instructionCount, 3);
@@ -135,21 +128,17 @@ TEST_F(LanguageTest, IfEvaluatesOnlyTheChosenBranch) {
   EXPECT_EQ(trace.events().back().text, "\"b\"");
 }
 
-TEST_F(LanguageTest, GoToSetsThePositionAndTheJumpFlag) {
+TEST_F(LanguageTest, GoToALineOrALocationSetsThePositionAndTheJumpFlag) {
   run("GoTo(5,2)");
   EXPECT_EQ(doc.GetVariableNumber("$QLM_LINE"), 5);
   EXPECT_EQ(doc.GetVariableNumber("$QLM_INST"), 2);
   EXPECT_TRUE(in.jumpFlag());
   EXPECT_EQ(trace.events().back().description, "Goto(), line 5, instruction 2");
-}
-
-TEST_F(LanguageTest, GoToALocationPicksTheOccurrence) {
   std::vector<LocationSource> records = {{":LOOP", true}, {"\"a\"; :LOOP", true}};
   doc.locations().build(records);
   run("GoTo(:LOOP,2)");
   EXPECT_EQ(doc.GetVariableNumber("$QLM_LINE"), 2);
   EXPECT_EQ(doc.GetVariableNumber("$QLM_INST"), 2);
-  EXPECT_TRUE(in.jumpFlag());
 }
 
 TEST_F(LanguageTest, GoToAMissingLocationStops) {
