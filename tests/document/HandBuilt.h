@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "TempFolder.h"
+
 namespace qlm::testing {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -118,21 +120,5 @@ inline Bytes readHead(const std::filesystem::path& path, std::size_t size) {
 inline Bytes readFile(const std::filesystem::path& path) {
   return readHead(path, std::filesystem::file_size(path));
 }
-
-// A fresh folder under the system's temporary folder, removed with the object.
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "qlm-test-XXXXXX").string();
-    m_path = ::mkdtemp(pattern.data());
-  }
-  ~TempFolder() { std::filesystem::remove_all(m_path); }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  std::string file(const std::string& name) const { return (m_path / name).string(); }
-
- private:
-  std::filesystem::path m_path;
-};
 
 }  // namespace qlm::testing

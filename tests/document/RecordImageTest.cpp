@@ -90,9 +90,8 @@ TEST(RecordImage, NotCheckedRecordsLoseTheirWindowGeometry) {
   EXPECT_EQ(current.window().width, 640);
 }
 
-TEST(RecordImage, DateTextHasTwentyOneCharacters) {
+TEST(RecordImage, DateTextAndCreationStampHaveTheirShapes) {
   EXPECT_EQ(dateText("260314091502"), "14/03/2026  09:15 02s");
-  EXPECT_EQ(dateText("260314091502").size(), 21u);
   std::string stamp = creationStamp(0);
   EXPECT_EQ(stamp.size(), 12u);
 }

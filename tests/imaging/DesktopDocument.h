@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "../document/TempFolder.h"
 #include "document/CQuillmoteDoc.h"
 #include "document/Snapshot.h"
 #include "language/Interpreter.h"
@@ -23,21 +24,6 @@
 #include "trace/TraceWriter.h"
 
 namespace qlm::testing {
-
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "qlm-trace-XXXXXX").string();
-    m_path = ::mkdtemp(pattern.data());
-  }
-  ~ScratchFolder() { std::filesystem::remove_all(m_path); }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  std::string file(const std::string& name) const { return (m_path / name).string(); }
-
- private:
-  std::filesystem::path m_path;
-};
 
 // The records of the document as the record list would show them.
 class DocumentHost final : public PlaybackHost {
@@ -126,7 +112,7 @@ class DesktopDocumentTest : public ::testing::Test {
     return in.EvaluateInstruction(1);
   }
 
-  ScratchFolder folder;
+  TempFolder folder;
   std::string path = folder.file("doc.qlm");
   std::shared_ptr<SimDesktop> desktop = std::make_shared<SimDesktop>(640, 480);
   std::unique_ptr<Platform> platform = makeSimPlatform(desktop);

@@ -23,11 +23,8 @@ TEST(FoundTarget, KeepsTheRecordedClickOffsetFromTheImage) {
   const FoundTarget t = foundTarget(true, {130, 45}, {200, 300}, {110, 60}, area);
   EXPECT_EQ(t.position, (PixelPoint{130, 45}));
   EXPECT_EQ(t.click, (PixelPoint{200 + 130 + 10, 300 + 45 + 10}));
-}
-
-TEST(FoundTarget, WholeScreenTargetsUseTheScreenOrigin) {
-  const FoundTarget t = foundTarget(true, {5, 6}, {0, 0}, {1, 1}, ImageArea{3, 3, 9, 9});
-  EXPECT_EQ(t.click, (PixelPoint{3, 4}));
+  // Whole-screen targets use the screen origin.
+  EXPECT_EQ(foundTarget(true, {5, 6}, {0, 0}, {1, 1}, ImageArea{3, 3, 9, 9}).click, (PixelPoint{3, 4}));
 }
 
 TEST(FoundTarget, NotFoundSetsAllFourValuesToMinusTwo) {

@@ -130,13 +130,6 @@ TEST_F(ImageWaitTest, WithoutARecordBeingPlayedTheUserIsToldAndNothingIsFound) {
   EXPECT_NE(ui.messages()[0].find("no record is being played"), std::string::npos);
 }
 
-TEST_F(ImageWaitTest, ABuildWithoutDesktopSaysSoAndStops) {
-  doc.setPlatform(nullptr);
-  EXPECT_EQ(evaluate(R"(IfShape(1,"yes","no"))").text, "");
-  EXPECT_EQ(ui.messages().back(), "IfShape() is not available on this build.");
-  EXPECT_TRUE(doc.stopRequested());
-}
-
 TEST(CalendarSeconds, CountsFromTheEpochAcrossMonthsAndLeapDays) {
   EXPECT_EQ(calendarSeconds({1970, 1, 1, 0, 0, 0, 0}), 0);
   EXPECT_EQ(calendarSeconds({2000, 3, 1, 0, 0, 0, 0}), 951868800);

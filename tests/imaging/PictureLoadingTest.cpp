@@ -109,11 +109,5 @@ TEST(BmpFinderLoading, RejectsPicturesThatAreNot32BitsOrShortOfRows) {
   EXPECT_FALSE(finder.LoadBMP_S(p, 0, 0, 2, 2));
 }
 
-TEST(BmpFinderLoading, AWholePictureLoadsAsTheSmallOne) {
-  const Picture p = makePicture(10, 8);
-  BmpFinder finder;
-  EXPECT_TRUE(finder.LoadBMP_S(p, 0, 0, 10, 8));
-}
-
 }  // namespace
 }  // namespace qlm

@@ -5,42 +5,40 @@
 namespace qlm::functiontest {
 namespace {
 
-using ChronoFunctions = FunctionTest;
+class ChronoValues : public FunctionTableTest {};
 
-TEST_F(ChronoFunctions, ResetChronoGivesNothingOfTypeV) {
-  Value v = eval("ResetChrono()");
-  EXPECT_EQ(v.text, "");
-  EXPECT_EQ(v.type, 'V');
-}
+TEST_P(ChronoValues, GivesExpectedValue) { expectCase(); }
 
-TEST_F(ChronoFunctions, GetChronoReadsTheTimeSinceTheReset) {
+INSTANTIATE_TEST_SUITE_P(All, ChronoValues,
+                         ::testing::Values(EvalCase{"ResetChrono()", "", 'V'},
+                                           EvalCase{"SetWaitOnMouseMove(5)", "Template", 'V'}));
+
+struct ChronoCase {
+  std::int64_t elapsedMs;
+  std::string format;
+  std::string text;
+};
+
+void PrintTo(const ChronoCase& c, std::ostream* os) { *os << c.format << " after " << c.elapsedMs << " ms"; }
+
+class ChronoReadings : public FunctionTest, public ::testing::WithParamInterface<ChronoCase> {};
+
+TEST_P(ChronoReadings, ReadTheTimeSinceTheReset) {
   clock.advance(5000);
   eval("ResetChrono()");
-  clock.advance(2500);
-  Value v = eval(R"(GetChrono("%S.%MS"))");
-  EXPECT_EQ(v.text, "02.500");
+  clock.advance(GetParam().elapsedMs);
+  Value v = eval("GetChrono(\"" + GetParam().format + "\")");
+  EXPECT_EQ(v.text, GetParam().text);
   EXPECT_EQ(v.type, 'C');
 }
 
-TEST_F(ChronoFunctions, EmptyFormatShowsHoursToMilliseconds) {
-  eval("ResetChrono()");
-  clock.advance(((1 * 60 + 2) * 60 + 3) * 1000LL + 4);
-  EXPECT_EQ(eval(R"(GetChrono(""))").text, "01:02:03.004");
-}
+INSTANTIATE_TEST_SUITE_P(All, ChronoReadings,
+                         ::testing::Values(ChronoCase{2500, "%S.%MS", "02.500"},
+                                           ChronoCase{((1 * 60 + 2) * 60 + 3) * 1000LL + 4, "", "01:02:03.004"},
+                                           ChronoCase{7 * 60'000 + 89, "%M min %MS ms %M", "07 min 089 ms 07"},
+                                           ChronoCase{25 * 3'600'000LL, "%H", "01"}));
 
-TEST_F(ChronoFunctions, MillisecondsAreReplacedBeforeMinutes) {
-  eval("ResetChrono()");
-  clock.advance(7 * 60'000 + 89);
-  EXPECT_EQ(eval(R"(GetChrono("%M min %MS ms %M"))").text, "07 min 089 ms 07");
-}
-
-TEST_F(ChronoFunctions, HoursWrapAtADay) {
-  eval("ResetChrono()");
-  clock.advance(25 * 3'600'000LL);
-  EXPECT_EQ(eval(R"(GetChrono("%H"))").text, "01");
-}
-
-TEST_F(ChronoFunctions, TheDocumentStartsTheChronometer) {
+TEST_F(FunctionTest, TheDocumentStartsTheChronometer) {
   clock.advance(1000);
   EXPECT_EQ(eval(R"(GetChrono("%S"))").text, "01");
 }

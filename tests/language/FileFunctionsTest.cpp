@@ -2,11 +2,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "../document/TempFolder.h"
 #include "FunctionTestFixture.h"
 
 namespace qlm::functiontest {
@@ -37,17 +37,6 @@ INSTANTIATE_TEST_SUITE_P(
 // A fresh folder under the system's temporary folder, removed afterwards.
 class FileFunctions : public FunctionTest {
  protected:
-  void SetUp() override {
-    static std::atomic<int> counter{0};
-    m_dir = fs::temp_directory_path() / ("qlm-functions-" + std::to_string(::getpid()) + "-" +
-                                         std::to_string(counter++));
-    fs::create_directories(m_dir);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(m_dir, ignored);
-  }
-
   std::string path(const std::string& name) const { return (m_dir / name).string(); }
   void write(const std::string& name, const std::string& contents) const {
     std::ofstream(path(name), std::ios::binary) << contents;
@@ -81,7 +70,8 @@ class FileFunctions : public FunctionTest {
     EXPECT_TRUE(ui.messages().empty());
   }
 
-  fs::path m_dir;
+  testing::TempFolder m_folder;
+  fs::path m_dir = m_folder.path();
 };
 
 TEST_F(FileFunctions, CopyCopiesAndReports) {
@@ -252,6 +242,7 @@ TEST_F(FileListFunctions, AFolderListsAllItsFilesWithOrWithoutSeparator) {
 }
 
 TEST_F(FileListFunctions, GetClampsTheIndexToTheList) {
+  EXPECT_EQ(eval("FileListGet($NONE,1)").text, "");
   load("$L", m_dir.string() + "/");
   EXPECT_EQ(eval("FileListGet($L,1)").text, path("a.txt"));
   EXPECT_EQ(eval("FileListGet($L,999)").text, path("c.log"));
@@ -268,12 +259,6 @@ TEST_F(FileListFunctions, ANewListReplacesTheFilesButNotTheOldCount) {
   EXPECT_EQ(stored("$A"), "3");
   EXPECT_EQ(stored("$B"), "1");
   EXPECT_EQ(eval("FileListGet($A,3)").text, path("c.log"));
-  EXPECT_FALSE(doc.stopRequested());
-}
-
-TEST_F(FileListFunctions, GetOnAnEmptyListGivesNothing) {
-  Value v = eval("FileListGet($NONE,1)");
-  EXPECT_EQ(v.text, "");
   EXPECT_FALSE(doc.stopRequested());
 }
 

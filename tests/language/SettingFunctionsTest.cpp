@@ -126,42 +126,39 @@ TEST_F(SettingFunctions, AppForegroundWithInvalidSelectionEnds) {
   EXPECT_TRUE(stepEvents().empty());
 }
 
-TEST_F(SettingFunctions, AppResizeKeepsSizesOfAtLeastOneHundred) {
-  eval("AppResize(3,50,50,10,10)");
+struct ResizeCase {
+  std::string before, instruction;
+  int mode, width, height, x, y;
+  bool stops;
+  std::string description;
+};
+
+void PrintTo(const ResizeCase& c, std::ostream* os) { *os << c.before << c.instruction; }
+
+class AppResizeCases : public FunctionTest, public ::testing::WithParamInterface<ResizeCase> {};
+
+TEST_P(AppResizeCases, SetsTheResizeAndReports) {
+  const ResizeCase& c = GetParam();
+  if (!c.before.empty()) eval(c.before);
+  eval(c.instruction);
   const PlaybackSettings& s = doc.settings();
-  EXPECT_EQ(s.resizeMode, 3);
-  EXPECT_EQ(s.resizeWidth, 100);
-  EXPECT_EQ(s.resizeHeight, 100);
-  EXPECT_EQ(s.resizeX, 10);
-  EXPECT_EQ(s.resizeY, 10);
-  EXPECT_TRUE(hasStep("AppResize(3,..), Target application will be resized and moved as specified.", ""));
+  EXPECT_EQ(std::vector<int>({s.resizeMode, s.resizeWidth, s.resizeHeight, s.resizeX, s.resizeY}),
+            std::vector<int>({c.mode, c.width, c.height, c.x, c.y}));
+  EXPECT_EQ(doc.stopRequested(), c.stops);
+  EXPECT_EQ(ui.messages().size(), c.stops ? 1u : 0u);
+  EXPECT_TRUE(hasStep(c.description, ""));
 }
 
-TEST_F(SettingFunctions, AppResizeStopsReadingAtAnInvalidNumber) {
-  eval(R"(AppResize(2,800,"x",5,5))");
-  const PlaybackSettings& s = doc.settings();
-  EXPECT_EQ(s.resizeMode, 2);
-  EXPECT_EQ(s.resizeWidth, 800);
-  EXPECT_EQ(s.resizeHeight, -1);
-  EXPECT_EQ(s.resizeX, -1);
-  EXPECT_TRUE(doc.stopRequested());
-  EXPECT_EQ(ui.messages().size(), 1u);
-  EXPECT_TRUE(hasStep("AppResize(2,..), Target application will be resized as specified.", ""));
-}
-
-TEST_F(SettingFunctions, AppResizeWithInvalidModeTakesModeZero) {
-  eval("AppResize(1,300,300,0,0)");
-  eval(R"(AppResize("x",800,600,1,1))");
-  EXPECT_EQ(doc.settings().resizeMode, 0);
-  EXPECT_EQ(doc.settings().resizeWidth, 300);
-  EXPECT_TRUE(hasStep("AppResize(0,..), Target application will not be resized or moved.", ""));
-}
-
-TEST_F(SettingFunctions, AppResizeOfAnUnknownModeReportsAnEmptyDescription) {
-  eval("AppResize(7,200,200,0,0)");
-  EXPECT_EQ(doc.settings().resizeMode, 7);
-  EXPECT_TRUE(hasStep("", ""));
-}
+INSTANTIATE_TEST_SUITE_P(
+    All, AppResizeCases,
+    ::testing::Values(
+        ResizeCase{"", "AppResize(3,50,50,10,10)", 3, 100, 100, 10, 10, false,
+                   "AppResize(3,..), Target application will be resized and moved as specified."},
+        ResizeCase{"", R"(AppResize(2,800,"x",5,5))", 2, 800, -1, -1, -1, true,
+                   "AppResize(2,..), Target application will be resized as specified."},
+        ResizeCase{"AppResize(1,300,300,0,0)", R"(AppResize("x",800,600,1,1))", 0, 300, 300, 0, 0, true,
+                   "AppResize(0,..), Target application will not be resized or moved."},
+        ResizeCase{"", "AppResize(7,200,200,0,0)", 7, 200, 200, 0, 0, false, ""}));
 
 TEST_F(SettingFunctions, VerboseClampsAndReports) {
   eval("Verbose(9)");
@@ -231,30 +228,22 @@ INSTANTIATE_TEST_SUITE_P(
                       TraceCase{R"(Trace(1,"","/a.b/log"))", 1, kDefaultTemplate, "/a.b/log.htm"},
                       TraceCase{R"(Trace(0,"A","x.csv"))", 0, "", ""}));
 
-TEST_F(SettingFunctions, TraceKeepsAnEarlierTemplate) {
+TEST_F(SettingFunctions, TraceKeepsAnEarlierTemplateAndNamesAFileWithoutDocumentPath) {
   eval(R"(Trace(1,"A;B",""))");
   eval(R"(Trace(1,"",""))");
   EXPECT_EQ(doc.traceSettings().rowTemplate, "A;B");
-}
-
-TEST_F(SettingFunctions, TraceWithoutDocumentPathNamesAFile) {
-  eval(R"(Trace(1,"",""))");
   EXPECT_EQ(doc.traceSettings().traceFileName, "trace.htm");
 }
 
-TEST_F(SettingFunctions, TraceBelowOneOnlyTurnsTheTraceOff) {
-  eval(R"(Trace(2,"A","/tmp/t.csv"))");
-  eval(R"(Trace(-1,"B","/tmp/u.csv"))");
-  EXPECT_EQ(doc.traceSettings().traceLevel, 0);
-  EXPECT_EQ(doc.traceSettings().rowTemplate, "A");
-  EXPECT_EQ(doc.traceSettings().traceFileName, "/tmp/t.csv");
-}
-
-TEST_F(SettingFunctions, TraceWithInvalidLevelStops) {
-  eval(R"(Trace(2,"A","/tmp/t.csv"))");
-  eval(R"(Trace("x","B","/tmp/u.csv"))");
-  EXPECT_EQ(doc.traceSettings().traceLevel, 0);
-  EXPECT_EQ(doc.traceSettings().rowTemplate, "A");
+TEST_F(SettingFunctions, TraceBelowOneOrInvalidOnlyTurnsTheTraceOff) {
+  for (const char* level : {"-1", "\"x\""}) {
+    SCOPED_TRACE(level);
+    eval(R"(Trace(2,"A","/tmp/t.csv"))");
+    eval("Trace(" + std::string(level) + R"(,"B","/tmp/u.csv"))");
+    EXPECT_EQ(doc.traceSettings().traceLevel, 0);
+    EXPECT_EQ(doc.traceSettings().rowTemplate, "A");
+    EXPECT_EQ(doc.traceSettings().traceFileName, "/tmp/t.csv");
+  }
   EXPECT_TRUE(doc.stopRequested());
 }
 
@@ -277,12 +266,6 @@ TEST_F(SettingFunctions, SetEndKeyWithAnUnknownKeyFallsBackToEnd) {
   EXPECT_EQ(stepEvents()[0].text, "nonsense");
   EXPECT_EQ(stepEvents()[1].text, "V[END]");
   EXPECT_FALSE(doc.stopRequested());
-}
-
-TEST_F(SettingFunctions, SetWaitOnMouseMoveOnlyAnswersTemplate) {
-  Value v = eval("SetWaitOnMouseMove(5)");
-  EXPECT_EQ(v.text, "Template");
-  EXPECT_EQ(v.type, 'V');
 }
 
 }  // namespace

@@ -44,6 +44,8 @@ struct RejectCase {
   int selectionEnd;
 };
 
+void PrintTo(const RejectCase& c, std::ostream* os) { *os << c.text; }
+
 class RejectedTest : public ::testing::TestWithParam<RejectCase> {};
 
 TEST_P(RejectedTest, ReportsTheFirstErrorAndSelectsIt) {

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "../document/TempFolder.h"
 #include "platform/IniFile.h"
 #include "platform/UsLayout.h"
 #include "platform/VirtualKeys.h"
@@ -37,10 +38,8 @@ TEST(IniFile, MachineValuesMayStandOutsideSections) {
 
 class IniSettingsTest : public ::testing::Test {
 protected:
-  std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                 ("qlm-settings-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  void TearDown() override { std::filesystem::remove_all(folder); }
+  testing::TempFolder temp;
+  std::filesystem::path folder = temp.path();
 };
 
 TEST_F(IniSettingsTest, MissingEntriesAreWrittenBackWithTheirDefaults) {

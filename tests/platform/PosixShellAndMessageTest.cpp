@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "../document/TempFolder.h"
 #include "platform/posix/PosixParts.h"
 
 namespace qlm {
@@ -17,19 +18,13 @@ namespace {
 
 class ShellCommand : public ::testing::Test {
 protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/qlm-shell-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(folder); }
-
   std::string read(const std::string& name) {
     std::ifstream in(folder / name);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
 
-  std::filesystem::path folder;
+  testing::TempFolder temp;
+  std::filesystem::path folder = temp.path();
   std::unique_ptr<Processes> processes = makePosixProcesses();
 };
 
@@ -45,13 +40,10 @@ TEST_F(ShellCommand, ExitStatusComesBack) {
   EXPECT_EQ(processes->runShell("no-such-program-qlm 2>/dev/null", folder.string(), true).exitCode, 127);
 }
 
-TEST_F(ShellCommand, WithoutWaitingNoStatusIsKnown) {
+TEST_F(ShellCommand, WithoutWaitingNoStatusIsKnownAndBlankCommandsAreRefused) {
   CommandResult result = processes->runShell("true", folder.string(), false);
   EXPECT_TRUE(result.status.ok);
   EXPECT_FALSE(result.exitCode.has_value());
-}
-
-TEST_F(ShellCommand, EmptyCommandIsRefused) {
   EXPECT_FALSE(processes->runShell("  ", "", true).status.ok);
 }
 

@@ -36,9 +36,14 @@ protected:
   }
 };
 
-TEST_F(SimDesktopTest, PlatformIsComplete) {
+TEST_F(SimDesktopTest, PlatformIsCompleteAndDescribesItsDesktop) {
   EXPECT_TRUE(platform->complete());
   EXPECT_EQ(platform->name, "sim");
+  EXPECT_FALSE(platform->input->keyForCharacter(0xE9).has_value());  // e acute
+  EXPECT_EQ(platform->windows->desktop().width, 800);
+  EXPECT_EQ(platform->windows->desktop().bitsPerPixel, 32);
+  desktop->setBitsPerPixel(16);
+  EXPECT_EQ(platform->windows->desktop().bitsPerPixel, 16);
 }
 
 TEST_F(SimDesktopTest, ListsTitledWindowsFrontToBack) {
@@ -116,27 +121,31 @@ TEST_F(SimDesktopTest, HungWindowDoesNotRespondAndGetsItsInputLater) {
   EXPECT_EQ(desktop->typedText(window), "ab");
 }
 
-TEST_F(SimDesktopTest, TextFieldCollectsTypedCharacters) {
+struct TypingCase {
+  bool capsLock;
+  const char* text;
+  const char* typed;
+};
+
+void PrintTo(const TypingCase& c, std::ostream* os) { *os << c.text << (c.capsLock ? " with Caps Lock" : ""); }
+
+class SimTyping : public SimDesktopTest, public ::testing::WithParamInterface<TypingCase> {};
+
+// Characters without a key go through sendCharacter; Caps Lock inverts Shift.
+TEST_P(SimTyping, TextFieldCollectsTypedCharacters) {
   WindowId window = editor();
-  typeWithLayout("Hello, World! 42\n");
-  EXPECT_EQ(desktop->typedText(window), "Hello, World! 42\n");
+  if (GetParam().capsLock) {
+    platform->input->sendKey(vk::kCapital, false);
+    platform->input->sendKey(vk::kCapital, true);
+  }
+  EXPECT_EQ(platform->input->isCapsLockOn(), GetParam().capsLock);
+  typeWithLayout(GetParam().text);
+  EXPECT_EQ(desktop->typedText(window), GetParam().typed);
 }
 
-TEST_F(SimDesktopTest, CharactersWithoutKeyAreTypedThroughSendCharacter) {
-  WindowId window = editor();
-  EXPECT_FALSE(platform->input->keyForCharacter(0xE9).has_value());  // e acute
-  typeWithLayout("caf\xE9");
-  EXPECT_EQ(desktop->typedText(window), "caf\xE9");
-}
-
-TEST_F(SimDesktopTest, CapsLockTogglesAndInvertsShift) {
-  WindowId window = editor();
-  platform->input->sendKey(vk::kCapital, false);
-  platform->input->sendKey(vk::kCapital, true);
-  EXPECT_TRUE(platform->input->isCapsLockOn());
-  typeWithLayout("aB");
-  EXPECT_EQ(desktop->typedText(window), "Ab");
-}
+INSTANTIATE_TEST_SUITE_P(Texts, SimTyping,
+                         ::testing::Values(TypingCase{false, "Hello, World! 42\n", "Hello, World! 42\n"},
+                                           TypingCase{false, "caf\xE9", "caf\xE9"}, TypingCase{true, "aB", "Ab"}));
 
 TEST_F(SimDesktopTest, KeyStateFollowsInjectedKeys) {
   platform->input->sendKey(vk::kControl, false);
@@ -318,13 +327,6 @@ TEST_F(SimDesktopTest, SettingsWriteBackDefaults) {
   EXPECT_EQ(platform->settings->machineInt("ATT1", 100), 250);
   EXPECT_EQ(platform->settings->machineInt("ATT2", 7000), 7000);
   EXPECT_EQ(platform->settings->machineText("POST_TXT_OK", ""), "");
-}
-
-TEST_F(SimDesktopTest, DesktopInfo) {
-  EXPECT_EQ(platform->windows->desktop().width, 800);
-  EXPECT_EQ(platform->windows->desktop().bitsPerPixel, 32);
-  desktop->setBitsPerPixel(16);
-  EXPECT_EQ(platform->windows->desktop().bitsPerPixel, 16);
 }
 
 }  // namespace

@@ -39,31 +39,38 @@ class InjectionTest : public testing::PlaybackTest {
 
 using Keys = std::vector<std::tuple<std::int64_t, int, bool>>;
 
-TEST_F(InjectionTest, PlainCharacterTakesTheKeyDelayAndTwoEdgeWaits) {
-  ASSERT_TRUE(injection.SendText("a", record));
-  EXPECT_EQ(keys(), (Keys{{40, 'A', false}, {60, 'A', true}}));
-  EXPECT_EQ(desktop->now(), 80);  // d + 2 * max(d / 2, 20) at d = 40
-  EXPECT_EQ(desktop->typedText(editor), "a");
+struct TimingCase {
+  const char* text;
+  int keyDelay;  // -1: the document's default
+  Keys keys;
+  std::int64_t end;
+};
+
+void PrintTo(const TimingCase& c, std::ostream* os) { *os << c.text << " at key delay " << c.keyDelay; }
+
+class KeyTiming : public InjectionTest, public ::testing::WithParamInterface<TimingCase> {};
+
+TEST_P(KeyTiming, FollowsTheKeyDelayWithEdgeWaitsOfAtLeastTwenty) {
+  const TimingCase& c = GetParam();
+  if (c.keyDelay >= 0) speeds(c.keyDelay, 0);
+  ASSERT_TRUE(injection.SendText(c.text, record));
+  EXPECT_EQ(keys(), c.keys);
+  EXPECT_EQ(desktop->now(), c.end);
 }
 
-TEST_F(InjectionTest, ShiftedCharacterWrapsTheKeyInShift) {
-  ASSERT_TRUE(injection.SendText("A", record));
-  EXPECT_EQ(keys(), (Keys{{40, vk::kShift, false}, {60, 'A', false}, {80, 'A', true}, {100, vk::kShift, true}}));
-  EXPECT_EQ(desktop->now(), 120);
-  EXPECT_EQ(desktop->typedText(editor), "A");
-}
+// d + 2 * max(d / 2, 20) per character, 3 * d + 60 per notation tap; the default d is 40.
+INSTANTIATE_TEST_SUITE_P(
+    Texts, KeyTiming,
+    ::testing::Values(TimingCase{"a", -1, {{40, 'A', false}, {60, 'A', true}}, 80},
+                      TimingCase{"A", -1, {{40, vk::kShift, false}, {60, 'A', false}, {80, 'A', true},
+                                           {100, vk::kShift, true}}, 120},
+                      TimingCase{"ab", 0, {{20, 'A', false}, {20, 'A', true}, {60, 'B', false},
+                                           {60, 'B', true}}, 80},
+                      TimingCase{"V[RETURN]", -1, {{70, vk::kReturn, false}, {160, vk::kReturn, true}}, 180}));
 
-TEST_F(InjectionTest, FullSpeedStillWaitsTwentyMillisecondsAroundEachCharacter) {
-  speeds(0, 0);
-  ASSERT_TRUE(injection.SendText("ab", record));
-  EXPECT_EQ(keys(), (Keys{{20, 'A', false}, {20, 'A', true}, {60, 'B', false}, {60, 'B', true}}));
-  EXPECT_EQ(desktop->now(), 80);
-}
-
-TEST_F(InjectionTest, NotationTapTakesThreeKeyDelaysAndSixty) {
-  ASSERT_TRUE(injection.SendText("V[RETURN]", record));
-  EXPECT_EQ(keys(), (Keys{{70, vk::kReturn, false}, {160, vk::kReturn, true}}));
-  EXPECT_EQ(desktop->now(), 3 * 40 + 60);
+TEST_F(InjectionTest, TypedCharactersReachTheWindow) {
+  ASSERT_TRUE(injection.SendText("aA", record));
+  EXPECT_EQ(desktop->typedText(editor), "aA");
 }
 
 TEST_F(InjectionTest, PressAndReleaseNotationsAreSeparate) {

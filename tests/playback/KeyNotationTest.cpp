@@ -11,10 +11,6 @@ TEST(KeyTables, HaveTheirSizesAndHomeTwice) {
   const auto keys = keyboardKeyTable();
   ASSERT_EQ(keys.size(), 47u);
   ASSERT_EQ(mouseKeyTable().size(), 4u);
-  EXPECT_EQ(keys[0].notation, "\\[CTRL]");
-  EXPECT_EQ(keys[13].notation, "V[F1]");
-  EXPECT_EQ(keys[24].notation, "V[F12]");
-  EXPECT_EQ(keys[24].virtualKey, 123);
   EXPECT_EQ(keys[27].notation, "V[HOME]");
   EXPECT_EQ(keys[30].notation, "V[HOME]");
   EXPECT_EQ(keys[46].notation, "V[APPS]");

@@ -1,0 +1,29 @@
+#pragma once
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+
+namespace qlm::testing {
+
+// A fresh folder under the system's temporary folder, removed with the object.
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "qlm-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) != nullptr) m_path = pattern;
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    if (!m_path.empty()) std::filesystem::remove_all(m_path, ignored);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::filesystem::path& path() const { return m_path; }
+  std::string file(const std::string& name) const { return (m_path / name).string(); }
+
+ private:
+  std::filesystem::path m_path;
+};
+
+}  // namespace qlm::testing
