@@ -33,6 +33,24 @@ struct SharedDesktop {
   }
 };
 
+// Starts the shared desktop before the first case and stops it after the last;
+// each test program registers it once with ::testing::AddGlobalTestEnvironment.
+class DesktopEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    std::string error;
+    SharedDesktop::desktop() = VirtualDesktop::start({}, error);
+    ASSERT_TRUE(SharedDesktop::desktop()) << error;
+    auto result = createX11Platform(SharedDesktop::desktop()->display());
+    ASSERT_TRUE(result.platform) << result.message;
+    SharedDesktop::platform() = std::move(result.platform);
+  }
+  void TearDown() override {
+    SharedDesktop::platform().reset();
+    SharedDesktop::desktop().reset();
+  }
+};
+
 // A client started on the virtual desktop; stopped and reaped when it goes away.
 class Client {
 public:

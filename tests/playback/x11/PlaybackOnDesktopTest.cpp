@@ -24,22 +24,7 @@ using testing::readFile;
 using testing::scratchFile;
 using testing::SharedDesktop;
 using testing::waitFor;
-
-class DesktopEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    std::string error;
-    SharedDesktop::desktop() = VirtualDesktop::start({}, error);
-    ASSERT_TRUE(SharedDesktop::desktop()) << error;
-    auto result = createX11Platform(SharedDesktop::desktop()->display());
-    ASSERT_TRUE(result.platform) << result.message;
-    SharedDesktop::platform() = std::move(result.platform);
-  }
-  void TearDown() override {
-    SharedDesktop::platform().reset();
-    SharedDesktop::desktop().reset();
-  }
-};
+using testing::DesktopEnvironment;
 
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new DesktopEnvironment);
 
