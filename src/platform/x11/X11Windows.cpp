@@ -255,7 +255,13 @@ private:
   Display* dpy() const { return m_connection->display(); }
   Atom atom(const char* name) { return m_connection->atom(name); }
 
-  std::vector<unsigned long> longProperty(XId window, const char* name, Atom type) {
+  struct PropertyData {
+    XPtr<unsigned char> data;
+    unsigned long count = 0;
+  };
+
+  // The property's items when it exists with the expected item size.
+  PropertyData property(XId window, const char* name, Atom type, int expectedFormat) {
     Atom actualType = 0;
     int format = 0;
     unsigned long count = 0, after = 0;
@@ -265,23 +271,21 @@ private:
       return {};
     }
     XPtr<unsigned char> owned(data);
-    if (data == nullptr || format != 32) return {};
-    auto* values = reinterpret_cast<unsigned long*>(data);
-    return std::vector<unsigned long>(values, values + count);
+    if (data == nullptr || format != expectedFormat) return {};
+    return {std::move(owned), count};
+  }
+
+  std::vector<unsigned long> longProperty(XId window, const char* name, Atom type) {
+    PropertyData found = property(window, name, type, 32);
+    if (!found.data) return {};
+    auto* values = reinterpret_cast<unsigned long*>(found.data.get());
+    return std::vector<unsigned long>(values, values + found.count);
   }
 
   std::string textProperty(XId window, const char* name, Atom type) {
-    Atom actualType = 0;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(dpy(), window, atom(name), 0, 1 << 16, False, type, &actualType, &format, &count, &after,
-                           &data) != Success) {
-      return {};
-    }
-    XPtr<unsigned char> owned(data);
-    if (data == nullptr || format != 8) return {};
-    return std::string(reinterpret_cast<const char*>(data), count);
+    PropertyData found = property(window, name, type, 8);
+    if (!found.data) return {};
+    return std::string(reinterpret_cast<const char*>(found.data.get()), found.count);
   }
 
   // Clients set _NET_WM_NAME (UTF-8), WM_NAME (any encoding), or both.
