@@ -4,6 +4,11 @@
 JOBS ?= $(shell nproc)
 CMAKE_GEN := -G Ninja
 FUZZ_SECONDS ?= 15
+# Clones in different folders share cached objects: paths below the base are hashed relative.
+export CCACHE_BASEDIR ?= $(abspath $(CURDIR)/..)
+export CCACHE_DIR ?= $(HOME)/.cache/quillmote-ccache
+export CCACHE_MAXSIZE ?= 5G
+export CCACHE_NOHASHDIR ?= true
 
 .PHONY: all setup build release test unit fuzz-smoke demo bench clean
 
