@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "document/Result.h"
+#include "platform/Result.h"
 #include "platform/Picture.h"
 
 namespace qlm {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
-#include "document/Result.h"
+#include "platform/Result.h"
 
 namespace qlm {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
-#include "document/Result.h"
+#include "platform/Result.h"
 #include "document/RecordImage.h"
 
 namespace qlm {

@@ -16,7 +16,7 @@
 
 #include "document/BmpBlock.h"
 #include "platform/FileSystem.h"
-#include "document/Result.h"
+#include "platform/Result.h"
 #include "document/QlmTable.h"
 #include "document/RecordImage.h"
 #include "platform/Picture.h"

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "imaging/ColourPlanes.h"
+#include "platform/Geometry.h"
 #include "platform/Picture.h"
 #include "imaging/PixelOrder.h"
 #include "imaging/PositionTests.h"
@@ -16,12 +17,6 @@ namespace qlm {
 // Search method codes, also kept in a record's condition level.
 inline constexpr int QLM_BMP_FIND_SHAPE = 2;
 inline constexpr int QLM_BMP_FIND_IMAGE = 3;
-
-struct PixelPoint {
-  int x = -1;
-  int y = -1;
-  bool operator==(const PixelPoint&) const = default;
-};
 
 // Colour threshold T = tolerance x 2.55 truncated; K = w x h x clamp(pixel tolerance, 0, 100) / 100.
 SearchThresholds searchThresholds(int colourTolerance, int pixelTolerance, int smallWidth, int smallHeight);
@@ -68,7 +63,7 @@ class BmpFinder {
 
 // The uniqueness check of the image-area editor: where else in `picture` the image area
 // (left, top, right, bottom inclusive) is found, or -1, -1.
-PixelPoint findOtherOccurrence(const Picture& picture, int left, int top, int right, int bottom, int method,
+Point findOtherOccurrence(const Picture& picture, int left, int top, int right, int bottom, int method,
                                int colourTolerance, int pixelTolerance);
 
 }  // namespace qlm

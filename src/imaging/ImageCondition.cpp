@@ -4,7 +4,7 @@
 
 namespace qlm {
 
-bool ImageAreaSearch::loadArea(const Picture& stored, const ImageArea& area) {
+bool ImageAreaSearch::loadArea(const Picture& stored, const Area& area) {
   const long long width = static_cast<long long>(area.right) - area.left + 1;
   const long long height = static_cast<long long>(area.bottom) - area.top + 1;
   m_areaLoaded = width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
@@ -39,8 +39,8 @@ std::string searchProgressTitle(int method, long long elapsedSeconds, int limitS
   return name + std::to_string(elapsedSeconds) + "/" + std::to_string(limitSeconds);
 }
 
-FoundTarget foundTarget(bool found, PixelPoint foundPosition, PixelPoint windowTopLeft, PixelPoint recordedClick,
-                        const ImageArea& area) {
+FoundTarget foundTarget(bool found, Point foundPosition, Point windowTopLeft, Point recordedClick,
+                        const Area& area) {
   if (!found) return FoundTarget{};
   FoundTarget target;
   target.position = foundPosition;

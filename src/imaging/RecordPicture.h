@@ -2,7 +2,7 @@
 // A record's stored picture, read from its document file for playback.
 #include <string>
 
-#include "document/Result.h"
+#include "platform/Result.h"
 #include "platform/Picture.h"
 
 namespace qlm {

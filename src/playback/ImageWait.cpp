@@ -33,8 +33,8 @@ int tolerance(Document& doc, std::string_view name) {
 // What the record asks for: its image area on its stored picture, and its click.
 struct RecordArea {
   bool loaded = false;
-  ImageArea area;
-  PixelPoint click;
+  Area area;
+  Point click = kNoPoint;
 };
 
 // A record without a readable picture cannot be found: the user is told why.
@@ -117,7 +117,7 @@ ImageWaitResult waitForImage(Interpreter& in, Platform& platform, int method, in
   if (attempt.outcome != AttemptOutcome::Found) return result;
   result.end = ImageWaitEnd::Found;
   const Rect& window = buffer.screenArea();
-  const PixelPoint topLeft = wholeScreen ? PixelPoint{0, 0} : PixelPoint{window.left, window.top};
+  const Point topLeft = wholeScreen ? Point{0, 0} : Point{window.left, window.top};
   result.target = foundTarget(true, attempt.position, topLeft, wanted.click, wanted.area);
   return result;
 }

@@ -82,11 +82,15 @@ TEST(BmpFinderLoading, RejectsANullBuffer) {
   EXPECT_FALSE(finder.loadSmall(nullptr, 48, 4, 3, 0, 0, 1, 1));
 }
 
-class AreaOutside : public ::testing::TestWithParam<PixelRect> {};
+struct SizedArea {
+  int x, y, width, height;
+};
+
+class AreaOutside : public ::testing::TestWithParam<SizedArea> {};
 
 TEST_P(AreaOutside, IsRejected) {
   const Picture p = makePicture(10, 8);
-  const PixelRect r = GetParam();
+  const SizedArea r = GetParam();
   BmpFinder finder;
   EXPECT_FALSE(finder.loadSmall(p, r.x, r.y, r.width, r.height));
   EXPECT_FALSE(finder.loadSmall(p.pixels.data(), p.pixels.size(), 10, 8, r.x, r.y, r.width, r.height));
@@ -94,9 +98,9 @@ TEST_P(AreaOutside, IsRejected) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Loaders, AreaOutside,
-                         ::testing::Values(PixelRect{-1, 0, 3, 3}, PixelRect{0, -1, 3, 3}, PixelRect{8, 0, 3, 3},
-                                           PixelRect{0, 6, 3, 3}, PixelRect{0, 0, 0, 3}, PixelRect{0, 0, 3, -2},
-                                           PixelRect{2, 2, 2147483647, 1}, PixelRect{2, 2, 1, 2147483647}));
+                         ::testing::Values(SizedArea{-1, 0, 3, 3}, SizedArea{0, -1, 3, 3}, SizedArea{8, 0, 3, 3},
+                                           SizedArea{0, 6, 3, 3}, SizedArea{0, 0, 0, 3}, SizedArea{0, 0, 3, -2},
+                                           SizedArea{2, 2, 2147483647, 1}, SizedArea{2, 2, 1, 2147483647}));
 
 TEST(BmpFinderLoading, RejectsPicturesThatAreNot32BitsOrShortOfRows) {
   Picture p = makePicture(4, 4);

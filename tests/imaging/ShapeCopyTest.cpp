@@ -20,12 +20,12 @@ TEST(BmpFinderShape, FindsAnExactCopyWithInBetweenGreys) {
   ASSERT_TRUE(finder.loadSmall(area, 0, 0, 41, 21));
   for (int colourTolerance : {0, 5, 12}) {
     SCOPED_TRACE(colourTolerance);
-    PixelPoint at;
+    Point at = kNoPoint;
     EXPECT_TRUE(finder.findSmallInBig(QLM_BMP_FIND_SHAPE, colourTolerance, 0, 0, 0, -1, -1, at.x, at.y));
-    EXPECT_EQ(at, (PixelPoint{200, 80}));
+    EXPECT_EQ(at, (Point{200, 80}));
     const test::ReferenceResult expected =
         test::referenceSearch(desktop, area, QLM_BMP_FIND_SHAPE, colourTolerance, 0, 0, 0, -1, -1);
-    EXPECT_EQ(at, (PixelPoint{expected.x, expected.y}));
+    EXPECT_EQ(at, (Point{expected.x, expected.y}));
   }
 }
 

@@ -1,7 +1,6 @@
 // qlm play: one unattended playback of a document, as the /play start-up
 // does, on the desktop of DISPLAY, a private virtual desktop, or (--sim) a
 // simulated one that shows what would have been typed and clicked.
-#include <unistd.h>
 
 #include <cstdio>
 #include <memory>
@@ -14,6 +13,7 @@
 #include "app/HeadlessHost.h"
 #include "app/HeadlessUi.h"
 #include "app/qlm/Commands.h"
+#include "platform/FileOperations.h"
 #include "language/Document.h"
 #include "playback/DesktopOutput.h"
 #include "playback/PlaybackEngine.h"
@@ -151,7 +151,7 @@ int cmdPlay(CommandArgs args) {
   PrintedTrace printedTrace(stderr);
   TraceFanOut trace;
   if (request.traceEvents) trace.add(printedTrace);
-  TerminalAsker asker(answers ? &*answers : nullptr, stdin, stderr, isatty(STDIN_FILENO) != 0);
+  TerminalAsker asker(answers ? &*answers : nullptr, stdin, stderr, functions::standardInputIsTerminal());
   SystemResponse response(platform.settings.get(), &trace, asker);
   HeadlessUi ui(response, stderr);
 

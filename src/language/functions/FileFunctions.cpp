@@ -1,5 +1,4 @@
 #include <fnmatch.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
@@ -114,8 +113,7 @@ bool hasListShape(std::string_view pattern) {
 }
 
 bool isExistingFolder(const std::string& path) {
-  struct stat info {};
-  return ::stat(utf8FromCp1252(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  return functions::isFolder(utf8FromCp1252(path));
 }
 
 // Where to look and what to match: a folder (written with or without its
