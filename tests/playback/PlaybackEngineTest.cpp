@@ -228,7 +228,7 @@ TEST_F(PlaybackTest, RunsOnItsOwnThreadAndStopsOnTheStopCommand) {
   while (sends < 50) std::this_thread::yield();
   engine.stop();
   EXPECT_EQ(engine.wait(), PlaybackEnd::Stopped);
-  EXPECT_EQ(doc.flags().playbackMode, 0);
+  EXPECT_EQ(doc.flags().runState, RunState::Idle);
 }
 
 TEST_F(PlaybackTest, PlaysAgainAfterAThreadedPlaybackEndedWithoutAWait) {

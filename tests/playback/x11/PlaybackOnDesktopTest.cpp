@@ -141,7 +141,7 @@ struct Player {
 
   // Waits for a threaded playback; stops it when it outlives `limit`.
   PlaybackEnd finishWithin(std::chrono::milliseconds limit) {
-    if (!waitFor([&] { return doc.flags().playbackMode == 0 && !doc.flags().running; }, limit)) {
+    if (!waitFor([&] { return doc.flags().runState == RunState::Idle && !doc.flags().running; }, limit)) {
       ADD_FAILURE() << "the playback did not end within " << limit.count() << " ms; stopping it";
       engine.stop();
     }
@@ -325,7 +325,7 @@ TEST_F(PlaybackOnDesktopTest, EndKeyOfTheUserStopsALongPlaybackAndTheNextOneOffe
   ASSERT_EQ(runCommand({"xdotool", "key", "End"}, display), 0);
   ASSERT_TRUE(waitFor([&] { return keys.saw(watch::kKeyDown, true, vk::kEnd); }));
   EXPECT_FALSE(play->doc.flags().endKey);
-  EXPECT_EQ(play->doc.flags().playbackMode, 2);
+  EXPECT_EQ(play->doc.flags().runState, RunState::Playing);
 
   // The same key from the server's own keyboard is.
   ASSERT_EQ(runCommand({QLM_USER_INPUT, "key", "End"}, display), 0);
