@@ -54,7 +54,8 @@ int coreTypeOfRaw(int evtype) {
 
 class X11InputWatch final : public InputWatch {
 public:
-  explicit X11InputWatch(std::shared_ptr<Connection> connection) : m_displayName(connection->displayName()) {}
+  explicit X11InputWatch(std::shared_ptr<Connection> connection)
+      : m_connection(connection), m_displayName(connection->displayName()) {}
   ~X11InputWatch() override { stopThread(); }
 
   WatchSubscription listen(WatchListener listener) override {
@@ -218,6 +219,7 @@ private:
     event.time = static_cast<std::uint32_t>(core.time);
     event.position = {core.x, core.y};
     event.injected = injected;
+    event.ours = injected && m_connection->ledger().take(core.type, core.type == MotionNotify ? 0u : core.detail);
     if (core.type == KeyPress || core.type == KeyRelease) {
       bool up = core.type == KeyRelease;
       event.message = up ? watch::kKeyUp : watch::kKeyDown;
@@ -240,6 +242,7 @@ private:
     m_listeners.deliver(event);
   }
 
+  std::shared_ptr<Connection> m_connection;
   std::string m_displayName;
   WatchListeners m_listeners;
   std::mutex m_startMutex;
