@@ -266,6 +266,8 @@ TEST_F(X11PlatformTest, WatchSeesInjectedKeysAndClicksMarkedAsInjected) {
   }
 }
 
+WatchSubscription* volatile g_keptSubscription = nullptr;
+
 // The watch's thread may be calling a listener that uses the other parts
 // while the platform goes away.
 TEST_F(X11PlatformTest, TeardownStopsTheWatchBeforeThePartsItsListenersUse) {
@@ -290,8 +292,7 @@ TEST_F(X11PlatformTest, TeardownStopsTheWatchBeforeThePartsItsListenersUse) {
   ASSERT_TRUE(waitFor([&] { return calls > 5; }));
   // The subscription outlives the platform on purpose, as a listener of the
   // program's own does; it is kept where it can never end.
-  [[maybe_unused]] static WatchSubscription* kept = nullptr;
-  kept = new WatchSubscription(std::move(subscription));
+  g_keptSubscription = new WatchSubscription(std::move(subscription));
   made.platform.reset();
   done = true;
   mover.join();
