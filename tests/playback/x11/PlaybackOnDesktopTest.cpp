@@ -221,7 +221,9 @@ class PlaybackOnDesktopTest : public ::testing::Test {
     ASSERT_TRUE(SharedDesktop::platform());
     platform = SharedDesktop::platform().get();
     display = SharedDesktop::desktop()->display();
-    documentPath = scratchFile(::testing::UnitTest::GetInstance()->current_test_info()->name() + std::string(".qlm"));
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(name.begin(), name.end(), '/', '-');
+    documentPath = scratchFile(name + ".qlm");
   }
   void TearDown() override { std::filesystem::remove(documentPath); }
 
