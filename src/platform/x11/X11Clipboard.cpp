@@ -218,6 +218,11 @@ private:
       }
       pollfd fd{ConnectionNumber(m_owner), POLLIN, 0};
       poll(&fd, 1, 50);
+      // The server went away: Xlib notices it at a request with a reply.
+      if ((fd.revents & (POLLHUP | POLLERR)) != 0) {
+        std::lock_guard lock(m_ownerMutex);
+        XSync(m_owner, False);
+      }
     }
   }
 

@@ -142,6 +142,10 @@ private:
     while (!m_stop) {
       pollfd fds[2] = {{ConnectionNumber(m_data), POLLIN, 0}, {ConnectionNumber(m_raw), POLLIN, 0}};
       poll(fds, m_hasRaw ? 2 : 1, m_pending.empty() ? 50 : 2);
+      // A server that went away only shows as a hang-up here: a request
+      // with a reply makes Xlib see it and call the lost-desktop handler.
+      if ((fds[0].revents & (POLLHUP | POLLERR)) != 0) XSync(m_control, False);
+      if (m_hasRaw && (fds[1].revents & (POLLHUP | POLLERR)) != 0) XSync(m_raw, False);
       XRecordProcessReplies(m_data);
       drainRaw();
       deliverPaired(false);
