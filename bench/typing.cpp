@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "document/CQuillmoteDoc.h"
+#include "document/Document.h"
 #include "language/Services.h"
 #include "platform/x11/VirtualDesktop.h"
 #include "platform/x11/X11Platform.h"
@@ -70,11 +70,6 @@ class Probe {
   FILE* m_lines = nullptr;
 };
 
-class NullTrace final : public TraceSink {
- public:
-  void traceEvent(const TraceEvent&) override {}
-};
-
 struct Desktop {
   std::unique_ptr<VirtualDesktop> desktop;
   std::unique_ptr<Platform> platform;
@@ -108,23 +103,23 @@ void typeText(benchmark::State& state, bool checked) {
   Desktop& desktop = Desktop::get();
   MessageLog ui;
   NullTrace trace;
-  CQuillmoteDoc doc(ui, trace, *desktop.platform->clock);
+  Document doc(ui, trace, *desktop.platform->clock);
   doc.setPlatform(desktop.platform.get());
   doc.VarResetVars();
-  doc.SetVariableNumber("$QLM_KEY_SPEED", 0);  // SetKeySpeed(100)
+  doc.setVariableNumber("$QLM_KEY_SPEED", 0);  // SetKeySpeed(100)
   if (!checked) doc.settings().foregroundMode = 0;
   TargetSelector selector(doc, *desktop.platform);
   Injection injection(doc, *desktop.platform, selector);
   const RecordTarget record{"QlmProbe", "qlm typing", {10, 10}};
   const std::string text(kCharacters, 'q');
   for (auto _ : state) {
-    if (!selector.FindWindowLike(record.className, record.title, false, 3000, true, "AppWait")) {
+    if (!selector.findWindowLike(record.className, record.title, false, 3000, true, "AppWait")) {
       state.SkipWithError("the probe client was not found");
       break;
     }
     if ((selector.lastLookup().foundWindow != kNoWindow) != checked) state.SkipWithError("wrong lookup mode");
     auto start = std::chrono::steady_clock::now();
-    if (!injection.SendText(text, record)) state.SkipWithError(ui.messages().empty() ? "cut short" : ui.messages().back().c_str());
+    if (!injection.sendText(text, record)) state.SkipWithError(ui.messages().empty() ? "cut short" : ui.messages().back().c_str());
     std::string line = desktop.probe->nextLine();  // the client has read every key
     if (line.rfind("count", 0) != 0) state.SkipWithError("the client did not receive the keys");
     state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());

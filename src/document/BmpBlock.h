@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "document/Result.h"
-#include "imaging/Picture.h"
+#include "platform/Picture.h"
 
 namespace qlm {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "document/FileSystem.h"
+#include "platform/FileSystem.h"
 #include "document/Result.h"
 
 namespace qlm {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "document/FileSystem.h"
+#include "platform/FileSystem.h"
 #include "document/Result.h"
 #include "document/RecordImage.h"
 

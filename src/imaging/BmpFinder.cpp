@@ -45,6 +45,19 @@ PixelPoint scanPositions(Test& test, int columns, int rows, const ScanOrder& ord
   return PixelPoint{};
 }
 
+// The shape rule misses pixels of in-between greys even where the screen holds
+// the very pixels of the area, so an exact copy counts as a shape match too.
+PixelPoint earlierExactCopy(const ColourPlanes& big, const ColourPlanes& small, PixelPoint shapeMatch, int columns,
+                            int rows, const ScanOrder& order) {
+  const SearchThresholds exact = searchThresholds(0, 0, small.width, small.height);
+  ImageTest test(big, small, exact);
+  const int lastRow = shapeMatch.x >= 0 ? shapeMatch.y + 1 : rows;
+  PixelPoint copy = scanPositions(test, columns, lastRow, order);
+  if (copy.x < 0) return shapeMatch;
+  if (shapeMatch.x < 0 || copy.y < shapeMatch.y || (copy.y == shapeMatch.y && copy.x < shapeMatch.x)) return copy;
+  return shapeMatch;
+}
+
 }  // namespace
 
 SearchThresholds searchThresholds(int colourTolerance, int pixelTolerance, int smallWidth, int smallHeight) {
@@ -58,23 +71,23 @@ SearchThresholds searchThresholds(int colourTolerance, int pixelTolerance, int s
   return thresholds;
 }
 
-bool BmpFinder::LoadBMP_B(const std::uint8_t* pixels, std::size_t byteCount, int width, int height) {
+bool BmpFinder::loadBig(const std::uint8_t* pixels, std::size_t byteCount, int width, int height) {
   forgetShapeData();
   return loadColourPlanes(pixels, byteCount, width, height, PixelRect{0, 0, width, height}, m_big);
 }
 
-bool BmpFinder::LoadBMP_B(const Picture& picture) {
+bool BmpFinder::loadBig(const Picture& picture) {
   forgetShapeData();
   return loadColourPlanes(picture, PixelRect{0, 0, picture.width, picture.height}, m_big);
 }
 
-bool BmpFinder::LoadBMP_S(const std::uint8_t* pixels, std::size_t byteCount, int width, int height, int x, int y,
+bool BmpFinder::loadSmall(const std::uint8_t* pixels, std::size_t byteCount, int width, int height, int x, int y,
                           int w, int h) {
   forgetShapeData();
   return loadColourPlanes(pixels, byteCount, width, height, PixelRect{x, y, w, h}, m_small);
 }
 
-bool BmpFinder::LoadBMP_S(const Picture& picture, int x, int y, int w, int h) {
+bool BmpFinder::loadSmall(const Picture& picture, int x, int y, int w, int h) {
   forgetShapeData();
   return loadColourPlanes(picture, PixelRect{x, y, w, h}, m_small);
 }
@@ -84,7 +97,7 @@ void BmpFinder::forgetShapeData() {
   m_smallRange = GreyRange{};
 }
 
-void BmpFinder::LoadBMP_BM(int colourThreshold) {
+void BmpFinder::prepareBigShape(int colourThreshold) {
   m_bigThreshold = colourThreshold;
   fillGreyPlane(m_big);
   const bool ready = m_extrema.columns == m_big.width - m_small.width + 1 &&
@@ -92,7 +105,7 @@ void BmpFinder::LoadBMP_BM(int colourThreshold) {
   if (!ready) m_extrema = computeWindowExtrema(m_big, m_small.width, m_small.height);
 }
 
-void BmpFinder::LoadBMP_SM(int colourThreshold) {
+void BmpFinder::prepareSmallShape(int colourThreshold) {
   fillGreyPlane(m_small);
   m_smallRange = greyRangeOf(m_small.grey.data(), m_small.grey.size(), colourThreshold);
 }
@@ -108,7 +121,7 @@ GreyRange BmpFinder::windowGreyRange(int x, int y) const {
   return greyRangeOf(window.data(), window.size(), m_bigThreshold);
 }
 
-bool BmpFinder::FindBMP_SinB(int method, int colourTolerance, int pixelTolerance, int startX, int startY,
+bool BmpFinder::findSmallInBig(int method, int colourTolerance, int pixelTolerance, int startX, int startY,
                              int skipX, int skipY, int& foundX, int& foundY) {
   foundX = -1;
   foundY = -1;
@@ -126,10 +139,11 @@ bool BmpFinder::FindBMP_SinB(int method, int colourTolerance, int pixelTolerance
     ImageTest test(m_big, m_small, thresholds);
     found = scanPositions(test, columns, rows, order);
   } else {
-    LoadBMP_BM(thresholds.colour);
-    LoadBMP_SM(thresholds.colour);
+    prepareBigShape(thresholds.colour);
+    prepareSmallShape(thresholds.colour);
     ShapeTest test(m_big, m_extrema, m_small, m_smallRange, thresholds);
     found = scanPositions(test, columns, rows, order);
+    found = earlierExactCopy(m_big, m_small, found, columns, rows, order);
   }
   foundX = found.x;
   foundY = found.y;
@@ -139,13 +153,13 @@ bool BmpFinder::FindBMP_SinB(int method, int colourTolerance, int pixelTolerance
 PixelPoint findOtherOccurrence(const Picture& picture, int left, int top, int right, int bottom, int method,
                                int colourTolerance, int pixelTolerance) {
   BmpFinder finder;
-  if (!finder.LoadBMP_B(picture)) return PixelPoint{};
+  if (!finder.loadBig(picture)) return PixelPoint{};
   const long long width = static_cast<long long>(right) - left + 1;
   const long long height = static_cast<long long>(bottom) - top + 1;
   if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide) return PixelPoint{};
-  if (!finder.LoadBMP_S(picture, left, top, static_cast<int>(width), static_cast<int>(height))) return PixelPoint{};
+  if (!finder.loadSmall(picture, left, top, static_cast<int>(width), static_cast<int>(height))) return PixelPoint{};
   PixelPoint other;
-  if (!finder.FindBMP_SinB(method, colourTolerance, pixelTolerance, 0, 0, left, top, other.x, other.y)) {
+  if (!finder.findSmallInBig(method, colourTolerance, pixelTolerance, 0, 0, left, top, other.x, other.y)) {
     return PixelPoint{};
   }
   return other;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "imaging/Picture.h"
+#include "platform/Picture.h"
 
 namespace qlm {
 

@@ -8,7 +8,7 @@ bool ImageAreaSearch::loadArea(const Picture& stored, const ImageArea& area) {
   const long long width = static_cast<long long>(area.right) - area.left + 1;
   const long long height = static_cast<long long>(area.bottom) - area.top + 1;
   m_areaLoaded = width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
-                 m_finder.LoadBMP_S(stored, area.left, area.top, static_cast<int>(width), static_cast<int>(height));
+                 m_finder.loadSmall(stored, area.left, area.top, static_cast<int>(width), static_cast<int>(height));
   return m_areaLoaded;
 }
 
@@ -16,11 +16,11 @@ AttemptResult ImageAreaSearch::attempt(const Picture& capture, int method, int c
   AttemptResult result;
   if (!m_areaLoaded) return result;
   const ColourPlanes& small = m_finder.smallPicture();
-  if (capture.width < small.width || capture.height < small.height || !m_finder.LoadBMP_B(capture)) {
+  if (capture.width < small.width || capture.height < small.height || !m_finder.loadBig(capture)) {
     result.outcome = AttemptOutcome::CaptureTooSmall;
     return result;
   }
-  const bool found = m_finder.FindBMP_SinB(method, colourTolerance, pixelTolerance, 0, 0, -1, -1, result.position.x,
+  const bool found = m_finder.findSmallInBig(method, colourTolerance, pixelTolerance, 0, 0, -1, -1, result.position.x,
                                            result.position.y);
   result.outcome = found ? AttemptOutcome::Found : AttemptOutcome::NotFound;
   return result;

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "imaging/BmpFinder.h"
-#include "imaging/Picture.h"
+#include "platform/Picture.h"
 
 namespace qlm {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "document/Result.h"
-#include "imaging/Picture.h"
+#include "platform/Picture.h"
 
 namespace qlm {
 

@@ -9,7 +9,7 @@ namespace qlm {
 
 class DesktopOutput final : public PlaybackOutput {
  public:
-  DesktopOutput(CQuillmoteDoc& document, Platform& platform, PlaybackHost& host, int notRespondingWaitMs);
+  DesktopOutput(Document& document, Platform& platform, PlaybackHost& host, int notRespondingWaitMs);
   ~DesktopOutput() override;
 
   void releaseModifiers() override;
@@ -22,7 +22,7 @@ class DesktopOutput final : public PlaybackOutput {
   TargetSelector& selector() { return m_selector; }
 
  private:
-  CQuillmoteDoc& m_document;
+  Document& m_document;
   Platform& m_platform;
   TargetSelector m_selector;
   Injection m_injection;

@@ -9,12 +9,12 @@
 
 #include "platform/Geometry.h"
 #include "platform/Input.h"
-#include "playback/KeyNotation.h"
+#include "language/KeyNotation.h"
 #include "playback/TargetSelection.h"
 
 namespace qlm {
 
-class CQuillmoteDoc;
+class Document;
 struct Platform;
 
 struct InjectionHooks {
@@ -42,7 +42,7 @@ class Injection {
   static constexpr std::size_t kPendingLimit = 1000;
   static constexpr int kMoveSteps = 20;
 
-  Injection(CQuillmoteDoc& doc, Platform& platform, TargetSelector& selector, InjectionHooks hooks = {});
+  Injection(Document& doc, Platform& platform, TargetSelector& selector, InjectionHooks hooks = {});
 
   // Injects `text` for `record`; false when it was cut short (the end key,
   // a stop request, input the desktop kept refusing, or a target that lost
@@ -50,12 +50,12 @@ class Injection {
   // into the window of the last lookup (none for whole-screen records and
   // foreground mode 0): when the focus has moved, the target is brought
   // forward again within the window wait, else playback stops.
-  bool SendText(std::string_view text, const RecordTarget& record);
-  void TypeCharacter(unsigned char character);
-  void SendKey(const KeyEntry& entry, char prefix);
-  void PasteText(std::string_view text);
-  void MouseAction(const MouseEntry& entry, char prefix, const RecordTarget& record);
-  void ReleaseModifiers();
+  bool sendText(std::string_view text, const RecordTarget& record);
+  void typeCharacter(unsigned char character);
+  void sendKey(const KeyEntry& entry, char prefix);
+  void pasteText(std::string_view text);
+  void mouseAction(const MouseEntry& entry, char prefix, const RecordTarget& record);
+  void releaseModifiers();
 
   // Read from the variables at every SendText; tests and callers outside
   // SendText may set them directly.
@@ -82,7 +82,7 @@ class Injection {
   static constexpr long long kRetryMs = 30;
   static constexpr long long kRefocusCycleMs = 100;
 
-  CQuillmoteDoc& m_doc;
+  Document& m_doc;
   Platform& m_platform;
   TargetSelector& m_selector;
   InjectionHooks m_hooks;

@@ -6,11 +6,11 @@
 
 #include "document/BmpBlock.h"
 #include "document/Base64.h"
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 #include "document/Snapshot.h"
 #include "imaging/RecordPicture.h"
 #include "platform/TextEncoding.h"
-#include "trace/CDebugDialog.h"
+#include "trace/Debugger.h"
 #include "trace/TraceImages.h"
 
 namespace qlm {
@@ -37,7 +37,7 @@ bool putPicture(std::FILE* file, const Picture& picture) {
 
 }  // namespace
 
-TraceWriter::TraceWriter(CQuillmoteDoc& document) : m_document(document) {}
+TraceWriter::TraceWriter(Document& document) : m_document(document) {}
 
 void TraceWriter::write(const TraceEvent& event, const DebugColumns& columns) {
   TraceSettings& settings = m_document.traceSettings();

@@ -44,10 +44,10 @@ struct Search {
 Search find(const Picture& big, const Picture& small, int method, int colourTol = 0, int pixelTol = 0,
             PixelPoint start = {0, 0}, PixelPoint skip = {-1, -1}) {
   BmpFinder finder;
-  EXPECT_TRUE(finder.LoadBMP_B(big));
-  EXPECT_TRUE(finder.LoadBMP_S(small, 0, 0, small.width, small.height));
+  EXPECT_TRUE(finder.loadBig(big));
+  EXPECT_TRUE(finder.loadSmall(small, 0, 0, small.width, small.height));
   Search s;
-  s.found = finder.FindBMP_SinB(method, colourTol, pixelTol, start.x, start.y, skip.x, skip.y, s.at.x, s.at.y);
+  s.found = finder.findSmallInBig(method, colourTol, pixelTol, start.x, start.y, skip.x, skip.y, s.at.x, s.at.y);
   return s;
 }
 
@@ -157,7 +157,7 @@ TEST(BmpFinder, SearchesNothingBeforeBothPicturesAreLoaded) {
   BmpFinder finder;
   int x = 7;
   int y = 7;
-  EXPECT_FALSE(finder.FindBMP_SinB(QLM_BMP_FIND_IMAGE, 100, 100, 0, 0, -1, -1, x, y));
+  EXPECT_FALSE(finder.findSmallInBig(QLM_BMP_FIND_IMAGE, 100, 100, 0, 0, -1, -1, x, y));
   EXPECT_EQ(x, -1);
   EXPECT_EQ(y, -1);
 }
@@ -210,10 +210,10 @@ TEST(BmpFinderShape, PreparationGivesEachWindowItsGreyRange) {
   setPixel(big, 6, 5, {255, 255, 255});
   setPixel(big, 7, 7, {30, 60, 150});  // grey 80
   BmpFinder finder;
-  ASSERT_TRUE(finder.LoadBMP_B(big));
-  ASSERT_TRUE(finder.LoadBMP_S(big, 0, 0, 3, 3));
-  finder.LoadBMP_BM(12);
-  finder.LoadBMP_SM(12);
+  ASSERT_TRUE(finder.loadBig(big));
+  ASSERT_TRUE(finder.loadSmall(big, 0, 0, 3, 3));
+  finder.prepareBigShape(12);
+  finder.prepareSmallShape(12);
   EXPECT_EQ(finder.smallGreyRange().levelClass, LevelClass::Flat);
   const GreyRange three = finder.windowGreyRange(5, 5);
   EXPECT_EQ(three.minimum, 0);

@@ -36,10 +36,10 @@ void expectSameAsReference(const Picture& big, const Picture& small, const Query
   const test::ReferenceResult expected = test::referenceSearch(big, small, q.method, q.colourTol, q.pixelTol,
                                                                q.start.x, q.start.y, q.skip.x, q.skip.y);
   BmpFinder finder;
-  ASSERT_TRUE(finder.LoadBMP_B(big));
-  ASSERT_TRUE(finder.LoadBMP_S(small, 0, 0, small.width, small.height));
+  ASSERT_TRUE(finder.loadBig(big));
+  ASSERT_TRUE(finder.loadSmall(small, 0, 0, small.width, small.height));
   PixelPoint at;
-  const bool found = finder.FindBMP_SinB(q.method, q.colourTol, q.pixelTol, q.start.x, q.start.y, q.skip.x,
+  const bool found = finder.findSmallInBig(q.method, q.colourTol, q.pixelTol, q.start.x, q.start.y, q.skip.x,
                                          q.skip.y, at.x, at.y);
   EXPECT_EQ(found, expected.found);
   EXPECT_EQ(at, (PixelPoint{expected.x, expected.y}));

@@ -13,8 +13,8 @@ class FocusGuardTest : public testing::PlaybackTest {
   FocusGuardTest() {
     target = window("Notepad", "notes.txt");
     bystander = window("Notepad", "other");  // the same class: the class-only fallback would pick it
-    doc.SetVariableNumber("$QLM_KEY_SPEED", 0);
-    doc.SetVariableNumber("$QLM_MOUSE_SPEED", 0);
+    doc.setVariableNumber("$QLM_KEY_SPEED", 0);
+    doc.setVariableNumber("$QLM_MOUSE_SPEED", 0);
   }
 
   void stealFocusEvery(std::int64_t ms) {
@@ -46,7 +46,7 @@ class FocusGuard : public FocusGuardTest, public ::testing::WithParamInterface<G
 
 TEST_P(FocusGuard, NothingReachesAnotherWindow) {
   const GuardCase& c = GetParam();
-  ASSERT_TRUE(selector.FindWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
+  ASSERT_TRUE(selector.findWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
   switch (c.disturbance) {
     case Disturbance::None: break;
     case Disturbance::StealFocus: stealFocusEvery(200); break;
@@ -63,7 +63,7 @@ TEST_P(FocusGuard, NothingReachesAnotherWindow) {
       break;
   }
   RecordTarget record{"Notepad", "notes.txt", c.click};
-  EXPECT_EQ(injection.SendText(c.text, record), c.completes);
+  EXPECT_EQ(injection.sendText(c.text, record), c.completes);
   EXPECT_EQ(desktop->typedText(bystander), "");
   EXPECT_TRUE(desktop->clicks(bystander).empty());
   EXPECT_EQ(doc.stopRequested(), !c.completes);

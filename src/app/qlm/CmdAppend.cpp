@@ -95,11 +95,11 @@ int cmdAppend(CommandArgs args) {
   Snapshot snapshot;
   snapshot.setCapture(std::move(*picture));
   std::string path = options->path;
-  if (!snapshot.OpenQlmFileW(path)) return reportFailure(snapshot.message());
+  if (!snapshot.beginAppend(path)) return reportFailure(snapshot.message());
   fields.firstRecordOfFile = snapshot.count() == 0;
   int line = snapshot.count() + 1;
-  if (!snapshot.PutAttrQlm1(makeNewRecord(fields)) || !snapshot.PutImgQlm1() || !snapshot.CloseQlmFileW()) {
-    snapshot.CloseQlmFileW();
+  if (!snapshot.appendRecordImage(makeNewRecord(fields)) || !snapshot.appendPicture() || !snapshot.finishAppend()) {
+    snapshot.finishAppend();
     return reportFailure(snapshot.message());
   }
   std::printf("%s: line %d\n", path.c_str(), line);

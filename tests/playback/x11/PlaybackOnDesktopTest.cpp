@@ -10,7 +10,7 @@
 
 #include "../../platform/x11/X11Fixture.h"
 #include "app/HeadlessHost.h"
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 #include "document/Snapshot.h"
 #include "platform/VirtualKeys.h"
 #include "playback/DesktopOutput.h"
@@ -55,7 +55,7 @@ void writeDocument(const std::string& path, const std::vector<RecordSpec>& recor
     record.setText(TextField::WindowTitle, spec.title);
     snapshot.setCapture(picture);
     std::string where = path;
-    Outcome saved = snapshot.SaveToQlmFile(where, record);
+    Outcome saved = snapshot.appendRecord(where, record);
     ASSERT_TRUE(saved.ok) << saved.message;
   }
 }
@@ -136,7 +136,7 @@ struct Player {
     doc.setPlatform(&platform);
     doc.setPathName(path);
     loaded = doc.records().load();
-    doc.VarResetVars();
+    doc.resetVariables();
     watching = watch.install(*platform.inputWatch);
   }
   ~Player() { watch.uninstall(); }
@@ -145,7 +145,7 @@ struct Player {
   PlaybackEnd finishWithin(std::chrono::milliseconds limit) {
     if (!waitFor([&] { return doc.flags().playbackMode == 0 && !doc.flags().running; }, limit)) {
       ADD_FAILURE() << "the playback did not end within " << limit.count() << " ms; stopping it";
-      engine.OnMagnetoArret();
+      engine.stop();
     }
     return engine.wait();
   }
@@ -153,7 +153,7 @@ struct Player {
   Platform& platform;
   MessageLog ui;
   SharedTrace trace;
-  CQuillmoteDoc doc{ui, trace, *platform.clock};
+  Document doc{ui, trace, *platform.clock};
   LoadResult loaded;
   HeadlessHost headless{doc, stderr};
   NotingHost host{headless};
@@ -285,7 +285,7 @@ TEST_F(PlaybackOnDesktopTest, TypesIntoXtermAndClicksIntoTheProbeExactly) {
       {"XTerm", "qlm typed", "\"\\[CTRL]d/[CTRL]\""},
       {"QlmProbe", "qlm probe", "\"Qz\xE9V[LBUTTON]\"", {60, 40}},
   });
-  EXPECT_EQ(play->engine.OnMagnetoLireThread(), PlaybackEnd::Completed) << describe(play->trace.events());
+  EXPECT_EQ(play->engine.run(), PlaybackEnd::Completed) << describe(play->trace.events());
   EXPECT_TRUE(play->ui.messages().empty()) << play->ui.messages().front();
 
   const std::string expected =
@@ -323,7 +323,7 @@ TEST_F(PlaybackOnDesktopTest, EndKeyInjectedByAnotherProgramStopsALongPlaybackAn
              }) >= atLeast;
     };
   };
-  ASSERT_TRUE(play->engine.OnMagnetoLire());
+  ASSERT_TRUE(play->engine.start());
   ASSERT_TRUE(play->trace.waitUntil(waits(2)));
 
   // An End that another program injects (a remote desktop, a test driver) is the user's key.
@@ -332,16 +332,16 @@ TEST_F(PlaybackOnDesktopTest, EndKeyInjectedByAnotherProgramStopsALongPlaybackAn
   EXPECT_EQ(play->finishWithin(5s), PlaybackEnd::Stopped);
   EXPECT_TRUE(play->doc.stopRequested());
   EXPECT_FALSE(play->doc.flags().endKey);
-  const long long count = play->doc.GetVariableNumber("$N");
-  const long long instruction = play->doc.GetVariableNumber("$QLM_INST");
+  const long long count = play->doc.readVariableNumber("$N");
+  const long long instruction = play->doc.readVariableNumber("$QLM_INST");
   EXPECT_GE(count, 2);
 
   // Answer 1 runs the stopped instruction again, with the variables kept.
   play->trace.clear();
   play->ui.queueAnswers({1});
-  ASSERT_TRUE(play->engine.OnMagnetoLire());
+  ASSERT_TRUE(play->engine.start());
   ASSERT_TRUE(play->trace.waitUntil(waits(1)));
-  play->engine.OnMagnetoArret();
+  play->engine.stop();
   EXPECT_EQ(play->finishWithin(5s), PlaybackEnd::Stopped);
   ASSERT_EQ(play->ui.questions().size(), 1u);
   EXPECT_EQ(play->ui.questions()[0].text, "Would you like to continue the previous playback Line=1 Instruction=" +
@@ -354,7 +354,7 @@ TEST_F(PlaybackOnDesktopTest, EndKeyInjectedByAnotherProgramStopsALongPlaybackAn
   EXPECT_EQ(events.front().kind, 1);
   EXPECT_EQ(events.front().line, 1);
   EXPECT_EQ(events.front().instruction, instruction);
-  EXPECT_GE(play->doc.GetVariableNumber("$N"), count);
+  EXPECT_GE(play->doc.readVariableNumber("$N"), count);
 }
 
 TEST_F(PlaybackOnDesktopTest, IfWindowWaitsForAWindowThatAppearsLate) {
@@ -364,7 +364,7 @@ TEST_F(PlaybackOnDesktopTest, IfWindowWaitsForAWindowThatAppearsLate) {
   });
   auto ifWindowDone = [](const std::vector<TraceEvent>& events) { return hasStep(events, 3, 1, 2); };
   auto ifWindowStarted = [](const std::vector<TraceEvent>& events) { return hasStep(events, 1, 1, 2); };
-  ASSERT_TRUE(play->engine.OnMagnetoLire());
+  ASSERT_TRUE(play->engine.start());
   ASSERT_TRUE(play->trace.waitUntil(ifWindowStarted));
   std::this_thread::sleep_for(1s);
   // Still waiting: the instruction has not ended without its window.
@@ -388,7 +388,7 @@ TEST_F(PlaybackOnDesktopTest, OnlyTheUsersPointerMovementPausesPlayback) {
                      5000);
   EventLog events(*platform->inputWatch);
   ASSERT_TRUE(events.active());
-  ASSERT_TRUE(play->engine.OnMagnetoLire());
+  ASSERT_TRUE(play->engine.start());
   ASSERT_TRUE(play->trace.waitUntil([](const std::vector<TraceEvent>& e) { return hasStep(e, 1, 2, 2); }))
       << describe(play->trace.events());
 
@@ -408,7 +408,7 @@ TEST_F(PlaybackOnDesktopTest, OnlyTheUsersPointerMovementPausesPlayback) {
   EXPECT_TRUE(waitFor([&] { return !play->host.notes().empty(); }));
   EXPECT_EQ(play->host.notes().front(), "Mouse moved: 5/5");
 
-  play->engine.OnMagnetoArret();
+  play->engine.stop();
   EXPECT_EQ(play->finishWithin(5s), PlaybackEnd::Stopped);
   std::filesystem::remove(probe.log);
 }
@@ -476,7 +476,7 @@ TEST_P(KeysOnlyIntoTheTarget, NothingReachesTheOtherTerminal) {
       if (waitFor([&] { return done || readFile(targetFile).size() >= 20; }, 20s) && !done) kill(target->pid(), SIGKILL);
     }
   });
-  const PlaybackEnd end = play->engine.OnMagnetoLireThread();
+  const PlaybackEnd end = play->engine.run();
   done = true;
   disturber.join();
 

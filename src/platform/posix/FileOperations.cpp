@@ -1,4 +1,4 @@
-#include "language/functions/FileOperations.h"
+#include "platform/FileOperations.h"
 
 #include <dirent.h>
 #include <fcntl.h>
