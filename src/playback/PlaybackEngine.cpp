@@ -243,7 +243,7 @@ PlaybackEnd PlaybackEngine::finish() {
 
 void PlaybackEngine::userActivityPause() {
   PlaybackFlags& flags = m_document.flags();
-  if (flags.playbackMode == 2 && m_output.targetLost()) return;
+  if (flags.runState == RunState::Playing && m_output.targetLost()) return;
   if (flags.movementWaitLeft < 1) return;
   Clock& clock = m_document.clock();
   int full = flags.movementWaitLeft;
