@@ -4,8 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <set>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -18,7 +16,7 @@ namespace fs = std::filesystem;
 using qlm::Snapshot;
 using qlm::TextField;
 
-constexpr int kSeconds = 3;
+constexpr int kSeconds = 4;
 
 void writePicture(const std::string& path, int width) {
   std::string bmp(54, '\0');
@@ -50,7 +48,10 @@ std::string slurp(const std::string& path) {
 class ConcurrentChanges : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "qlm-hammer-XXXXXX").string();
+    // In memory where there is such a folder: flushes cost nothing there, so
+    // many more changes meet in the few seconds.
+    fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+    std::string pattern = (base / "qlm-hammer-XXXXXX").string();
     m_folder = ::mkdtemp(pattern.data());
   }
   void TearDown() override { fs::remove_all(m_folder); }
@@ -60,9 +61,9 @@ class ConcurrentChanges : public ::testing::Test {
 };
 
 // Each record's instruction names it, and its picture is as wide as the
-// number in that name. Records with play 0 are copies of the template "T"
-// and the only ones a delete can take; every set puts play back to 1, so a
-// record holding a value that was set is never deleted.
+// number in that name ("T", 7 wide, has play 0: only its copies can be
+// deleted). Lines 1 to 3 only ever take values, so that each must end with
+// the last value set on it; every other change happens behind them.
 TEST_F(ConcurrentChanges, EveryInterleavingGivesTheResultOfSomeSerialOrder) {
   std::string doc = file("doc.qlm");
   std::string tool = QLM_TOOL;
@@ -82,10 +83,11 @@ TEST_F(ConcurrentChanges, EveryInterleavingGivesTheResultOfSomeSerialOrder) {
   std::string quiet = " >/dev/null 2>&1";
   std::string script =
       "cd " + m_folder.string() + "; " +
-      "(" + loop + "if " + q + "set " + doc + " $((n%5+1)) comment=A$n play=1" + quiet + "; then echo $n >a; fi; done) & " +
-      "(" + loop + "if " + q + "set " + doc + " $((n%4+2)) process=B$n play=1" + quiet + "; then echo $n >b; fi; done) & " +
-      "(" + loop + q + "move " + doc + " $((n%6+1)) $((n*5%6+1))" + quiet + "; done) & " +
-      "(" + loop + q + "duplicate " + doc + " $((n%7+1)) 1" + quiet + "; " + q + "delete " + doc + " $((n%9+1))" + quiet +
+      "(" + loop + "l=$((n%2+1)); if " + q + "set " + doc + " $l comment=A$n" + quiet + "; then echo A$n >comment$l; fi; done) & " +
+      "(" + loop + "l=$((n%2+2)); if " + q + "set " + doc + " $l process=B$n" + quiet + "; then echo B$n >process$l; fi; done) & " +
+      "(" + loop + q + "move " + doc + " $((n%4+4)) $((n*3%5+4))" + quiet + "; done) & " +
+      "(" + loop + q + "move " + doc + " $((n%3+5)) 4" + quiet + "; done) & " +
+      "(" + loop + q + "duplicate " + doc + " $((n%7+1)) 4" + quiet + "; " + q + "delete " + doc + " $((n%5+4))" + quiet +
       "; done) & " +
       "(" + loop + q + "append " + doc + " --kind K --text '\"R3\"' --picture " + file("R3.bmp") + quiet + "; " + q +
       "check " + doc + " >check.out 2>&1 || cat check.out >>checks; done) & " +
@@ -100,7 +102,6 @@ TEST_F(ConcurrentChanges, EveryInterleavingGivesTheResultOfSomeSerialOrder) {
   EXPECT_FALSE(fs::exists(file("checks"))) << "check failed while the others wrote: " << slurp(file("checks"));
   Snapshot reader;
   ASSERT_TRUE(reader.OpenQlmFileR(doc)) << reader.message();
-  std::set<std::string> values;
   for (int i = 0; i < reader.count(); ++i) {
     SCOPED_TRACE("line " + std::to_string(i + 1));
     ASSERT_EQ(reader.GetAttrQlm1R(i), 0) << reader.message();
@@ -108,14 +109,15 @@ TEST_F(ConcurrentChanges, EveryInterleavingGivesTheResultOfSomeSerialOrder) {
     ASSERT_TRUE(reader.GetImgQlm1R(true)) << reader.message();
     int width = name == "\"T\"" ? 7 : name.size() == 4 ? name[2] - '0' : 0;
     EXPECT_EQ(reader.captureWidth(), width) << name << " holds another record's picture";
-    values.insert(reader.record().text(TextField::Comment));
-    values.insert(reader.record().text(TextField::Process));
+    for (auto [field, label] : {std::pair{TextField::Comment, "comment"}, {TextField::Process, "process"}}) {
+      std::string last = slurp(file(label + std::to_string(i + 1)));
+      if (!last.empty()) {
+        EXPECT_EQ(reader.record().text(field), last) << "the last " << label << " set was lost";
+      }
+    }
   }
-  for (const char* writer : {"a", "b"}) {
-    std::string last = slurp(file(writer));
-    ASSERT_FALSE(last.empty()) << "writer " << writer << " never succeeded";
-    std::string value = std::string(1, static_cast<char>(std::toupper(writer[0]))) + last;
-    EXPECT_TRUE(values.count(value)) << value << ", the last value set, was lost";
+  for (const char* written : {"comment1", "comment2", "process2", "process3"}) {
+    EXPECT_TRUE(fs::exists(file(written))) << written << " was never set";
   }
 }
 
