@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 #include "language/Interpreter.h"
 #include "language/Services.h"
 #include "platform/Clock.h"
@@ -42,10 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   QuietUi ui;
   qlm::NullTrace trace;
   StillClock clock;
-  qlm::CQuillmoteDoc doc(ui, trace, clock);
+  qlm::Document doc(ui, trace, clock);
   qlm::Interpreter in(doc);
-  in.Analyse(text);
-  in.CheckSyntax();
-  for (int k = 0; k <= in.analysis().instructionCount + 1; ++k) in.EvaluateInstruction(k);
+  in.analyse(text);
+  in.checkSyntax();
+  for (int k = 0; k <= in.analysis().instructionCount + 1; ++k) in.evaluateInstruction(k);
   return 0;
 }

@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "document/WholeFile.h"
+#include "platform/WholeFile.h"
 #include "language/Value.h"
 #include "platform/TextEncoding.h"
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "document/ByteCodec.h"
-#include "document/PendingFile.h"
+#include "platform/PendingFile.h"
 
 // Journal file, little-endian:
 //    0  8   "QLMJRNL1"

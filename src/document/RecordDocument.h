@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "document/FileSystem.h"
+#include "platform/FileSystem.h"
+#include "platform/Result.h"
 #include "document/RecordImage.h"
-#include "document/Result.h"
 #include "document/Snapshot.h"
 
 namespace qlm {

@@ -4,11 +4,11 @@
 
 namespace qlm {
 
-bool ImageAreaSearch::loadArea(const Picture& stored, const ImageArea& area) {
+bool ImageAreaSearch::loadArea(const Picture& stored, const Area& area) {
   const long long width = static_cast<long long>(area.right) - area.left + 1;
   const long long height = static_cast<long long>(area.bottom) - area.top + 1;
   m_areaLoaded = width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
-                 m_finder.LoadBMP_S(stored, area.left, area.top, static_cast<int>(width), static_cast<int>(height));
+                 m_finder.loadSmall(stored, area.left, area.top, static_cast<int>(width), static_cast<int>(height));
   return m_areaLoaded;
 }
 
@@ -16,11 +16,11 @@ AttemptResult ImageAreaSearch::attempt(const Picture& capture, int method, int c
   AttemptResult result;
   if (!m_areaLoaded) return result;
   const ColourPlanes& small = m_finder.smallPicture();
-  if (capture.width < small.width || capture.height < small.height || !m_finder.LoadBMP_B(capture)) {
+  if (capture.width < small.width || capture.height < small.height || !m_finder.loadBig(capture)) {
     result.outcome = AttemptOutcome::CaptureTooSmall;
     return result;
   }
-  const bool found = m_finder.FindBMP_SinB(method, colourTolerance, pixelTolerance, 0, 0, -1, -1, result.position.x,
+  const bool found = m_finder.findSmallInBig(method, colourTolerance, pixelTolerance, 0, 0, -1, -1, result.position.x,
                                            result.position.y);
   result.outcome = found ? AttemptOutcome::Found : AttemptOutcome::NotFound;
   return result;
@@ -39,8 +39,8 @@ std::string searchProgressTitle(int method, long long elapsedSeconds, int limitS
   return name + std::to_string(elapsedSeconds) + "/" + std::to_string(limitSeconds);
 }
 
-FoundTarget foundTarget(bool found, PixelPoint foundPosition, PixelPoint windowTopLeft, PixelPoint recordedClick,
-                        const ImageArea& area) {
+FoundTarget foundTarget(bool found, Point foundPosition, Point windowTopLeft, Point recordedClick,
+                        const Area& area) {
   if (!found) return FoundTarget{};
   FoundTarget target;
   target.position = foundPosition;

@@ -155,7 +155,9 @@ ReferenceResult referenceSearch(const Picture& big, const Picture& small, int me
     if (y < 0) continue;
     for (int x = (y == startY && startX >= 1) ? startX : 0; x <= big.width - small.width; ++x) {
       if (x == skipX && y == skipY) continue;
-      const bool match = method == 3 ? imageMatchesAt(big, small, x, y, t, k) : shapeMatchesAt(big, small, x, y, t, k);
+      // An exact copy of the area is a shape match whatever the shape rule says of it.
+      const bool match = method == 3 ? imageMatchesAt(big, small, x, y, t, k)
+                                     : shapeMatchesAt(big, small, x, y, t, k) || imageMatchesAt(big, small, x, y, 0, 0);
       if (match) return {true, x, y};
     }
   }

@@ -3,7 +3,7 @@
 #include <random>
 #include <string>
 
-#include "imaging/Picture.h"
+#include "platform/Picture.h"
 
 namespace qlm::test {
 

@@ -64,7 +64,7 @@ class FileFunctions : public FunctionTest {
   }
   void expectFailure(int error, const std::string& text) const {
     EXPECT_EQ(stored("$LAST_ERROR"), text);
-    EXPECT_EQ(doc.GetVariable("$LAST_ERROR").type, 'I');
+    EXPECT_EQ(doc.readVariable("$LAST_ERROR").type, 'I');
     EXPECT_EQ(stored("$LAST_ERROR_NUM"), std::to_string(error));
     EXPECT_FALSE(doc.stopRequested());
     EXPECT_TRUE(ui.messages().empty());

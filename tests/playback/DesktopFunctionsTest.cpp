@@ -87,9 +87,9 @@ TEST_F(DesktopFunctionsTest, ShortWaitIsOnePlainSleep) {
 TEST_F(DesktopFunctionsTest, LongWaitShowsItsProgressAndPausesForTheUser) {
   ui.setMainWindowTitle("Quillmote - [demo.qlm] Wait");
   std::vector<std::int64_t> pauses;
-  in.Analyse("Wait(2500)");
+  in.analyse("Wait(2500)");
   in.setActivityPause([&] { pauses.push_back(desktop->now()); });
-  in.EvaluateInstruction(1);
+  in.evaluateInstruction(1);
   EXPECT_EQ(desktop->now(), 2500);
   EXPECT_EQ(ui.titles(), (std::vector<std::string>{"Quillmote - [demo.qlm] Wait", "Wait 0/2", "Wait 1/2", "Wait 2/2",
                                                    "Quillmote - [demo.qlm]"}));
@@ -146,9 +146,9 @@ TEST_F(DesktopFunctionsTest, AskRunsTheBranchOfTheAnswer) {
 TEST_F(DesktopFunctionsTest, Ask3EvaluatesOnlyTheChosenBranch) {
   ui.queueAnswers({3});
   run(R"(Ask3("Which?","One",$A="1","Two",$B="2","Three",$C="3"))");
-  EXPECT_FALSE(doc.VariableExists("$A"));
-  EXPECT_FALSE(doc.VariableExists("$B"));
-  EXPECT_TRUE(doc.VariableExists("$C"));
+  EXPECT_FALSE(doc.hasVariable("$A"));
+  EXPECT_FALSE(doc.hasVariable("$B"));
+  EXPECT_TRUE(doc.hasVariable("$C"));
   EXPECT_EQ(ui.questions()[0].answers, (std::vector<std::string>{"One", "Two", "Three"}));
   EXPECT_TRUE(traced("Ask(), Execution of instruction:", R"($C="3")"));
 }
@@ -260,7 +260,7 @@ TEST_F(DesktopFunctionsTest, SystemCmdOfAMissingProgramIsAFailure) {
 }
 
 TEST_F(DesktopFunctionsTest, SystemCmdRefusesTooLongCommands) {
-  doc.SetVariable("$LONG", "\"" + std::string(1000, 'x') + "\"");
+  doc.setVariable("$LONG", "\"" + std::string(1000, 'x') + "\"");
   run("SystemCmd($LONG)");
   EXPECT_TRUE(desktop->commands().empty());
   EXPECT_EQ(lastMessage(), "SystemCmd(): text argument longer than 999 characters.");

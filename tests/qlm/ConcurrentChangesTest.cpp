@@ -101,12 +101,12 @@ TEST_F(ConcurrentChanges, EveryInterleavingGivesTheResultOfSomeSerialOrder) {
 
   EXPECT_FALSE(fs::exists(file("checks"))) << "check failed while the others wrote: " << slurp(file("checks"));
   Snapshot reader;
-  ASSERT_TRUE(reader.OpenQlmFileR(doc)) << reader.message();
+  ASSERT_TRUE(reader.openForReading(doc)) << reader.message();
   for (int i = 0; i < reader.count(); ++i) {
     SCOPED_TRACE("line " + std::to_string(i + 1));
-    ASSERT_EQ(reader.GetAttrQlm1R(i), 0) << reader.message();
+    ASSERT_EQ(reader.readRecord(i), 0) << reader.message();
     std::string name = reader.record().text(TextField::Instruction);
-    ASSERT_TRUE(reader.GetImgQlm1R(true)) << reader.message();
+    ASSERT_TRUE(reader.readPicture(true)) << reader.message();
     int width = name == "\"T\"" ? 7 : name.size() == 4 ? name[2] - '0' : 0;
     EXPECT_EQ(reader.captureWidth(), width) << name << " holds another record's picture";
     for (auto [field, label] : {std::pair{TextField::Comment, "comment"}, {TextField::Process, "process"}}) {

@@ -1,13 +1,11 @@
-#include <pwd.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
 #include "app/qlm/ToolSupport.h"
+#include "platform/FileOperations.h"
 #include "document/Snapshot.h"
-#include "document/WholeFile.h"
+#include "platform/WholeFile.h"
 #include "platform/TextEncoding.h"
 
 namespace qlm {
@@ -28,12 +26,6 @@ struct AppendOptions {
   NewRecordFields fields;
   bool clickGiven = false;
 };
-
-std::string loginName() {
-  if (const passwd* entry = ::getpwuid(::geteuid()); entry != nullptr && entry->pw_name != nullptr) return entry->pw_name;
-  const char* user = std::getenv("USER");
-  return user != nullptr ? user : "";
-}
 
 // False on a usage error.
 bool parseOption(std::string_view name, std::string_view value, AppendOptions& options) {
@@ -89,7 +81,7 @@ int cmdAppend(CommandArgs args) {
   NewRecordFields& fields = options->fields;
   fields.kind = *options->kind;
   fields.text = *options->text;
-  fields.user = cp1252FromUtf8(loginName());
+  fields.user = cp1252FromUtf8(functions::loginName());
   fields.created = creationStamp(std::time(nullptr));
   fields.areaWidth = fields.pictureWidth = picture->width;
   fields.areaHeight = fields.pictureHeight = picture->height;
@@ -97,11 +89,11 @@ int cmdAppend(CommandArgs args) {
   Snapshot snapshot;
   snapshot.setCapture(std::move(*picture));
   std::string path = options->path;
-  if (!snapshot.OpenQlmFileW(path)) return reportFailure(snapshot.message());
+  if (!snapshot.beginAppend(path)) return reportFailure(snapshot.message());
   fields.firstRecordOfFile = snapshot.count() == 0;
   int line = snapshot.count() + 1;
-  bool appended = snapshot.PutAttrQlm1(makeNewRecord(fields)) && snapshot.PutImgQlm1();
-  if (!snapshot.CloseQlmFileW() || !appended) return reportFailure(snapshot.message());
+  bool appended = snapshot.appendRecordImage(makeNewRecord(fields)) && snapshot.appendPicture();
+  if (!snapshot.finishAppend() || !appended) return reportFailure(snapshot.message());
   std::printf("%s: line %d\n", path.c_str(), line);
   return kExitOk;
 }

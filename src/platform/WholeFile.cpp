@@ -1,6 +1,6 @@
-#include "document/WholeFile.h"
+#include "platform/WholeFile.h"
 
-#include "document/PendingFile.h"
+#include "platform/PendingFile.h"
 
 namespace qlm {
 
