@@ -14,14 +14,16 @@ namespace {
 
 constexpr int kFlashMs = 1000;
 
-std::string_view functionName(int method) { return method == QLM_BMP_FIND_SHAPE ? "IfShape" : "IfImage"; }
+std::string_view functionName(SearchMethod method) { return method == SearchMethod::Shape ? "IfShape" : "IfImage"; }
 
 bool bringTargetForward(Document& doc, Platform& platform) {
   const long long waitMs = doc.readVariableNumber("$QLM_MAX_WAIT_WIN");
   auto lookup = [&](TargetSelector& selector) {
     return selector.findWindowLike(doc.targetApplication(), doc.targetTitle(), false, waitMs, true, "AppWait");
   };
-  if (TargetSelector* selector = doc.targetSelector()) return lookup(*selector);
+  if (TargetSelector* selector = doc.targetSelector()) {
+    return selector->findRecordTarget(doc.targetApplication(), doc.targetTitle(), "AppWait");
+  }
   TargetSelector local(doc, platform);
   return lookup(local);
 }
@@ -38,7 +40,7 @@ struct RecordArea {
 };
 
 // A record without a readable picture cannot be found: the user is told why.
-RecordArea loadRecordArea(Document& doc, ImageAreaSearch& search, int method) {
+RecordArea loadRecordArea(Document& doc, ImageAreaSearch& search, SearchMethod method) {
   RecordArea wanted;
   const int index = doc.records().currentRecord();
   const std::string name(functionName(method));
@@ -80,7 +82,7 @@ long long calendarSeconds(const LocalTime& time) {
   return days * 86400 + time.hour * 3600LL + time.minute * 60LL + time.second;
 }
 
-ImageWaitResult waitForImage(Interpreter& in, Platform& platform, int method, int limitSeconds) {
+ImageWaitResult waitForImage(Interpreter& in, Platform& platform, SearchMethod method, int limitSeconds) {
   Document& doc = in.document();
   ImageWaitResult result;
   bringTargetForward(doc, platform);
@@ -98,6 +100,10 @@ ImageWaitResult waitForImage(Interpreter& in, Platform& platform, int method, in
   long long elapsed = 0;
   do {
     if (doc.settings().foregroundMode == 2) bringTargetForward(doc, platform);
+    if (TargetSelector* selector = doc.targetSelector(); selector != nullptr && selector->recordTargetLost()) {
+      result.end = ImageWaitEnd::Interrupted;
+      return result;
+    }
     if (interrupted(doc)) {
       result.end = ImageWaitEnd::Interrupted;
       return result;
