@@ -1,4 +1,5 @@
 // The document commands of qlm, run as a user would run them.
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -60,8 +61,9 @@ class DocumentCommands : public ::testing::Test {
   }
 
   // Arguments are quoted with single quotes for the shell.
+  // A run that blocks is ended after a while and fails.
   ToolRun qlm(const std::vector<std::string>& args) {
-    std::string command = QLM_TOOL;
+    std::string command = std::string("timeout 20 ") + QLM_TOOL;
     for (const std::string& arg : args) {
       std::string quoted = "'";
       for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -156,6 +158,65 @@ TEST_F(DocumentCommands, FailuresSayWhyAndWriteNothing) {
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
     EXPECT_EQ(slurp(doc), before);
   }
+}
+
+// Documents, pictures and answers files are regular files or links to one;
+// anything else is refused at once and left as it was.
+TEST_F(DocumentCommands, FoldersDevicesAndPipesAreRefusedAndLeftAlone) {
+  makeDocument(1);
+  std::string before = slurp(doc);
+  std::string pipe = file("pipe.qlm");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  auto append = [&](const std::string& to, const std::string& picture) {
+    return std::vector<std::string>{"append", to, "--kind", "K", "--text", "x", "--picture", picture};
+  };
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string message;
+  };
+  const Case cases[] = {
+      {append(pipe, file("p.bmp")), 1, pipe + ": a pipe, not a file"},
+      {{"list", pipe}, 1, pipe + ": a pipe, not a file"},
+      {append(doc, m_folder.string()), 1, m_folder.string() + ": a folder, not a file"},
+      {append(doc, "/dev/null"), 1, "/dev/null: a device, not a file"},
+      {append(doc, pipe), 1, pipe + ": a pipe, not a file"},
+      {{"play", doc, "--sim", "--answers", pipe}, 2, "Cannot read the answers file " + pipe + ": "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args[1] + " " + c.args.back());
+    ToolRun run = qlm(c.args);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+  }
+  EXPECT_TRUE(fs::is_fifo(pipe));
+  EXPECT_EQ(slurp(doc), before);
+}
+
+// Changes go to the file a link leads to, and the link stays; temporary
+// files never follow a link planted at their name.
+TEST_F(DocumentCommands, LinksLeadToTheDocumentAndStayLinks) {
+  makeDocument(2);
+  std::string link = file("link.qlm");
+  fs::create_symlink(doc, link);
+  ASSERT_EQ(qlm({"set", link, "2", "play=0"}).status, 0);
+  ToolRun deleted = qlm({"delete", link, "2"});
+  ASSERT_EQ(deleted.status, 0) << deleted.err;
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(instructions(), "\"r1\" ");
+
+  std::string dangling = file("dangling.qlm");
+  fs::create_symlink(file("later.qlm"), dangling);
+  ToolRun appended = qlm({"append", dangling, "--kind", "K", "--text", "\"x\"", "--picture", file("p.bmp")});
+  ASSERT_EQ(appended.status, 0) << appended.err;
+  EXPECT_TRUE(fs::is_symlink(dangling));
+  EXPECT_NE(qlm({"list", file("later.qlm")}).out.find("\"x\""), std::string::npos);
+
+  std::ofstream(file("victim")) << "keep";
+  fs::create_symlink(file("victim"), file("out.bmp.part"));
+  ASSERT_EQ(qlm({"picture", link, "1", file("out.bmp")}).status, 0);
+  EXPECT_EQ(slurp(file("victim")), "keep");
+  EXPECT_EQ(slurp(file("out.bmp")), slurp(file("p.bmp")));
 }
 
 TEST_F(DocumentCommands, DeleteMoveAndDuplicateRearrangeTheList) {
