@@ -71,6 +71,7 @@ class SystemVariableOnTheCommandLine : public QlmPlay, public ::testing::WithPar
 // The command line is applied after playback has set its variables: the
 // records are walked as the document holds them, whatever the item says.
 TEST_P(SystemVariableOnTheCommandLine, NeverSteersPlaybackOutsideTheDocument) {
+  append("$FIRST=1");  // the first record of a file is the desktop's
   append("\"a\"");
   append("\"b\"");
   auto run = runQlm({"play", doc(), GetParam().item, "--sim"});
@@ -81,13 +82,13 @@ TEST_P(SystemVariableOnTheCommandLine, NeverSteersPlaybackOutsideTheDocument) {
 
 INSTANTIATE_TEST_SUITE_P(
     Items, SystemVariableOnTheCommandLine,
-    ::testing::Values(SystemVariableCase{"$QLM_LINE_NB=99", 0, "ab", "played to the end (2 records)"},
-                      SystemVariableCase{"$QLM_LINE_NB=-1", 0, "ab", "played to the end (2 records)"},
-                      SystemVariableCase{"$QLM_LINE=2", 0, "b", "played to the end (2 records)"},
+    ::testing::Values(SystemVariableCase{"$QLM_LINE_NB=99", 0, "ab", "played to the end (3 records)"},
+                      SystemVariableCase{"$QLM_LINE_NB=-1", 0, "ab", "played to the end (3 records)"},
+                      SystemVariableCase{"$QLM_LINE=3", 0, "b", "played to the end (3 records)"},
                       SystemVariableCase{"$QLM_LINE=4294967297", 1, "", "Invalid line = 4294967297."},
                       SystemVariableCase{"$QLM_INST=4294967297", 1, "", "Invalid instruction = 4294967297."},
                       SystemVariableCase{"$QLM_INST=0", 1, "", "Invalid instruction = 0."},
-                      SystemVariableCase{"$QLM_MAX_WAIT_WIN=-1", 0, "ab", "played to the end (2 records)"}));
+                      SystemVariableCase{"$QLM_MAX_WAIT_WIN=-1", 0, "ab", "played to the end (3 records)"}));
 
 TEST_F(QlmPlay, QuestionsComeFromTheAnswersFileAndNeverHang) {
   append("Ask(\"Go on?\",\"Yes\",\"yes\",\"No\",Stop())");
@@ -126,9 +127,10 @@ TEST_F(QlmPlay, TraceIsWrittenAndItsPathPrinted) {
 
 // A document's texts reach the terminal with their control characters shown, never obeyed.
 TEST_F(QlmPlay, ControlCharactersOfTheDocumentAreShownNotSentToTheTerminal) {
+  append("$FIRST=1");
   append("\"x\"; MsgBox(\"\x1b[2J\")", "Ed\x1b]0;owned\x07it\x9d");
   const std::vector<std::vector<std::string>> commands = {
-      {"list", doc()}, {"show", doc(), "1"}, {"play", doc(), "--sim", "--trace-events"}};
+      {"list", doc()}, {"show", doc(), "2"}, {"play", doc(), "--sim", "--trace-events"}};
   for (const auto& command : commands) {
     SCOPED_TRACE(command[0]);
     auto run = runQlm(command);

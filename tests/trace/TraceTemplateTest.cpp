@@ -109,7 +109,7 @@ TEST(TraceRow, CsvQuotesCellsThatWouldBreakTheirRow) {
 
 TEST(TraceRow, CsvKeepsFormulasText) {
   const std::pair<const char*, const char*> cells[] = {
-      {R"(=HYPERLINK("http://x","y"))", R"("'=HYPERLINK(""http://x"",""y"")")"},
+      {R"c(=HYPERLINK("http://x","y"))c", R"c("'=HYPERLINK(""http://x"",""y"")")c"},
       {"+cmd|' /C calc'!A0", "'+cmd|' /C calc'!A0"},
       {"-2+3", "'-2+3"},
       {"@SUM(A1)", "'@SUM(A1)"},
