@@ -89,7 +89,7 @@ void AppendOneRecord(benchmark::State& state) {
   RecordImage record = benchRecord(0);
   for (auto _ : state) {
     std::string where = path;
-    if (!snapshot.SaveToQlmFile(where, record)) state.SkipWithError("append failed");
+    if (!snapshot.appendRecord(where, record)) state.SkipWithError("append failed");
   }
 }
 BENCHMARK(AppendOneRecord)->Unit(benchmark::kMillisecond);

@@ -1,7 +1,7 @@
 // Evaluation speed of typical instructions, analysed once and evaluated many times.
 #include <benchmark/benchmark.h>
 
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 #include "language/Interpreter.h"
 #include "language/Services.h"
 #include "platform/posix/PosixParts.h"
@@ -17,13 +17,13 @@ void evaluateRepeatedly(benchmark::State& state, const char* text) {
   QuietUi ui;
   qlm::NullTrace trace;
   auto clock = qlm::makeSteadyClock();
-  qlm::CQuillmoteDoc doc(ui, trace, *clock);
+  qlm::Document doc(ui, trace, *clock);
   qlm::Interpreter in(doc);
-  in.Analyse("$I=0");
-  in.EvaluateInstruction(1);
-  in.Analyse(text);
+  in.analyse("$I=0");
+  in.evaluateInstruction(1);
+  in.analyse(text);
   for (auto _ : state) {
-    qlm::Value value = in.EvaluateInstruction(1);
+    qlm::Value value = in.evaluateInstruction(1);
     benchmark::DoNotOptimize(value);
   }
   state.SetItemsProcessed(state.iterations());

@@ -1,4 +1,4 @@
-// FindBMP_SinB against OpenCV's matchTemplate (TM_SQDIFF + minMaxLoc) on 1920 x 1080 screens,
+// findSmallInBig against OpenCV's matchTemplate (TM_SQDIFF + minMaxLoc) on 1920 x 1080 screens,
 // searching a 41 x 21 area near the bottom or one that is absent. Prints the medians and ratios.
 // Run: make bench, or build-bench/bench_image_search --benchmark_repetitions=5
 #include <benchmark/benchmark.h>
@@ -107,26 +107,26 @@ const std::vector<Scene>& scenes() {
 
 struct Mode {
   const char* name;
-  int method;
+  SearchMethod method;
   int colourTol;
   int pixelTol;
 };
 
 constexpr Mode kModes[] = {
-    {"IMAGE_0_0", qlm::QLM_BMP_FIND_IMAGE, 0, 0},
-    {"IMAGE_5_10", qlm::QLM_BMP_FIND_IMAGE, 5, 10},
-    {"SHAPE_5_0", qlm::QLM_BMP_FIND_SHAPE, 5, 0},
+    {"IMAGE_0_0", qlm::SearchMethod::Image, 0, 0},
+    {"IMAGE_5_10", qlm::SearchMethod::Image, 5, 10},
+    {"SHAPE_5_0", qlm::SearchMethod::Shape, 5, 0},
 };
 
 void runFinder(benchmark::State& state, const Scene& scene, const Mode& mode) {
   qlm::BmpFinder finder;
-  finder.LoadBMP_S(scene.area, 0, 0, scene.area.width, scene.area.height);
+  finder.loadSmall(scene.area, 0, 0, scene.area.width, scene.area.height);
   int x = -1;
   int y = -1;
   for (auto _ : state) {
     // Playback reloads the big picture on every attempt; so does this loop.
-    finder.LoadBMP_B(scene.big);
-    benchmark::DoNotOptimize(finder.FindBMP_SinB(mode.method, mode.colourTol, mode.pixelTol, 0, 0, -1, -1, x, y));
+    finder.loadBig(scene.big);
+    benchmark::DoNotOptimize(finder.findSmallInBig(mode.method, mode.colourTol, mode.pixelTol, 0, 0, -1, -1, x, y));
   }
   state.SetLabel("found " + std::to_string(x) + "," + std::to_string(y));
 }

@@ -18,7 +18,7 @@
 
 #include "app/HeadlessHost.h"
 #include "document/BmpBlock.h"
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 #include "document/QlmTable.h"
 #include "document/RecordImage.h"
 #include "platform/sim/SimDesktop.h"
@@ -103,7 +103,7 @@ class Player {
   ~Player() { m_watch.uninstall(); }
 
   void play(benchmark::State& state) {
-    if (m_engine.OnMagnetoLireThread() != PlaybackEnd::Completed || m_doc.GetVariableNumber("$I") != kRecords) {
+    if (m_engine.run() != PlaybackEnd::Completed || m_doc.readVariableNumber("$I") != kRecords) {
       state.SkipWithError("the playback did not run every record");
     }
   }
@@ -112,7 +112,7 @@ class Player {
   Platform& m_platform;
   MessageLog m_ui;
   NullTrace m_trace;
-  CQuillmoteDoc m_doc{m_ui, m_trace, *m_platform.clock};
+  Document m_doc{m_ui, m_trace, *m_platform.clock};
   HeadlessHost m_host{m_doc, stderr};
   UserActivityWatch m_watch{m_doc, nullptr, 0};
   DesktopOutput m_output{m_doc, m_platform, m_host, 15000};

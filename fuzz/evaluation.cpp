@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 #include "language/Interpreter.h"
 #include "language/Services.h"
 #include "platform/Clock.h"
@@ -55,17 +55,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   QuietUi ui;
   qlm::NullTrace trace;
   StillClock clock;
-  qlm::CQuillmoteDoc doc(ui, trace, clock);
+  qlm::Document doc(ui, trace, clock);
   clock.endWaitsWith(doc.flags().endKey);
   doc.fileList() = {"/tmp/a.txt", "/tmp/b.txt", "/tmp/c.txt"};
-  doc.SetVariable("$L", "3");
-  doc.SetVariable("$MIN", "-9223372036854775808");
-  doc.SetVariable("$MAX", "9223372036854775807");
-  doc.SetVariable("$WRAP", "4294967297");
-  doc.SetVariable("$NEG", "-2147483649");
+  doc.setVariable("$L", "3");
+  doc.setVariable("$MIN", "-9223372036854775808");
+  doc.setVariable("$MAX", "9223372036854775807");
+  doc.setVariable("$WRAP", "4294967297");
+  doc.setVariable("$NEG", "-2147483649");
   qlm::Interpreter in(doc);
-  in.Analyse(text);
-  in.CheckSyntax();
-  for (int k = 0; k <= in.analysis().instructionCount + 1; ++k) in.EvaluateInstruction(k);
+  in.analyse(text);
+  in.checkSyntax();
+  for (int k = 0; k <= in.analysis().instructionCount + 1; ++k) in.evaluateInstruction(k);
   return 0;
 }

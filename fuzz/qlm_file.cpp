@@ -58,12 +58,12 @@ class MemoryFileSystem final : public qlm::FileSystem {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   MemoryFileSystem fs(data, size);
   qlm::Snapshot reader(fs);
-  if (!reader.OpenQlmFileR(MemoryFileSystem::kPath)) return 0;
+  if (!reader.openForReading(MemoryFileSystem::kPath)) return 0;
   for (int i = 0; i < reader.count(); ++i) {
-    if (reader.GetAttrQlm1R(i) != 0) continue;
+    if (reader.readRecord(i) != 0) continue;
     (void)reader.recordDateText();
-    if (reader.GetImgQlm1R(i % 2 == 0) && reader.GetSubSnapshot(1, 1, 3, 3)) (void)qlm::bmpFileBytes(reader.cutOut());
+    if (reader.readPicture(i % 2 == 0) && reader.cutPicture(1, 1, 3, 3)) (void)qlm::bmpFileBytes(reader.cutOut());
   }
-  reader.CloseQlmFileR();
+  reader.closeReading();
   return 0;
 }

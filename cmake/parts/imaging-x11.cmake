@@ -1,6 +1,6 @@
 # IfImage and IfShape end to end on a real X server: a pattern client of ours,
 # the recorded picture, playback in the test program and through qlm play.
-# This file is included before x11.cmake, so quillmote_x11 and qlm are named
+# This file is included before x11.cmake, so the x11 targets are named
 # here and resolved when the build is generated.
 if(QLM_TESTS)
   find_package(X11 REQUIRED)
@@ -9,7 +9,7 @@ if(QLM_TESTS)
 
   file(GLOB qlm_imaging_x11_test_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/imaging/x11/*.cpp)
   add_executable(test_imaging_x11 ${qlm_imaging_x11_test_sources})
-  target_link_libraries(test_imaging_x11 PRIVATE quillmote_x11 GTest::gtest_main GTest::gmock)
+  target_link_libraries(test_imaging_x11 PRIVATE quillmote_core GTest::gtest_main GTest::gmock)
   target_compile_definitions(test_imaging_x11 PRIVATE
     QLM_PATTERN_CLIENT="$<TARGET_FILE:qlm_x11_pattern>"
     QLM_BINARY="$<TARGET_FILE:qlm>")

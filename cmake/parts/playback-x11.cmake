@@ -11,7 +11,7 @@ target_link_libraries(qlm_x11_user_input PRIVATE X11::X11 X11::Xi X11::Xtst)
 if(QLM_TESTS)
   file(GLOB qlm_playback_x11_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/playback/x11/*.cpp)
   add_executable(test_playback_x11 ${qlm_playback_x11_sources})
-  target_link_libraries(test_playback_x11 PRIVATE quillmote_x11 GTest::gtest_main GTest::gmock)
+  target_link_libraries(test_playback_x11 PRIVATE quillmote_core GTest::gtest_main GTest::gmock)
   target_compile_definitions(test_playback_x11 PRIVATE
     QLM_PROBE_CLIENT="$<TARGET_FILE:qlm_x11_probe>"
     QLM_USER_INPUT="$<TARGET_FILE:qlm_x11_user_input>"
@@ -23,5 +23,5 @@ if(QLM_TESTS)
 endif()
 
 if(QLM_BENCH AND TARGET bench_playback)
-  target_link_libraries(bench_playback PRIVATE quillmote_x11)
+  target_link_libraries(bench_playback PRIVATE quillmote_core)
 endif()

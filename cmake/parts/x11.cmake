@@ -1,15 +1,4 @@
-# The X11 backend, the virtual desktop, and the tests that need an X server.
-find_package(X11 REQUIRED COMPONENTS Xtst Xext Xi XRes)
-
-file(GLOB qlm_x11_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/platform/x11/*.cpp)
-add_library(quillmote_x11 STATIC ${qlm_x11_sources})
-target_link_libraries(quillmote_x11
-  PUBLIC quillmote_core quillmote_sim
-  PRIVATE X11::X11 X11::Xtst X11::Xext X11::Xi X11::XRes)
-
-if(TARGET qlm)
-  target_link_libraries(qlm PRIVATE quillmote_x11)
-endif()
+# The X11 integration tests, and the probe client they drive.
 
 # A small X client of ours that logs what it receives and paints a known
 # colour, for the integration tests and the injection benchmark.
@@ -19,7 +8,7 @@ target_link_libraries(qlm_x11_probe PRIVATE X11::X11)
 if(QLM_TESTS)
   file(GLOB qlm_x11_test_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/platform/x11/*.cpp)
   add_executable(test_platform_x11 ${qlm_x11_test_sources})
-  target_link_libraries(test_platform_x11 PRIVATE quillmote_x11 GTest::gtest_main GTest::gmock)
+  target_link_libraries(test_platform_x11 PRIVATE quillmote_core GTest::gtest_main GTest::gmock)
   target_compile_definitions(test_platform_x11 PRIVATE
     QLM_PROBE_CLIENT="$<TARGET_FILE:qlm_x11_probe>"
     QLM_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
@@ -31,7 +20,7 @@ if(QLM_TESTS)
 endif()
 
 if(QLM_BENCH AND TARGET bench_capture)
-  target_link_libraries(bench_capture PRIVATE quillmote_x11)
+  target_link_libraries(bench_capture PRIVATE quillmote_core)
   target_compile_definitions(bench_capture PRIVATE QLM_PROBE_CLIENT="$<TARGET_FILE:qlm_x11_probe>")
   add_dependencies(bench_capture qlm_x11_probe)
 endif()

@@ -119,4 +119,10 @@ std::vector<CommandLine::Variable> CommandLine::variables() const {
   return variables;
 }
 
+std::vector<Document::StartingVariable> CommandLine::startingVariables() const {
+  std::vector<Document::StartingVariable> result;
+  for (Variable& variable : variables()) result.push_back({std::move(variable.name), std::move(variable.value)});
+  return result;
+}
+
 }  // namespace qlm

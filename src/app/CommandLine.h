@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "language/Document.h"
+
 namespace qlm {
 
 class CommandLine {
@@ -33,6 +35,8 @@ class CommandLine {
     std::string value;  // as given, quotes included
   };
   std::vector<Variable> variables() const;
+  // The variables as the document restores them at every reset.
+  std::vector<Document::StartingVariable> startingVariables() const;
 
  private:
   void classify();

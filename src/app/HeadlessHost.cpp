@@ -1,12 +1,12 @@
 #include "app/HeadlessHost.h"
 
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 #include "document/RecordImage.h"
 #include "platform/TextEncoding.h"
 
 namespace qlm {
 
-HeadlessHost::HeadlessHost(CQuillmoteDoc& document, std::FILE* out) : m_document(document), m_out(out) {}
+HeadlessHost::HeadlessHost(Document& document, std::FILE* out) : m_document(document), m_out(out) {}
 
 int HeadlessHost::recordCount() { return m_document.records().count(); }
 

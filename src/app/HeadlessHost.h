@@ -9,11 +9,11 @@
 
 namespace qlm {
 
-class CQuillmoteDoc;
+class Document;
 
 class HeadlessHost final : public PlaybackHost {
  public:
-  HeadlessHost(CQuillmoteDoc& document, std::FILE* out);
+  HeadlessHost(Document& document, std::FILE* out);
 
   int recordCount() override;
   PlaybackRecord record(int index) override;
@@ -25,7 +25,7 @@ class HeadlessHost final : public PlaybackHost {
   bool closeRequested() const { return m_closeRequested; }
 
  private:
-  CQuillmoteDoc& m_document;
+  Document& m_document;
   std::FILE* m_out;
   bool m_closeRequested = false;
 };

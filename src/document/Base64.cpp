@@ -56,7 +56,7 @@ bool writeBase64(std::span<const std::uint8_t> data, std::FILE* file) {
   return true;
 }
 
-bool Snapshot::WriteBmpBase64Sub(std::FILE* file) const {
+bool Snapshot::writeCutPictureBase64(std::FILE* file) const {
   if (m_cutOut.empty()) return false;
   return writeBase64(bmpFileBytes(m_cutOut), file);
 }

@@ -7,8 +7,8 @@
 #include <span>
 #include <vector>
 
-#include "document/Result.h"
-#include "imaging/Picture.h"
+#include "platform/Result.h"
+#include "platform/Picture.h"
 
 namespace qlm {
 

@@ -46,13 +46,13 @@ LoadResult RecordDocument::loadWhileBusy() {
   m_damaged.clear();
   if (m_path.empty()) return result;
   Snapshot reader(m_fs);
-  if (!reader.OpenQlmFileR(m_path)) {
+  if (!reader.openForReading(m_path)) {
     result.message = reader.message();
     return result;
   }
   result.opened = true;
   for (int i = 0; i < reader.count(); ++i) {
-    bool read = reader.GetAttrQlm1R(i) == 0;
+    bool read = reader.readRecord(i) == 0;
     RecordImage record = read ? reader.record() : RecordImage();
     if (!read) result.damagedLines.push_back(reader.message());
     record.applyNotCheckedRule();
@@ -60,7 +60,7 @@ LoadResult RecordDocument::loadWhileBusy() {
     m_damaged.push_back(!read);
   }
   takePositions(reader.table());
-  reader.CloseQlmFileR();
+  reader.closeReading();
   return result;
 }
 

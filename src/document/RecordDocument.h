@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "document/FileSystem.h"
-#include "document/Result.h"
+#include "platform/FileSystem.h"
+#include "platform/Result.h"
 #include "document/RecordImage.h"
 
 namespace qlm {

@@ -29,16 +29,6 @@ enum class IntField {
 
 enum class TextField { User, Created, Kind, WindowClass, WindowTitle, Instruction, Comment, Process, LayoutTag };
 
-// A rectangle inside a record's picture; unlike a window's, right and bottom
-// are the last pixels inside it.
-struct Area {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
-  friend bool operator==(const Area&, const Area&) = default;
-};
-
 struct WindowGeometry {
   int valid = 0;
   int x = 0;

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "document/CommitJournal.h"
-#include "document/PendingFile.h"
+#include "platform/PendingFile.h"
 
 namespace qlm {
 namespace {
@@ -101,7 +101,7 @@ Outcome Snapshot::loadTable(const std::string& path) {
 
 // --- reading
 
-bool Snapshot::OpenQlmFileR(const std::string& path) {
+bool Snapshot::openForReading(const std::string& path) {
   m_message.clear();
   if (m_file) return fail("Another file is open.");
   if (Outcome opened = openLocked(path, LockKind::Shared); !opened) return fail(opened.message);
@@ -117,7 +117,7 @@ bool Snapshot::OpenQlmFileR(const std::string& path) {
   return true;
 }
 
-int Snapshot::GetAttrQlm1R(int i) {
+int Snapshot::readRecord(int i) {
   m_message.clear();
   if (!m_file || m_writing || !m_blocks) return 1;
   if (i < 0 || i >= m_table.count()) return 1;
@@ -152,7 +152,7 @@ std::optional<PictureShape> Snapshot::pictureShape() {
   return *shape;
 }
 
-bool Snapshot::GetImgQlm1R(bool colour) {
+bool Snapshot::readPicture(bool colour) {
   m_message.clear();
   auto shape = pictureShape();
   if (!shape) return false;
@@ -170,7 +170,7 @@ bool Snapshot::GetImgQlm1R(bool colour) {
   return true;
 }
 
-bool Snapshot::CloseQlmFileR() {
+bool Snapshot::closeReading() {
   if (!m_file || m_writing) return false;
   closeFile();
   return true;
@@ -187,7 +187,7 @@ Outcome Snapshot::initialiseEmpty(const std::string& path) {
   return pending.publish(PendingFile::Naming::Replace, m_file->permissions());
 }
 
-bool Snapshot::OpenQlmFileW(std::string& path) { return openWriter(path, true); }
+bool Snapshot::beginAppend(std::string& path) { return openWriter(path, true); }
 
 // Only appends move on to the rollover file; the other changes are for the
 // document's own file, however large it is.
@@ -229,7 +229,7 @@ bool Snapshot::openWriter(std::string& path, bool rollover) {
   return true;
 }
 
-bool Snapshot::PutAttrQlm1(const RecordImage& record) {
+bool Snapshot::appendRecordImage(const RecordImage& record) {
   if (!m_file || !m_writing || m_writeFailed) return false;
   if (m_table.count() >= kMaxRecordsInFile) {
     m_writeFailed = true;
@@ -246,7 +246,7 @@ bool Snapshot::PutAttrQlm1(const RecordImage& record) {
   return true;
 }
 
-bool Snapshot::PutImgQlm1() {
+bool Snapshot::appendPicture() {
   if (!m_file || !m_writing || m_writeFailed) return false;
   if (m_capture.empty() || m_capture.pixels.size() != m_capture.pixelBytes()) {
     m_writeFailed = true;
@@ -272,7 +272,7 @@ Outcome Snapshot::commitTable(const QlmTable& table) {
   return Outcome::success();
 }
 
-bool Snapshot::CloseQlmFileW() {
+bool Snapshot::finishAppend() {
   if (!m_file || !m_writing) return false;
   bool appended = m_position != m_table.endOfData();
   if (m_writeFailed) {
@@ -292,8 +292,8 @@ bool Snapshot::CloseQlmFileW() {
   return true;
 }
 
-Outcome Snapshot::SaveToQlmFile(std::string& path, const RecordImage& record) {
-  bool saved = OpenQlmFileW(path) && PutAttrQlm1(record) && PutImgQlm1() && CloseQlmFileW();
+Outcome Snapshot::appendRecord(std::string& path, const RecordImage& record) {
+  bool saved = beginAppend(path) && appendRecordImage(record) && appendPicture() && finishAppend();
   if (!saved) closeFile();
   return saved ? Outcome::success() : Outcome::failure(m_message.empty() ? "Cannot write " + path : m_message);
 }
@@ -442,7 +442,7 @@ void Snapshot::setCapture(Picture picture) {
   makeDisplay(m_capture, true, m_display);
 }
 
-bool Snapshot::GetSubSnapshot(int x, int y, int w, int h) {
+bool Snapshot::cutPicture(int x, int y, int w, int h) {
   if (m_capture.empty() || w <= 0 || h <= 0 || w > kMaxCutOutSide || h > kMaxCutOutSide) return false;
   if (m_capture.bitsPerPixel % 8 != 0) return false;
   Picture cut;

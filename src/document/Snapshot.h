@@ -15,11 +15,11 @@
 #include <string>
 
 #include "document/BmpBlock.h"
-#include "document/FileSystem.h"
-#include "document/Result.h"
+#include "platform/FileSystem.h"
+#include "platform/Result.h"
 #include "document/QlmTable.h"
 #include "document/RecordImage.h"
-#include "imaging/Picture.h"
+#include "platform/Picture.h"
 
 namespace qlm {
 
@@ -38,14 +38,14 @@ class Snapshot {
   void setRolloverBytes(std::uint64_t bytes) { m_rolloverBytes = bytes; }
 
   // --- reading
-  bool OpenQlmFileR(const std::string& path);
+  bool openForReading(const std::string& path);
   // 0 when record i is now in record(), 1 on failure.
-  int GetAttrQlm1R(int i);
+  int readRecord(int i);
   // Reads the picture of the record just read into the main capture.
-  bool GetImgQlm1R(bool colour);
+  bool readPicture(bool colour);
   // Only the size of that picture, without reading its pixels.
   std::optional<PictureShape> pictureShape();
-  bool CloseQlmFileR();
+  bool closeReading();
 
   int count() const { return m_table.count(); }
   const QlmTable& table() const { return m_table; }
@@ -55,13 +55,13 @@ class Snapshot {
 
   // --- appending
   // May change `path` to the rollover file.
-  bool OpenQlmFileW(std::string& path);
+  bool beginAppend(std::string& path);
   // Writes the record, numbered with the file's count, behind the data.
-  bool PutAttrQlm1(const RecordImage& record);
-  bool PutImgQlm1();
+  bool appendRecordImage(const RecordImage& record);
+  bool appendPicture();
   // Makes the appended record part of the document.
-  bool CloseQlmFileW();
-  Outcome SaveToQlmFile(std::string& path, const RecordImage& record);
+  bool finishAppend();
+  Outcome appendRecord(std::string& path, const RecordImage& record);
 
   // --- changes to a whole document file
   Outcome deleteRecord(const std::string& path, int k);
@@ -79,8 +79,8 @@ class Snapshot {
   const Picture& cutOut() const { return m_cutOut; }
   int captureWidth() const { return m_capture.width; }
   int captureHeight() const { return m_capture.height; }
-  bool GetSubSnapshot(int x, int y, int w, int h);
-  bool WriteBmpBase64Sub(std::FILE* file) const;
+  bool cutPicture(int x, int y, int w, int h);
+  bool writeCutPictureBase64(std::FILE* file) const;
 
   // The message for the user of the last failure; empty when it needs none.
   const std::string& message() const { return m_message; }

@@ -17,21 +17,21 @@ struct ScanOrder {
 };
 
 template <class Test>
-std::optional<PixelPoint> firstSurvivorMatching(Test& test, int x, int y, int count,
+std::optional<Point> firstSurvivorMatching(Test& test, int x, int y, int count,
                                                 const std::uint8_t* counts, const ScanOrder& order) {
   const auto limit = static_cast<std::uint8_t>(test.limit());
   for (int i = kernels::firstAtMost(counts, 0, count, limit); i < count;
        i = kernels::firstAtMost(counts, i + 1, count, limit)) {
     const int column = x + i;
     if (column == order.skipX && y == order.skipY) continue;
-    if (test.matches(column, y)) return PixelPoint{column, y};
+    if (test.matches(column, y)) return Point{column, y};
   }
   return std::nullopt;
 }
 
 // A start row above the picture has no positions; the scan then begins at (0, 0).
 template <class Test>
-PixelPoint scanPositions(Test& test, int columns, int rows, const ScanOrder& order) {
+Point scanPositions(Test& test, int columns, int rows, const ScanOrder& order) {
   std::uint8_t counts[kRunLength];
   for (int y = std::max(order.startY, 0); y < rows; ++y) {
     int x = (y == order.startY && order.startX >= 1) ? order.startX : 0;
@@ -42,10 +42,29 @@ PixelPoint scanPositions(Test& test, int columns, int rows, const ScanOrder& ord
       x += count;
     }
   }
-  return PixelPoint{};
+  return kNoPoint;
+}
+
+// The shape rule misses pixels of in-between greys even where the screen holds
+// the very pixels of the area, so an exact copy counts as a shape match too.
+Point earlierExactCopy(const ColourPlanes& big, const ColourPlanes& small, Point shapeMatch, int columns,
+                            int rows, const ScanOrder& order) {
+  const SearchThresholds exact = searchThresholds(0, 0, small.width, small.height);
+  ImageTest test(big, small, exact);
+  const int lastRow = shapeMatch.x >= 0 ? shapeMatch.y + 1 : rows;
+  Point copy = scanPositions(test, columns, lastRow, order);
+  if (copy.x < 0) return shapeMatch;
+  if (shapeMatch.x < 0 || copy.y < shapeMatch.y || (copy.y == shapeMatch.y && copy.x < shapeMatch.x)) return copy;
+  return shapeMatch;
 }
 
 }  // namespace
+
+std::optional<SearchMethod> searchMethodOfLevel(int conditionLevel) {
+  if (conditionLevel == static_cast<int>(SearchMethod::Shape)) return SearchMethod::Shape;
+  if (conditionLevel == static_cast<int>(SearchMethod::Image)) return SearchMethod::Image;
+  return std::nullopt;
+}
 
 SearchThresholds searchThresholds(int colourTolerance, int pixelTolerance, int smallWidth, int smallHeight) {
   SearchThresholds thresholds;
@@ -58,25 +77,25 @@ SearchThresholds searchThresholds(int colourTolerance, int pixelTolerance, int s
   return thresholds;
 }
 
-bool BmpFinder::LoadBMP_B(const std::uint8_t* pixels, std::size_t byteCount, int width, int height) {
+bool BmpFinder::loadBig(const std::uint8_t* pixels, std::size_t byteCount, int width, int height) {
   forgetShapeData();
-  return loadColourPlanes(pixels, byteCount, width, height, PixelRect{0, 0, width, height}, m_big);
+  return loadColourPlanes(pixels, byteCount, width, height, Rect::fromSize(0, 0, width, height), m_big);
 }
 
-bool BmpFinder::LoadBMP_B(const Picture& picture) {
+bool BmpFinder::loadBig(const Picture& picture) {
   forgetShapeData();
-  return loadColourPlanes(picture, PixelRect{0, 0, picture.width, picture.height}, m_big);
+  return loadColourPlanes(picture, Rect::fromSize(0, 0, picture.width, picture.height), m_big);
 }
 
-bool BmpFinder::LoadBMP_S(const std::uint8_t* pixels, std::size_t byteCount, int width, int height, int x, int y,
+bool BmpFinder::loadSmall(const std::uint8_t* pixels, std::size_t byteCount, int width, int height, int x, int y,
                           int w, int h) {
   forgetShapeData();
-  return loadColourPlanes(pixels, byteCount, width, height, PixelRect{x, y, w, h}, m_small);
+  return loadColourPlanes(pixels, byteCount, width, height, Rect::fromSize(x, y, w, h), m_small);
 }
 
-bool BmpFinder::LoadBMP_S(const Picture& picture, int x, int y, int w, int h) {
+bool BmpFinder::loadSmall(const Picture& picture, int x, int y, int w, int h) {
   forgetShapeData();
-  return loadColourPlanes(picture, PixelRect{x, y, w, h}, m_small);
+  return loadColourPlanes(picture, Rect::fromSize(x, y, w, h), m_small);
 }
 
 void BmpFinder::forgetShapeData() {
@@ -84,7 +103,7 @@ void BmpFinder::forgetShapeData() {
   m_smallRange = GreyRange{};
 }
 
-void BmpFinder::LoadBMP_BM(int colourThreshold) {
+void BmpFinder::prepareBigShape(int colourThreshold) {
   m_bigThreshold = colourThreshold;
   fillGreyPlane(m_big);
   const bool ready = m_extrema.columns == m_big.width - m_small.width + 1 &&
@@ -92,7 +111,7 @@ void BmpFinder::LoadBMP_BM(int colourThreshold) {
   if (!ready) m_extrema = computeWindowExtrema(m_big, m_small.width, m_small.height);
 }
 
-void BmpFinder::LoadBMP_SM(int colourThreshold) {
+void BmpFinder::prepareSmallShape(int colourThreshold) {
   fillGreyPlane(m_small);
   m_smallRange = greyRangeOf(m_small.grey.data(), m_small.grey.size(), colourThreshold);
 }
@@ -108,11 +127,11 @@ GreyRange BmpFinder::windowGreyRange(int x, int y) const {
   return greyRangeOf(window.data(), window.size(), m_bigThreshold);
 }
 
-bool BmpFinder::FindBMP_SinB(int method, int colourTolerance, int pixelTolerance, int startX, int startY,
+bool BmpFinder::findSmallInBig(SearchMethod method, int colourTolerance, int pixelTolerance, int startX, int startY,
                              int skipX, int skipY, int& foundX, int& foundY) {
   foundX = -1;
   foundY = -1;
-  if (method != QLM_BMP_FIND_IMAGE && method != QLM_BMP_FIND_SHAPE) return false;
+  if (method != SearchMethod::Image && method != SearchMethod::Shape) return false;
   if (m_big.empty() || m_small.empty()) return false;
   const int columns = m_big.width - m_small.width + 1;
   const int rows = m_big.height - m_small.height + 1;
@@ -121,32 +140,33 @@ bool BmpFinder::FindBMP_SinB(int method, int colourTolerance, int pixelTolerance
 
   const SearchThresholds thresholds = searchThresholds(colourTolerance, pixelTolerance, m_small.width, m_small.height);
   const ScanOrder order{startX, startY, skipX, skipY};
-  PixelPoint found;
-  if (method == QLM_BMP_FIND_IMAGE) {
+  Point found = kNoPoint;
+  if (method == SearchMethod::Image) {
     ImageTest test(m_big, m_small, thresholds);
     found = scanPositions(test, columns, rows, order);
   } else {
-    LoadBMP_BM(thresholds.colour);
-    LoadBMP_SM(thresholds.colour);
+    prepareBigShape(thresholds.colour);
+    prepareSmallShape(thresholds.colour);
     ShapeTest test(m_big, m_extrema, m_small, m_smallRange, thresholds);
     found = scanPositions(test, columns, rows, order);
+    found = earlierExactCopy(m_big, m_small, found, columns, rows, order);
   }
   foundX = found.x;
   foundY = found.y;
   return found.x >= 0;
 }
 
-PixelPoint findOtherOccurrence(const Picture& picture, int left, int top, int right, int bottom, int method,
+Point findOtherOccurrence(const Picture& picture, int left, int top, int right, int bottom, SearchMethod method,
                                int colourTolerance, int pixelTolerance) {
   BmpFinder finder;
-  if (!finder.LoadBMP_B(picture)) return PixelPoint{};
+  if (!finder.loadBig(picture)) return kNoPoint;
   const long long width = static_cast<long long>(right) - left + 1;
   const long long height = static_cast<long long>(bottom) - top + 1;
-  if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide) return PixelPoint{};
-  if (!finder.LoadBMP_S(picture, left, top, static_cast<int>(width), static_cast<int>(height))) return PixelPoint{};
-  PixelPoint other;
-  if (!finder.FindBMP_SinB(method, colourTolerance, pixelTolerance, 0, 0, left, top, other.x, other.y)) {
-    return PixelPoint{};
+  if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide) return kNoPoint;
+  if (!finder.loadSmall(picture, left, top, static_cast<int>(width), static_cast<int>(height))) return kNoPoint;
+  Point other = kNoPoint;
+  if (!finder.findSmallInBig(method, colourTolerance, pixelTolerance, 0, 0, left, top, other.x, other.y)) {
+    return kNoPoint;
   }
   return other;
 }

@@ -4,24 +4,22 @@
 // The answer is the first matching position in scan order (topmost, then leftmost).
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "imaging/ColourPlanes.h"
-#include "imaging/Picture.h"
+#include "platform/Geometry.h"
+#include "platform/Picture.h"
 #include "imaging/PixelOrder.h"
 #include "imaging/PositionTests.h"
 #include "imaging/WindowExtrema.h"
 
 namespace qlm {
 
-// Search method codes, also kept in a record's condition level.
-inline constexpr int QLM_BMP_FIND_SHAPE = 2;
-inline constexpr int QLM_BMP_FIND_IMAGE = 3;
+// The two searches; their numbers are the condition levels records keep.
+enum class SearchMethod { Shape = 2, Image = 3 };
 
-struct PixelPoint {
-  int x = -1;
-  int y = -1;
-  bool operator==(const PixelPoint&) const = default;
-};
+// The search a record's condition level asks for; none for levels without one.
+std::optional<SearchMethod> searchMethodOfLevel(int conditionLevel);
 
 // Colour threshold T = tolerance x 2.55 truncated; K = w x h x clamp(pixel tolerance, 0, 100) / 100.
 SearchThresholds searchThresholds(int colourTolerance, int pixelTolerance, int smallWidth, int smallHeight);
@@ -31,29 +29,29 @@ class BmpFinder {
   BmpFinder() = default;
 
   // A 32-bit bottom-up picture; its rows lie byteCount / height / 4 pixels apart.
-  bool LoadBMP_B(const std::uint8_t* pixels, std::size_t byteCount, int width, int height);
-  bool LoadBMP_B(const Picture& picture);
+  bool loadBig(const std::uint8_t* pixels, std::size_t byteCount, int width, int height);
+  bool loadBig(const Picture& picture);
   // The rectangle (x, y, w, h), top-down, of a 32-bit bottom-up picture. False when it
   // does not lie inside the picture.
-  bool LoadBMP_S(const std::uint8_t* pixels, std::size_t byteCount, int width, int height, int x, int y, int w,
+  bool loadSmall(const std::uint8_t* pixels, std::size_t byteCount, int width, int height, int x, int y, int w,
                  int h);
-  bool LoadBMP_S(const Picture& picture, int x, int y, int w, int h);
+  bool loadSmall(const Picture& picture, int x, int y, int w, int h);
 
   // Scans rows from startY (columns from startX in that row only), never testing
   // (skipX, skipY). found x, y become the match's top-left corner, or -1, -1.
-  bool FindBMP_SinB(int method, int colourTolerance, int pixelTolerance, int startX, int startY, int skipX,
+  bool findSmallInBig(SearchMethod method, int colourTolerance, int pixelTolerance, int startX, int startY, int skipX,
                     int skipY, int& foundX, int& foundY);
 
-  // SHAPE preparation; FindBMP_SinB runs both itself.
-  void LoadBMP_BM(int colourThreshold);
-  void LoadBMP_SM(int colourThreshold);
+  // SHAPE preparation; findSmallInBig runs both itself.
+  void prepareBigShape(int colourThreshold);
+  void prepareSmallShape(int colourThreshold);
 
   const ColourPlanes& bigPicture() const { return m_big; }
   const ColourPlanes& smallPicture() const { return m_small; }
-  // After LoadBMP_BM: the grey range of the window at position (x, y). The search itself
+  // After prepareBigShape: the grey range of the window at position (x, y). The search itself
   // only needs to know whether a window is flat, so the middle level is looked for here.
   GreyRange windowGreyRange(int x, int y) const;
-  // After LoadBMP_SM.
+  // After prepareSmallShape.
   const GreyRange& smallGreyRange() const { return m_smallRange; }
 
  private:
@@ -68,7 +66,7 @@ class BmpFinder {
 
 // The uniqueness check of the image-area editor: where else in `picture` the image area
 // (left, top, right, bottom inclusive) is found, or -1, -1.
-PixelPoint findOtherOccurrence(const Picture& picture, int left, int top, int right, int bottom, int method,
+Point findOtherOccurrence(const Picture& picture, int left, int top, int right, int bottom, SearchMethod method,
                                int colourTolerance, int pixelTolerance);
 
 }  // namespace qlm

@@ -26,7 +26,7 @@ std::optional<Rect> snapshotArea(Windows& windows, char kind) {
   return windows.rect(window);
 }
 
-bool CaptureBuffer::TakeDesktopSnapshot(Platform& platform, char kind) {
+bool CaptureBuffer::captureScreen(Platform& platform, char kind) {
   clear();
   if (!platform.windows || !platform.capture) return false;
   std::optional<Rect> area = snapshotArea(*platform.windows, kind);

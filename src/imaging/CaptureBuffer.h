@@ -24,7 +24,7 @@ class CaptureBuffer {
  public:
   // Fills the slot from the screen. On failure nothing is kept, so that no
   // older picture passes for the live one.
-  bool TakeDesktopSnapshot(Platform& platform, char kind);
+  bool captureScreen(Platform& platform, char kind);
   bool exists() const { return !m_slot.capture().empty(); }
   // Where the picture lay on the screen when it was taken.
   const Rect& screenArea() const { return m_area; }

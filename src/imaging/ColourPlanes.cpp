@@ -13,9 +13,9 @@ bool sizesConsistent(const std::uint8_t* pixels, std::size_t byteCount, int widt
   return strideInPixels >= static_cast<std::size_t>(width);
 }
 
-bool areaInside(const PixelRect& area, int width, int height) {
-  return area.width > 0 && area.height > 0 && area.x >= 0 && area.y >= 0 &&
-         area.width <= width - area.x && area.height <= height - area.y;
+bool areaInside(const Rect& area, int width, int height) {
+  return area.left >= 0 && area.top >= 0 && area.width() > 0 && area.height() > 0 &&
+         area.width() <= width - area.left && area.height() <= height - area.top;
 }
 
 void resizePlanes(ColourPlanes& planes, int width, int height) {
@@ -33,19 +33,19 @@ void clearPlanes(ColourPlanes& planes) { planes = ColourPlanes{}; }
 }  // namespace
 
 bool loadColourPlanes(const std::uint8_t* pixels, std::size_t byteCount, int width, int height,
-                      const PixelRect& area, ColourPlanes& planes) {
+                      const Rect& area, ColourPlanes& planes) {
   if (!sizesConsistent(pixels, byteCount, width, height) || !areaInside(area, width, height)) {
     clearPlanes(planes);
     return false;
   }
   const std::size_t strideBytes = byteCount / static_cast<std::size_t>(height) / 4 * 4;
-  resizePlanes(planes, area.width, area.height);
-  for (int row = 0; row < area.height; ++row) {
-    const int sourceRowFromBottom = height - 1 - (area.y + row);
+  resizePlanes(planes, area.width(), area.height());
+  for (int row = 0; row < area.height(); ++row) {
+    const int sourceRowFromBottom = height - 1 - (area.top + row);
     const std::uint8_t* source =
-        pixels + strideBytes * static_cast<std::size_t>(sourceRowFromBottom) + static_cast<std::size_t>(area.x) * 4;
+        pixels + strideBytes * static_cast<std::size_t>(sourceRowFromBottom) + static_cast<std::size_t>(area.left) * 4;
     const std::size_t base = planes.index(0, row);
-    kernels::splitPixels(source, area.width, planes.red.data() + base, planes.green.data() + base,
+    kernels::splitPixels(source, area.width(), planes.red.data() + base, planes.green.data() + base,
                          planes.blue.data() + base);
   }
   return true;
@@ -58,7 +58,7 @@ void fillGreyPlane(ColourPlanes& planes) {
                   planes.grey.data());
 }
 
-bool loadColourPlanes(const Picture& picture, const PixelRect& area, ColourPlanes& planes) {
+bool loadColourPlanes(const Picture& picture, const Rect& area, ColourPlanes& planes) {
   if (picture.bitsPerPixel != 32 || picture.width <= 0 || picture.height <= 0 ||
       picture.width > kMaxPictureSide || picture.height > kMaxPictureSide ||
       picture.pixels.size() < picture.pixelBytes()) {

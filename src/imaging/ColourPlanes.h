@@ -4,16 +4,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "imaging/Picture.h"
+#include "platform/Geometry.h"
+#include "platform/Picture.h"
 
 namespace qlm {
-
-struct PixelRect {
-  int x = 0;
-  int y = 0;
-  int width = 0;
-  int height = 0;
-};
 
 struct ColourPlanes {
   int width = 0;
@@ -37,12 +31,12 @@ inline constexpr int kMaxPictureSide = 1 << 15;
 // `byteCount` bytes whose rows are byteCount / height / 4 pixels apart.
 // False, with `planes` emptied, when sizes are inconsistent or the area leaves the picture.
 bool loadColourPlanes(const std::uint8_t* pixels, std::size_t byteCount, int width, int height,
-                      const PixelRect& area, ColourPlanes& planes);
+                      const Rect& area, ColourPlanes& planes);
 
 // Only SHAPE needs grey values, so loading leaves them out.
 void fillGreyPlane(ColourPlanes& planes);
 
 // The same from a Picture, which must be 32 bits per pixel and hold all its rows.
-bool loadColourPlanes(const Picture& picture, const PixelRect& area, ColourPlanes& planes);
+bool loadColourPlanes(const Picture& picture, const Rect& area, ColourPlanes& planes);
 
 }  // namespace qlm

@@ -4,23 +4,23 @@
 
 namespace qlm {
 
-bool ImageAreaSearch::loadArea(const Picture& stored, const ImageArea& area) {
+bool ImageAreaSearch::loadArea(const Picture& stored, const Area& area) {
   const long long width = static_cast<long long>(area.right) - area.left + 1;
   const long long height = static_cast<long long>(area.bottom) - area.top + 1;
   m_areaLoaded = width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
-                 m_finder.LoadBMP_S(stored, area.left, area.top, static_cast<int>(width), static_cast<int>(height));
+                 m_finder.loadSmall(stored, area.left, area.top, static_cast<int>(width), static_cast<int>(height));
   return m_areaLoaded;
 }
 
-AttemptResult ImageAreaSearch::attempt(const Picture& capture, int method, int colourTolerance, int pixelTolerance) {
+AttemptResult ImageAreaSearch::attempt(const Picture& capture, SearchMethod method, int colourTolerance, int pixelTolerance) {
   AttemptResult result;
   if (!m_areaLoaded) return result;
   const ColourPlanes& small = m_finder.smallPicture();
-  if (capture.width < small.width || capture.height < small.height || !m_finder.LoadBMP_B(capture)) {
+  if (capture.width < small.width || capture.height < small.height || !m_finder.loadBig(capture)) {
     result.outcome = AttemptOutcome::CaptureTooSmall;
     return result;
   }
-  const bool found = m_finder.FindBMP_SinB(method, colourTolerance, pixelTolerance, 0, 0, -1, -1, result.position.x,
+  const bool found = m_finder.findSmallInBig(method, colourTolerance, pixelTolerance, 0, 0, -1, -1, result.position.x,
                                            result.position.y);
   result.outcome = found ? AttemptOutcome::Found : AttemptOutcome::NotFound;
   return result;
@@ -34,13 +34,13 @@ bool keepSearching(bool found, int limitSeconds, long long elapsedSeconds) {
 
 bool showsSearchProgress(int limitSeconds) { return limitSeconds < 0 || limitSeconds > 2; }
 
-std::string searchProgressTitle(int method, long long elapsedSeconds, int limitSeconds) {
-  const char* name = method == QLM_BMP_FIND_SHAPE ? "IfShape " : "IfImage ";
+std::string searchProgressTitle(SearchMethod method, long long elapsedSeconds, int limitSeconds) {
+  const char* name = method == SearchMethod::Shape ? "IfShape " : "IfImage ";
   return name + std::to_string(elapsedSeconds) + "/" + std::to_string(limitSeconds);
 }
 
-FoundTarget foundTarget(bool found, PixelPoint foundPosition, PixelPoint windowTopLeft, PixelPoint recordedClick,
-                        const ImageArea& area) {
+FoundTarget foundTarget(bool found, Point foundPosition, Point windowTopLeft, Point recordedClick,
+                        const Area& area) {
   if (!found) return FoundTarget{};
   FoundTarget target;
   target.position = foundPosition;

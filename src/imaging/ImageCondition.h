@@ -5,32 +5,25 @@
 #include <string>
 
 #include "imaging/BmpFinder.h"
-#include "imaging/Picture.h"
+#include "platform/Geometry.h"
+#include "platform/Picture.h"
 
 namespace qlm {
-
-// Inclusive rectangle, as records keep it.
-struct ImageArea {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
-};
 
 enum class AttemptOutcome { Found, NotFound, CaptureTooSmall };
 
 struct AttemptResult {
   AttemptOutcome outcome = AttemptOutcome::NotFound;
-  PixelPoint position;  // -1, -1 unless found
+  Point position = kNoPoint;  // -1, -1 unless found
 };
 
 class ImageAreaSearch {
  public:
   // The record's image area cut from its stored picture; false when the area is empty or
   // leaves the picture (the condition then finds nothing).
-  bool loadArea(const Picture& stored, const ImageArea& area);
+  bool loadArea(const Picture& stored, const Area& area);
   // One attempt: the capture becomes the big picture, searched from (0, 0) with no skip.
-  AttemptResult attempt(const Picture& capture, int method, int colourTolerance, int pixelTolerance);
+  AttemptResult attempt(const Picture& capture, SearchMethod method, int colourTolerance, int pixelTolerance);
 
  private:
   BmpFinder m_finder;
@@ -43,16 +36,16 @@ bool keepSearching(bool found, int limitSeconds, long long elapsedSeconds);
 // A failed attempt shows progress in the main window's title for limits below 0 or above 2.
 bool showsSearchProgress(int limitSeconds);
 // "IfImage 3/10", "IfShape 0/-1".
-std::string searchProgressTitle(int method, long long elapsedSeconds, int limitSeconds);
+std::string searchProgressTitle(SearchMethod method, long long elapsedSeconds, int limitSeconds);
 
 struct FoundTarget {
-  PixelPoint position{-2, -2};  // top-left of the match in the target window's picture
-  PixelPoint click{-2, -2};     // on the screen
+  Point position{-2, -2};  // top-left of the match in the target window's picture
+  Point click{-2, -2};     // on the screen
 };
 
 // The recorded click keeps its offset from the image area. For a whole-screen target the
 // window's top-left is (0, 0). Not found: all four values are -2.
-FoundTarget foundTarget(bool found, PixelPoint foundPosition, PixelPoint windowTopLeft, PixelPoint recordedClick,
-                        const ImageArea& area);
+FoundTarget foundTarget(bool found, Point foundPosition, Point windowTopLeft, Point recordedClick,
+                        const Area& area);
 
 }  // namespace qlm

@@ -3,8 +3,8 @@
 // lines leave out their last point, dotted lines set every other pixel, and
 // anything outside the picture is clipped.
 #include "document/RecordImage.h"
-#include "imaging/Picture.h"
-#include "language/AnalysisState.h"
+#include "platform/Picture.h"
+#include "platform/Geometry.h"
 #include "platform/Geometry.h"
 
 namespace qlm {

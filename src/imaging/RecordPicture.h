@@ -2,8 +2,8 @@
 // A record's stored picture, read from its document file for playback.
 #include <string>
 
-#include "document/Result.h"
-#include "imaging/Picture.h"
+#include "platform/Result.h"
+#include "platform/Picture.h"
 
 namespace qlm {
 

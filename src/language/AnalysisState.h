@@ -7,14 +7,9 @@
 #include <string>
 #include <vector>
 
-namespace qlm {
+#include "platform/Geometry.h"
 
-struct Rgb {
-  std::uint8_t red = 0;
-  std::uint8_t green = 0;
-  std::uint8_t blue = 0;
-  friend bool operator==(const Rgb&, const Rgb&) = default;
-};
+namespace qlm {
 
 // Copied into the record by whoever edits it.
 struct AnalysisFlags {

@@ -1,41 +1,45 @@
 #include "language/Builtins.h"
 
-#include <array>
-#include <vector>
-
 #include "language/FunctionTable.h"
 
 namespace qlm {
 namespace {
 
-// Functions that need a desktop service this build does not have yet say so
-// and stop the playback, rather than succeeding silently.
 char unavailable(Interpreter& in, int index, Arguments, std::string&) {
   std::string name(functionTable()[static_cast<std::size_t>(index)].name);
   in.failWith(name + "() is not available on this build.");
   return 'C';
 }
 
-std::vector<FunctionBody> bindAll() {
-  std::vector<FunctionBody> bodies(functionTable().size(), unavailable);
-  for (auto theme : {textFunctions(), numberFunctions(), chronoFunctions(), fileFunctions(), controlFunctions(),
-                     settingFunctions(), desktopFunctions(), imageFunctions()}) {
-    for (const BuiltinBinding& binding : theme) {
-      int index = findFunction(binding.name);
-      if (index >= 0) bodies[static_cast<std::size_t>(index)] = binding.body;
-    }
-  }
-  return bodies;
-}
-
 }  // namespace
 
-FunctionBody builtinBody(int index) {
-  static const std::vector<FunctionBody> kBodies = bindAll();
-  if (index < 0 || static_cast<std::size_t>(index) >= kBodies.size()) return unavailable;
-  return kBodies[static_cast<std::size_t>(index)];
+FunctionBodies::FunctionBodies(std::initializer_list<std::span<const BuiltinBinding>> themes)
+    : m_bodies(functionTable().size(), unavailable) {
+  for (std::span<const BuiltinBinding> theme : themes) {
+    for (const BuiltinBinding& binding : theme) {
+      int index = findFunction(binding.name);
+      if (index < 0) {
+        m_errors.push_back("no function named " + std::string(binding.name));
+      } else if (m_bodies[static_cast<std::size_t>(index)] != unavailable) {
+        m_errors.push_back("function bound twice: " + std::string(binding.name));
+      } else {
+        m_bodies[static_cast<std::size_t>(index)] = binding.body;
+      }
+    }
+  }
 }
 
-bool builtinAvailable(int index) { return builtinBody(index) != unavailable; }
+FunctionBody FunctionBodies::body(int index) const {
+  if (index < 0 || static_cast<std::size_t>(index) >= m_bodies.size()) return unavailable;
+  return m_bodies[static_cast<std::size_t>(index)];
+}
+
+bool FunctionBodies::available(int index) const { return body(index) != unavailable; }
+
+const FunctionBodies& languageFunctionBodies() {
+  static const FunctionBodies kBodies{textFunctions(),    numberFunctions(),  chronoFunctions(),
+                                      fileFunctions(),    controlFunctions(), settingFunctions()};
+  return kBodies;
+}
 
 }  // namespace qlm

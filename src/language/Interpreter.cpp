@@ -4,7 +4,7 @@
 #include <climits>
 #include <vector>
 
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 #include "language/Builtins.h"
 #include "language/FunctionTable.h"
 #include "language/Lexer.h"
@@ -72,7 +72,7 @@ class Evaluator {
 
   bool group(Value& current) {
     int close = matchingClose(m_pos);
-    current = m_in.Evaluate(m_pos + 1, close);
+    current = m_in.evaluate(m_pos + 1, close);
     m_pos = close + 1;
     return true;
   }
@@ -118,7 +118,7 @@ class Evaluator {
     if (target) {
       current = {std::string(name), 'V'};
     } else {
-      StoredVariable stored = m_in.document().GetVariable(name);
+      StoredVariable stored = m_in.document().readVariable(name);
       current = {VariableTable::readValue(stored), stored.type};
     }
     m_pos = end;
@@ -132,7 +132,7 @@ class Evaluator {
     int close = matchingClose(nameEnd);
     std::vector<ArgumentRange> args = splitArguments(nameEnd, close, functionTable()[static_cast<std::size_t>(index)].argumentCount());
     current.text.clear();
-    current.type = builtinBody(index)(m_in, index, args, current.text);
+    current.type = m_in.m_bodies.body(index)(m_in, index, args, current.text);
     clampToValue(current.text);
     m_pos = close + 1;
     return true;
@@ -164,8 +164,8 @@ class Evaluator {
     std::string_view symbol = operatorTable()[static_cast<std::size_t>(index)].symbol;
     int rightStart = m_pos + static_cast<int>(symbol.size());
     int rightEnd = rightOperandEnd(rightStart, symbol == "=");
-    Value right = m_in.Evaluate(rightStart, rightEnd);
-    current = ApplyOperator(m_in, index, current, right);
+    Value right = m_in.evaluate(rightStart, rightEnd);
+    current = applyOperator(m_in, index, current, right);
     m_pos = rightEnd;
     return true;
   }
@@ -197,21 +197,24 @@ class Evaluator {
   int m_end;
 };
 
-Interpreter::Interpreter(CQuillmoteDoc& document) : m_document(document) {}
+Interpreter::Interpreter(Document& document) : Interpreter(document, languageFunctionBodies()) {}
 
-void Interpreter::Analyse(std::string_view text, int selectionStart, int selectionEnd) {
-  analyse(text, selectionStart, selectionEnd, m_state);
+Interpreter::Interpreter(Document& document, const FunctionBodies& bodies)
+    : m_document(document), m_bodies(bodies) {}
+
+void Interpreter::analyse(std::string_view text, int selectionStart, int selectionEnd) {
+  qlm::analyse(text, selectionStart, selectionEnd, m_state);
 }
 
-SyntaxResult Interpreter::CheckSyntax() {
-  SyntaxResult result = checkSyntax(m_state);
+SyntaxResult Interpreter::checkSyntax() {
+  SyntaxResult result = qlm::checkSyntax(m_state);
   if (!result.ok) m_document.ui().showMessage(result.message, "Error");
   return result;
 }
 
-InstructionSpan Interpreter::InstructionRange(int k) const { return instructionRange(m_state, k); }
+InstructionSpan Interpreter::instructionRange(int k) const { return qlm::instructionRange(m_state, k); }
 
-Value Interpreter::Evaluate(int start, int end) {
+Value Interpreter::evaluate(int start, int end) {
   if (m_activityPause) m_activityPause();
   start = std::max(start, 0);
   end = std::min(end, m_state.length());
@@ -228,14 +231,14 @@ Value Interpreter::Evaluate(int start, int end) {
   return value;
 }
 
-Value Interpreter::EvaluateInstruction(int k) {
-  InstructionSpan span = InstructionRange(k);
+Value Interpreter::evaluateInstruction(int k) {
+  InstructionSpan span = instructionRange(k);
   if (!span.nonEmpty()) return {};
-  return Evaluate(span.start, span.end);
+  return evaluate(span.start, span.end);
 }
 
-bool Interpreter::IntegerArgument(ArgumentRange argument, long long& value) {
-  Value v = Evaluate(argument.start, argument.end);
+bool Interpreter::integerArgument(ArgumentRange argument, long long& value) {
+  Value v = evaluate(argument.start, argument.end);
   value = 0;
   if (v.text.empty()) return true;
   if (v.type != 'I') {
@@ -246,8 +249,8 @@ bool Interpreter::IntegerArgument(ArgumentRange argument, long long& value) {
   return true;
 }
 
-bool Interpreter::RealArgument(ArgumentRange argument, double& value) {
-  Value v = Evaluate(argument.start, argument.end);
+bool Interpreter::realArgument(ArgumentRange argument, double& value) {
+  Value v = evaluate(argument.start, argument.end);
   value = 0.0;
   if (v.text.empty()) return true;
   std::string_view digits = v.text;
@@ -261,7 +264,7 @@ bool Interpreter::RealArgument(ArgumentRange argument, double& value) {
   return true;
 }
 
-std::string Interpreter::TextArgument(ArgumentRange argument) { return Evaluate(argument.start, argument.end).text; }
+std::string Interpreter::textArgument(ArgumentRange argument) { return evaluate(argument.start, argument.end).text; }
 
 std::string_view Interpreter::sourceText(ArgumentRange argument) const {
   int start = std::clamp(argument.start, 0, m_state.length());
@@ -274,7 +277,7 @@ void Interpreter::reportStep(std::string_view description, std::string_view text
   event.kind = 2;
   // 0 keeps the trace's last numbers when a variable holds no int.
   auto position = [this](std::string_view name) {
-    long long number = m_document.GetVariableNumber(name);
+    long long number = m_document.readVariableNumber(name);
     return number >= 1 && number <= INT_MAX ? static_cast<int>(number) : 0;
   };
   event.line = position("$QLM_LINE");

@@ -13,7 +13,8 @@
 
 namespace qlm {
 
-class CQuillmoteDoc;
+class Document;
+class FunctionBodies;
 
 struct ArgumentRange {
   int start = 0;
@@ -26,21 +27,23 @@ class Interpreter {
   // Deep nesting is refused before it can exhaust the stack.
   static constexpr int kMaxDepth = 200;
 
-  explicit Interpreter(CQuillmoteDoc& document);
+  // Without `bodies`, the functions that need no desktop.
+  explicit Interpreter(Document& document);
+  Interpreter(Document& document, const FunctionBodies& bodies);
 
-  void Analyse(std::string_view text, int selectionStart = 0, int selectionEnd = 0);
+  void analyse(std::string_view text, int selectionStart = 0, int selectionEnd = 0);
   // On failure the message is shown through the UI service as well.
-  SyntaxResult CheckSyntax();
-  InstructionSpan InstructionRange(int k) const;
+  SyntaxResult checkSyntax();
+  InstructionSpan instructionRange(int k) const;
   const AnalysisState& analysis() const { return m_state; }
 
-  Value Evaluate(int start, int end);
+  Value evaluate(int start, int end);
   // Empty or missing instruction k gives the empty value with type '?'.
-  Value EvaluateInstruction(int k);
+  Value evaluateInstruction(int k);
 
-  bool IntegerArgument(ArgumentRange argument, long long& value);
-  bool RealArgument(ArgumentRange argument, double& value);
-  std::string TextArgument(ArgumentRange argument);
+  bool integerArgument(ArgumentRange argument, long long& value);
+  bool realArgument(ArgumentRange argument, double& value);
+  std::string textArgument(ArgumentRange argument);
   std::string_view sourceText(ArgumentRange argument) const;
 
   // Reports a trace event of kind 2 (inside a function or an operator).
@@ -57,12 +60,13 @@ class Interpreter {
   // Waiting functions run the pause between their own steps.
   void runActivityPause() { if (m_activityPause) m_activityPause(); }
 
-  CQuillmoteDoc& document() { return m_document; }
+  Document& document() { return m_document; }
 
  private:
   friend class Evaluator;
 
-  CQuillmoteDoc& m_document;
+  Document& m_document;
+  const FunctionBodies& m_bodies;
   AnalysisState m_state;
   bool m_jumpFlag = false;
   int m_depth = 0;

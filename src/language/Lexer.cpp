@@ -6,7 +6,7 @@
 
 #include "language/FunctionTable.h"
 #include "language/OperatorTable.h"
-#include "playback/KeyNotation.h"
+#include "language/KeyNotation.h"
 
 namespace qlm {
 

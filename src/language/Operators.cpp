@@ -1,9 +1,11 @@
 #include "language/Operators.h"
 
 #include <array>
+#include <string>
 #include <string_view>
+#include <vector>
 
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 #include "language/OperatorTable.h"
 
 namespace qlm {
@@ -55,26 +57,56 @@ Value modulo(Interpreter& in, const Value& l, const Value& r) {
 // The assignment stores the right value (quoted when it is a text) and sends nothing.
 Value assign(Interpreter& in, const Value& l, const Value& r) {
   if (l.type != 'V') return {"", 'C'};
-  CQuillmoteDoc& doc = in.document();
-  std::string before = doc.GetVariable(l.text).form;
+  Document& doc = in.document();
+  std::string before = doc.readVariable(l.text).form;
   std::string after = r.type == 'C' ? "\"" + r.text + "\"" : r.text;
-  doc.SetVariable(l.text, after);
+  doc.setVariable(l.text, after);
   in.reportStep("Value of variable " + l.text + " change:", "From " + before + " to " + after);
   return {"", 'C'};
 }
 
-// Same order as the operator table.
+// Bound to the operator table's rows by symbol, so that a reordered table
+// cannot give an operator another one's body.
 constexpr std::array<std::pair<std::string_view, OperatorBody>, 13> kBodies = {{
     {"==", equal}, {"<=", lessOrEqual}, {">=", greaterOrEqual}, {"!=", notEqual},
     {"<", less}, {">", greater}, {"=", assign}, {"&", append},
     {"+", add}, {"-", subtract}, {"*", multiply}, {"/", divide}, {"%", modulo},
 }};
 
+OperatorBody bodyFor(std::string_view symbol) {
+  for (const auto& [bound, body] : kBodies) {
+    if (bound == symbol) return body;
+  }
+  return nullptr;
+}
+
+std::vector<OperatorBody> bindBySymbol() {
+  std::vector<OperatorBody> bodies;
+  for (const OperatorInfo& row : operatorTable()) bodies.push_back(bodyFor(row.symbol));
+  return bodies;
+}
+
 }  // namespace
 
-Value ApplyOperator(Interpreter& in, int index, const Value& left, const Value& right) {
-  if (index < 0 || index >= static_cast<int>(kBodies.size())) return {"", '?'};
-  return kBodies[static_cast<std::size_t>(index)].second(in, left, right);
+Value applyOperator(Interpreter& in, int index, const Value& left, const Value& right) {
+  static const std::vector<OperatorBody> kBound = bindBySymbol();
+  if (index < 0 || static_cast<std::size_t>(index) >= kBound.size() || kBound[static_cast<std::size_t>(index)] == nullptr) {
+    return {"", '?'};
+  }
+  return kBound[static_cast<std::size_t>(index)](in, left, right);
+}
+
+std::vector<std::string> operatorBindingErrors() {
+  std::vector<std::string> errors;
+  for (const OperatorInfo& row : operatorTable()) {
+    if (bodyFor(row.symbol) == nullptr) errors.push_back("no body for operator " + std::string(row.symbol));
+  }
+  for (const auto& [symbol, body] : kBodies) {
+    bool known = false;
+    for (const OperatorInfo& row : operatorTable()) known = known || row.symbol == symbol;
+    if (!known) errors.push_back("no operator " + std::string(symbol) + " in the table");
+  }
+  return errors;
 }
 
 }  // namespace qlm

@@ -3,7 +3,7 @@
 // bytes blue, green, red, unused (0).
 #include <optional>
 
-#include "imaging/Picture.h"
+#include "platform/Picture.h"
 #include "platform/Geometry.h"
 
 namespace qlm {

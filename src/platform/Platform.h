@@ -52,7 +52,7 @@ inline constexpr std::string_view kPlatformVariable = "QUILLMOTE_PLATFORM";
 PlatformResult selectPlatform(std::span<const PlatformEntry> table, std::string_view override);
 
 // The table of the program: "x11", then "sim"; QUILLMOTE_PLATFORM picks one.
-// Defined with the backends (quillmote_x11).
+// Defined in the backend table library, which links every backend.
 std::span<const PlatformEntry> platformTable();
 PlatformResult openPlatform();
 

@@ -1,6 +1,6 @@
 #include "playback/DesktopOutput.h"
 
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 
 namespace qlm {
 namespace {
@@ -21,7 +21,7 @@ InjectionHooks injectionHooks(PlaybackHost& host) {
 
 }  // namespace
 
-DesktopOutput::DesktopOutput(CQuillmoteDoc& document, Platform& platform, PlaybackHost& host, int notRespondingWaitMs)
+DesktopOutput::DesktopOutput(Document& document, Platform& platform, PlaybackHost& host, int notRespondingWaitMs)
     : m_document(document),
       m_platform(platform),
       m_selector(document, platform, notRespondingWaitMs, selectionHooks(host)),
@@ -38,20 +38,20 @@ void DesktopOutput::prepareInstruction(const RecordTarget& record) {
 }
 
 bool DesktopOutput::findTarget(const RecordTarget& record) {
-  long long wait = m_document.GetVariableNumber("$QLM_MAX_WAIT_WIN");
-  return m_selector.FindWindowLike(record.className, record.title, false, wait, true, "AppWait");
+  long long wait = m_document.readVariableNumber("$QLM_MAX_WAIT_WIN");
+  return m_selector.findWindowLike(record.className, record.title, false, wait, true, "AppWait");
 }
 
 void DesktopOutput::sendText(std::string_view text, const RecordTarget& record) {
   m_injection.readSettings();
-  m_injection.SendText(text, record);
+  m_injection.sendText(text, record);
 }
 
 // The whole screen for a whole-screen record, else the target, which the
 // lookup before has brought to the front.
 void DesktopOutput::captureForTrace(std::string_view title) {
   const char kind = !title.empty() && title.front() == '-' ? '-' : 'X';
-  m_document.captureBuffer().TakeDesktopSnapshot(m_platform, kind);
+  m_document.captureBuffer().captureScreen(m_platform, kind);
 }
 
 }  // namespace qlm

@@ -9,10 +9,10 @@ namespace qlm {
 
 class DesktopOutput final : public PlaybackOutput {
  public:
-  DesktopOutput(CQuillmoteDoc& document, Platform& platform, PlaybackHost& host, int notRespondingWaitMs);
+  DesktopOutput(Document& document, Platform& platform, PlaybackHost& host, int notRespondingWaitMs);
   ~DesktopOutput() override;
 
-  void releaseModifiers() override { m_injection.ReleaseModifiers(); }
+  void releaseModifiers() override { m_injection.releaseModifiers(); }
   void prepareInstruction(const RecordTarget& record) override;
   bool findTarget(const RecordTarget& record) override;
   void sendText(std::string_view text, const RecordTarget& record) override;
@@ -21,7 +21,7 @@ class DesktopOutput final : public PlaybackOutput {
   TargetSelector& selector() { return m_selector; }
 
  private:
-  CQuillmoteDoc& m_document;
+  Document& m_document;
   Platform& m_platform;
   TargetSelector m_selector;
   Injection m_injection;

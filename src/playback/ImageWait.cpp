@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 #include "imaging/RecordPicture.h"
 #include "language/Interpreter.h"
 #include "platform/Platform.h"
@@ -14,31 +14,31 @@ namespace {
 
 constexpr int kFlashMs = 1000;
 
-std::string_view functionName(int method) { return method == QLM_BMP_FIND_SHAPE ? "IfShape" : "IfImage"; }
+std::string_view functionName(SearchMethod method) { return method == SearchMethod::Shape ? "IfShape" : "IfImage"; }
 
-bool bringTargetForward(CQuillmoteDoc& doc, Platform& platform) {
-  const long long waitMs = doc.GetVariableNumber("$QLM_MAX_WAIT_WIN");
+bool bringTargetForward(Document& doc, Platform& platform) {
+  const long long waitMs = doc.readVariableNumber("$QLM_MAX_WAIT_WIN");
   auto lookup = [&](TargetSelector& selector) {
-    return selector.FindWindowLike(doc.targetApplication(), doc.targetTitle(), false, waitMs, true, "AppWait");
+    return selector.findWindowLike(doc.targetApplication(), doc.targetTitle(), false, waitMs, true, "AppWait");
   };
   if (TargetSelector* selector = doc.targetSelector()) return lookup(*selector);
   TargetSelector local(doc, platform);
   return lookup(local);
 }
 
-int tolerance(CQuillmoteDoc& doc, std::string_view name) {
-  return static_cast<int>(std::clamp<long long>(doc.GetVariableNumber(name), -1000, 1000));
+int tolerance(Document& doc, std::string_view name) {
+  return static_cast<int>(std::clamp<long long>(doc.readVariableNumber(name), -1000, 1000));
 }
 
 // What the record asks for: its image area on its stored picture, and its click.
 struct RecordArea {
   bool loaded = false;
-  ImageArea area;
-  PixelPoint click;
+  Area area;
+  Point click = kNoPoint;
 };
 
 // A record without a readable picture cannot be found: the user is told why.
-RecordArea loadRecordArea(CQuillmoteDoc& doc, ImageAreaSearch& search, int method) {
+RecordArea loadRecordArea(Document& doc, ImageAreaSearch& search, SearchMethod method) {
   RecordArea wanted;
   const int index = doc.records().currentRecord();
   const std::string name(functionName(method));
@@ -64,7 +64,7 @@ RecordArea loadRecordArea(CQuillmoteDoc& doc, ImageAreaSearch& search, int metho
   return wanted;
 }
 
-bool interrupted(CQuillmoteDoc& doc) { return doc.stopRequested() || doc.flags().endKey; }
+bool interrupted(Document& doc) { return doc.stopRequested() || doc.flags().endKey; }
 
 }  // namespace
 
@@ -80,8 +80,8 @@ long long calendarSeconds(const LocalTime& time) {
   return days * 86400 + time.hour * 3600LL + time.minute * 60LL + time.second;
 }
 
-ImageWaitResult waitForImage(Interpreter& in, Platform& platform, int method, int limitSeconds) {
-  CQuillmoteDoc& doc = in.document();
+ImageWaitResult waitForImage(Interpreter& in, Platform& platform, SearchMethod method, int limitSeconds) {
+  Document& doc = in.document();
   ImageWaitResult result;
   bringTargetForward(doc, platform);
   ImageAreaSearch search;
@@ -104,7 +104,7 @@ ImageWaitResult waitForImage(Interpreter& in, Platform& platform, int method, in
     }
     clock.sleep(1);
     attempt = AttemptResult{};
-    if (buffer.TakeDesktopSnapshot(platform, wholeScreen ? '-' : 'X')) {
+    if (buffer.captureScreen(platform, wholeScreen ? '-' : 'X')) {
       attempt = search.attempt(buffer.picture(), method, colourTolerance, pixelTolerance);
     }
     elapsed = calendarSeconds(clock.localTime()) - start;
@@ -117,7 +117,7 @@ ImageWaitResult waitForImage(Interpreter& in, Platform& platform, int method, in
   if (attempt.outcome != AttemptOutcome::Found) return result;
   result.end = ImageWaitEnd::Found;
   const Rect& window = buffer.screenArea();
-  const PixelPoint topLeft = wholeScreen ? PixelPoint{0, 0} : PixelPoint{window.left, window.top};
+  const Point topLeft = wholeScreen ? Point{0, 0} : Point{window.left, window.top};
   result.target = foundTarget(true, attempt.position, topLeft, wanted.click, wanted.area);
   return result;
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 #include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
 
@@ -12,20 +12,20 @@ namespace {
 
 constexpr long long kModifierGapMs = 30;
 
-int variableDelay(const CQuillmoteDoc& doc, std::string_view name) {
-  return static_cast<int>(std::clamp<long long>(doc.GetVariableNumber(name), 0, 1'000'000));
+int variableDelay(const Document& doc, std::string_view name) {
+  return static_cast<int>(std::clamp<long long>(doc.readVariableNumber(name), 0, 1'000'000));
 }
 
 }  // namespace
 
-Injection::Injection(CQuillmoteDoc& doc, Platform& platform, TargetSelector& selector, InjectionHooks hooks)
+Injection::Injection(Document& doc, Platform& platform, TargetSelector& selector, InjectionHooks hooks)
     : m_doc(doc), m_platform(platform), m_selector(selector), m_hooks(std::move(hooks)) {}
 
 void Injection::readSettings() {
   m_settings.mouseDelay = variableDelay(m_doc, "$QLM_MOUSE_SPEED");
   m_settings.keyDelay = variableDelay(m_doc, "$QLM_KEY_SPEED");
   // Only 1 pastes; a number beyond int must not wrap round to it.
-  m_settings.keyMode = m_doc.GetVariableNumber("$QLM_KEY_MODE") == 1 ? 1 : 0;
+  m_settings.keyMode = m_doc.readVariableNumber("$QLM_KEY_MODE") == 1 ? 1 : 0;
 }
 
 long long Injection::edgeDelay() const { return std::max<long long>(halfDelay(), 20); }
@@ -71,12 +71,12 @@ bool Injection::placePointer(Point position) {
   return deliver([&] { return m_platform.input->setPointerPosition(position); }, kRetryMs, "a pointer move");
 }
 
-bool Injection::SendText(std::string_view text, const RecordTarget& record) {
+bool Injection::sendText(std::string_view text, const RecordTarget& record) {
   readSettings();
   m_refused = false;
   std::string pending;
   auto flush = [&] {
-    if (!pending.empty()) PasteText(pending);
+    if (!pending.empty()) pasteText(pending);
     pending.clear();
   };
   for (std::size_t i = 0; i < text.size();) {
@@ -85,9 +85,9 @@ bool Injection::SendText(std::string_view text, const RecordTarget& record) {
       flush();
       const auto index = static_cast<std::size_t>(match->index);
       if (match->mouse) {
-        MouseAction(mouseKeyTable()[index], match->prefix, record);
+        mouseAction(mouseKeyTable()[index], match->prefix, record);
       } else {
-        SendKey(keyboardKeyTable()[index], match->prefix);
+        sendKey(keyboardKeyTable()[index], match->prefix);
       }
       i += static_cast<std::size_t>(match->length);
       continue;
@@ -96,7 +96,7 @@ bool Injection::SendText(std::string_view text, const RecordTarget& record) {
       pending += text[i];
       if (pending.size() >= kPendingLimit) flush();
     } else {
-      TypeCharacter(static_cast<unsigned char>(text[i]));
+      typeCharacter(static_cast<unsigned char>(text[i]));
     }
     ++i;
   }
@@ -106,7 +106,7 @@ bool Injection::SendText(std::string_view text, const RecordTarget& record) {
 
 // A character that the layout has no key for is typed through a key lent to
 // it, rather than through a dead key of one particular layout.
-void Injection::TypeCharacter(unsigned char c) {
+void Injection::typeCharacter(unsigned char c) {
   const long long half = halfDelay();
   wait(edgeDelay());
   auto stroke = m_platform.input->keyForCharacter(c);
@@ -139,7 +139,7 @@ void Injection::TypeCharacter(unsigned char c) {
   wait(edgeDelay());
 }
 
-void Injection::SendKey(const KeyEntry& entry, char prefix) {
+void Injection::sendKey(const KeyEntry& entry, char prefix) {
   const long long before = m_settings.keyDelay + 30;
   if (prefix == '\\' || prefix == 'V') {
     wait(before);
@@ -153,19 +153,19 @@ void Injection::SendKey(const KeyEntry& entry, char prefix) {
   }
 }
 
-void Injection::PasteText(std::string_view text) {
+void Injection::pasteText(std::string_view text) {
   // Without the text on the clipboard, Ctrl+V would paste whatever was there.
   if (text.size() <= 2 || !m_platform.clipboard->setText(text)) {
     for (char c : text) {
       if (interrupted()) return;
-      TypeCharacter(static_cast<unsigned char>(c));
+      typeCharacter(static_cast<unsigned char>(c));
     }
     return;
   }
   const long long gap = m_settings.keyDelay + 30;
   wait(gap);
   key(vk::kControl, false, gap);
-  TypeCharacter('v');
+  typeCharacter('v');
   wait(gap);
   key(vk::kControl, true);
 }
@@ -185,7 +185,7 @@ Point Injection::clickTarget(const RecordTarget& record, bool& imageFound) {
   return {record.clickPoint.x + area.left, record.clickPoint.y + area.top};
 }
 
-void Injection::MouseAction(const MouseEntry& entry, char prefix, const RecordTarget& record) {
+void Injection::mouseAction(const MouseEntry& entry, char prefix, const RecordTarget& record) {
   const Point start = m_platform.input->pointerPosition();
   bool imageFound = false;
   const Point target = clickTarget(record, imageFound);
@@ -214,7 +214,7 @@ void Injection::MouseAction(const MouseEntry& entry, char prefix, const RecordTa
   m_doc.restartChrono();
 
   if (verbose >= 1) {
-    m_selector.FindWindowLike(record.className, record.title, false, m_doc.GetVariableNumber("$QLM_MAX_WAIT_WIN"),
+    m_selector.findWindowLike(record.className, record.title, false, m_doc.readVariableNumber("$QLM_MAX_WAIT_WIN"),
                               true, "AppWait2");
     if (m_hooks.pump) m_hooks.pump();
     wait(50);
@@ -229,7 +229,7 @@ void Injection::MouseAction(const MouseEntry& entry, char prefix, const RecordTa
   wait(halfDelay());
 }
 
-void Injection::ReleaseModifiers() {
+void Injection::releaseModifiers() {
   m_refused = false;
   Input& input = *m_platform.input;
   auto send = [this](int virtualKey, bool up) {

@@ -8,12 +8,12 @@
 #include <string_view>
 
 #include "platform/Geometry.h"
-#include "playback/KeyNotation.h"
+#include "language/KeyNotation.h"
 #include "playback/TargetSelection.h"
 
 namespace qlm {
 
-class CQuillmoteDoc;
+class Document;
 struct Platform;
 
 struct InjectionHooks {
@@ -41,16 +41,16 @@ class Injection {
   static constexpr std::size_t kPendingLimit = 1000;
   static constexpr int kMoveSteps = 20;
 
-  Injection(CQuillmoteDoc& doc, Platform& platform, TargetSelector& selector, InjectionHooks hooks = {});
+  Injection(Document& doc, Platform& platform, TargetSelector& selector, InjectionHooks hooks = {});
 
   // Injects `text` for `record`; false when it was cut short (the end key,
   // a stop request, or input the desktop kept refusing).
-  bool SendText(std::string_view text, const RecordTarget& record);
-  void TypeCharacter(unsigned char character);
-  void SendKey(const KeyEntry& entry, char prefix);
-  void PasteText(std::string_view text);
-  void MouseAction(const MouseEntry& entry, char prefix, const RecordTarget& record);
-  void ReleaseModifiers();
+  bool sendText(std::string_view text, const RecordTarget& record);
+  void typeCharacter(unsigned char character);
+  void sendKey(const KeyEntry& entry, char prefix);
+  void pasteText(std::string_view text);
+  void mouseAction(const MouseEntry& entry, char prefix, const RecordTarget& record);
+  void releaseModifiers();
 
   // Read from the variables at every SendText; tests and callers outside
   // SendText may set them directly.
@@ -71,7 +71,7 @@ class Injection {
 
   static constexpr long long kRetryMs = 30;
 
-  CQuillmoteDoc& m_doc;
+  Document& m_doc;
   Platform& m_platform;
   TargetSelector& m_selector;
   InjectionHooks m_hooks;

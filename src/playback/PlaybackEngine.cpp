@@ -4,9 +4,10 @@
 #include <climits>
 #include <cstdio>
 
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 #include "language/LocationTable.h"
 #include "playback/PlaybackHost.h"
+#include "playback/functions/PlaybackFunctions.h"
 #include "platform/TextEncoding.h"
 
 namespace qlm {
@@ -22,7 +23,7 @@ std::string folderOf(const std::string& path) {
   return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
-void traceStep(CQuillmoteDoc& doc, int kind, int line, int instruction, std::string text) {
+void traceStep(Document& doc, int kind, int line, int instruction, std::string text) {
   TraceEvent event;
   event.kind = kind;
   event.line = line;
@@ -37,27 +38,27 @@ bool inPositionRange(long long number) { return number >= 1 && number <= INT_MAX
 
 }  // namespace
 
-PlaybackEngine::PlaybackEngine(CQuillmoteDoc& document, PlaybackHost& host, PlaybackOutput& output,
+PlaybackEngine::PlaybackEngine(Document& document, PlaybackHost& host, PlaybackOutput& output,
                                PlaybackOptions options)
-    : m_document(document), m_host(host), m_output(output), m_options(options), m_interpreter(document) {
+    : m_document(document), m_host(host), m_output(output), m_options(options), m_interpreter(document, playbackFunctionBodies()) {
   m_interpreter.setActivityPause([this] { userActivityPause(); });
 }
 
 PlaybackEngine::~PlaybackEngine() {
   if (m_thread.joinable()) {
-    OnMagnetoArret();
+    stop();
     m_thread.join();
   }
 }
 
-bool PlaybackEngine::OnMagnetoLire() {
+bool PlaybackEngine::start() {
   if (playing() || m_document.flags().playbackMode != 0) return false;
   // A playback that ended without anyone waiting for it must not refuse the next one.
   if (m_thread.joinable()) m_thread.join();
   prepare();
   m_threadDone = false;
   m_thread = std::thread([this] {
-    m_end = OnMagnetoLireThread();
+    m_end = run();
     m_threadDone = true;
   });
   return true;
@@ -68,7 +69,7 @@ PlaybackEnd PlaybackEngine::wait() {
   return m_end;
 }
 
-void PlaybackEngine::OnMagnetoArret() {
+void PlaybackEngine::stop() {
   PlaybackFlags& flags = m_document.flags();
   if (flags.playbackMode == 1) return;
   flags.running = false;
@@ -93,16 +94,16 @@ void PlaybackEngine::prepare() {
   m_document.restartChrono();
 }
 
-PlaybackEnd PlaybackEngine::OnMagnetoLireThread() {
+PlaybackEnd PlaybackEngine::run() {
   if (!m_document.flags().running) prepare();
   PlaybackFlags& flags = m_document.flags();
   m_output.releaseModifiers();
   m_document.openTraceRequest().clear();
   flags.playbackMode = 2;
   m_host.playbackStarted(m_document.endKey().notation);
-  m_document.SetVariableNumber("$QLM_LINE_NB", m_host.recordCount());
+  m_document.setVariableNumber("$QLM_LINE_NB", m_host.recordCount());
   // The path is the file system's (UTF-8); variables hold Windows-1252.
-  m_document.SetVariable("$QLM_PATH", cp1252FromUtf8(folderOf(m_document.pathName())));
+  m_document.setVariable("$QLM_PATH", cp1252FromUtf8(folderOf(m_document.pathName())));
   if (!resumeOrReset()) {
     flags.running = false;
     flags.playbackMode = 0;
@@ -119,23 +120,23 @@ PlaybackEnd PlaybackEngine::OnMagnetoLireThread() {
 
 bool PlaybackEngine::resumeOrReset() {
   if (!m_document.stopRequested()) {
-    m_document.VarResetVars();
+    m_document.resetVariables();
     return true;
   }
   Question question;
   question.text = "Would you like to continue the previous playback Line=" +
-                  VariableTable::readValue(m_document.GetVariable("$QLM_LINE")) + " Instruction=" +
-                  VariableTable::readValue(m_document.GetVariable("$QLM_INST")) + " (already executed) ?";
+                  VariableTable::readValue(m_document.readVariable("$QLM_LINE")) + " Instruction=" +
+                  VariableTable::readValue(m_document.readVariable("$QLM_INST")) + " (already executed) ?";
   question.answers = {"Yes", "No, start again at the next instruction.",
                       "No, from the beginning and also reset the variables."};
   switch (m_document.ui().ask(question)) {
     case 1:
       return true;
     case 2:
-      m_document.SetVariableNumber("$QLM_INST", m_document.GetVariableNumber("$QLM_INST") + 1);
+      m_document.setVariableNumber("$QLM_INST", m_document.readVariableNumber("$QLM_INST") + 1);
       return true;
     case 3:
-      m_document.VarResetVars();
+      m_document.resetVariables();
       return true;
     default:
       // Guessing an answer could replay steps that were already executed.
@@ -164,10 +165,10 @@ bool PlaybackEngine::checkedInstruction(long long instruction) {
 // Bounded by the records the host holds, never by $QLM_LINE_NB, which anyone may set.
 void PlaybackEngine::recordLoop() {
   const int count = m_host.recordCount();
-  const long long first = m_document.GetVariableNumber("$QLM_LINE");
+  const long long first = m_document.readVariableNumber("$QLM_LINE");
   if (!checkedLine(first)) return;
   for (int r = static_cast<int>(first) - 1; r < count && keepGoing(); ++r) {
-    m_document.SetVariableNumber("$QLM_LINE", r + 1);
+    m_document.setVariableNumber("$QLM_LINE", r + 1);
     m_document.records().setCurrentRecord(r);
     PlaybackRecord record = m_host.record(r);
     if (!record.play || record.erase) {
@@ -177,11 +178,11 @@ void PlaybackEngine::recordLoop() {
     m_document.targetApplication() = record.target.className;
     m_document.targetTitle() = record.target.title;
     m_host.selectRecord(r);
-    m_interpreter.Analyse(record.instruction);
-    m_document.SetVariableNumber("$QLM_INST_NB", m_interpreter.analysis().instructionCount);
+    m_interpreter.analyse(record.instruction);
+    m_document.setVariableNumber("$QLM_INST_NB", m_interpreter.analysis().instructionCount);
     instructionLoop(r, record.target);
     const PlaybackFlags& flags = m_document.flags();
-    if (!flags.stopRequest && !flags.endKey && !m_interpreter.jumpFlag()) m_document.SetVariableNumber("$QLM_INST", 1);
+    if (!flags.stopRequest && !flags.endKey && !m_interpreter.jumpFlag()) m_document.setVariableNumber("$QLM_INST", 1);
     m_interpreter.clearJumpFlag();
     m_host.closeEditor();
   }
@@ -189,24 +190,24 @@ void PlaybackEngine::recordLoop() {
 
 bool PlaybackEngine::instructionLoop(int& r, const RecordTarget& target) {
   const int count = m_interpreter.analysis().instructionCount;
-  const long long first = m_document.GetVariableNumber("$QLM_INST");
+  const long long first = m_document.readVariableNumber("$QLM_INST");
   if (!checkedInstruction(first)) return true;
   for (int i = static_cast<int>(first); i <= count && keepGoing();) {
     m_document.foundClickPoint() = {-1, -1};
-    m_document.SetVariableNumber("$QLM_INST", i);
-    InstructionSpan span = m_interpreter.InstructionRange(i);
+    m_document.setVariableNumber("$QLM_INST", i);
+    InstructionSpan span = m_interpreter.instructionRange(i);
     if (!span.nonEmpty()) {
       ++i;
       continue;
     }
     playInstruction(r, i, span, target);
-    const long long line = m_document.GetVariableNumber("$QLM_LINE");
+    const long long line = m_document.readVariableNumber("$QLM_LINE");
     if (line != r + 1LL) {
       if (!checkedLine(line)) return true;
       r = static_cast<int>(line) - 2;
       return false;
     }
-    const long long next = m_document.GetVariableNumber("$QLM_INST");
+    const long long next = m_document.readVariableNumber("$QLM_INST");
     if (next == i) {
       ++i;
     } else if (checkedInstruction(next)) {
@@ -229,7 +230,7 @@ void PlaybackEngine::playInstruction(int r, int i, InstructionSpan span, const R
   m_host.markInstruction(span.start, span.end, kBeforeColour);
   traceStep(m_document, 1, r + 1, i, source);
   m_host.markInstruction(span.start, span.end, kEvaluatingColour);
-  Value output = m_interpreter.Evaluate(span.start, span.end);
+  Value output = m_interpreter.evaluate(span.start, span.end);
   m_host.markInstruction(span.start, span.end, kEvaluatedColour);
   traceStep(m_document, 3, r + 1, i, "\"" + output.text + "\"");
   if (!output.text.empty() && m_output.findTarget(target)) {

@@ -10,7 +10,7 @@
 
 namespace qlm {
 
-class CQuillmoteDoc;
+class Document;
 class Clock;
 class PlaybackHost;
 class PlaybackOutput;
@@ -28,22 +28,22 @@ enum class PlaybackEnd {
 
 class PlaybackEngine {
  public:
-  PlaybackEngine(CQuillmoteDoc& document, PlaybackHost& host, PlaybackOutput& output, PlaybackOptions options = {});
+  PlaybackEngine(Document& document, PlaybackHost& host, PlaybackOutput& output, PlaybackOptions options = {});
   ~PlaybackEngine();
   PlaybackEngine(const PlaybackEngine&) = delete;
   PlaybackEngine& operator=(const PlaybackEngine&) = delete;
 
-  // OnMagnetoLire: prepares and starts the playback thread; false when one runs.
-  bool OnMagnetoLire();
+  // Prepares and starts the playback thread; false when one runs.
+  bool start();
   // Whether the playback thread is still at work (the play command is refused meanwhile).
   bool playing() const { return m_thread.joinable() && !m_threadDone; }
   // Waits for the playback thread and tells how it ended.
   PlaybackEnd wait();
-  // OnMagnetoArret during a playback: only raises the end-key flag.
-  void OnMagnetoArret();
+  // During a playback, stop only raises the end-key flag.
+  void stop();
 
   // The whole playback on the calling thread (the thread procedure).
-  PlaybackEnd OnMagnetoLireThread();
+  PlaybackEnd run();
   // Run by the evaluator and by every wait: pauses while the user moves the pointer.
   void userActivityPause();
 
@@ -62,7 +62,7 @@ class PlaybackEngine {
   PlaybackEnd finish();
   bool keepGoing() const;
 
-  CQuillmoteDoc& m_document;
+  Document& m_document;
   PlaybackHost& m_host;
   PlaybackOutput& m_output;
   PlaybackOptions m_options;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 #include "platform/Platform.h"
 #include "playback/TitleProgress.h"
 
@@ -41,7 +41,7 @@ bool titleMatches(std::string_view pattern, std::string_view title) {
   return next[0] != 0;
 }
 
-TargetSelector::TargetSelector(CQuillmoteDoc& doc, Platform& platform, int notRespondingWaitMs, SelectionHooks hooks)
+TargetSelector::TargetSelector(Document& doc, Platform& platform, int notRespondingWaitMs, SelectionHooks hooks)
     : m_doc(doc), m_platform(platform), m_notRespondingWaitMs(notRespondingWaitMs), m_hooks(std::move(hooks)) {}
 
 bool TargetSelector::endKeyPressed() const { return m_doc.flags().endKey; }
@@ -54,7 +54,7 @@ void TargetSelector::fail(const std::string& text) {
   m_doc.requestStop();
 }
 
-bool TargetSelector::SetForegroundApps(std::optional<std::string_view> className,
+bool TargetSelector::raiseTarget(std::optional<std::string_view> className,
                                        std::optional<std::string_view> title, bool bringForward) {
   m_last.targetClass = className ? std::string(*className) : "ANY";
   m_last.targetTitle = title ? std::string(*title) : "ANY";
@@ -83,23 +83,23 @@ bool TargetSelector::attempt(std::optional<std::string_view> className, std::str
   };
   if (s.selectEither) {
     failure = cannotFind(title, className);
-    if (SetForegroundApps(className, title, bringForward)) return found(kMatchByClassAndTitle);
-    if (SetForegroundApps(std::nullopt, title, bringForward)) return found(kMatchByTitle);
-    if (SetForegroundApps(className, std::nullopt, bringForward)) return found(kMatchByClass);
+    if (raiseTarget(className, title, bringForward)) return found(kMatchByClassAndTitle);
+    if (raiseTarget(std::nullopt, title, bringForward)) return found(kMatchByTitle);
+    if (raiseTarget(className, std::nullopt, bringForward)) return found(kMatchByClass);
   } else if (s.selectByClass && s.selectByTitle) {
-    if (SetForegroundApps(className, title, bringForward)) return found(kMatchByClassAndTitle);
+    if (raiseTarget(className, title, bringForward)) return found(kMatchByClassAndTitle);
     if (!quiet) failure = "Window and Title not found.";
   } else if (s.selectByClass) {
-    if (SetForegroundApps(className, std::nullopt, bringForward)) return found(kMatchByClass);
+    if (raiseTarget(className, std::nullopt, bringForward)) return found(kMatchByClass);
     failure = "Window not found";
   } else if (s.selectByTitle) {
-    if (SetForegroundApps(std::nullopt, title, bringForward)) return found(kMatchByTitle);
+    if (raiseTarget(std::nullopt, title, bringForward)) return found(kMatchByTitle);
     failure = "Title not found";
   }
   return false;
 }
 
-bool TargetSelector::FindWindow(std::optional<std::string_view> className, std::optional<std::string_view> title,
+bool TargetSelector::findWindow(std::optional<std::string_view> className, std::optional<std::string_view> title,
                                 bool quiet, long long waitMs, bool bringForward, std::string_view label) {
   m_last.matchKind = kMatchNotFound;
   if (m_doc.settings().foregroundMode == 0) {
@@ -140,7 +140,7 @@ bool TargetSelector::wildcardLookup(std::optional<std::string_view> className, s
     for (const std::string& candidate : titles) {
       // Candidates are tried quietly: one whose class differs must not stop
       // the playback while a later one may still match.
-      if (titleMatches(pattern, candidate) && FindWindow(className, candidate, true, 0, bringForward, label)) {
+      if (titleMatches(pattern, candidate) && findWindow(className, candidate, true, 0, bringForward, label)) {
         found = true;
         break;
       }
@@ -156,14 +156,14 @@ bool TargetSelector::wildcardLookup(std::optional<std::string_view> className, s
   return found;
 }
 
-bool TargetSelector::FindWindowLike(std::optional<std::string_view> className, std::string_view title, bool quiet,
+bool TargetSelector::findWindowLike(std::optional<std::string_view> className, std::string_view title, bool quiet,
                                     long long waitMs, bool bringForward, std::string_view label) {
   if (!title.empty() && title.front() == '-') return true;
   // A negative $QLM_MAX_WAIT_WIN would skip even the first attempt.
   waitMs = std::max(waitMs, 0LL);
   bool found = false;
   if (!title.empty() && !hasWildcard(title) && className) {
-    found = FindWindow(className, title, quiet, waitMs, bringForward, label);
+    found = findWindow(className, title, quiet, waitMs, bringForward, label);
   } else {
     found = wildcardLookup(className, title.empty() ? std::string_view("*") : title, quiet, waitMs, bringForward,
                            label);

@@ -11,7 +11,7 @@
 
 namespace qlm {
 
-class CQuillmoteDoc;
+class Document;
 struct Platform;
 
 // What playback knows of the record being played.
@@ -54,19 +54,19 @@ class TargetSelector {
   static constexpr int kDefaultNotRespondingWaitMs = 15000;
   static constexpr int kCycleMs = 100;
 
-  TargetSelector(CQuillmoteDoc& doc, Platform& platform, int notRespondingWaitMs = kDefaultNotRespondingWaitMs,
+  TargetSelector(Document& doc, Platform& platform, int notRespondingWaitMs = kDefaultNotRespondingWaitMs,
                  SelectionHooks hooks = {});
 
   // The lookup of playback and of the screen functions. A class that is not
   // passed at all, an empty title or a title with '*' or '?' makes it a
   // wildcard lookup over the titles of all windows.
-  bool FindWindowLike(std::optional<std::string_view> className, std::string_view title, bool quiet,
+  bool findWindowLike(std::optional<std::string_view> className, std::string_view title, bool quiet,
                       long long waitMs, bool bringForward, std::string_view label);
   // Exact lookup with the selection flags, waiting up to `waitMs`.
-  bool FindWindow(std::optional<std::string_view> className, std::optional<std::string_view> title, bool quiet,
+  bool findWindow(std::optional<std::string_view> className, std::optional<std::string_view> title, bool quiet,
                   long long waitMs, bool bringForward, std::string_view label);
   // One exact attempt.
-  bool SetForegroundApps(std::optional<std::string_view> className, std::optional<std::string_view> title,
+  bool raiseTarget(std::optional<std::string_view> className, std::optional<std::string_view> title,
                          bool bringForward);
 
   // Sizes the foreground window by the resize mode, before every instruction.
@@ -85,7 +85,7 @@ class TargetSelector {
   bool endKeyPressed() const;
   void sleep(long long ms);
 
-  CQuillmoteDoc& m_doc;
+  Document& m_doc;
   Platform& m_platform;
   int m_notRespondingWaitMs;
   SelectionHooks m_hooks;

@@ -1,11 +1,11 @@
 #include "playback/UserActivityWatch.h"
 
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 #include "platform/Processes.h"
 
 namespace qlm {
 
-UserActivityWatch::UserActivityWatch(CQuillmoteDoc& document, Sound* sound, int movementWaitMs)
+UserActivityWatch::UserActivityWatch(Document& document, Sound* sound, int movementWaitMs)
     : m_document(document), m_sound(sound), m_movementWait(movementWaitMs) {}
 
 bool UserActivityWatch::install(InputWatch& watch) {

@@ -6,12 +6,12 @@
 
 namespace qlm {
 
-class CQuillmoteDoc;
+class Document;
 class Sound;
 
 class UserActivityWatch {
  public:
-  UserActivityWatch(CQuillmoteDoc& document, Sound* sound, int movementWaitMs);
+  UserActivityWatch(Document& document, Sound* sound, int movementWaitMs);
 
   // InstallHookUser: false when the desktop cannot be watched.
   bool install(InputWatch& watch);
@@ -26,7 +26,7 @@ class UserActivityWatch {
   void onKey(const WatchedEvent& event);
   void onPointer(const WatchedEvent& event);
 
-  CQuillmoteDoc& m_document;
+  Document& m_document;
   Sound* m_sound;
   int m_movementWait;
   WatchSubscription m_subscription;

@@ -82,7 +82,7 @@ void drawRecordMarks(Picture& picture, const RecordMarks& marks, Point origin) {
 }
 
 std::optional<Picture> markedCutOut(Snapshot& slot, const Rect& cut, const RecordMarks& marks, Point marksOrigin) {
-  if (!slot.GetSubSnapshot(cut.left, cut.top, cut.width(), cut.height())) return std::nullopt;
+  if (!slot.cutPicture(cut.left, cut.top, cut.width(), cut.height())) return std::nullopt;
   Picture picture = slot.cutOut();
   drawRecordMarks(picture, marks, marksOrigin);
   return picture;

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "document/RecordImage.h"
-#include "imaging/Picture.h"
+#include "platform/Picture.h"
 #include "platform/Geometry.h"
 
 namespace qlm {

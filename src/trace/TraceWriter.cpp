@@ -6,11 +6,12 @@
 
 #include "document/BmpBlock.h"
 #include "document/Base64.h"
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 #include "document/Snapshot.h"
 #include "imaging/RecordPicture.h"
+#include "platform/FileOperations.h"
 #include "platform/TextEncoding.h"
-#include "trace/CDebugDialog.h"
+#include "trace/Debugger.h"
 #include "trace/TraceImages.h"
 
 namespace qlm {
@@ -19,11 +20,6 @@ namespace {
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kImageStart = "<img src=data:image/bmp;base64,";
 constexpr std::string_view kImageEnd = " alt=Base64 encoded image />";
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 bool put(std::FILE* file, std::string_view text) {
   return text.empty() || std::fwrite(text.data(), 1, text.size(), file) == text.size();
@@ -37,7 +33,7 @@ bool putPicture(std::FILE* file, const Picture& picture) {
 
 }  // namespace
 
-TraceWriter::TraceWriter(CQuillmoteDoc& document) : m_document(document) {}
+TraceWriter::TraceWriter(Document& document) : m_document(document) {}
 
 void TraceWriter::write(const TraceEvent& event, const DebugColumns& columns) {
   TraceSettings& settings = m_document.traceSettings();
@@ -46,7 +42,7 @@ void TraceWriter::write(const TraceEvent& event, const DebugColumns& columns) {
   const RowPictures pictures = preparePictures(event, columns, form);
   const std::string path = utf8FromCp1252(settings.traceFileName);
   // Appending: another program may read the trace while it grows.
-  FilePtr file(std::fopen(path.c_str(), "ab"));
+  functions::StdioFile file = functions::openForAppending(path);
   if (!file) return reportFailure(settings.traceFileName, std::strerror(errno));
   std::fseek(file.get(), 0, SEEK_END);
   const bool empty = std::ftell(file.get()) == 0;

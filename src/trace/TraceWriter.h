@@ -7,18 +7,18 @@
 #include <optional>
 #include <string>
 
-#include "imaging/Picture.h"
+#include "platform/Picture.h"
 #include "language/Services.h"
 #include "trace/TraceTemplate.h"
 
 namespace qlm {
 
-class CQuillmoteDoc;
+class Document;
 struct DebugColumns;
 
 class TraceWriter {
  public:
-  explicit TraceWriter(CQuillmoteDoc& document);
+  explicit TraceWriter(Document& document);
 
   // Writes a row when the trace level asks for this kind of event.
   void write(const TraceEvent& event, const DebugColumns& columns);
@@ -37,7 +37,7 @@ class TraceWriter {
   // Once per file name: playback goes on without the rows.
   void reportFailure(const std::string& name, const std::string& reason);
 
-  CQuillmoteDoc& m_document;
+  Document& m_document;
   std::string m_failedPath;
 };
 

@@ -70,7 +70,7 @@ TEST_P(DamagedFile, IsReportedWithItsLineAndTheRestStaysReadable) {
   testing::writeFile(path, file);
 
   Snapshot reader;
-  bool opened = reader.OpenQlmFileR(path);
+  bool opened = reader.openForReading(path);
   if (damage.damagedLine == 0) {
     EXPECT_FALSE(opened);
     EXPECT_NE(reader.message().find(path), std::string::npos) << reader.message();
@@ -80,7 +80,7 @@ TEST_P(DamagedFile, IsReportedWithItsLineAndTheRestStaysReadable) {
   ASSERT_TRUE(opened) << reader.message();
   for (int line = 1; line <= 3; ++line) {
     SCOPED_TRACE(line);
-    bool readable = reader.GetAttrQlm1R(line - 1) == 0 && reader.GetImgQlm1R(false);
+    bool readable = reader.readRecord(line - 1) == 0 && reader.readPicture(false);
     if (line != damage.damagedLine) {
       EXPECT_TRUE(readable) << reader.message();
       EXPECT_EQ(reader.record().text(TextField::Instruction), "r" + std::to_string(line - 1));
@@ -91,7 +91,7 @@ TEST_P(DamagedFile, IsReportedWithItsLineAndTheRestStaysReadable) {
     EXPECT_NE(reader.message().find("line " + std::to_string(line)), std::string::npos) << reader.message();
     EXPECT_NE(reader.message().find(damage.message), std::string::npos) << reader.message();
     if (damage.pictureOnly) {
-      EXPECT_EQ(reader.GetAttrQlm1R(line - 1), 0);
+      EXPECT_EQ(reader.readRecord(line - 1), 0);
     }
   }
 }
@@ -132,10 +132,10 @@ TEST(DamagedFile, TwoEntriesOnOneBlockReadButAreNotChanged) {
   testing::put32(file, 36, static_cast<std::uint32_t>(blockStart(file, 0)));
   testing::writeFile(path, file);
   Snapshot reader;
-  ASSERT_TRUE(reader.OpenQlmFileR(path));
-  ASSERT_EQ(reader.GetAttrQlm1R(1), 0);
+  ASSERT_TRUE(reader.openForReading(path));
+  ASSERT_EQ(reader.readRecord(1), 0);
   EXPECT_EQ(reader.record().text(TextField::Instruction), "r0");
-  reader.CloseQlmFileR();
+  reader.closeReading();
   Outcome refused = Snapshot().deleteRecord(path, 0);
   EXPECT_NE(refused.message.find("same block"), std::string::npos) << refused.message;
 }
@@ -149,12 +149,12 @@ TEST(DamagedFile, FilesFoundByFuzzingAreReadSafely) {
     SCOPED_TRACE(entry.path().string());
     ++files;
     Snapshot reader;
-    if (!reader.OpenQlmFileR(entry.path().string())) {
+    if (!reader.openForReading(entry.path().string())) {
       EXPECT_FALSE(reader.message().empty());
       continue;
     }
     for (int i = 0; i < reader.count(); ++i) {
-      if (reader.GetAttrQlm1R(i) == 0 && !reader.GetImgQlm1R(false)) {
+      if (reader.readRecord(i) == 0 && !reader.readPicture(false)) {
         EXPECT_FALSE(reader.message().empty());
       }
     }

@@ -20,10 +20,10 @@ using testing::FaultyFileSystem;
 // What a reader sees: per record its instruction and picture, or why it could not.
 std::vector<std::string> contents(const std::string& path) {
   Snapshot reader;
-  if (!reader.OpenQlmFileR(path)) return {"unreadable: " + reader.message()};
+  if (!reader.openForReading(path)) return {"unreadable: " + reader.message()};
   std::vector<std::string> seen;
   for (int i = 0; i < reader.count(); ++i) {
-    if (reader.GetAttrQlm1R(i) != 0 || !reader.GetImgQlm1R(true)) return {"damaged: " + reader.message()};
+    if (reader.readRecord(i) != 0 || !reader.readPicture(true)) return {"damaged: " + reader.message()};
     seen.push_back(reader.record().text(TextField::Instruction) + "/" + std::to_string(reader.captureWidth()) + "/" +
                    std::to_string(reader.capture().pixels.front()));
   }
@@ -53,7 +53,7 @@ const Case kCases[] = {
        picture.pixels.assign(picture.pixelBytes(), 77);
        snapshot.setCapture(picture);
        std::string where = path;
-       return snapshot.SaveToQlmFile(where, recordSaying("appended"));
+       return snapshot.appendRecord(where, recordSaying("appended"));
      },
      false},
     {"rewrite",
@@ -138,8 +138,8 @@ TEST_P(FaultInjection, EveryFailureLeavesTheOldOrTheNewDocument) {
         // The next writer repairs what the stopped one left, and the file stays as the reader saw it.
         Snapshot writer;
         std::string where = path;
-        ASSERT_TRUE(writer.OpenQlmFileW(where)) << writer.message();
-        writer.CloseQlmFileW();
+        ASSERT_TRUE(writer.beginAppend(where)) << writer.message();
+        writer.finishAppend();
         EXPECT_EQ(contents(path), seen);
         EXPECT_FALSE(std::filesystem::exists(path + "-journal"));
       } else {

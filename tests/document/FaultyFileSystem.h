@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "document/FileSystem.h"
+#include "platform/FileSystem.h"
 
 namespace qlm::testing {
 

@@ -31,11 +31,11 @@ TEST(Base64, CutOutIsWrittenInPiecesWithoutLineBreaks) {
   picture.pixels.resize(picture.pixelBytes());
   for (std::size_t i = 0; i < picture.pixels.size(); ++i) picture.pixels[i] = static_cast<std::uint8_t>(i * 7);
   snapshot.setCapture(picture);
-  ASSERT_TRUE(snapshot.GetSubSnapshot(0, 0, 700, 301));
+  ASSERT_TRUE(snapshot.cutPicture(0, 0, 700, 301));
 
   std::FILE* file = std::tmpfile();
   ASSERT_NE(file, nullptr);
-  ASSERT_TRUE(snapshot.WriteBmpBase64Sub(file));
+  ASSERT_TRUE(snapshot.writeCutPictureBase64(file));
   std::string written(static_cast<std::size_t>(std::ftell(file)), '\0');
   std::rewind(file);
   ASSERT_EQ(std::fread(written.data(), 1, written.size(), file), written.size());

@@ -51,8 +51,8 @@ TEST_F(RecordDocumentFile, SaveRetagsOlderRecordsAfterTheirWindowWasReset) {
   EXPECT_EQ(document.record(1).window().width, 100);
   ASSERT_TRUE(document.save());
   Snapshot reader;
-  ASSERT_TRUE(reader.OpenQlmFileR(path));
-  ASSERT_EQ(reader.GetAttrQlm1R(1), 0);
+  ASSERT_TRUE(reader.openForReading(path));
+  ASSERT_EQ(reader.readRecord(1), 0);
   EXPECT_EQ(reader.record().text(TextField::LayoutTag), "2_0_3");
   EXPECT_EQ(reader.record().window().width, 100);
   EXPECT_EQ(reader.record().window().valid, 0);

@@ -29,9 +29,9 @@ RecordImage recordSaying(const std::string& instruction) {
 std::vector<std::string> instructions(const std::string& path) {
   Snapshot reader;
   std::vector<std::string> texts;
-  if (!reader.OpenQlmFileR(path)) return {"cannot open: " + reader.message()};
+  if (!reader.openForReading(path)) return {"cannot open: " + reader.message()};
   for (int i = 0; i < reader.count(); ++i) {
-    texts.push_back(reader.GetAttrQlm1R(i) == 0 ? reader.record().text(TextField::Instruction) : "damaged");
+    texts.push_back(reader.readRecord(i) == 0 ? reader.record().text(TextField::Instruction) : "damaged");
   }
   return texts;
 }
@@ -54,8 +54,8 @@ TEST_F(SnapshotFile, EmptyFileBecomesAnEmptyDocument) {
   testing::writeFile(path, {});
   Snapshot snapshot;
   std::string where = path;
-  ASSERT_TRUE(snapshot.OpenQlmFileW(where));
-  ASSERT_TRUE(snapshot.CloseQlmFileW());
+  ASSERT_TRUE(snapshot.beginAppend(where));
+  ASSERT_TRUE(snapshot.finishAppend());
   Bytes expected = testing::handFile({});
   EXPECT_EQ(testing::readFile(path), expected);
   EXPECT_EQ(expected.size(), 160032u);
@@ -67,7 +67,7 @@ TEST_F(SnapshotFile, AppendWritesRecordPictureAndIndexByteForByte) {
   Snapshot snapshot;
   snapshot.setCapture(solidPicture(3, 3, 2));
   std::string where = path;
-  ASSERT_TRUE(snapshot.SaveToQlmFile(where, record));
+  ASSERT_TRUE(snapshot.appendRecord(where, record));
   EXPECT_EQ(where, path);
 
   Bytes second = testing::handRecord(1, "\"two\"");
@@ -79,16 +79,16 @@ TEST_F(SnapshotFile, AppendWritesRecordPictureAndIndexByteForByte) {
 TEST_F(SnapshotFile, ReadsAFileWrittenByHandInAnyBlockOrder) {
   makeFile({"a", "b", "c"}, {2, 0, 1});
   Snapshot reader;
-  ASSERT_TRUE(reader.OpenQlmFileR(path));
+  ASSERT_TRUE(reader.openForReading(path));
   ASSERT_EQ(reader.count(), 3);
-  ASSERT_EQ(reader.GetAttrQlm1R(1), 0);
+  ASSERT_EQ(reader.readRecord(1), 0);
   EXPECT_EQ(reader.record().text(TextField::Instruction), "b");
   EXPECT_EQ(reader.recordDateText(), "14/03/2026  09:15 02s");
-  ASSERT_TRUE(reader.GetImgQlm1R(true));
+  ASSERT_TRUE(reader.readPicture(true));
   EXPECT_EQ(reader.captureWidth(), 3);
   EXPECT_EQ(reader.capture().pixels, Bytes(36, 2));
-  EXPECT_EQ(reader.GetAttrQlm1R(3), 1);
-  EXPECT_EQ(reader.GetAttrQlm1R(-1), 1);
+  EXPECT_EQ(reader.readRecord(3), 1);
+  EXPECT_EQ(reader.readRecord(-1), 1);
 }
 
 TEST_F(SnapshotFile, GreyDisplayAveragesTheColoursAndKeepsTheCapture) {
@@ -99,9 +99,9 @@ TEST_F(SnapshotFile, GreyDisplayAveragesTheColoursAndKeepsTheCapture) {
   picture[57] = 99;
   testing::writeFile(path, testing::handFile({testing::block(testing::handRecord(0, ""), picture)}));
   Snapshot reader;
-  ASSERT_TRUE(reader.OpenQlmFileR(path));
-  ASSERT_EQ(reader.GetAttrQlm1R(0), 0);
-  ASSERT_TRUE(reader.GetImgQlm1R(false));
+  ASSERT_TRUE(reader.openForReading(path));
+  ASSERT_EQ(reader.readRecord(0), 0);
+  ASSERT_TRUE(reader.readPicture(false));
   EXPECT_EQ(reader.display().pixels, (Bytes{20, 20, 20, 99}));
   EXPECT_EQ(reader.capture().pixels, (Bytes{10, 20, 31, 99}));
 }
@@ -111,13 +111,13 @@ TEST_F(SnapshotFile, WrongFormatNamesBothVersionsAndTheFile) {
   std::memcpy(file.data(), "QLM0002", 7);
   testing::writeFile(path, file);
   Snapshot reader;
-  EXPECT_FALSE(reader.OpenQlmFileR(path));
+  EXPECT_FALSE(reader.openForReading(path));
   EXPECT_EQ(reader.message(), "Quillmote Version :QLM0001\nFormat du fichier " + path +
                                   " incompatible, \npour l'ouvrir utilisez une version QLM0002.x disponible sur "
                                   "https://quillmote.example.org");
   std::memcpy(file.data(), "QLM0001.19990101", 16);
   testing::writeFile(path, file);
-  EXPECT_TRUE(reader.OpenQlmFileR(path));
+  EXPECT_TRUE(reader.openForReading(path));
 }
 
 TEST_F(SnapshotFile, DeleteCutsTheFileAndShiftsTheIndex) {
@@ -171,8 +171,8 @@ TEST_F(SnapshotFile, DuplicateAppendsTheBlockAndInsertsItsEntry) {
   EXPECT_TRUE(std::equal(after.begin() + static_cast<std::ptrdiff_t>(before.size()), after.end(),
                          before.end() - static_cast<std::ptrdiff_t>(span)));
   Snapshot reader;
-  ASSERT_TRUE(reader.OpenQlmFileR(path));
-  ASSERT_EQ(reader.GetAttrQlm1R(0), 0);
+  ASSERT_TRUE(reader.openForReading(path));
+  ASSERT_EQ(reader.readRecord(0), 0);
   EXPECT_EQ(reader.record().get(IntField::Number), 2);  // keeps the number of its source
 }
 
@@ -195,7 +195,7 @@ TEST_F(SnapshotFile, LargeFilesMakeAppendsGoToARolloverFile) {
   snapshot.setRolloverBytes(161000);  // above an empty document, below one with a record
   snapshot.setCapture(solidPicture(1, 1, 0));
   std::string where = path;
-  ASSERT_TRUE(snapshot.SaveToQlmFile(where, recordSaying("next")));
+  ASSERT_TRUE(snapshot.appendRecord(where, recordSaying("next")));
   EXPECT_EQ(where, folder.file("docx.qlm"));
   EXPECT_EQ(instructions(where), (std::vector<std::string>{"next"}));
   EXPECT_EQ(instructions(path), (std::vector<std::string>{"a"}));
@@ -225,7 +225,7 @@ TEST_F(SnapshotFile, RefusesTheRecordAfterTheLastThatFits) {
   Snapshot snapshot;
   snapshot.setCapture(solidPicture(1, 1, 0));
   std::string where = path;
-  Outcome saved = snapshot.SaveToQlmFile(where, recordSaying("one too many"));
+  Outcome saved = snapshot.appendRecord(where, recordSaying("one too many"));
   EXPECT_FALSE(saved);
   EXPECT_NE(saved.message.find("39999 records"), std::string::npos);
   EXPECT_EQ(std::filesystem::file_size(path), 160032 + 39999ull * 2652);
@@ -251,13 +251,13 @@ TEST_F(SnapshotFile, CopyRefusesAnExistingFileAndWritesTheRecordsIntoTheCopy) {
 TEST_F(SnapshotFile, WriterWaitsForAReaderAndReadersShareTheFile) {
   makeFile({"a"});
   Snapshot reader;
-  ASSERT_TRUE(reader.OpenQlmFileR(path));
+  ASSERT_TRUE(reader.openForReading(path));
   Snapshot second;
-  EXPECT_TRUE(second.OpenQlmFileR(path));
+  EXPECT_TRUE(second.openForReading(path));
   int fd = ::open(path.c_str(), O_RDONLY);
   EXPECT_NE(::flock(fd, LOCK_EX | LOCK_NB), 0);
-  reader.CloseQlmFileR();
-  second.CloseQlmFileR();
+  reader.closeReading();
+  second.closeReading();
   EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
   ::close(fd);
 }
@@ -267,19 +267,19 @@ TEST(PictureSlots, CutOutKeepsItsSizeAndCopiesOnlyWhatLiesInside) {
   Picture picture = solidPicture(4, 3, 0);
   picture.rowFromTop(0)[3 * 4] = 9;  // top-right pixel
   snapshot.setCapture(picture);
-  ASSERT_TRUE(snapshot.GetSubSnapshot(3, -1, 3, 2));
+  ASSERT_TRUE(snapshot.cutPicture(3, -1, 3, 2));
   const Picture& cut = snapshot.cutOut();
   EXPECT_EQ(cut.width, 3);
   EXPECT_EQ(cut.height, 2);
   EXPECT_EQ(cut.rowFromTop(1)[0], 9);
   EXPECT_EQ(cut.rowFromTop(0)[0], 0);
-  EXPECT_FALSE(snapshot.GetSubSnapshot(0, 0, 0, 5));
+  EXPECT_FALSE(snapshot.cutPicture(0, 0, 0, 5));
 }
 
 TEST(PictureSlots, PictureOf101By50HasTheDocumentedSizes) {
   Snapshot snapshot;
   snapshot.setCapture(solidPicture(101, 50, 0));
-  ASSERT_TRUE(snapshot.GetSubSnapshot(0, 0, 101, 50));
+  ASSERT_TRUE(snapshot.cutPicture(0, 0, 101, 50));
   Bytes file = bmpFileBytes(snapshot.cutOut());
   EXPECT_EQ(testing::get32(file, 34), 20200u);
   EXPECT_EQ(testing::get32(file, 2), 20254u);

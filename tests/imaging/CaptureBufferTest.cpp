@@ -46,7 +46,7 @@ TEST_F(DesktopCapture, KindsChooseTheForegroundWindowThePointedWindowOrTheScreen
 
 TEST_F(DesktopCapture, APictureOfAWindowHasTheStoredHeadersAndTheScreensPixels) {
   desktop->activate(back);
-  ASSERT_TRUE(buffer.TakeDesktopSnapshot(*platform, 'X'));
+  ASSERT_TRUE(buffer.captureScreen(*platform, 'X'));
   EXPECT_EQ(buffer.screenArea(), Rect::fromSize(50, 40, 101, 50));
   const Picture& picture = buffer.picture();
   EXPECT_EQ(picture.bitsPerPixel, 32);
@@ -60,22 +60,22 @@ TEST_F(DesktopCapture, APictureOfAWindowHasTheStoredHeadersAndTheScreensPixels) 
 }
 
 TEST_F(DesktopCapture, CutOutsComeFromTheMainCaptureAndKeepTheirSizeAtItsEdge) {
-  ASSERT_TRUE(buffer.TakeDesktopSnapshot(*platform, '-'));
+  ASSERT_TRUE(buffer.captureScreen(*platform, '-'));
   desktop->closeWindow(front);  // the cut-out is taken from the capture, not the screen
-  ASSERT_TRUE(buffer.slot().GetSubSnapshot(290, 190, 20, 20));
+  ASSERT_TRUE(buffer.slot().cutPicture(290, 190, 20, 20));
   const Picture& cut = buffer.slot().cutOut();
   EXPECT_EQ(cut.width, 20);
   EXPECT_EQ(cut.rowFromTop(15)[4 * 15 + 2], 0x11);
-  ASSERT_TRUE(buffer.slot().GetSubSnapshot(630, 470, 20, 20));
+  ASSERT_TRUE(buffer.slot().cutPicture(630, 470, 20, 20));
   EXPECT_EQ(buffer.slot().cutOut().height, 20);
   EXPECT_EQ(buffer.slot().cutOut().rowFromTop(15)[4 * 15 + 2], 0);
 }
 
 TEST_F(DesktopCapture, AFailedCaptureLeavesNoOlderPictureBehind) {
-  ASSERT_TRUE(buffer.TakeDesktopSnapshot(*platform, 'X'));
+  ASSERT_TRUE(buffer.captureScreen(*platform, 'X'));
   desktop->closeWindow(front);
   desktop->closeWindow(back);
-  EXPECT_FALSE(buffer.TakeDesktopSnapshot(*platform, 'X'));
+  EXPECT_FALSE(buffer.captureScreen(*platform, 'X'));
   EXPECT_FALSE(buffer.exists());
 }
 

@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "playback/functions/PlaybackFunctions.h"
 #include "../document/TempFolder.h"
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 #include "document/Snapshot.h"
 #include "language/Interpreter.h"
 #include "language/Services.h"
@@ -19,7 +20,7 @@
 #include "playback/DesktopOutput.h"
 #include "playback/PlaybackEngine.h"
 #include "playback/PlaybackHost.h"
-#include "trace/CDebugDialog.h"
+#include "trace/Debugger.h"
 #include "trace/TraceFanOut.h"
 #include "trace/TraceWriter.h"
 
@@ -28,7 +29,7 @@ namespace qlm::testing {
 // The records of the document as the record list would show them.
 class DocumentHost final : public PlaybackHost {
  public:
-  explicit DocumentHost(CQuillmoteDoc& doc) : m_doc(doc) {}
+  explicit DocumentHost(Document& doc) : m_doc(doc) {}
   int recordCount() override { return m_doc.records().count(); }
   PlaybackRecord record(int index) override {
     const RecordImage& image = m_doc.records().record(index);
@@ -44,7 +45,7 @@ class DocumentHost final : public PlaybackHost {
   std::string opened;
 
  private:
-  CQuillmoteDoc& m_doc;
+  Document& m_doc;
 };
 
 struct RecordSpec {
@@ -95,7 +96,7 @@ class DesktopDocumentTest : public ::testing::Test {
     Snapshot writer;
     writer.setCapture(std::move(picture));
     std::string where = path;
-    ASSERT_TRUE(writer.SaveToQlmFile(where, record)) << writer.message();
+    ASSERT_TRUE(writer.appendRecord(where, record)) << writer.message();
   }
 
   void load() { ASSERT_TRUE(doc.records().load().opened); }
@@ -103,13 +104,13 @@ class DesktopDocumentTest : public ::testing::Test {
   PlaybackEnd play() {
     DesktopOutput output(doc, *platform, host, 3000);
     PlaybackEngine engine(doc, host, output);
-    return engine.OnMagnetoLireThread();
+    return engine.run();
   }
 
   // The instruction evaluated for the current record outside a playback.
   Value evaluate(std::string_view text) {
-    in.Analyse(text);
-    return in.EvaluateInstruction(1);
+    in.analyse(text);
+    return in.evaluateInstruction(1);
   }
 
   TempFolder folder;
@@ -119,10 +120,10 @@ class DesktopDocumentTest : public ::testing::Test {
   MessageLog ui;
   TraceFanOut entry;
   TraceLog events;
-  CQuillmoteDoc doc{ui, entry, *platform->clock};
+  Document doc{ui, entry, *platform->clock};
   TraceWriter writer{doc};
-  CDebugDialog debugger{doc, &writer};
-  Interpreter in{doc};
+  Debugger debugger{doc, &writer};
+  Interpreter in{doc, playbackFunctionBodies()};
   DocumentHost host{doc};
 };
 

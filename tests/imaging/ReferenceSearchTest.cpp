@@ -17,16 +17,16 @@ using test::Rgb;
 using test::setPixel;
 
 struct Query {
-  int method = QLM_BMP_FIND_IMAGE;
+  SearchMethod method = SearchMethod::Image;
   int colourTol = 0;
   int pixelTol = 0;
-  PixelPoint start{0, 0};
-  PixelPoint skip{-1, -1};
+  Point start{0, 0};
+  Point skip{-1, -1};
 };
 
 std::string describe(const Query& q) {
   std::ostringstream out;
-  out << "method " << q.method << " colour " << q.colourTol << " pixel " << q.pixelTol << " start " << q.start.x
+  out << "method " << static_cast<int>(q.method) << " colour " << q.colourTol << " pixel " << q.pixelTol << " start " << q.start.x
       << "," << q.start.y << " skip " << q.skip.x << "," << q.skip.y;
   return out.str();
 }
@@ -36,16 +36,17 @@ void expectSameAsReference(const Picture& big, const Picture& small, const Query
   const test::ReferenceResult expected = test::referenceSearch(big, small, q.method, q.colourTol, q.pixelTol,
                                                                q.start.x, q.start.y, q.skip.x, q.skip.y);
   BmpFinder finder;
-  ASSERT_TRUE(finder.LoadBMP_B(big));
-  ASSERT_TRUE(finder.LoadBMP_S(small, 0, 0, small.width, small.height));
-  PixelPoint at;
-  const bool found = finder.FindBMP_SinB(q.method, q.colourTol, q.pixelTol, q.start.x, q.start.y, q.skip.x,
+  ASSERT_TRUE(finder.loadBig(big));
+  ASSERT_TRUE(finder.loadSmall(small, 0, 0, small.width, small.height));
+  Point at = kNoPoint;
+  const bool found = finder.findSmallInBig(q.method, q.colourTol, q.pixelTol, q.start.x, q.start.y, q.skip.x,
                                          q.skip.y, at.x, at.y);
   EXPECT_EQ(found, expected.found);
-  EXPECT_EQ(at, (PixelPoint{expected.x, expected.y}));
+  EXPECT_EQ(at, (Point{expected.x, expected.y}));
 }
 
-int pick(std::mt19937& random, std::initializer_list<int> values) {
+template <class T>
+T pick(std::mt19937& random, std::initializer_list<T> values) {
   std::uniform_int_distribution<std::size_t> index(0, values.size() - 1);
   return *(values.begin() + static_cast<std::ptrdiff_t>(index(random)));
 }
@@ -71,9 +72,9 @@ Picture disturb(std::mt19937& random, const Picture& piece) {
   return out;
 }
 
-Query randomQuery(std::mt19937& random, const Picture& big, PixelPoint cut) {
+Query randomQuery(std::mt19937& random, const Picture& big, Point cut) {
   Query q;
-  q.method = pick(random, {QLM_BMP_FIND_IMAGE, QLM_BMP_FIND_IMAGE, QLM_BMP_FIND_SHAPE, QLM_BMP_FIND_SHAPE, 1});
+  q.method = pick(random, {SearchMethod::Image, SearchMethod::Image, SearchMethod::Shape, SearchMethod::Shape, static_cast<SearchMethod>(1)});
   q.colourTol = pick(random, {0, 0, 1, 5, 5, 10, 30, 100, 120, -5});
   q.pixelTol = pick(random, {0, 0, 0, 3, 10, 25, 60, 100, 150, -1});
   if (between(random, 0, 2) == 0) q.start = {between(random, -2, big.width), between(random, -2, big.height)};
@@ -91,7 +92,7 @@ TEST_P(RandomPictures, GiveTheReferenceAnswer) {
   const Picture big = test::randomPicture(random, width, height, between(random, 1, 5));
   const int w = between(random, 1, std::min(width, largeArea ? 30 : 12));
   const int h = between(random, 1, std::min(height, largeArea ? 20 : 8));
-  const PixelPoint cut{between(random, 0, width - w), between(random, 0, height - h)};
+  const Point cut{between(random, 0, width - w), between(random, 0, height - h)};
   const Picture small = between(random, 0, 5) == 0 ? test::randomPicture(random, w, h, 3)
                                                     : disturb(random, crop(big, cut.x, cut.y, w, h));
   for (int round = 0; round < 4; ++round) {
@@ -121,7 +122,7 @@ TEST_P(ScreenPictures, GiveTheReferenceAnswer) {
                            width, height);
   const int w = pick(random, {41, 41, 16, 7});
   const int h = pick(random, {21, 21, 10, 5});
-  const PixelPoint cut{between(random, 0, width - w), between(random, 0, height - h)};
+  const Point cut{between(random, 0, width - w), between(random, 0, height - h)};
   const Picture exact = crop(big, cut.x, cut.y, w, h);
   for (int round = 0; round < 3; ++round) {
     Query q = randomQuery(random, big, cut);

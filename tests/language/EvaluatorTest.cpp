@@ -68,7 +68,7 @@ TEST_F(LanguageTest, AssignmentStoresTextsQuotedAndNumbersRawAndSendsNothing) {
   EXPECT_EQ(value.text, "");
   EXPECT_EQ(value.type, 'C');
   EXPECT_EQ(stored("$X"), "3");
-  EXPECT_EQ(doc.GetVariable("$X").type, 'I');
+  EXPECT_EQ(doc.readVariable("$X").type, 'I');
   run("$Y=\"a\"&\"b\"");
   EXPECT_EQ(stored("$Y"), "\"ab\"");
   run("$Z=$UNKNOWN");
@@ -101,11 +101,11 @@ TEST_F(LanguageTest, VariableReadOfATextAndAppendWithAKey) {
 }
 
 TEST_F(LanguageTest, EmptyInstructionHasNoValue) {
-  in.Analyse("\"a\";; \"b\"");
+  in.analyse("\"a\";; \"b\"");
   ASSERT_EQ(in.analysis().instructionCount, 3);
-  EXPECT_EQ(in.EvaluateInstruction(2).type, '?');
-  EXPECT_EQ(in.EvaluateInstruction(3).text, "b");
-  EXPECT_EQ(in.EvaluateInstruction(4).type, '?');
+  EXPECT_EQ(in.evaluateInstruction(2).type, '?');
+  EXPECT_EQ(in.evaluateInstruction(3).text, "b");
+  EXPECT_EQ(in.evaluateInstruction(4).type, '?');
 }
 
 TEST_F(LanguageTest, UnrecognisedCharacterReportsItsClassAndStopsOnlyWhilePlaying) {
@@ -119,7 +119,7 @@ TEST_F(LanguageTest, UnrecognisedCharacterReportsItsClassAndStopsOnlyWhilePlayin
 
 TEST_F(LanguageTest, IfEvaluatesOnlyTheChosenBranch) {
   EXPECT_EQ(run("If(0,$A=1,\"b\")").text, "b");
-  EXPECT_FALSE(doc.VariableExists("$A"));
+  EXPECT_FALSE(doc.hasVariable("$A"));
   EXPECT_EQ(run("If(2.5,\"a\",\"b\")").text, "a");
   EXPECT_EQ(run("If(0.7,\"a\",\"b\")").text, "b");
   EXPECT_EQ(run("If(,\"a\",\"b\")").text, "b");
@@ -130,15 +130,15 @@ TEST_F(LanguageTest, IfEvaluatesOnlyTheChosenBranch) {
 
 TEST_F(LanguageTest, GoToALineOrALocationSetsThePositionAndTheJumpFlag) {
   run("GoTo(5,2)");
-  EXPECT_EQ(doc.GetVariableNumber("$QLM_LINE"), 5);
-  EXPECT_EQ(doc.GetVariableNumber("$QLM_INST"), 2);
+  EXPECT_EQ(doc.readVariableNumber("$QLM_LINE"), 5);
+  EXPECT_EQ(doc.readVariableNumber("$QLM_INST"), 2);
   EXPECT_TRUE(in.jumpFlag());
   EXPECT_EQ(trace.events().back().description, "Goto(), line 5, instruction 2");
   std::vector<LocationSource> records = {{":LOOP", true}, {"\"a\"; :LOOP", true}};
   doc.locations().build(records);
   run("GoTo(:LOOP,2)");
-  EXPECT_EQ(doc.GetVariableNumber("$QLM_LINE"), 2);
-  EXPECT_EQ(doc.GetVariableNumber("$QLM_INST"), 2);
+  EXPECT_EQ(doc.readVariableNumber("$QLM_LINE"), 2);
+  EXPECT_EQ(doc.readVariableNumber("$QLM_INST"), 2);
 }
 
 TEST_F(LanguageTest, GoToAMissingLocationStops) {
@@ -148,7 +148,7 @@ TEST_F(LanguageTest, GoToAMissingLocationStops) {
   EXPECT_FALSE(in.jumpFlag());
   // Once stopped, further jumps do nothing.
   run("GoTo(3,1)");
-  EXPECT_EQ(doc.GetVariableNumber("$QLM_LINE"), 1);
+  EXPECT_EQ(doc.readVariableNumber("$QLM_LINE"), 1);
 }
 
 TEST_F(LanguageTest, StopAndCloseSetTheirRequests) {
@@ -162,7 +162,7 @@ TEST_F(LanguageTest, StopAndCloseSetTheirRequests) {
 TEST_F(LanguageTest, SetVarStoresTheValueAsItIs) {
   run("SetVar($X, \"abc\")");
   EXPECT_EQ(stored("$X"), "abc");
-  EXPECT_EQ(doc.GetVariable("$X").type, 'I');
+  EXPECT_EQ(doc.readVariable("$X").type, 'I');
   run("SetVar($X, \"\")");
   EXPECT_EQ(stored("$X"), "abc");
   EXPECT_EQ(trace.events().back().text, "From abc to ");
@@ -176,7 +176,7 @@ TEST_F(LanguageTest, TooManyVariablesShowsTheMessageAndStops) {
   run("$NEW=1");
   EXPECT_EQ(lastMessage(), "Too many variables");
   EXPECT_TRUE(doc.stopRequested());
-  EXPECT_FALSE(doc.VariableExists("$NEW"));
+  EXPECT_FALSE(doc.hasVariable("$NEW"));
 }
 
 TEST_F(LanguageTest, DeepNestingIsRefusedWithoutExhaustingTheStack) {

@@ -64,7 +64,7 @@ class FileFunctions : public FunctionTest {
   }
   void expectFailure(int error, const std::string& text) const {
     EXPECT_EQ(stored("$LAST_ERROR"), text);
-    EXPECT_EQ(doc.GetVariable("$LAST_ERROR").type, 'I');
+    EXPECT_EQ(doc.readVariable("$LAST_ERROR").type, 'I');
     EXPECT_EQ(stored("$LAST_ERROR_NUM"), std::to_string(error));
     EXPECT_FALSE(doc.stopRequested());
     EXPECT_TRUE(ui.messages().empty());
@@ -251,11 +251,11 @@ TEST_F(FileListFunctions, GetClampsTheIndexToTheList) {
   EXPECT_EQ(first.type, 'C');
   EXPECT_TRUE(hasStep("FileListGet($L,2) result:", "File '" + path("c.log") + "'"));
   EXPECT_TRUE(hasStep("FileListGet($L,0) result:", "File '" + path("a.txt") + "'"));
-  doc.SetVariable("$SMALLEST", "-9223372036854775808");
-  doc.SetVariable("$LARGEST", "9223372036854775807");
+  doc.setVariable("$SMALLEST", "-9223372036854775808");
+  doc.setVariable("$LARGEST", "9223372036854775807");
   EXPECT_EQ(eval("FileListGet($L,$SMALLEST)").text, path("a.txt"));
   EXPECT_EQ(eval("FileListGet($L,$LARGEST)").text, path("c.log"));
-  doc.SetVariable("$L", "-9223372036854775808");
+  doc.setVariable("$L", "-9223372036854775808");
   EXPECT_EQ(eval("FileListGet($L,$LARGEST)").text, "");
 }
 

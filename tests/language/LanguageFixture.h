@@ -3,7 +3,7 @@
 // interpreter on it: what every language test starts from.
 #include <gtest/gtest.h>
 
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 #include "language/Interpreter.h"
 #include "language/Services.h"
 #include "platform/Clock.h"
@@ -31,18 +31,18 @@ class LanguageTest : public ::testing::Test {
  protected:
   // Analyses `text` and evaluates its instructions in order; returns the last value.
   Value run(std::string_view text) {
-    in.Analyse(text);
+    in.analyse(text);
     Value last;
-    for (int k = 1; k <= in.analysis().instructionCount; ++k) last = in.EvaluateInstruction(k);
+    for (int k = 1; k <= in.analysis().instructionCount; ++k) last = in.evaluateInstruction(k);
     return last;
   }
-  std::string stored(std::string_view name) const { return doc.GetVariable(name).form; }
+  std::string stored(std::string_view name) const { return doc.readVariable(name).form; }
   std::string lastMessage() const { return ui.messages().empty() ? std::string() : ui.messages().back(); }
 
   MessageLog ui;
   TraceLog trace;
   ManualClock clock;
-  CQuillmoteDoc doc{ui, trace, clock};
+  Document doc{ui, trace, clock};
   Interpreter in{doc};
 };
 

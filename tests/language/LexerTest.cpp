@@ -163,7 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FlagCase{"GetText(\"\")", 0, 0, 1},
                       FlagCase{"\"V[LBUTTON]\"&GetText(\"\")", 0, 1, 1}));
 
-TEST(InstructionRange, SkipsSeparatorAndSpace) {
+TEST(instructionRange, SkipsSeparatorAndSpace) {
   const AnalysisState state = analysed("\"a\";; \"b\"");
   ASSERT_EQ(state.text, "\"a\"; ; \"b\"");
   ASSERT_EQ(state.instructionCount, 3);
@@ -178,7 +178,7 @@ TEST(InstructionRange, SkipsSeparatorAndSpace) {
             "\"b\"");
 }
 
-TEST(InstructionRange, OutOfRangeIsEmpty) {
+TEST(instructionRange, OutOfRangeIsEmpty) {
   const AnalysisState state = analysed("1; 2");
   for (int k : {-1, 0, 3, 100}) {
     SCOPED_TRACE(k);

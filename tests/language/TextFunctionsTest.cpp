@@ -133,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(TextFunctions, RepeatEvaluatesItsCountFirst) {
   eval(R"(Repeat(($Z=1)&"a","x"))");
-  EXPECT_FALSE(doc.VariableExists("$Z"));
+  EXPECT_FALSE(doc.hasVariable("$Z"));
   EXPECT_TRUE(stepEvents().empty());
 }
 

@@ -91,9 +91,9 @@ TEST_F(DesktopFunctionsTest, ShortWaitIsOnePlainSleep) {
 TEST_F(DesktopFunctionsTest, LongWaitShowsItsProgressAndPausesForTheUser) {
   ui.setMainWindowTitle("Quillmote - [demo.qlm] Wait");
   std::vector<std::int64_t> pauses;
-  in.Analyse("Wait(2500)");
+  in.analyse("Wait(2500)");
   in.setActivityPause([&] { pauses.push_back(desktop->now()); });
-  in.EvaluateInstruction(1);
+  in.evaluateInstruction(1);
   EXPECT_EQ(desktop->now(), 2500);
   EXPECT_EQ(ui.titles(), (std::vector<std::string>{"Quillmote - [demo.qlm] Wait", "Wait 0/2", "Wait 1/2", "Wait 2/2",
                                                    "Quillmote - [demo.qlm]"}));
@@ -150,9 +150,9 @@ TEST_F(DesktopFunctionsTest, AskRunsTheBranchOfTheAnswer) {
 TEST_F(DesktopFunctionsTest, Ask3EvaluatesOnlyTheChosenBranch) {
   ui.queueAnswers({3});
   run(R"(Ask3("Which?","One",$A="1","Two",$B="2","Three",$C="3"))");
-  EXPECT_FALSE(doc.VariableExists("$A"));
-  EXPECT_FALSE(doc.VariableExists("$B"));
-  EXPECT_TRUE(doc.VariableExists("$C"));
+  EXPECT_FALSE(doc.hasVariable("$A"));
+  EXPECT_FALSE(doc.hasVariable("$B"));
+  EXPECT_TRUE(doc.hasVariable("$C"));
   EXPECT_EQ(ui.questions()[0].answers, (std::vector<std::string>{"One", "Two", "Three"}));
   EXPECT_TRUE(traced("Ask(), Execution of instruction:", R"($C="3")"));
 }
@@ -276,8 +276,8 @@ TEST_P(SplicedIntoSystemCmd, ReachesTheProgramAsPlainWords) {
   ::qlm::testing::TempFolder temp;
   const std::string folder = temp.path().string();
   platform->processes = makePosixProcesses();
-  doc.SetVariable("$PROGRAM", "\"sh -c 'for w; do echo \"$w\"; done > " + folder + "/words.txt' sh \"");
-  doc.SetVariable("$F", "\"" + atFolder(GetParam().value, folder) + "\"");
+  doc.setVariable("$PROGRAM", "\"sh -c 'for w; do echo \"$w\"; done > " + folder + "/words.txt' sh \"");
+  doc.setVariable("$F", "\"" + atFolder(GetParam().value, folder) + "\"");
   run("SystemCmd($PROGRAM&$F)");
   EXPECT_FALSE(doc.stopRequested()) << lastMessage();
   EXPECT_FALSE(std::filesystem::exists(temp.path() / "PWNED"));
@@ -296,7 +296,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SplicedCase{"#1 draft.txt", "#1\ndraft.txt\n"}));
 
 TEST_F(DesktopFunctionsTest, SystemCmdRefusesTooLongCommands) {
-  doc.SetVariable("$LONG", "\"" + std::string(1000, 'x') + "\"");
+  doc.setVariable("$LONG", "\"" + std::string(1000, 'x') + "\"");
   run("SystemCmd($LONG)");
   EXPECT_TRUE(desktop->commands().empty());
   EXPECT_EQ(lastMessage(), "SystemCmd(): text argument longer than 999 characters.");

@@ -11,9 +11,9 @@ class InjectionTest : public testing::PlaybackTest {
   InjectionTest() { editor = window("Notepad", "notes.txt"); }
 
   void speeds(int keyDelay, int mouseDelay, int keyMode = 0) {
-    doc.SetVariableNumber("$QLM_KEY_SPEED", keyDelay);
-    doc.SetVariableNumber("$QLM_MOUSE_SPEED", mouseDelay);
-    doc.SetVariableNumber("$QLM_KEY_MODE", keyMode);
+    doc.setVariableNumber("$QLM_KEY_SPEED", keyDelay);
+    doc.setVariableNumber("$QLM_MOUSE_SPEED", mouseDelay);
+    doc.setVariableNumber("$QLM_KEY_MODE", keyMode);
   }
 
   // (time, key, up) of the injected key events.
@@ -53,7 +53,7 @@ class KeyTiming : public InjectionTest, public ::testing::WithParamInterface<Tim
 TEST_P(KeyTiming, FollowsTheKeyDelayWithEdgeWaitsOfAtLeastTwenty) {
   const TimingCase& c = GetParam();
   if (c.keyDelay >= 0) speeds(c.keyDelay, 0);
-  ASSERT_TRUE(injection.SendText(c.text, record));
+  ASSERT_TRUE(injection.sendText(c.text, record));
   EXPECT_EQ(keys(), c.keys);
   EXPECT_EQ(desktop->now(), c.end);
 }
@@ -69,20 +69,20 @@ INSTANTIATE_TEST_SUITE_P(
                       TimingCase{"V[RETURN]", -1, {{70, vk::kReturn, false}, {160, vk::kReturn, true}}, 180}));
 
 TEST_F(InjectionTest, TypedCharactersReachTheWindow) {
-  ASSERT_TRUE(injection.SendText("aA", record));
+  ASSERT_TRUE(injection.sendText("aA", record));
   EXPECT_EQ(desktop->typedText(editor), "aA");
 }
 
 TEST_F(InjectionTest, PressAndReleaseNotationsAreSeparate) {
-  ASSERT_TRUE(injection.SendText("\\[CTRL]", record));
+  ASSERT_TRUE(injection.sendText("\\[CTRL]", record));
   EXPECT_TRUE(desktop->isKeyDown(vk::kControl));
-  ASSERT_TRUE(injection.SendText("/[CTRL]/[RETURN]", record));
+  ASSERT_TRUE(injection.sendText("/[CTRL]/[RETURN]", record));
   EXPECT_FALSE(desktop->isKeyDown(vk::kControl));
   EXPECT_EQ(desktop->typedText(editor), "/[RETURN]");  // Return has no release entry
 }
 
 TEST_F(InjectionTest, CharacterWithoutKeyIsTypedThroughALentKey) {
-  ASSERT_TRUE(injection.SendText("\xEA", record));  // ê is not on the US layout
+  ASSERT_TRUE(injection.sendText("\xEA", record));  // ê is not on the US layout
   auto chars = ofKind(SimEventKind::Character);
   ASSERT_EQ(chars.size(), 2u);
   EXPECT_EQ(chars[0].time, 40);
@@ -93,11 +93,11 @@ TEST_F(InjectionTest, CharacterWithoutKeyIsTypedThroughALentKey) {
 
 TEST_F(InjectionTest, KeyModeOneTypesTwoCharactersAndPastesThree) {
   speeds(40, 40, 1);
-  ASSERT_TRUE(injection.SendText("ab", record));
+  ASSERT_TRUE(injection.sendText("ab", record));
   EXPECT_FALSE(desktop->clipboardText().has_value());
   desktop->clearEvents();
   std::int64_t start = desktop->now();
-  ASSERT_TRUE(injection.SendText("abc", record));
+  ASSERT_TRUE(injection.sendText("abc", record));
   EXPECT_EQ(desktop->clipboardText(), "abc");
   Keys expected{{start + 70, vk::kControl, false},
                 {start + 110, 'V', false},
@@ -106,14 +106,14 @@ TEST_F(InjectionTest, KeyModeOneTypesTwoCharactersAndPastesThree) {
   EXPECT_EQ(keys(), expected);
   EXPECT_EQ(desktop->now(), start + 70 + 80 + 70);  // Ctrl, then v as a character, then Ctrl
   EXPECT_EQ(desktop->typedText(editor), "ababc");
-  doc.SetVariable("$QLM_KEY_MODE", "4294967297");  // no int: never wraps round to mode 1
-  ASSERT_TRUE(injection.SendText("xyz", record));
+  doc.setVariable("$QLM_KEY_MODE", "4294967297");  // no int: never wraps round to mode 1
+  ASSERT_TRUE(injection.sendText("xyz", record));
   EXPECT_EQ(desktop->clipboardText(), "abc");
 }
 
 TEST_F(InjectionTest, NotationFirstHandsOverWhatIsPending) {
   speeds(40, 40, 1);
-  ASSERT_TRUE(injection.SendText("abcdV[TAB]xyz", record));
+  ASSERT_TRUE(injection.sendText("abcdV[TAB]xyz", record));
   EXPECT_EQ(desktop->typedText(editor), "abcd\txyz");
   EXPECT_EQ(desktop->clipboardText(), "xyz");
 }
@@ -121,7 +121,7 @@ TEST_F(InjectionTest, NotationFirstHandsOverWhatIsPending) {
 TEST_F(InjectionTest, LongTextIsPastedBeforeThePendingBufferOverflows) {
   speeds(0, 0, 1);
   std::string text(2500, 'x');
-  ASSERT_TRUE(injection.SendText(text, record));
+  ASSERT_TRUE(injection.sendText(text, record));
   int pastes = 0;
   for (const auto& [time, key, up] : keys()) pastes += key == vk::kControl && !up;
   EXPECT_EQ(pastes, 3);
@@ -131,13 +131,13 @@ TEST_F(InjectionTest, LongTextIsPastedBeforeThePendingBufferOverflows) {
 TEST_F(InjectionTest, BusyClipboardFallsBackToTyping) {
   speeds(40, 40, 1);
   desktop->setClipboardBusy(true);
-  ASSERT_TRUE(injection.SendText("abc", record));
+  ASSERT_TRUE(injection.sendText("abc", record));
   EXPECT_EQ(desktop->typedText(editor), "abc");
   EXPECT_EQ(desktop->now(), 3 * 80);
 }
 
 TEST_F(InjectionTest, ClickMovesInTwentyOneStepsThenPressesAndReleases) {
-  ASSERT_TRUE(injection.SendText("V[LBUTTON]", record));
+  ASSERT_TRUE(injection.sendText("V[LBUTTON]", record));
   auto placed = ofKind(SimEventKind::PointerPlaced);
   ASSERT_EQ(placed.size(), 21u);
   EXPECT_EQ(placed.front().position, (Point{0, 0}));
@@ -161,7 +161,7 @@ TEST_F(InjectionTest, ClickMovesInTwentyOneStepsThenPressesAndReleases) {
 TEST_F(InjectionTest, ClickCloseToThePointerMakesNoSteps) {
   platform->input->setPointerPosition({108, 118});
   desktop->clearEvents();
-  ASSERT_TRUE(injection.SendText("\\[RBUTTON]", record));
+  ASSERT_TRUE(injection.sendText("\\[RBUTTON]", record));
   auto placed = ofKind(SimEventKind::PointerPlaced);
   ASSERT_EQ(placed.size(), 1u);
   EXPECT_EQ(placed[0].time, 40);
@@ -174,27 +174,27 @@ TEST_F(InjectionTest, ClickCloseToThePointerMakesNoSteps) {
 
 TEST_F(InjectionTest, FoundClickPointWinsOverTheRecordedOne) {
   doc.foundClickPoint() = {300, 250};
-  ASSERT_TRUE(injection.SendText("V[LBUTTON]", record));
+  ASSERT_TRUE(injection.sendText("V[LBUTTON]", record));
   EXPECT_EQ(desktop->pointer(), (Point{300, 250}));
   EXPECT_EQ(desktop->clicks(editor)[0].position, (Point{200, 150}));
 }
 
 TEST_F(InjectionTest, WholeScreenRecordClicksRelativeToTheScreen) {
   RecordTarget screen{"", "-screen", {150, 160}};
-  ASSERT_TRUE(injection.SendText("V[LBUTTON]", screen));
+  ASSERT_TRUE(injection.sendText("V[LBUTTON]", screen));
   EXPECT_EQ(desktop->pointer(), (Point{150, 160}));
 }
 
 TEST_F(InjectionTest, RefusedEventIsRetriedEveryThirtyMilliseconds) {
   desktop->refuseInjections(3);
-  ASSERT_TRUE(injection.SendText("a", record));
+  ASSERT_TRUE(injection.sendText("a", record));
   EXPECT_EQ(keys(), (Keys{{40 + 3 * 30, 'A', false}, {40 + 3 * 30 + 20, 'A', true}}));
   EXPECT_TRUE(ui.messages().empty());
 }
 
 TEST_F(InjectionTest, EventRefusedTooOftenStopsPlaybackWithAMessage) {
   desktop->refuseInjections(1000);
-  EXPECT_FALSE(injection.SendText("abc", record));
+  EXPECT_FALSE(injection.sendText("abc", record));
   EXPECT_TRUE(keys().empty());
   EXPECT_EQ(lastMessage(), "Input refused: the desktop did not accept a key event after 100 attempts.");
   EXPECT_TRUE(doc.stopRequested());
@@ -204,13 +204,13 @@ TEST_F(InjectionTest, EventRefusedTooOftenStopsPlaybackWithAMessage) {
 
 TEST_F(InjectionTest, EndKeyStopsTypingBetweenCharacters) {
   desktop->after(100, [this] { doc.flags().endKey = true; });
-  EXPECT_FALSE(injection.SendText("abcdef", record));
+  EXPECT_FALSE(injection.sendText("abcdef", record));
   EXPECT_EQ(desktop->typedText(editor), "ab");
 }
 
 TEST_F(InjectionTest, ReleaseModifiersLetsGoOfHeldKeysAndClosesTheMenu) {
   for (int key : {vk::kShift, vk::kControl, vk::kMenu, vk::kLWin}) desktop->userKey(key, false);
-  injection.ReleaseModifiers();
+  injection.releaseModifiers();
   EXPECT_EQ(keys(), (Keys{{30, vk::kMenu, true},
                           {60, vk::kShift, true},
                           {90, vk::kControl, true},
@@ -222,13 +222,13 @@ TEST_F(InjectionTest, ReleaseModifiersLetsGoOfHeldKeysAndClosesTheMenu) {
 TEST_F(InjectionTest, ReleaseModifiersTurnsCapsLockOff) {
   desktop->userTap(vk::kCapital);
   ASSERT_TRUE(desktop->isCapsLockOn());
-  injection.ReleaseModifiers();
+  injection.releaseModifiers();
   EXPECT_FALSE(desktop->isCapsLockOn());
   EXPECT_EQ(keys(), (Keys{{30, vk::kCapital, false}, {60, vk::kCapital, true}}));
 }
 
 TEST_F(InjectionTest, ReleaseModifiersSendsNothingWhenNothingIsHeld) {
-  injection.ReleaseModifiers();
+  injection.releaseModifiers();
   EXPECT_TRUE(keys().empty());
   EXPECT_EQ(desktop->now(), 0);
 }
@@ -248,7 +248,7 @@ TEST_F(InjectionTest, VerboseClickShowsItsNoteAndLooksForTheTargetAgain) {
   doc.traceSettings().verboseLevel = 1;
   desktop->advance(500);
   window("Other", "other");
-  ASSERT_TRUE(verbose.SendText("V[LBUTTON]", record));
+  ASSERT_TRUE(verbose.sendText("V[LBUTTON]", record));
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0].first, "V[LBUTTON] (110,120)");
   EXPECT_EQ(opened[0].second, (Rect{90, 100, 360, 200}));

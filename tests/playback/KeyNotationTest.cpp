@@ -1,4 +1,4 @@
-#include "playback/KeyNotation.h"
+#include "language/KeyNotation.h"
 
 #include <gtest/gtest.h>
 

@@ -67,7 +67,7 @@ class PlaybackTest : public testing::LanguageTest {
   }
   PlaybackEnd play(PlaybackOptions options = {}) {
     PlaybackEngine engine(doc, host, output, options);
-    return engine.OnMagnetoLireThread();
+    return engine.run();
   }
   using Strings = std::vector<std::string>;
 
@@ -80,8 +80,8 @@ TEST_F(PlaybackTest, PlaysEveryRecordAndSendsOnlyNonEmptyOutputs) {
   EXPECT_EQ(play(), PlaybackEnd::Completed);
   EXPECT_EQ(output.sent, (Strings{"a", "b1"}));
   EXPECT_EQ(output.lookups, 2);  // the assignment sends nothing and looks for nothing
-  EXPECT_EQ(doc.GetVariableNumber("$QLM_LINE_NB"), 2);
-  EXPECT_EQ(doc.GetVariableNumber("$QLM_INST"), 1);
+  EXPECT_EQ(doc.readVariableNumber("$QLM_LINE_NB"), 2);
+  EXPECT_EQ(doc.readVariableNumber("$QLM_INST"), 1);
   EXPECT_FALSE(doc.stopRequested());
 }
 
@@ -118,7 +118,7 @@ TEST_F(PlaybackTest, StopEndsAfterTheCurrentInstructionAndTheNextPlaybackOffersT
   setRecords({"\"a\"; Stop(); \"b\"", "\"c\""});
   EXPECT_EQ(play(), PlaybackEnd::Stopped);
   EXPECT_EQ(output.sent, (Strings{"a"}));
-  EXPECT_EQ(doc.GetVariableNumber("$QLM_INST"), 2);
+  EXPECT_EQ(doc.readVariableNumber("$QLM_INST"), 2);
 
   ui.queueAnswers({2});  // go on with the next instruction
   EXPECT_EQ(play(), PlaybackEnd::Completed);
@@ -139,7 +139,7 @@ TEST_F(PlaybackTest, ResumeAnswersRepeatTheInstructionOrStartAgain) {
   ui.queueAnswers({3});  // from the beginning, variables reset
   play();
   EXPECT_EQ(stored("$N"), "1");
-  EXPECT_EQ(doc.GetVariableNumber("$QLM_INST"), 2);
+  EXPECT_EQ(doc.readVariableNumber("$QLM_INST"), 2);
 }
 
 TEST_F(PlaybackTest, NobodyToAnswerTheResumeQuestionStartsNothing) {
@@ -244,10 +244,10 @@ TEST_F(PlaybackTest, RunsOnItsOwnThreadAndStopsOnTheStopCommand) {
   std::atomic<int> sends{0};
   output.onSend = [&](std::string_view) { ++sends; };
   PlaybackEngine engine(doc, host, output);
-  ASSERT_TRUE(engine.OnMagnetoLire());
-  EXPECT_FALSE(engine.OnMagnetoLire());
+  ASSERT_TRUE(engine.start());
+  EXPECT_FALSE(engine.start());
   while (sends < 50) std::this_thread::yield();
-  engine.OnMagnetoArret();
+  engine.stop();
   EXPECT_EQ(engine.wait(), PlaybackEnd::Stopped);
   EXPECT_EQ(doc.flags().playbackMode, 0);
 }
@@ -255,9 +255,9 @@ TEST_F(PlaybackTest, RunsOnItsOwnThreadAndStopsOnTheStopCommand) {
 TEST_F(PlaybackTest, PlaysAgainAfterAThreadedPlaybackEndedWithoutAWait) {
   setRecords({"\"a\""});
   PlaybackEngine engine(doc, host, output);
-  ASSERT_TRUE(engine.OnMagnetoLire());
+  ASSERT_TRUE(engine.start());
   while (engine.playing()) std::this_thread::yield();
-  EXPECT_TRUE(engine.OnMagnetoLire());
+  EXPECT_TRUE(engine.start());
   EXPECT_EQ(engine.wait(), PlaybackEnd::Completed);
   EXPECT_FALSE(engine.playing());
   EXPECT_EQ(output.sent, (Strings{"a", "a"}));

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "document/CQuillmoteDoc.h"
+#include "playback/functions/PlaybackFunctions.h"
+#include "language/Document.h"
 #include "language/Interpreter.h"
 #include "language/Services.h"
 #include "platform/sim/SimDesktop.h"
@@ -34,9 +35,9 @@ class PlaybackTest : public ::testing::Test {
 
   // Evaluates every instruction of `text`; returns the last value.
   Value run(std::string_view text) {
-    in.Analyse(text);
+    in.analyse(text);
     Value last;
-    for (int k = 1; k <= in.analysis().instructionCount; ++k) last = in.EvaluateInstruction(k);
+    for (int k = 1; k <= in.analysis().instructionCount; ++k) last = in.evaluateInstruction(k);
     return last;
   }
 
@@ -61,8 +62,8 @@ class PlaybackTest : public ::testing::Test {
   std::unique_ptr<Platform> platform = makeSimPlatform(desktop);
   MessageLog ui;
   TraceLog trace;
-  CQuillmoteDoc doc{ui, trace, *platform->clock};
-  Interpreter in{doc};
+  Document doc{ui, trace, *platform->clock};
+  Interpreter in{doc, playbackFunctionBodies()};
   std::vector<std::string> notes;
   int lookupFailures = 0;
   TargetSelector selector{doc, *platform, 3000,

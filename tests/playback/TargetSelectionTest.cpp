@@ -39,7 +39,7 @@ TEST_F(TargetSelectionTest, ExactLookupBringsTheWindowForward) {
   WindowId editor = window("Notepad", "notes.txt");
   window("Other", "other");
   ASSERT_NE(desktop->foregroundWindow(), editor);
-  EXPECT_TRUE(selector.FindWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
+  EXPECT_TRUE(selector.findWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
   EXPECT_EQ(desktop->foregroundWindow(), editor);
   EXPECT_EQ(selector.lastLookup().matchKind, kMatchByClassAndTitle);
   EXPECT_EQ(selector.lastLookup().foundWindow, editor);
@@ -55,16 +55,16 @@ TEST_F(TargetSelectionTest, MinimisedTargetIsRestoredAndItsDialogComesForward) {
   WindowId popup = desktop->createWindow(dialog);
   window("Other", "other");
   desktop->setMinimized(editor, true);
-  EXPECT_TRUE(selector.SetForegroundApps("Notepad", "notes.txt", true));
+  EXPECT_TRUE(selector.raiseTarget("Notepad", "notes.txt", true));
   EXPECT_FALSE(desktop->isMinimized(editor));
   EXPECT_EQ(desktop->foregroundWindow(), popup);
 }
 
 TEST_F(TargetSelectionTest, EitherModeFallsBackToTitleThenClass) {
   window("Notepad", "notes.txt");
-  EXPECT_TRUE(selector.FindWindowLike("Wrong", "notes.txt", false, 3000, true, "AppWait"));
+  EXPECT_TRUE(selector.findWindowLike("Wrong", "notes.txt", false, 3000, true, "AppWait"));
   EXPECT_EQ(selector.lastLookup().matchKind, kMatchByTitle);
-  EXPECT_TRUE(selector.FindWindowLike("Notepad", "changed title", false, 3000, true, "AppWait"));
+  EXPECT_TRUE(selector.findWindowLike("Notepad", "changed title", false, 3000, true, "AppWait"));
   EXPECT_EQ(selector.lastLookup().matchKind, kMatchByClass);
   EXPECT_TRUE(ui.messages().empty());
 }
@@ -86,7 +86,7 @@ TEST_P(SelectionFlags, DecideWhatMustMatch) {
   doc.settings().selectEither = c.either;
   doc.settings().selectByClass = c.byClass;
   doc.settings().selectByTitle = c.byTitle;
-  EXPECT_EQ(selector.FindWindowLike(c.className, c.title, false, 0, true, "AppWait"), c.found);
+  EXPECT_EQ(selector.findWindowLike(c.className, c.title, false, 0, true, "AppWait"), c.found);
   EXPECT_EQ(selector.lastLookup().matchKind, c.matchKind);
   EXPECT_EQ(lastMessage(), c.failure);
   EXPECT_EQ(doc.stopRequested(), !c.found);
@@ -106,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(TargetSelectionTest, MissingWindowFailsAfterTheWindowWaitWithProgressInTheTitle) {
   ui.setMainWindowTitle("Quillmote - [demo.qlm] playing");
-  EXPECT_FALSE(selector.FindWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
+  EXPECT_FALSE(selector.findWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
   EXPECT_EQ(desktop->now(), 3000);  // 31 attempts, 100 ms apart
   EXPECT_EQ(lastMessage(), "Cannot find Window: \nTitle='notes.txt'\nApplication:'Notepad'");
   EXPECT_TRUE(doc.stopRequested());
@@ -120,20 +120,20 @@ TEST_F(TargetSelectionTest, MissingWindowFailsAfterTheWindowWaitWithProgressInTh
 
 TEST_F(TargetSelectionTest, WindowThatAppearsLateIsFound) {
   desktop->after(1250, [this] { window("Notepad", "notes.txt"); });
-  EXPECT_TRUE(selector.FindWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
+  EXPECT_TRUE(selector.findWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
   EXPECT_EQ(desktop->now(), 1300);
   EXPECT_FALSE(doc.stopRequested());
 }
 
 TEST_F(TargetSelectionTest, QuietLookupChangesNothingOnFailure) {
-  EXPECT_FALSE(selector.FindWindowLike("Notepad", "notes.txt", true, 500, true, "AppWait"));
+  EXPECT_FALSE(selector.findWindowLike("Notepad", "notes.txt", true, 500, true, "AppWait"));
   EXPECT_TRUE(ui.messages().empty());
   EXPECT_FALSE(doc.stopRequested());
 }
 
 TEST_F(TargetSelectionTest, EndKeyCutsTheLookupShortWithoutMessage) {
   desktop->after(450, [this] { doc.flags().endKey = true; });
-  EXPECT_FALSE(selector.FindWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
+  EXPECT_FALSE(selector.findWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
   EXPECT_EQ(desktop->now(), 500);
   EXPECT_TRUE(ui.messages().empty());
 }
@@ -141,7 +141,7 @@ TEST_F(TargetSelectionTest, EndKeyCutsTheLookupShortWithoutMessage) {
 TEST_F(TargetSelectionTest, ForegroundModeZeroNeverLooks) {
   WindowId other = window("Other", "other");
   doc.settings().foregroundMode = 0;
-  EXPECT_TRUE(selector.FindWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
+  EXPECT_TRUE(selector.findWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
   EXPECT_EQ(selector.lastLookup().targetClass, "ACTIVE APPS");
   EXPECT_EQ(selector.lastLookup().targetTitle, "ACTIVE WINDOW");
   EXPECT_EQ(desktop->foregroundWindow(), other);
@@ -150,21 +150,21 @@ TEST_F(TargetSelectionTest, ForegroundModeZeroNeverLooks) {
 }
 
 TEST_F(TargetSelectionTest, WholeScreenTitleNeverWaits) {
-  EXPECT_TRUE(selector.FindWindowLike("Notepad", "-screen", false, 3000, true, "AppWait"));
+  EXPECT_TRUE(selector.findWindowLike("Notepad", "-screen", false, 3000, true, "AppWait"));
   EXPECT_EQ(desktop->now(), 0);
 }
 
 TEST_F(TargetSelectionTest, WildcardTitleWithEmptyClassUsesTheTitleList) {
   WindowId editor = window("Notepad", "notes.txt - Editor");
   window("Other", "other");
-  EXPECT_TRUE(selector.FindWindowLike("", "* - Editor", false, 3000, true, "AppWait"));
+  EXPECT_TRUE(selector.findWindowLike("", "* - Editor", false, 3000, true, "AppWait"));
   EXPECT_EQ(desktop->foregroundWindow(), editor);
   EXPECT_EQ(selector.lastLookup().matchKind, kMatchByTitle);
 }
 
 TEST_F(TargetSelectionTest, EmptyTitleIsTheStarPattern) {
   WindowId front = window("Other", "other");
-  EXPECT_TRUE(selector.FindWindowLike("Whatever", "", false, 3000, true, "AppWait"));
+  EXPECT_TRUE(selector.findWindowLike("Whatever", "", false, 3000, true, "AppWait"));
   EXPECT_EQ(selector.lastLookup().foundWindow, front);
 }
 
@@ -173,14 +173,14 @@ TEST_F(TargetSelectionTest, WildcardCandidatesWithTheWrongClassDoNotStopPlayback
   WindowId wanted = window("XTerm", "user@host: ~/b");
   window("Terminal", "user@host: ~/c");
   doc.settings().selectEither = false;  // title and application name
-  EXPECT_TRUE(selector.FindWindowLike("XTerm", "user@host: *", false, 3000, true, "AppWait"));
+  EXPECT_TRUE(selector.findWindowLike("XTerm", "user@host: *", false, 3000, true, "AppWait"));
   EXPECT_EQ(desktop->foregroundWindow(), wanted);
   EXPECT_TRUE(ui.messages().empty());
   EXPECT_FALSE(doc.stopRequested());
 }
 
 TEST_F(TargetSelectionTest, FailedWildcardLookupReportsThePattern) {
-  EXPECT_FALSE(selector.FindWindowLike("XTerm", "user@host: *", false, 1000, true, "AppWait"));
+  EXPECT_FALSE(selector.findWindowLike("XTerm", "user@host: *", false, 1000, true, "AppWait"));
   EXPECT_EQ(lastMessage(), "Cannot find Window: \nTitle='user@host: *'\nApplication:'XTerm'");
   EXPECT_EQ(lookupFailures, 1);
   EXPECT_TRUE(doc.stopRequested());
@@ -190,9 +190,9 @@ TEST_F(TargetSelectionTest, FailedWildcardLookupReportsThePattern) {
 TEST_F(TargetSelectionTest, HungWindowIsWaitedForWithNotesOnlyWhenBroughtForward) {
   WindowId editor = window("Notepad", "notes.txt");
   desktop->setHung(editor, true);
-  EXPECT_TRUE(selector.FindWindowLike("Notepad", "notes.txt", false, 3000, false, "AppWait"));
+  EXPECT_TRUE(selector.findWindowLike("Notepad", "notes.txt", false, 3000, false, "AppWait"));
   EXPECT_TRUE(notes.empty());
-  EXPECT_TRUE(selector.FindWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
+  EXPECT_TRUE(selector.findWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
   EXPECT_EQ(notes, (std::vector<std::string>{"Not responding: 3/3", "Not responding: 2/3", "Not responding: 1/3"}));
   EXPECT_EQ(desktop->now(), 3 * (30 + 1000));  // the first lookup waited for nothing
 }
@@ -201,7 +201,7 @@ TEST_F(TargetSelectionTest, NotRespondingCheckEndsWhenTheWindowAnswers) {
   WindowId editor = window("Notepad", "notes.txt");
   desktop->setHung(editor, true);
   desktop->after(1500, [&] { desktop->setHung(editor, false); });
-  EXPECT_TRUE(selector.FindWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
+  EXPECT_TRUE(selector.findWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
   EXPECT_EQ(notes.size(), 2u);
   EXPECT_EQ(desktop->now(), 2 * (30 + 1000));
 }

@@ -1,4 +1,4 @@
-#include "trace/CDebugDialog.h"
+#include "trace/Debugger.h"
 
 #include <gtest/gtest.h>
 
@@ -38,12 +38,12 @@ INSTANTIATE_TEST_SUITE_P(Levels, StopRule,
 
 class RecordingWindow final : public DebugWindow {
  public:
-  void runModal(CDebugDialog& debugger) override {
+  void runModal(Debugger& debugger) override {
     stages.push_back(debugger.columns().stage);
     if (press) press(debugger);
   }
   std::vector<int> stages;
-  std::function<void(CDebugDialog&)> press;
+  std::function<void(Debugger&)> press;
 };
 
 class DebuggerTest : public testing::DesktopDocumentTest {
@@ -95,7 +95,7 @@ TEST_F(DebuggerTest, NoWindowWhileTheUserHoldsAModifierOrAButton) {
 TEST_F(DebuggerTest, StopEndsThePlaybackAsTheEndKeyDoes) {
   doc.traceSettings().debugLevel = 2;
   doc.flags().running = true;
-  window.press = [](CDebugDialog& d) { d.stopPlayback(); };
+  window.press = [](Debugger& d) { d.stopPlayback(); };
   report(1, 1, 1, {}, "a");
   EXPECT_TRUE(doc.flags().endKey);
   EXPECT_FALSE(doc.flags().running);
@@ -106,7 +106,7 @@ TEST_F(DebuggerTest, StopEndsThePlaybackAsTheEndKeyDoes) {
 
 TEST_F(DebuggerTest, ContinueAdvancesTheStageAndClearedBoxesEndTheStops) {
   doc.traceSettings().debugLevel = 3;
-  window.press = [](CDebugDialog& d) {
+  window.press = [](Debugger& d) {
     d.continueStep();
     d.setLevelBit(kDebugBeforeSend, false);
     d.setLevelBit(kDebugBeforeExecute, false);
@@ -119,8 +119,8 @@ TEST_F(DebuggerTest, ContinueAdvancesTheStageAndClearedBoxesEndTheStops) {
 }
 
 TEST_F(DebuggerTest, DebugStopsOnceAtItsOwnStepThenBeforeEachInstruction) {
-  in.Analyse("Debug(2)");
-  in.EvaluateInstruction(1);
+  in.analyse("Debug(2)");
+  in.evaluateInstruction(1);
   report(1, 1, 2, {}, "next");
   EXPECT_EQ(window.stages, (std::vector<int>{2, 1}));
 }
@@ -130,7 +130,7 @@ TEST_F(DebuggerTest, EveryEventReachesTheWriterAfterTheStop) {
   doc.traceSettings().traceLevel = 1;
   doc.traceSettings().rowTemplate = "OUTPUT";
   doc.traceSettings().traceFileName = folder.file("t.csv");
-  window.press = [this](CDebugDialog&) { EXPECT_FALSE(std::filesystem::exists(folder.file("t.csv"))); };
+  window.press = [this](Debugger&) { EXPECT_FALSE(std::filesystem::exists(folder.file("t.csv"))); };
   report(3, 1, 1, {}, "out");
   EXPECT_EQ(window.stages.size(), 1u);
   EXPECT_TRUE(std::filesystem::exists(folder.file("t.csv")));

@@ -93,7 +93,7 @@ TEST_F(TraceFileTest, ASecondPlaybackAddsAHeaderLineButNoSecondPageHead) {
   traceTo("t.htm", 1);
   instruction(1, "\"a\"", "a");
   instruction(2, "\"b\"", "b");
-  doc.VarResetVars();
+  doc.resetVariables();
   traceTo("t.htm", 1);
   instruction(1, "\"c\"", "c");
   const std::string text = readText(folder.file("t.htm"));

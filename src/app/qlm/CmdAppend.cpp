@@ -1,11 +1,10 @@
-#include <pwd.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
 #include "app/qlm/ToolSupport.h"
+#include "platform/FileOperations.h"
 #include "document/Snapshot.h"
 #include "platform/TextEncoding.h"
 
@@ -25,12 +24,6 @@ struct AppendOptions {
   NewRecordFields fields;
   bool clickGiven = false;
 };
-
-std::string loginName() {
-  if (const passwd* entry = ::getpwuid(::geteuid()); entry != nullptr && entry->pw_name != nullptr) return entry->pw_name;
-  const char* user = std::getenv("USER");
-  return user != nullptr ? user : "";
-}
 
 // False on a usage error.
 bool parseOption(std::string_view name, std::string_view value, AppendOptions& options) {
@@ -87,7 +80,7 @@ int cmdAppend(CommandArgs args) {
   NewRecordFields& fields = options->fields;
   fields.kind = *options->kind;
   fields.text = *options->text;
-  fields.user = cp1252FromUtf8(loginName());
+  fields.user = cp1252FromUtf8(functions::loginName());
   fields.created = creationStamp(std::time(nullptr));
   fields.areaWidth = fields.pictureWidth = picture->width;
   fields.areaHeight = fields.pictureHeight = picture->height;
@@ -95,11 +88,11 @@ int cmdAppend(CommandArgs args) {
   Snapshot snapshot;
   snapshot.setCapture(std::move(*picture));
   std::string path = options->path;
-  if (!snapshot.OpenQlmFileW(path)) return reportFailure(snapshot.message());
+  if (!snapshot.beginAppend(path)) return reportFailure(snapshot.message());
   fields.firstRecordOfFile = snapshot.count() == 0;
   int line = snapshot.count() + 1;
-  if (!snapshot.PutAttrQlm1(makeNewRecord(fields)) || !snapshot.PutImgQlm1() || !snapshot.CloseQlmFileW()) {
-    snapshot.CloseQlmFileW();
+  if (!snapshot.appendRecordImage(makeNewRecord(fields)) || !snapshot.appendPicture() || !snapshot.finishAppend()) {
+    snapshot.finishAppend();
     return reportFailure(snapshot.message());
   }
   std::printf("%s: line %d\n", path.c_str(), line);

@@ -4,10 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "playback/functions/PlaybackFunctions.h"
 #include "app/CommandLine.h"
 #include "app/qlm/Commands.h"
 #include "app/qlm/Json.h"
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 #include "language/Interpreter.h"
 #include "language/VariableTable.h"
 #include "platform/posix/PosixParts.h"
@@ -40,7 +41,7 @@ bool parseRequest(CommandArgs args, EvalRequest& request) {
 }
 
 void writeJson(const Interpreter& in, const SyntaxResult& syntax, const std::vector<Value>& results,
-               const CQuillmoteDoc& doc, const MessageLog& messages) {
+               const Document& doc, const MessageLog& messages) {
   const AnalysisState& state = in.analysis();
   JsonWriter json;
   json.beginObject();
@@ -92,15 +93,15 @@ int cmdEval(CommandArgs args) {
   MessageLog messages;
   NullTrace trace;
   std::unique_ptr<Clock> clock = makeSteadyClock();
-  CQuillmoteDoc doc(messages, trace, *clock);
-  doc.setCommandLine(&variables);
-  doc.VarResetVars();
+  Document doc(messages, trace, *clock);
+  doc.setStartingVariables(variables.startingVariables());
+  doc.resetVariables();
 
-  Interpreter in(doc);
-  in.Analyse(request.text);
-  SyntaxResult syntax = in.CheckSyntax();
+  Interpreter in(doc, playbackFunctionBodies());
+  in.analyse(request.text);
+  SyntaxResult syntax = in.checkSyntax();
   std::vector<Value> results;
-  for (int k = 1; k <= in.analysis().instructionCount; ++k) results.push_back(in.EvaluateInstruction(k));
+  for (int k = 1; k <= in.analysis().instructionCount; ++k) results.push_back(in.evaluateInstruction(k));
 
   if (request.json) {
     writeJson(in, syntax, results, doc, messages);

@@ -8,7 +8,7 @@ int cmdNew(CommandArgs args) {
   std::string path(args[0]);
   if (systemFileSystem().exists(path)) return reportFailure(path + " already exists");
   Snapshot snapshot;
-  if (!snapshot.OpenQlmFileW(path) || !snapshot.CloseQlmFileW()) return reportFailure(snapshot.message());
+  if (!snapshot.beginAppend(path) || !snapshot.finishAppend()) return reportFailure(snapshot.message());
   return kExitOk;
 }
 

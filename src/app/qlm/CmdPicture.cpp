@@ -8,11 +8,11 @@ int cmdPicture(CommandArgs args) {
   if (args.size() != (grey ? 4u : 3u)) return reportUsage("picture FILE.qlm LINE OUT.bmp [--grey]");
   std::string path(args[0]);
   Snapshot reader;
-  if (!reader.OpenQlmFileR(path)) return reportFailure(reader.message());
+  if (!reader.openForReading(path)) return reportFailure(reader.message());
   auto line = parseLine(args[1], reader.count());
   if (!line) return reportFailure(noSuchLine(path, args[1], reader.count()));
-  if (reader.GetAttrQlm1R(*line) != 0 || !reader.GetImgQlm1R(!grey)) return reportFailure(reader.message());
-  reader.CloseQlmFileR();
+  if (reader.readRecord(*line) != 0 || !reader.readPicture(!grey)) return reportFailure(reader.message());
+  reader.closeReading();
   std::string error;
   if (!writeWholeFile(std::string(args[2]), bmpFileBytes(reader.display()), error)) return reportFailure(error);
   return kExitOk;

@@ -1,7 +1,6 @@
 // qlm play: one unattended playback of a document, as the /play start-up
 // does, on the desktop of DISPLAY, a private virtual desktop, or (--sim) a
 // simulated one that shows what would have been typed and clicked.
-#include <unistd.h>
 
 #include <cstdio>
 #include <memory>
@@ -14,7 +13,8 @@
 #include "app/HeadlessHost.h"
 #include "app/HeadlessUi.h"
 #include "app/qlm/Commands.h"
-#include "document/CQuillmoteDoc.h"
+#include "platform/FileOperations.h"
+#include "language/Document.h"
 #include "playback/DesktopOutput.h"
 #include "playback/PlaybackEngine.h"
 #include "playback/UserActivityWatch.h"
@@ -22,7 +22,7 @@
 #include "platform/Settings.h"
 #include "platform/TextEncoding.h"
 #include "platform/sim/SimDesktop.h"
-#include "trace/CDebugDialog.h"
+#include "trace/Debugger.h"
 #include "trace/TraceFanOut.h"
 #include "trace/TraceWriter.h"
 
@@ -61,7 +61,7 @@ bool parseRequest(CommandArgs args, PlayRequest& request) {
 }
 
 // A dry run needs somewhere to type: one scripted window per target of the document.
-void furnishSimDesktop(SimDesktop& desktop, CQuillmoteDoc& doc, HeadlessHost& host) {
+void furnishSimDesktop(SimDesktop& desktop, Document& doc, HeadlessHost& host) {
   std::set<std::pair<std::string, std::string>> targets;
   for (int i = 0; i < host.recordCount(); ++i) {
     RecordTarget target = host.record(i).target;
@@ -151,13 +151,13 @@ int cmdPlay(CommandArgs args) {
   PrintedTrace printedTrace(stderr);
   TraceFanOut trace;
   if (request.traceEvents) trace.add(printedTrace);
-  TerminalAsker asker(answers ? &*answers : nullptr, stdin, stderr, isatty(STDIN_FILENO) != 0);
+  TerminalAsker asker(answers ? &*answers : nullptr, stdin, stderr, functions::standardInputIsTerminal());
   SystemResponse response(platform.settings.get(), &trace, asker);
   HeadlessUi ui(response, stderr);
 
-  CQuillmoteDoc doc(ui, trace, *platform.clock);
+  Document doc(ui, trace, *platform.clock);
   doc.setPlatform(&platform);
-  doc.setCommandLine(&commandLine);
+  doc.setStartingVariables(commandLine.startingVariables());
   doc.setPathName(request.documentPath);
   LoadResult loaded = doc.records().load();
   if (!loaded.opened) {
@@ -165,10 +165,10 @@ int cmdPlay(CommandArgs args) {
     return kExitUsage;
   }
   for (const std::string& damaged : loaded.damagedLines) std::fprintf(stderr, "qlm play: %s\n", terminalText(damaged, true).c_str());
-  doc.VarResetVars();
+  doc.resetVariables();
   // Trace files and the debugger's stop rule, as the document's own listeners.
   TraceWriter traceWriter(doc);
-  CDebugDialog debugger(doc, &traceWriter);
+  Debugger debugger(doc, &traceWriter);
   trace.add(debugger);
 
   HeadlessHost host(doc, stderr);
@@ -179,7 +179,7 @@ int cmdPlay(CommandArgs args) {
   }
   DesktopOutput output(doc, platform, host, notRespondingWait);
   PlaybackEngine engine(doc, host, output, {.closeWhenDone = commandLine.close()});
-  PlaybackEnd end = engine.OnMagnetoLireThread();
+  PlaybackEnd end = engine.run();
   watch.uninstall();
 
   if (desktop.sim) reportSimDesktop(*desktop.sim);
@@ -187,8 +187,8 @@ int cmdPlay(CommandArgs args) {
     std::fprintf(stderr, "qlm play: played to the end (%d records)\n", doc.records().count());
     return kExitOk;
   }
-  std::fprintf(stderr, "qlm play: stopped at line %lld, instruction %lld\n", doc.GetVariableNumber("$QLM_LINE"),
-               doc.GetVariableNumber("$QLM_INST"));
+  std::fprintf(stderr, "qlm play: stopped at line %lld, instruction %lld\n", doc.readVariableNumber("$QLM_LINE"),
+               doc.readVariableNumber("$QLM_INST"));
   return kExitFailed;
 }
 

@@ -51,13 +51,13 @@ int cmdShow(CommandArgs args) {
   if (args.size() != (json ? 3u : 2u)) return reportUsage(kSynopsis);
   std::string path(args[args.size() - 2]);
   Snapshot reader;
-  if (!reader.OpenQlmFileR(path)) return reportFailure(reader.message());
+  if (!reader.openForReading(path)) return reportFailure(reader.message());
   auto position = parseLine(args.back(), reader.count());
   if (!position) {
     return reportFailure(path + " has no line " + std::string(args.back()) + " (it has " + std::to_string(reader.count()) +
                          ")");
   }
-  if (reader.GetAttrQlm1R(*position) != 0) return reportFailure(reader.message());
+  if (reader.readRecord(*position) != 0) return reportFailure(reader.message());
   ListedRecord listed{*position + 1, reader.record(), reader.pictureShape()};
   if (!listed.picture) return reportFailure(reader.message());
   listed.record.applyNotCheckedRule();

@@ -13,14 +13,14 @@ namespace qlm {
 
 std::optional<ListedDocument> listDocument(const std::string& path, std::string& error) {
   Snapshot reader;
-  if (!reader.OpenQlmFileR(path)) {
+  if (!reader.openForReading(path)) {
     error = reader.message();
     return std::nullopt;
   }
   ListedDocument document;
   document.count = reader.count();
   for (int i = 0; i < reader.count(); ++i) {
-    if (reader.GetAttrQlm1R(i) != 0) {
+    if (reader.readRecord(i) != 0) {
       document.damage.push_back(reader.message());
       continue;
     }

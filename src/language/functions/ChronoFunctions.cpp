@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 #include "language/Builtins.h"
 
 namespace qlm {
@@ -26,8 +26,8 @@ char resetChrono(Interpreter& in, int, Arguments, std::string&) {
 
 // The elapsed time reads as a time of day: the hours wrap at 24.
 char getChrono(Interpreter& in, int, Arguments args, std::string& result) {
-  result = in.TextArgument(args[0]);
-  CQuillmoteDoc& document = in.document();
+  result = in.textArgument(args[0]);
+  Document& document = in.document();
   long long elapsed = std::max(0LL, document.clock().nowMs() - document.chronoStart());
   if (result.empty()) result = "%H:%M:%S.%MS";
   replaceAll(result, "%MS", digits(elapsed % 1000, 3));

@@ -1,7 +1,7 @@
 #include <climits>
 #include <cstdio>
 
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 #include "language/Builtins.h"
 #include "language/functions/FunctionSupport.h"
 
@@ -12,25 +12,25 @@ using functions::runBranch;
 
 char ifBranch(Interpreter& in, int, Arguments args, std::string& result) {
   long long condition = 0;
-  if (!in.IntegerArgument(args[0], condition)) return 'C';
+  if (!in.integerArgument(args[0], condition)) return 'C';
   return runBranch(in, "If", condition != 0 ? args[1] : args[2], result);
 }
 
 void jumpTo(Interpreter& in, long long line, long long instruction) {
-  CQuillmoteDoc& doc = in.document();
-  doc.SetVariableNumber("$QLM_LINE", line);
-  doc.SetVariableNumber("$QLM_INST", instruction);
+  Document& doc = in.document();
+  doc.setVariableNumber("$QLM_LINE", line);
+  doc.setVariableNumber("$QLM_INST", instruction);
   in.setJumpFlag();
   in.reportStep("Goto(), line " + std::to_string(line) + ", instruction " + std::to_string(instruction), "");
 }
 
 char goTo(Interpreter& in, int, Arguments args, std::string&) {
-  CQuillmoteDoc& doc = in.document();
+  Document& doc = in.document();
   if (doc.stopRequested()) return 'C';
   std::string_view first = in.sourceText(args[0]);
   if (!first.empty() && first.front() == ':') {
     long long occurrence = 0;
-    if (!in.IntegerArgument(args[1], occurrence)) return 'C';
+    if (!in.integerArgument(args[1], occurrence)) return 'C';
     const bool countable = occurrence >= 1 && occurrence <= INT_MAX;
     const Location* target = countable ? doc.locations().find(first, static_cast<int>(occurrence)) : nullptr;
     if (!target) {
@@ -45,7 +45,7 @@ char goTo(Interpreter& in, int, Arguments args, std::string&) {
   }
   long long line = 0;
   long long instruction = 0;
-  if (!in.IntegerArgument(args[0], line) || !in.IntegerArgument(args[1], instruction)) return 'C';
+  if (!in.integerArgument(args[0], line) || !in.integerArgument(args[1], instruction)) return 'C';
   jumpTo(in, line, instruction);
   return 'C';
 }
@@ -63,11 +63,11 @@ char qlmClose(Interpreter& in, int, Arguments, std::string&) {
 
 // Unlike `$X="abc"`, the value is stored as it is: SetVar($X,"abc") stores abc raw.
 char setVar(Interpreter& in, int, Arguments args, std::string&) {
-  CQuillmoteDoc& doc = in.document();
+  Document& doc = in.document();
   std::string name(in.sourceText(args[0]));
-  std::string before = doc.GetVariable(name).form;
-  std::string value = in.TextArgument(args[1]);
-  doc.SetVariable(name, value);
+  std::string before = doc.readVariable(name).form;
+  std::string value = in.textArgument(args[1]);
+  doc.setVariable(name, value);
   in.reportStep("Value of variable " + name + " change:", "From " + before + " to " + value);
   return 'C';
 }

@@ -1,14 +1,13 @@
 #include <fnmatch.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
 
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 #include "language/Builtins.h"
-#include "language/functions/FileOperations.h"
+#include "platform/FileOperations.h"
 #include "language/functions/FunctionSupport.h"
 #include "platform/TextEncoding.h"
 
@@ -58,18 +57,18 @@ char fileGetExt(Interpreter& in, int, Arguments args, std::string& result) {
 // File operations never stop the playback: a name beyond the limit is one
 // more failure reported through the error variables.
 std::string fileName(Interpreter& in, ArgumentRange argument, int& error) {
-  std::string name = in.TextArgument(argument);
+  std::string name = in.textArgument(argument);
   if (name.size() > functions::kMaxTextArgument) error = ENAMETOOLONG;
   return name;
 }
 
-void setErrorVariables(CQuillmoteDoc& document, int error) {
+void setErrorVariables(Document& document, int error) {
   if (error == 0) {
-    document.SetVariable("$LAST_ERROR", kEmptyText);
+    document.setVariable("$LAST_ERROR", kEmptyText);
   } else {
-    document.SetVariable("$LAST_ERROR", cp1252FromUtf8(std::strerror(error)));
+    document.setVariable("$LAST_ERROR", cp1252FromUtf8(std::strerror(error)));
   }
-  document.SetVariableNumber("$LAST_ERROR_NUM", error);
+  document.setVariableNumber("$LAST_ERROR_NUM", error);
 }
 
 // Evaluates the names, runs the operation and reports as every file operation does.
@@ -79,8 +78,8 @@ char fileOperation(Interpreter& in, Arguments args, std::string_view function, s
   int error = 0;
   std::vector<std::string> names;
   for (ArgumentRange argument : args) names.push_back(fileName(in, argument, error));
-  CQuillmoteDoc& document = in.document();
-  document.SetVariable("$FCT_ERROR", kEmptyText);
+  Document& document = in.document();
+  document.setVariable("$FCT_ERROR", kEmptyText);
   if (error == 0) error = operation(names);
   setErrorVariables(document, error);
   std::string description = std::string(function) + "(";
@@ -114,8 +113,7 @@ bool hasListShape(std::string_view pattern) {
 }
 
 bool isExistingFolder(const std::string& path) {
-  struct stat info {};
-  return ::stat(utf8FromCp1252(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  return functions::isFolder(utf8FromCp1252(path));
 }
 
 // Where to look and what to match: a folder (written with or without its
@@ -170,10 +168,10 @@ std::vector<std::string> matchingFiles(const functions::DirectoryListing& listin
 }
 
 char fileListLoad(Interpreter& in, int, Arguments args, std::string&) {
-  CQuillmoteDoc& document = in.document();
+  Document& document = in.document();
   const std::string list = functions::variableName(in, args[0]);
-  document.SetVariableNumber(list, 0);
-  const std::string pattern = in.TextArgument(args[1]);
+  document.setVariableNumber(list, 0);
+  const std::string pattern = in.textArgument(args[1]);
   if (pattern.size() < 3) return fail(in, "FctFileListLoad: Invalid 2nd argument path (1)");
   if (!hasListShape(pattern)) return fail(in, "FctFileListLoad: Invalid 2nd argument path (2)");
   if (pattern.size() > kMaxListPattern) return fail(in, "FileListLoad:Directory path is too long.");
@@ -194,17 +192,17 @@ char fileListLoad(Interpreter& in, int, Arguments args, std::string&) {
   document.fileList() = std::move(files);
   const long long count = static_cast<long long>(document.fileList().size());
   in.reportStep("FileListLoad has loaded :", std::to_string(count) + " file(s)");
-  document.SetVariableNumber(list, count);
+  document.setVariableNumber(list, count);
   return 'C';
 }
 
 char fileListGet(Interpreter& in, int, Arguments args, std::string& result) {
   const std::string list = functions::variableName(in, args[0]);
   long long i = 0;
-  if (!in.IntegerArgument(args[1], i)) return fail(in, "FileListGet() : Invalid number.");
+  if (!in.integerArgument(args[1], i)) return fail(in, "FileListGet() : Invalid number.");
   const std::vector<std::string>& files = in.document().fileList();
   // A later load may have left fewer files than this list's count.
-  const long long count = std::clamp(in.document().GetVariableNumber(list), 0LL, static_cast<long long>(files.size()));
+  const long long count = std::clamp(in.document().readVariableNumber(list), 0LL, static_cast<long long>(files.size()));
   // Compared before the subtraction: i - 1 overflows for the smallest integer.
   const long long index = i <= 1 || count == 0 ? 0 : std::min(i, count) - 1;
   if (count > 0) result = files[static_cast<std::size_t>(index)];

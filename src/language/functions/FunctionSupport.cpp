@@ -4,7 +4,7 @@ namespace qlm::functions {
 
 bool limitedText(Interpreter& in, ArgumentRange argument, std::string_view function, std::string& text,
                  std::size_t limit) {
-  text = in.TextArgument(argument);
+  text = in.textArgument(argument);
   if (text.size() <= limit) return true;
   in.failWith(std::string(function) + "(): text argument longer than " + std::to_string(limit) + " characters.");
   text.clear();
@@ -13,7 +13,7 @@ bool limitedText(Interpreter& in, ArgumentRange argument, std::string_view funct
 
 char runBranch(Interpreter& in, std::string_view function, ArgumentRange branch, std::string& result) {
   in.reportStep(std::string(function) + "(), Execution of instruction:", in.sourceText(branch));
-  Value value = in.Evaluate(branch.start, branch.end);
+  Value value = in.evaluate(branch.start, branch.end);
   result = std::move(value.text);
   return value.type;
 }

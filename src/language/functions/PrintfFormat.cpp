@@ -1,6 +1,8 @@
 #include "language/functions/PrintfFormat.h"
 
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 
 #include "language/Value.h"
 
@@ -91,6 +93,26 @@ std::string formatOne(const std::string& cFormat, T argument) {
   return result;
 }
 
+std::string textOf(const FormatArgument& argument) {
+  if (const auto* text = std::get_if<std::string>(&argument)) return *text;
+  if (const auto* integer = std::get_if<long long>(&argument)) return std::to_string(*integer);
+  return formatReal(std::get<double>(argument));
+}
+
+long long integerOf(const FormatArgument& argument) {
+  if (const auto* integer = std::get_if<long long>(&argument)) return *integer;
+  if (const auto* text = std::get_if<std::string>(&argument)) return std::strtoll(text->c_str(), nullptr, 10);
+  double real = std::get<double>(argument);
+  if (!(real == real)) return 0;
+  return real >= 9.2e18 ? LLONG_MAX : real <= -9.2e18 ? LLONG_MIN : static_cast<long long>(real);
+}
+
+double realOf(const FormatArgument& argument) {
+  if (const auto* real = std::get_if<double>(&argument)) return *real;
+  if (const auto* integer = std::get_if<long long>(&argument)) return static_cast<double>(*integer);
+  return std::strtod(std::get<std::string>(argument).c_str(), nullptr);
+}
+
 }  // namespace
 
 std::optional<PrintfFormat> parsePrintfFormat(std::string_view format) {
@@ -112,17 +134,18 @@ std::optional<PrintfFormat> parsePrintfFormat(std::string_view format) {
   return PrintfFormat{kindOf(found->letter), cFormatOf(format, *found)};
 }
 
-std::string applyFormat(const PrintfFormat& format, const std::string& text) {
-  return formatOne(format.cFormat, text.c_str());
-}
-
-std::string applyFormat(const PrintfFormat& format, long long integer) {
-  if (format.kind == ConversionKind::Unsigned) {
-    return formatOne(format.cFormat, static_cast<unsigned long long>(integer));
+std::string applyFormat(const PrintfFormat& format, const FormatArgument& argument) {
+  switch (format.kind) {
+    case ConversionKind::Text:
+      return formatOne(format.cFormat, textOf(argument).c_str());
+    case ConversionKind::Integer:
+      return formatOne(format.cFormat, integerOf(argument));
+    case ConversionKind::Unsigned:
+      return formatOne(format.cFormat, static_cast<unsigned long long>(integerOf(argument)));
+    case ConversionKind::Real:
+      return formatOne(format.cFormat, realOf(argument));
   }
-  return formatOne(format.cFormat, integer);
+  return {};
 }
-
-std::string applyFormat(const PrintfFormat& format, double real) { return formatOne(format.cFormat, real); }
 
 }  // namespace qlm::functions

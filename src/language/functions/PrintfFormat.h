@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 
 namespace qlm::functions {
 
@@ -20,8 +21,9 @@ struct PrintfFormat {
 // Anything else (two conversions, %n, '*', length modifiers) gives nullopt.
 std::optional<PrintfFormat> parsePrintfFormat(std::string_view format);
 
-std::string applyFormat(const PrintfFormat& format, const std::string& text);
-std::string applyFormat(const PrintfFormat& format, long long integer);
-std::string applyFormat(const PrintfFormat& format, double real);
+// The argument is converted to what the conversion expects, whatever form it
+// comes in, so that printf never reads an argument of another type.
+using FormatArgument = std::variant<std::string, long long, double>;
+std::string applyFormat(const PrintfFormat& format, const FormatArgument& argument);
 
 }  // namespace qlm::functions

@@ -1,10 +1,10 @@
 #include <algorithm>
 #include <climits>
 
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 #include "language/Builtins.h"
 #include "platform/TextEncoding.h"
-#include "playback/KeyNotation.h"
+#include "language/KeyNotation.h"
 
 namespace qlm {
 namespace {
@@ -16,9 +16,9 @@ int percent(long long value) { return static_cast<int>(std::clamp<long long>(val
 char setTolerance(Interpreter& in, Arguments args, std::string_view function, std::string_view variable,
                   std::string_view word) {
   long long n = 0;
-  if (!in.IntegerArgument(args[0], n)) return 'C';
+  if (!in.integerArgument(args[0], n)) return 'C';
   int tolerance = percent(n);
-  in.document().SetVariableNumber(variable, tolerance);
+  in.document().setVariableNumber(variable, tolerance);
   in.reportStep(std::string(function) + "(), will set " + std::to_string(tolerance) + "% " + std::string(word) +
                     " tolerance for IfImage() & IfShape() functions.",
                 {});
@@ -37,9 +37,9 @@ char setPixelTol(Interpreter& in, int, Arguments args, std::string&) {
 char setSpeed(Interpreter& in, Arguments args, std::string_view function, std::string_view variable,
               std::string_view what) {
   long long n = 0;
-  if (!in.IntegerArgument(args[0], n)) return 'C';
+  if (!in.integerArgument(args[0], n)) return 'C';
   int speed = percent(n);
-  in.document().SetVariableNumber(variable, 100 - speed);
+  in.document().setVariableNumber(variable, 100 - speed);
   in.reportStep(std::string(function) + "(), will set " + std::string(what) + " speed to " + std::to_string(speed) +
                     "%.",
                 {});
@@ -56,8 +56,8 @@ char setKeySpeed(Interpreter& in, int, Arguments args, std::string&) {
 
 char setKeyMode(Interpreter& in, int, Arguments args, std::string&) {
   long long n = 0;
-  if (!in.IntegerArgument(args[0], n)) return 'C';
-  in.document().SetVariableNumber("$QLM_KEY_MODE", n);
+  if (!in.integerArgument(args[0], n)) return 'C';
+  in.document().setVariableNumber("$QLM_KEY_MODE", n);
   in.reportStep(n != 0 ? "SetKeyMode(1), keys will be send using the clipboard."
                        : "SetKeyMode(0), keys will be send one by one.",
                 {});
@@ -67,10 +67,10 @@ char setKeyMode(Interpreter& in, int, Arguments args, std::string&) {
 // Negative waits make no sense; the milliseconds must fit the window wait.
 char appWait(Interpreter& in, int, Arguments args, std::string&) {
   long long s = 0;
-  if (!in.IntegerArgument(args[0], s)) return 'C';
+  if (!in.integerArgument(args[0], s)) return 'C';
   int seconds = static_cast<int>(std::clamp<long long>(s, 0, INT_MAX / 1000));
   in.document().settings().windowWaitSeconds = seconds;
-  in.document().SetVariableNumber("$QLM_MAX_WAIT_WIN", seconds * 1000LL);
+  in.document().setVariableNumber("$QLM_MAX_WAIT_WIN", seconds * 1000LL);
   in.reportStep("AppWait(), now Quillmote will wait for the target application up to " + std::to_string(seconds) +
                     " seconds.",
                 {});
@@ -106,9 +106,9 @@ std::string_view applySelection(PlaybackSettings& settings, long long s) {
 char appForeground(Interpreter& in, int, Arguments args, std::string&) {
   PlaybackSettings& settings = in.document().settings();
   long long f = 0;
-  if (in.IntegerArgument(args[0], f)) settings.foregroundMode = f < 0 || f > 2 ? 2 : static_cast<int>(f);
+  if (in.integerArgument(args[0], f)) settings.foregroundMode = f < 0 || f > 2 ? 2 : static_cast<int>(f);
   long long s = 0;
-  if (!in.IntegerArgument(args[1], s)) return 'C';
+  if (!in.integerArgument(args[1], s)) return 'C';
   std::string_view selection = applySelection(settings, s);
   in.reportStep(foregroundDescription(settings.foregroundMode), selection);
   return 'C';
@@ -128,12 +128,12 @@ std::string_view resizeDescription(int mode) {
 char appResize(Interpreter& in, int, Arguments args, std::string&) {
   PlaybackSettings& settings = in.document().settings();
   long long value = 0;
-  bool valid = in.IntegerArgument(args[0], value);
+  bool valid = in.integerArgument(args[0], value);
   settings.resizeMode = valid ? toInt(value) : 0;
-  if (valid && (valid = in.IntegerArgument(args[1], value))) settings.resizeWidth = toInt(std::max(100LL, value));
-  if (valid && (valid = in.IntegerArgument(args[2], value))) settings.resizeHeight = toInt(std::max(100LL, value));
-  if (valid && (valid = in.IntegerArgument(args[3], value))) settings.resizeX = toInt(value);
-  if (valid && in.IntegerArgument(args[4], value)) settings.resizeY = toInt(value);
+  if (valid && (valid = in.integerArgument(args[1], value))) settings.resizeWidth = toInt(std::max(100LL, value));
+  if (valid && (valid = in.integerArgument(args[2], value))) settings.resizeHeight = toInt(std::max(100LL, value));
+  if (valid && (valid = in.integerArgument(args[3], value))) settings.resizeX = toInt(value);
+  if (valid && in.integerArgument(args[4], value)) settings.resizeY = toInt(value);
   in.reportStep(resizeDescription(settings.resizeMode), {});
   return 'C';
 }
@@ -141,7 +141,7 @@ char appResize(Interpreter& in, int, Arguments args, std::string&) {
 char verbose(Interpreter& in, int, Arguments args, std::string&) {
   TraceSettings& trace = in.document().traceSettings();
   long long n = 0;
-  if (!in.IntegerArgument(args[0], n)) {
+  if (!in.integerArgument(args[0], n)) {
     trace.verboseLevel = 0;
     return 'C';
   }
@@ -154,7 +154,7 @@ char verbose(Interpreter& in, int, Arguments args, std::string&) {
 char debug(Interpreter& in, int, Arguments args, std::string&) {
   TraceSettings& trace = in.document().traceSettings();
   long long n = 0;
-  if (!in.IntegerArgument(args[0], n)) {
+  if (!in.integerArgument(args[0], n)) {
     if (trace.debugLevel > 0) in.reportStep("Debug(), End debuging.", {});
     trace.debugLevel = 0;
     return 'C';
@@ -199,29 +199,29 @@ std::string traceFileName(std::string_view argument, std::string_view documentPa
 }
 
 char trace(Interpreter& in, int, Arguments args, std::string&) {
-  CQuillmoteDoc& document = in.document();
+  Document& document = in.document();
   TraceSettings& trace = document.traceSettings();
   long long level = 0;
-  if (!in.IntegerArgument(args[0], level) || level < 1) {
+  if (!in.integerArgument(args[0], level) || level < 1) {
     trace.traceLevel = 0;
     return 'C';
   }
   trace.traceLevel = level >= 2 ? 2 : 1;
-  std::string format = in.TextArgument(args[1]);
+  std::string format = in.textArgument(args[1]);
   if (!format.empty()) {
     trace.rowTemplate = std::move(format);
   } else if (trace.rowTemplate.empty()) {
-    trace.rowTemplate = VariableTable::readValue(document.GetVariable("$TFORMAT"));
+    trace.rowTemplate = VariableTable::readValue(document.readVariable("$TFORMAT"));
   }
   // Language texts are Windows-1252; the document's path is a file-system name.
-  trace.traceFileName = traceFileName(in.TextArgument(args[2]), cp1252FromUtf8(document.pathName()));
+  trace.traceFileName = traceFileName(in.textArgument(args[2]), cp1252FromUtf8(document.pathName()));
   return 'C';
 }
 
 char setEndKey(Interpreter& in, int, Arguments args, std::string&) {
   EndKeySetting& endKey = in.document().endKey();
   endKey = EndKeySetting{};
-  std::string key = in.TextArgument(args[0]);
+  std::string key = in.textArgument(args[0]);
   if (!key.empty()) {
     if (const KeyEntry* entry = findKeyByNotation(key)) {
       endKey.notation = entry->notation;
@@ -238,7 +238,7 @@ char setEndKey(Interpreter& in, int, Arguments args, std::string&) {
 // only checks its argument.
 char setWaitOnMouseMove(Interpreter& in, int, Arguments args, std::string& result) {
   long long s = 0;
-  if (!in.IntegerArgument(args[0], s)) return 'C';
+  if (!in.integerArgument(args[0], s)) return 'C';
   result = "Template";
   return 'V';
 }

@@ -44,7 +44,7 @@ char rpad(Interpreter& in, int, Arguments args, std::string& result) {
   std::string s, t;
   if (!limitedText(in, args[0], "Rpad", s) || !limitedText(in, args[1], "Rpad", t)) return 'C';
   long long n = 0;
-  if (!in.IntegerArgument(args[2], n)) return 'C';
+  if (!in.integerArgument(args[2], n)) return 'C';
   std::size_t length = valueLength(n);
   growTo(s, t, length);
   if (s.size() > length) s.resize(length);
@@ -56,7 +56,7 @@ char lpad(Interpreter& in, int, Arguments args, std::string& result) {
   std::string s, t;
   if (!limitedText(in, args[0], "Lpad", s) || !limitedText(in, args[1], "Lpad", t)) return 'C';
   long long n = 0;
-  if (!in.IntegerArgument(args[2], n)) return 'C';
+  if (!in.integerArgument(args[2], n)) return 'C';
   if (t.empty()) {
     result = std::move(s);
     return 'C';
@@ -94,7 +94,7 @@ char replace(Interpreter& in, int, Arguments args, std::string& result) {
 char subStr(Interpreter& in, int, Arguments args, std::string& result) {
   std::string s;
   long long b = 0, e = 0;
-  if (!limitedText(in, args[0], "SubStr", s) || !in.IntegerArgument(args[1], b) || !in.IntegerArgument(args[2], e)) {
+  if (!limitedText(in, args[0], "SubStr", s) || !in.integerArgument(args[1], b) || !in.integerArgument(args[2], e)) {
     return 'C';
   }
   const long long length = static_cast<long long>(s.size());
@@ -117,14 +117,14 @@ char strStr(Interpreter& in, int, Arguments args, std::string& result) {
 }
 
 char strLen(Interpreter& in, int, Arguments args, std::string& result) {
-  result = formatInteger(static_cast<long long>(in.TextArgument(args[0]).size()));
+  result = formatInteger(static_cast<long long>(in.textArgument(args[0]).size()));
   return 'I';
 }
 
 char repeat(Interpreter& in, int, Arguments args, std::string& result) {
   long long n = 0;
-  if (!in.IntegerArgument(args[1], n)) return 'C';
-  std::string s = in.TextArgument(args[0]);
+  if (!in.integerArgument(args[1], n)) return 'C';
+  std::string s = in.textArgument(args[0]);
   in.reportStep("Repeat(), will send '" + s + "', " + formatInteger(n) + " times.", {});
   if (s.empty()) return 'C';
   long long enough = static_cast<long long>(kMaxValueLength / s.size()) + 1;
@@ -135,24 +135,24 @@ char repeat(Interpreter& in, int, Arguments args, std::string& result) {
 
 char toChar(Interpreter& in, int, Arguments args, std::string& result) {
   using functions::ConversionKind;
-  result = in.TextArgument(args[0]);
+  result = in.textArgument(args[0]);
   std::optional<functions::PrintfFormat> format = functions::parsePrintfFormat(result);
   if (!format) return 'C';
   if (format->kind == ConversionKind::Text) {
-    result = functions::applyFormat(*format, in.TextArgument(args[1]));
+    result = functions::applyFormat(*format, functions::FormatArgument(in.textArgument(args[1])));
   } else if (format->kind == ConversionKind::Real) {
     double x = 0.0;
-    if (in.RealArgument(args[1], x)) result = functions::applyFormat(*format, x);
+    if (in.realArgument(args[1], x)) result = functions::applyFormat(*format, functions::FormatArgument(x));
   } else {
     long long x = 0;
-    if (in.IntegerArgument(args[1], x)) result = functions::applyFormat(*format, x);
+    if (in.integerArgument(args[1], x)) result = functions::applyFormat(*format, functions::FormatArgument(x));
   }
   return 'C';
 }
 
 char xlsNumToCol(Interpreter& in, int, Arguments args, std::string& result) {
   long long n = 1;
-  if (!in.IntegerArgument(args[0], n)) n = 1;
+  if (!in.integerArgument(args[0], n)) n = 1;
   int column = static_cast<int>(std::clamp<long long>(n, 1, 255));
   if (column > 26) result += static_cast<char>('A' + (column - 1) / 26 - 1);
   result += static_cast<char>('A' + (column - 1) % 26);

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "imaging/Picture.h"
+#include "platform/Picture.h"
 #include "platform/Clock.h"
 #include "platform/Geometry.h"
 #include "platform/IniFile.h"

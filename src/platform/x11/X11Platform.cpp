@@ -3,7 +3,6 @@
 #include <cstdlib>
 
 #include "platform/posix/PosixParts.h"
-#include "platform/sim/SimDesktop.h"
 #include "platform/x11/VirtualDesktop.h"
 #include "platform/x11/X11Parts.h"
 
@@ -32,9 +31,11 @@ PlatformResult createX11PlatformKeeping(const std::string& displayName, std::sha
   return {std::move(platform), {}};
 }
 
+}  // namespace
+
 // Without a desktop to play on, Quillmote brings its own: a virtual desktop
 // that lives as long as the platform, and that the commands it starts see too.
-PlatformResult createDefaultX11() {
+PlatformResult createDefaultX11Platform() {
   const char* display = std::getenv("DISPLAY");
   if (display != nullptr && display[0] != '\0') return createX11Platform("");
   std::string error;
@@ -45,20 +46,6 @@ PlatformResult createDefaultX11() {
   return result;
 }
 
-constexpr PlatformEntry kBackends[] = {
-    {"x11", createDefaultX11},
-    {"sim", createSimPlatform},
-};
-
-}  // namespace
-
 PlatformResult createX11Platform(const std::string& displayName) { return createX11PlatformKeeping(displayName, nullptr); }
-
-std::span<const PlatformEntry> platformTable() { return kBackends; }
-
-PlatformResult openPlatform() {
-  const char* chosen = std::getenv(std::string(kPlatformVariable).c_str());
-  return selectPlatform(platformTable(), chosen != nullptr ? chosen : "");
-}
 
 }  // namespace qlm

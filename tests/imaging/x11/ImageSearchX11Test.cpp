@@ -12,7 +12,7 @@
 #include "../../platform/x11/X11Fixture.h"
 #include "app/HeadlessHost.h"
 #include "document/BmpBlock.h"
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 #include "document/Snapshot.h"
 #include "imaging/CaptureBuffer.h"
 #include "playback/DesktopOutput.h"
@@ -133,7 +133,7 @@ class ImageSearchX11Test : public ::testing::Test {
     EXPECT_TRUE(platform->windows->setForeground(client.window));
     EXPECT_TRUE(waitFor([&] { return platform->windows->foreground() == client.window; }));
     CaptureBuffer buffer;
-    EXPECT_TRUE(buffer.TakeDesktopSnapshot(*platform, 'X'));
+    EXPECT_TRUE(buffer.captureScreen(*platform, 'X'));
     const Rect frame = buffer.screenArea();
     EXPECT_EQ(platform->windows->rect(client.window), frame);
     const int left = client.origin.x - frame.left + client.pattern.x;
@@ -175,11 +175,11 @@ class ImageSearchX11Test : public ::testing::Test {
     Snapshot snapshot;
     snapshot.setCapture(recorded.picture);
     std::string path = document;
-    ASSERT_TRUE(snapshot.OpenQlmFileW(path)) << snapshot.message();
+    ASSERT_TRUE(snapshot.beginAppend(path)) << snapshot.message();
     fields.firstRecordOfFile = snapshot.count() == 0;
-    ASSERT_TRUE(snapshot.PutAttrQlm1(makeNewRecord(fields))) << snapshot.message();
-    ASSERT_TRUE(snapshot.PutImgQlm1()) << snapshot.message();
-    ASSERT_TRUE(snapshot.CloseQlmFileW()) << snapshot.message();
+    ASSERT_TRUE(snapshot.appendRecordImage(makeNewRecord(fields))) << snapshot.message();
+    ASSERT_TRUE(snapshot.appendPicture()) << snapshot.message();
+    ASSERT_TRUE(snapshot.finishAppend()) << snapshot.message();
   }
 
   // The whole document played in this program, wired as qlm play wires it.
@@ -187,17 +187,17 @@ class ImageSearchX11Test : public ::testing::Test {
     Played played;
     MessageLog ui;
     NullTrace trace;
-    CQuillmoteDoc doc(ui, trace, *platform->clock);
+    Document doc(ui, trace, *platform->clock);
     doc.setPlatform(platform);
     doc.setPathName(document);
     EXPECT_TRUE(doc.records().load().opened);
-    doc.VarResetVars();
+    doc.resetVariables();
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> notes(std::fopen("/dev/null", "w"), std::fclose);
     HeadlessHost host(doc, notes.get());
     DesktopOutput output(doc, *platform, host, 3000);
     PlaybackEngine engine(doc, host, output);
     const auto start = std::chrono::steady_clock::now();
-    played.end = engine.OnMagnetoLireThread();
+    played.end = engine.run();
     played.took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     played.foundPosition = doc.foundPosition();
     played.foundClickPoint = doc.foundClickPoint();
@@ -331,7 +331,7 @@ TEST_F(ImageSearchX11Test, WholeScreenRecordFindsThePatternAnywhereOnTheScreen) 
   auto recorded = startClient("qlm screen", {100, 100}, {20, 20}, Painting::Pattern);
   ASSERT_TRUE(platform->windows->setForeground(recorded.window));
   CaptureBuffer buffer;
-  ASSERT_TRUE(buffer.TakeDesktopSnapshot(*platform, '-'));
+  ASSERT_TRUE(buffer.captureScreen(*platform, '-'));
   const Point at{recorded.origin.x + 20, recorded.origin.y + 20};
   Recorded picture{buffer.picture(), {at.x, at.y, at.x + kPatternWidth - 1, at.y + kPatternHeight - 1},
                    {at.x + kClickOffset.x, at.y + kClickOffset.y}};

@@ -8,7 +8,7 @@
 
 #include "../../platform/x11/X11Fixture.h"
 #include "app/HeadlessHost.h"
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 #include "document/Snapshot.h"
 #include "platform/VirtualKeys.h"
 #include "playback/DesktopOutput.h"
@@ -53,7 +53,7 @@ void writeDocument(const std::string& path, const std::vector<RecordSpec>& recor
     record.setText(TextField::WindowTitle, spec.title);
     snapshot.setCapture(picture);
     std::string where = path;
-    Outcome saved = snapshot.SaveToQlmFile(where, record);
+    Outcome saved = snapshot.appendRecord(where, record);
     ASSERT_TRUE(saved.ok) << saved.message;
   }
 }
@@ -134,7 +134,7 @@ struct Player {
     doc.setPlatform(&platform);
     doc.setPathName(path);
     loaded = doc.records().load();
-    doc.VarResetVars();
+    doc.resetVariables();
     watching = watch.install(*platform.inputWatch);
   }
   ~Player() { watch.uninstall(); }
@@ -143,7 +143,7 @@ struct Player {
   PlaybackEnd finishWithin(std::chrono::milliseconds limit) {
     if (!waitFor([&] { return doc.flags().playbackMode == 0 && !doc.flags().running; }, limit)) {
       ADD_FAILURE() << "the playback did not end within " << limit.count() << " ms; stopping it";
-      engine.OnMagnetoArret();
+      engine.stop();
     }
     return engine.wait();
   }
@@ -151,7 +151,7 @@ struct Player {
   Platform& platform;
   MessageLog ui;
   SharedTrace trace;
-  CQuillmoteDoc doc{ui, trace, *platform.clock};
+  Document doc{ui, trace, *platform.clock};
   LoadResult loaded;
   HeadlessHost headless{doc, stderr};
   NotingHost host{headless};
@@ -280,7 +280,7 @@ TEST_F(PlaybackOnDesktopTest, TypesIntoXtermAndClicksIntoTheProbeExactly) {
       {"XTerm", "qlm typed", "\"\\[CTRL]d/[CTRL]\""},
       {"QlmProbe", "qlm probe", "\"Qz\xE9V[LBUTTON]\"", {60, 40}},
   });
-  EXPECT_EQ(play->engine.OnMagnetoLireThread(), PlaybackEnd::Completed) << describe(play->trace.events());
+  EXPECT_EQ(play->engine.run(), PlaybackEnd::Completed) << describe(play->trace.events());
   EXPECT_TRUE(play->ui.messages().empty()) << play->ui.messages().front();
 
   const std::string expected =
@@ -318,7 +318,7 @@ TEST_F(PlaybackOnDesktopTest, EndKeyOfTheUserStopsALongPlaybackAndTheNextOneOffe
              }) >= atLeast;
     };
   };
-  ASSERT_TRUE(play->engine.OnMagnetoLire());
+  ASSERT_TRUE(play->engine.start());
   ASSERT_TRUE(play->trace.waitUntil(waits(2)));
 
   // An End sent by another injecting program is not the user's key.
@@ -333,16 +333,16 @@ TEST_F(PlaybackOnDesktopTest, EndKeyOfTheUserStopsALongPlaybackAndTheNextOneOffe
   EXPECT_EQ(play->finishWithin(5s), PlaybackEnd::Stopped);
   EXPECT_TRUE(play->doc.stopRequested());
   EXPECT_FALSE(play->doc.flags().endKey);
-  const long long count = play->doc.GetVariableNumber("$N");
-  const long long instruction = play->doc.GetVariableNumber("$QLM_INST");
+  const long long count = play->doc.readVariableNumber("$N");
+  const long long instruction = play->doc.readVariableNumber("$QLM_INST");
   EXPECT_GE(count, 2);
 
   // Answer 1 runs the stopped instruction again, with the variables kept.
   play->trace.clear();
   play->ui.queueAnswers({1});
-  ASSERT_TRUE(play->engine.OnMagnetoLire());
+  ASSERT_TRUE(play->engine.start());
   ASSERT_TRUE(play->trace.waitUntil(waits(1)));
-  play->engine.OnMagnetoArret();
+  play->engine.stop();
   EXPECT_EQ(play->finishWithin(5s), PlaybackEnd::Stopped);
   ASSERT_EQ(play->ui.questions().size(), 1u);
   EXPECT_EQ(play->ui.questions()[0].text, "Would you like to continue the previous playback Line=1 Instruction=" +
@@ -355,7 +355,7 @@ TEST_F(PlaybackOnDesktopTest, EndKeyOfTheUserStopsALongPlaybackAndTheNextOneOffe
   EXPECT_EQ(events.front().kind, 1);
   EXPECT_EQ(events.front().line, 1);
   EXPECT_EQ(events.front().instruction, instruction);
-  EXPECT_GE(play->doc.GetVariableNumber("$N"), count);
+  EXPECT_GE(play->doc.readVariableNumber("$N"), count);
 }
 
 TEST_F(PlaybackOnDesktopTest, IfWindowWaitsForAWindowThatAppearsLate) {
@@ -365,7 +365,7 @@ TEST_F(PlaybackOnDesktopTest, IfWindowWaitsForAWindowThatAppearsLate) {
   });
   auto ifWindowDone = [](const std::vector<TraceEvent>& events) { return hasStep(events, 3, 1, 2); };
   auto ifWindowStarted = [](const std::vector<TraceEvent>& events) { return hasStep(events, 1, 1, 2); };
-  ASSERT_TRUE(play->engine.OnMagnetoLire());
+  ASSERT_TRUE(play->engine.start());
   ASSERT_TRUE(play->trace.waitUntil(ifWindowStarted));
   std::this_thread::sleep_for(1s);
   // Still waiting: the instruction has not ended without its window.
@@ -389,7 +389,7 @@ TEST_F(PlaybackOnDesktopTest, OnlyTheUsersPointerMovementPausesPlayback) {
                      5000);
   EventLog events(*platform->inputWatch);
   ASSERT_TRUE(events.active());
-  ASSERT_TRUE(play->engine.OnMagnetoLire());
+  ASSERT_TRUE(play->engine.start());
   ASSERT_TRUE(play->trace.waitUntil([](const std::vector<TraceEvent>& e) { return hasStep(e, 1, 2, 2); }))
       << describe(play->trace.events());
 
@@ -409,7 +409,7 @@ TEST_F(PlaybackOnDesktopTest, OnlyTheUsersPointerMovementPausesPlayback) {
   EXPECT_TRUE(waitFor([&] { return !play->host.notes().empty(); }));
   EXPECT_EQ(play->host.notes().front(), "Mouse moved: 5/5");
 
-  play->engine.OnMagnetoArret();
+  play->engine.stop();
   EXPECT_EQ(play->finishWithin(5s), PlaybackEnd::Stopped);
   std::filesystem::remove(probe.log);
 }

@@ -1,5 +1,6 @@
 #pragma once
-// A value or the message that says why there is none.
+// A value, or the failure that says why there is none: the one error
+// convention of the code, with Outcome for operations that return no value.
 #include <optional>
 #include <string>
 #include <utility>
@@ -17,6 +18,7 @@ class Result {
     outcome.m_error = std::move(message);
     return outcome;
   }
+  static Result failure(const Outcome& failed) { return failure(failed.message); }
 
   explicit operator bool() const { return m_value.has_value(); }
   T& operator*() { return *m_value; }
@@ -24,6 +26,7 @@ class Result {
   T* operator->() { return &*m_value; }
   const T* operator->() const { return &*m_value; }
   const std::string& error() const { return m_error; }
+  Outcome outcome() const { return m_value ? Outcome::success() : Outcome::failure(m_error); }
 
  private:
   Result() = default;

@@ -9,8 +9,8 @@
 
 namespace qlm {
 
-class CDebugDialog;
-class CQuillmoteDoc;
+class Debugger;
+class Document;
 class TraceWriter;
 
 struct DebugColumns {
@@ -30,7 +30,7 @@ struct DebugColumns {
 class DebugWindow {
  public:
   virtual ~DebugWindow() = default;
-  virtual void runModal(CDebugDialog& debugger) = 0;
+  virtual void runModal(Debugger& debugger) = 0;
 };
 
 // Debug level bits.
@@ -41,10 +41,10 @@ inline constexpr int kDebugInFunctions = 4;    // stops at kind 2
 // Whether an event asks for a stop at this debug level; every step of Debug() does.
 bool debugStopWanted(int debugLevel, int kind, std::string_view description);
 
-class CDebugDialog final : public TraceSink {
+class Debugger final : public TraceSink {
  public:
   // Without a window the stops are decided but nobody is there to hold playback.
-  CDebugDialog(CQuillmoteDoc& document, TraceWriter* writer = nullptr, DebugWindow* window = nullptr);
+  Debugger(Document& document, TraceWriter* writer = nullptr, DebugWindow* window = nullptr);
 
   void setWindow(DebugWindow* window) { m_window = window; }
   void setWriter(TraceWriter* writer) { m_writer = writer; }
@@ -65,7 +65,7 @@ class CDebugDialog final : public TraceSink {
   bool inputHeld() const;
   void buttonPressed();
 
-  CQuillmoteDoc& m_document;
+  Document& m_document;
   TraceWriter* m_writer;
   DebugWindow* m_window;
   DebugColumns m_columns;

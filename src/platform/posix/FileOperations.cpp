@@ -1,11 +1,13 @@
-#include "language/functions/FileOperations.h"
+#include "platform/FileOperations.h"
 
 #include <dirent.h>
+#include <pwd.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <memory>
 
@@ -184,5 +186,20 @@ DirectoryListing listDirectory(const std::string& folder) {
     listing.entries.push_back({std::string(name), isFolder(folder, *entry)});
   }
 }
+
+bool isFolder(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+StdioFile openForAppending(const std::string& path) { return StdioFile(std::fopen(path.c_str(), "ab")); }
+
+std::string loginName() {
+  if (const passwd* entry = ::getpwuid(::geteuid()); entry != nullptr && entry->pw_name != nullptr) return entry->pw_name;
+  const char* user = std::getenv("USER");
+  return user != nullptr ? user : "";
+}
+
+bool standardInputIsTerminal() { return ::isatty(STDIN_FILENO) != 0; }
 
 }  // namespace qlm::functions

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "document/FileSystem.h"
+#include "platform/FileSystem.h"
 #include "platform/Outcome.h"
 
 namespace qlm {

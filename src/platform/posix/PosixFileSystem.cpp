@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "document/FileSystem.h"
+#include "platform/FileSystem.h"
 
 namespace qlm {
 namespace {

@@ -1,6 +1,8 @@
 #pragma once
 // File-system work behind the file functions. Paths are UTF-8 as the file
 // system takes them; each operation answers 0 or the errno of its failure.
+#include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,5 +32,19 @@ struct DirectoryListing {
 };
 
 DirectoryListing listDirectory(const std::string& folder);
+
+bool isFolder(const std::string& path);
+
+struct StdioCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using StdioFile = std::unique_ptr<std::FILE, StdioCloser>;
+// Opens for appending, created when missing; null with errno set on failure.
+StdioFile openForAppending(const std::string& path);
+
+// The login name of the user running Quillmote; empty when unknown.
+std::string loginName();
+// Whether standard input is a terminal that a person can answer on.
+bool standardInputIsTerminal();
 
 }  // namespace qlm::functions

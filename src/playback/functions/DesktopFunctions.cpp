@@ -2,8 +2,8 @@
 #include <cctype>
 #include <climits>
 
-#include "document/CQuillmoteDoc.h"
-#include "language/Builtins.h"
+#include "language/Document.h"
+#include "playback/functions/PlaybackFunctions.h"
 #include "language/functions/FunctionSupport.h"
 #include "platform/Platform.h"
 #include "platform/TextEncoding.h"
@@ -35,7 +35,7 @@ Platform* desktopOf(Interpreter& in, std::string_view function) {
 long long secondsToMs(long long seconds) { return std::clamp<long long>(seconds, 0, LLONG_MAX / 1000) * 1000; }
 
 // The end key during a wait stops the playback; no branch runs after it.
-bool stoppedByEndKey(CQuillmoteDoc& doc) {
+bool stoppedByEndKey(Document& doc) {
   if (!doc.flags().endKey) return false;
   doc.requestStop();
   return true;
@@ -44,13 +44,13 @@ bool stoppedByEndKey(CQuillmoteDoc& doc) {
 char ifWindow(Interpreter& in, int, Arguments args, std::string& result) {
   Platform* platform = desktopOf(in, "IfWindow");
   if (platform == nullptr) return 'C';
-  CQuillmoteDoc& doc = in.document();
-  std::string title = in.TextArgument(args[0]);
+  Document& doc = in.document();
+  std::string title = in.textArgument(args[0]);
   if (title.empty()) title = doc.targetTitle();
   long long seconds = 0;
-  if (!in.IntegerArgument(args[1], seconds)) return 'C';
+  if (!in.integerArgument(args[1], seconds)) return 'C';
   auto lookup = [&](TargetSelector& selector) {
-    return selector.FindWindowLike(std::nullopt, title, true, secondsToMs(seconds), true, "IfWindow");
+    return selector.findWindowLike(std::nullopt, title, true, secondsToMs(seconds), true, "IfWindow");
   };
   bool found = false;
   if (TargetSelector* selector = doc.targetSelector()) {
@@ -72,10 +72,10 @@ bool processRuns(Processes& processes, std::string_view name) {
 char ifProcess(Interpreter& in, int, Arguments args, std::string& result) {
   Platform* platform = desktopOf(in, "IfProcess");
   if (platform == nullptr) return 'C';
-  CQuillmoteDoc& doc = in.document();
-  std::string name = in.TextArgument(args[0]);
+  Document& doc = in.document();
+  std::string name = in.textArgument(args[0]);
   long long seconds = 0;
-  if (!in.IntegerArgument(args[1], seconds)) return 'C';
+  if (!in.integerArgument(args[1], seconds)) return 'C';
   const long long totalMs = secondsToMs(seconds);
   Clock& clock = *platform->clock;
   TitleProgress progress(doc.ui());
@@ -96,7 +96,7 @@ char ifProcess(Interpreter& in, int, Arguments args, std::string& result) {
 // Slices of at most a second with the progress in the title; `inactive`
 // restarts the count whenever the user was active during a slice.
 void sliceWait(Interpreter& in, std::string_view label, long long totalMs, bool inactive) {
-  CQuillmoteDoc& doc = in.document();
+  Document& doc = in.document();
   TitleProgress progress(doc.ui());
   const bool showProgress = totalMs > kSliceMs;
   if (inactive) doc.flags().userActive = true;
@@ -117,7 +117,7 @@ void sliceWait(Interpreter& in, std::string_view label, long long totalMs, bool 
 
 char wait(Interpreter& in, int, Arguments args, std::string&) {
   long long ms = 0;
-  if (!in.IntegerArgument(args[0], ms)) return 'C';
+  if (!in.integerArgument(args[0], ms)) return 'C';
   ms = std::max<long long>(ms, 0);
   if (ms <= kSliceMs) {
     in.document().clock().sleep(ms);
@@ -130,13 +130,13 @@ char wait(Interpreter& in, int, Arguments args, std::string&) {
 // Unlike Wait, short times are sliced too: a plain sleep could not notice the user.
 char waitInactive(Interpreter& in, int, Arguments args, std::string&) {
   long long ms = 0;
-  if (!in.IntegerArgument(args[0], ms)) return 'C';
+  if (!in.integerArgument(args[0], ms)) return 'C';
   sliceWait(in, "WaitInactive", std::max<long long>(ms, 0), true);
   return 'C';
 }
 
 // The answer, or 0 when nobody can answer: the playback then stops.
-int askUser(CQuillmoteDoc& doc, std::string text, std::vector<std::string> answers) {
+int askUser(Document& doc, std::string text, std::vector<std::string> answers) {
   Question question;
   question.title = "Quillmote";
   question.text = std::move(text);
@@ -152,24 +152,24 @@ int askUser(CQuillmoteDoc& doc, std::string text, std::vector<std::string> answe
 }
 
 char msgBox(Interpreter& in, int, Arguments args, std::string&) {
-  askUser(in.document(), in.TextArgument(args[0]), {"OK"});
+  askUser(in.document(), in.textArgument(args[0]), {"OK"});
   return 'C';
 }
 
 char ask(Interpreter& in, int, Arguments args, std::string& result) {
-  std::string question = in.TextArgument(args[0]);
-  std::string first = in.TextArgument(args[1]);
-  std::string second = in.TextArgument(args[3]);
+  std::string question = in.textArgument(args[0]);
+  std::string first = in.textArgument(args[1]);
+  std::string second = in.textArgument(args[3]);
   int answer = askUser(in.document(), std::move(question), {std::move(first), std::move(second)});
   if (answer == 0) return 'C';
   return runBranch(in, "Ask", answer == 1 ? args[2] : args[4], result);
 }
 
 char ask3(Interpreter& in, int, Arguments args, std::string& result) {
-  std::string question = in.TextArgument(args[0]);
-  std::string first = in.TextArgument(args[1]);
-  std::string second = in.TextArgument(args[3]);
-  std::string third = in.TextArgument(args[5]);
+  std::string question = in.textArgument(args[0]);
+  std::string first = in.textArgument(args[1]);
+  std::string second = in.textArgument(args[3]);
+  std::string third = in.textArgument(args[5]);
   int answer =
       askUser(in.document(), std::move(question), {std::move(first), std::move(second), std::move(third)});
   if (answer == 0) return 'C';
@@ -178,14 +178,14 @@ char ask3(Interpreter& in, int, Arguments args, std::string& result) {
 }
 
 char setTitle(Interpreter& in, int, Arguments args, std::string&) {
-  in.document().ui().setMainWindowTitle(in.TextArgument(args[0]));
+  in.document().ui().setMainWindowTitle(in.textArgument(args[0]));
   return 'C';
 }
 
 char say(Interpreter& in, int, Arguments args, std::string&) {
   Platform* platform = desktopOf(in, "Say");
   if (platform == nullptr) return 'C';
-  std::string word = in.TextArgument(args[0]);
+  std::string word = in.textArgument(args[0]);
   std::transform(word.begin(), word.end(), word.begin(), [](unsigned char c) { return std::toupper(c); });
   if (word == "HELLO") {
     platform->sound->play(ProgramSound::Hello);
@@ -204,7 +204,7 @@ char beep(Interpreter& in, int, Arguments args, std::string&) {
   if (platform == nullptr) return 'C';
   long long frequency = 0;
   long long duration = 0;
-  if (!in.IntegerArgument(args[0], frequency) || !in.IntegerArgument(args[1], duration)) return 'C';
+  if (!in.integerArgument(args[0], frequency) || !in.integerArgument(args[1], duration)) return 'C';
   platform->sound->beep(static_cast<int>(std::clamp<long long>(frequency, 0, INT_MAX)),
                         static_cast<int>(std::clamp<long long>(duration, 0, INT_MAX)));
   return 'C';
@@ -252,7 +252,7 @@ char getClipboard(Interpreter& in, int, Arguments, std::string& result) {
 char setClipboard(Interpreter& in, int, Arguments args, std::string&) {
   Platform* platform = desktopOf(in, "SetClipboard");
   if (platform == nullptr) return 'C';
-  std::string text = in.TextArgument(args[0]);
+  std::string text = in.textArgument(args[0]);
   in.reportStep("SetClipboard(), text to copy into clipboard:", text);
   platform->clipboard->setText(text);
   return 'C';
@@ -290,7 +290,7 @@ char systemCmd(Interpreter& in, int, Arguments args, std::string&) {
   in.reportStep("SystemCmd() will run Windows command '" + command + "'",
                 noWait ? "and will not wait the end of the command (because '&' ends it)."
                        : "and will wait the end of the command (because '&' do not end it).");
-  CQuillmoteDoc& doc = in.document();
+  Document& doc = in.document();
   // The program is started directly: a value spliced into the command stays one or more plain words.
   Outcome status =
       platform->processes->run(utf8FromCp1252(command), utf8FromCp1252(workingFolder(command)), !noWait).status;
@@ -305,7 +305,7 @@ char systemCmd(Interpreter& in, int, Arguments args, std::string&) {
 char systemOpen(Interpreter& in, int, Arguments args, std::string&) {
   Platform* platform = desktopOf(in, "SystemOpen");
   if (platform == nullptr) return 'C';
-  std::string name = in.TextArgument(args[0]);
+  std::string name = in.textArgument(args[0]);
   in.reportStep("SystemOpen() will open '" + name + "'.", "");
   platform->shell->open(utf8FromCp1252(name));
   return 'C';

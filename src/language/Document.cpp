@@ -1,9 +1,7 @@
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 
 #include <algorithm>
 #include <cctype>
-
-#include "app/CommandLine.h"
 
 namespace qlm {
 namespace {
@@ -21,14 +19,14 @@ std::tm toTm(const LocalTime& local) {
 
 }  // namespace
 
-CQuillmoteDoc::CQuillmoteDoc(UiService& ui, TraceSink& trace, Clock& clock)
+Document::Document(UiService& ui, TraceSink& trace, Clock& clock)
     : m_ui(ui), m_trace(trace), m_clock(clock) {
   m_variables.setClock([&clock] { return toTm(clock.localTime()); });
   m_chronoStart = clock.nowMs();
-  VarResetVars();
+  resetVariables();
 }
 
-char CQuillmoteDoc::SetVariable(std::string_view name, std::string_view storedForm) {
+char Document::setVariable(std::string_view name, std::string_view storedForm) {
   using Status = VariableTable::SetStatus;
   VariableTable::SetResult result = m_variables.set(name, storedForm);
   switch (result.status) {
@@ -51,30 +49,28 @@ char CQuillmoteDoc::SetVariable(std::string_view name, std::string_view storedFo
   return result.type;
 }
 
-char CQuillmoteDoc::SetVariableNumber(std::string_view name, long long value) {
-  return SetVariable(name, std::to_string(value));
+char Document::setVariableNumber(std::string_view name, long long value) {
+  return setVariable(name, std::to_string(value));
 }
 
-void CQuillmoteDoc::VarResetVars() {
+void Document::resetVariables() {
   m_variables.dropUserVariables();
-  SetVariableNumber("$QLM_LINE", 1);
-  SetVariableNumber("$QLM_INST", 1);
-  SetVariableNumber("$QLM_PIXELTOL", 0);
-  SetVariableNumber("$QLM_COLORTOL", 0);
-  SetVariableNumber("$QLM_MOUSE_SPEED", 40);
-  SetVariableNumber("$QLM_KEY_SPEED", 40);
-  SetVariableNumber("$QLM_KEY_MODE", 0);
-  SetVariable("$TFORMAT", "LNUM.INUM;INSTRUCTION;DESC1;DESC2;ISELECTED;IFOUND;OUTPUT;TARGET");
-  SetVariable("$TIME", "HH:MM:SS");
-  SetVariable("$DATE", "YYYY/MM/DD");
+  setVariableNumber("$QLM_LINE", 1);
+  setVariableNumber("$QLM_INST", 1);
+  setVariableNumber("$QLM_PIXELTOL", 0);
+  setVariableNumber("$QLM_COLORTOL", 0);
+  setVariableNumber("$QLM_MOUSE_SPEED", 40);
+  setVariableNumber("$QLM_KEY_SPEED", 40);
+  setVariableNumber("$QLM_KEY_MODE", 0);
+  setVariable("$TFORMAT", "LNUM.INUM;INSTRUCTION;DESC1;DESC2;ISELECTED;IFOUND;OUTPUT;TARGET");
+  setVariable("$TIME", "HH:MM:SS");
+  setVariable("$DATE", "YYYY/MM/DD");
   m_settings = PlaybackSettings{};
-  SetVariableNumber("$QLM_MAX_WAIT_WIN", 3000);
-  if (m_commandLine) {
-    for (const CommandLine::Variable& variable : m_commandLine->variables()) {
-      std::string name = variable.name;
-      std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
-      SetVariable(name, variable.value);
-    }
+  setVariableNumber("$QLM_MAX_WAIT_WIN", 3000);
+  for (const StartingVariable& variable : m_startingVariables) {
+    std::string name = variable.name;
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
+    setVariable(name, variable.value);
   }
   int verboseLevel = m_traceSettings.verboseLevel;  // the reset leaves the verbose level alone
   m_traceSettings = TraceSettings{};

@@ -1,4 +1,4 @@
-#include "document/PendingFile.h"
+#include "platform/PendingFile.h"
 
 #include <unistd.h>
 

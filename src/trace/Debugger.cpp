@@ -1,9 +1,9 @@
-#include "trace/CDebugDialog.h"
+#include "trace/Debugger.h"
 
 #include <algorithm>
 #include <array>
 
-#include "document/CQuillmoteDoc.h"
+#include "language/Document.h"
 #include "platform/Platform.h"
 #include "platform/VirtualKeys.h"
 #include "playback/TargetSelection.h"
@@ -29,12 +29,12 @@ bool debugStopWanted(int debugLevel, int kind, std::string_view description) {
   }
 }
 
-CDebugDialog::CDebugDialog(CQuillmoteDoc& document, TraceWriter* writer, DebugWindow* window)
+Debugger::Debugger(Document& document, TraceWriter* writer, DebugWindow* window)
     : m_document(document), m_writer(writer), m_window(window) {}
 
-int CDebugDialog::debugLevel() const { return m_document.traceSettings().debugLevel; }
+int Debugger::debugLevel() const { return m_document.traceSettings().debugLevel; }
 
-void CDebugDialog::traceEvent(const TraceEvent& event) {
+void Debugger::traceEvent(const TraceEvent& event) {
   store(event);
   if (m_window != nullptr && debugStopWanted(debugLevel(), event.kind, event.description) && !inputHeld()) {
     m_document.ui().bringMainWindowToFront();
@@ -44,7 +44,7 @@ void CDebugDialog::traceEvent(const TraceEvent& event) {
   if (m_writer != nullptr) m_writer->write(event, m_columns);
 }
 
-void CDebugDialog::store(const TraceEvent& event) {
+void Debugger::store(const TraceEvent& event) {
   if (event.line > 0) m_columns.line = event.line;
   if (event.instruction > 0) m_columns.instructionNumber = event.instruction;
   switch (event.kind) {
@@ -68,28 +68,28 @@ void CDebugDialog::store(const TraceEvent& event) {
   rebuildTargetLines();
 }
 
-void CDebugDialog::rebuildTargetLines() {
+void Debugger::rebuildTargetLines() {
   LookupResult lookup;
   if (const TargetSelector* selector = m_document.targetSelector()) lookup = selector->lastLookup();
   m_columns.targetModeLine = "Mode=" + std::to_string(lookup.matchKind) + ", Apps=" + lookup.targetClass;
   m_columns.targetTitleLine = "Title=" + lookup.targetTitle;
 }
 
-bool CDebugDialog::inputHeld() const {
+bool Debugger::inputHeld() const {
   Platform* platform = m_document.platform();
   if (platform == nullptr || !platform->input) return false;
   return std::any_of(kHeldKeys.begin(), kHeldKeys.end(), [platform](int key) { return platform->input->isKeyDown(key); });
 }
 
 // Moving the pointer away from the window is not the user's activity.
-void CDebugDialog::buttonPressed() { m_document.flags().movementWaitLeft = 0; }
+void Debugger::buttonPressed() { m_document.flags().movementWaitLeft = 0; }
 
-void CDebugDialog::continueStep() {
+void Debugger::continueStep() {
   buttonPressed();
   if (m_columns.stage == 1 || m_columns.stage == 3) ++m_columns.stage;
 }
 
-void CDebugDialog::stopPlayback() {
+void Debugger::stopPlayback() {
   buttonPressed();
   PlaybackFlags& flags = m_document.flags();
   flags.endKey = true;
@@ -97,12 +97,12 @@ void CDebugDialog::stopPlayback() {
   m_document.traceSettings().debugLevel = 0;
 }
 
-void CDebugDialog::endDebugging() {
+void Debugger::endDebugging() {
   buttonPressed();
   m_document.traceSettings().debugLevel = 0;
 }
 
-void CDebugDialog::setLevelBit(int bit, bool checked) {
+void Debugger::setLevelBit(int bit, bool checked) {
   buttonPressed();
   int& level = m_document.traceSettings().debugLevel;
   level = checked ? (level | bit) : (level & ~bit);

@@ -16,7 +16,6 @@
 
 namespace qlm {
 
-class CommandLine;
 struct Platform;
 class TargetSelector;
 
@@ -68,11 +67,11 @@ struct PlaybackFlags {
   std::atomic<int> playbackMode{0};      // 0 idle, 1 recording, 2 playing
 };
 
-class CQuillmoteDoc {
+class Document {
  public:
-  CQuillmoteDoc(UiService& ui, TraceSink& trace, Clock& clock);
-  CQuillmoteDoc(const CQuillmoteDoc&) = delete;
-  CQuillmoteDoc& operator=(const CQuillmoteDoc&) = delete;
+  Document(UiService& ui, TraceSink& trace, Clock& clock);
+  Document(const Document&) = delete;
+  Document& operator=(const Document&) = delete;
 
   // The desktop to play on; none for documents that only evaluate.
   void setPlatform(Platform* platform) { m_platform = platform; }
@@ -86,16 +85,20 @@ class CQuillmoteDoc {
   Clock& clock() { return m_clock; }
 
   // Variables. Failures to store show their message and set the stop request.
-  char SetVariable(std::string_view name, std::string_view storedForm);
-  char SetVariableNumber(std::string_view name, long long value);
-  StoredVariable GetVariable(std::string_view name) const { return m_variables.get(name); }
-  long long GetVariableNumber(std::string_view name) const { return m_variables.getNumber(name); }
-  bool VariableExists(std::string_view name) const { return m_variables.exists(name); }
+  char setVariable(std::string_view name, std::string_view storedForm);
+  char setVariableNumber(std::string_view name, long long value);
+  StoredVariable readVariable(std::string_view name) const { return m_variables.get(name); }
+  long long readVariableNumber(std::string_view name) const { return m_variables.getNumber(name); }
+  bool hasVariable(std::string_view name) const { return m_variables.exists(name); }
   const VariableTable& variables() const { return m_variables; }
-  void VarResetVars();
+  void resetVariables();
 
   // Variables given on the command line come back at every reset.
-  void setCommandLine(const CommandLine* commandLine) { m_commandLine = commandLine; }
+  struct StartingVariable {
+    std::string name;
+    std::string value;
+  };
+  void setStartingVariables(std::vector<StartingVariable> variables) { m_startingVariables = std::move(variables); }
 
   void requestStop() { m_flags.stopRequest = true; }
   bool stopRequested() const { return m_flags.stopRequest; }
@@ -134,7 +137,7 @@ class CQuillmoteDoc {
   UiService& m_ui;
   TraceSink& m_trace;
   Clock& m_clock;
-  const CommandLine* m_commandLine = nullptr;
+  std::vector<StartingVariable> m_startingVariables;
   Platform* m_platform = nullptr;
   TargetSelector* m_targetSelector = nullptr;
 

@@ -1,8 +1,8 @@
 #include <algorithm>
 #include <climits>
 
-#include "document/CQuillmoteDoc.h"
-#include "language/Builtins.h"
+#include "language/Document.h"
+#include "playback/functions/PlaybackFunctions.h"
 #include "playback/ImageWait.h"
 
 namespace qlm {
@@ -10,22 +10,22 @@ namespace {
 
 char runBranch(Interpreter& in, std::string_view function, ArgumentRange branch, std::string& result) {
   in.reportStep(std::string(function) + "(), Execution of instruction:", in.sourceText(branch));
-  Value value = in.Evaluate(branch.start, branch.end);
+  Value value = in.evaluate(branch.start, branch.end);
   result = std::move(value.text);
   return value.type;
 }
 
 // IfImage and IfShape: (limit, found, notfound). The found click point makes
 // the clicks of the found branch land where the recorded click lies relative to the image.
-char imageCondition(Interpreter& in, Arguments args, int method, std::string_view function, std::string& result) {
-  CQuillmoteDoc& doc = in.document();
+char imageCondition(Interpreter& in, Arguments args, SearchMethod method, std::string_view function, std::string& result) {
+  Document& doc = in.document();
   Platform* platform = doc.platform();
   if (platform == nullptr) {
     in.failWith(std::string(function) + "() is not available on this build.");
     return 'C';
   }
   long long limit = 0;
-  if (!in.IntegerArgument(args[0], limit)) return 'C';
+  if (!in.integerArgument(args[0], limit)) return 'C';
   const ImageWaitResult wait =
       waitForImage(in, *platform, method, static_cast<int>(std::clamp<long long>(limit, INT_MIN, INT_MAX)));
   doc.foundPosition() = {wait.target.position.x, wait.target.position.y};
@@ -39,11 +39,11 @@ char imageCondition(Interpreter& in, Arguments args, int method, std::string_vie
 }
 
 char ifImage(Interpreter& in, int, Arguments args, std::string& result) {
-  return imageCondition(in, args, QLM_BMP_FIND_IMAGE, "IfImage", result);
+  return imageCondition(in, args, SearchMethod::Image, "IfImage", result);
 }
 
 char ifShape(Interpreter& in, int, Arguments args, std::string& result) {
-  return imageCondition(in, args, QLM_BMP_FIND_SHAPE, "IfShape", result);
+  return imageCondition(in, args, SearchMethod::Shape, "IfShape", result);
 }
 
 constexpr BuiltinBinding kBindings[] = {{"IfImage", ifImage}, {"IfShape", ifShape}};
