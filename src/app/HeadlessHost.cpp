@@ -11,8 +11,12 @@ HeadlessHost::HeadlessHost(Document& document, std::FILE* out) : m_document(docu
 int HeadlessHost::recordCount() { return m_document.records().count(); }
 
 PlaybackRecord HeadlessHost::record(int index) {
-  const RecordImage& image = m_document.records().record(index);
   PlaybackRecord record;
+  if (index < 0 || index >= recordCount()) {
+    record.play = false;
+    return record;
+  }
+  const RecordImage& image = m_document.records().record(index);
   record.instruction = image.text(TextField::Instruction);
   // A record that could not be read from a damaged file is never played.
   record.play = image.get(IntField::Play) != 0 && !m_document.records().damaged(index);
@@ -32,7 +36,7 @@ PlaybackRecord HeadlessHost::record(int index) {
 void HeadlessHost::selectRecord(int index) { m_document.records().setCurrentRecord(index); }
 
 void HeadlessHost::showNote(std::string_view text) {
-  std::fprintf(m_out, "(%s)\n", utf8FromCp1252(text).c_str());
+  std::fprintf(m_out, "(%s)\n", terminalText(text).c_str());
 }
 
 void HeadlessHost::openTraceFile(std::string_view path) {
@@ -41,8 +45,8 @@ void HeadlessHost::openTraceFile(std::string_view path) {
 
 void PrintedTrace::traceEvent(const TraceEvent& event) {
   std::fprintf(m_out, "trace %d line %d.%d: %s%s%s\n", event.kind, event.line, event.instruction,
-               utf8FromCp1252(event.description).c_str(), event.description.empty() ? "" : " ",
-               utf8FromCp1252(event.text).c_str());
+               terminalText(event.description).c_str(), event.description.empty() ? "" : " ",
+               terminalText(event.text).c_str());
 }
 
 }  // namespace qlm

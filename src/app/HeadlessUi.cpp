@@ -50,9 +50,9 @@ std::optional<UserAnswer> TerminalAsker::askUser(const Question& question) {
   }
   if (!m_interactive) return std::nullopt;
   int count = static_cast<int>(question.answers.size());
-  std::fprintf(m_out, "%s\n", utf8FromCp1252(question.text).c_str());
+  std::fprintf(m_out, "%s\n", terminalText(question.text, true).c_str());
   for (int i = 0; i < count; ++i) {
-    std::fprintf(m_out, "  %d) %s\n", i + 1, utf8FromCp1252(question.answers[static_cast<std::size_t>(i)]).c_str());
+    std::fprintf(m_out, "  %d) %s\n", i + 1, terminalText(question.answers[static_cast<std::size_t>(i)]).c_str());
   }
   for (;;) {
     std::fprintf(m_out, question.rememberable ? "Answer (1-%d, add ! to not be asked again): " : "Answer (1-%d): ", count);
@@ -67,8 +67,8 @@ std::optional<UserAnswer> TerminalAsker::askUser(const Question& question) {
 HeadlessUi::HeadlessUi(SystemResponse& response, std::FILE* out) : m_response(response), m_out(out) {}
 
 void HeadlessUi::showMessage(std::string_view text, std::string_view caption) {
-  std::string shown = utf8FromCp1252(text);
-  if (!caption.empty()) shown = utf8FromCp1252(caption) + ": " + shown;
+  std::string shown = terminalText(text, true);
+  if (!caption.empty()) shown = terminalText(caption) + ": " + shown;
   std::fprintf(m_out, "Quillmote: %s\n", shown.c_str());
   std::fflush(m_out);
 }
@@ -77,7 +77,7 @@ void HeadlessUi::showMessage(std::string_view text, std::string_view caption) {
 void HeadlessUi::setMainWindowTitle(std::string_view title) {
   if (title == m_title) return;
   m_title = title;
-  std::fprintf(m_out, "[%s]\n", utf8FromCp1252(title).c_str());
+  std::fprintf(m_out, "[%s]\n", terminalText(title).c_str());
   std::fflush(m_out);
 }
 

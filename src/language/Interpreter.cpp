@@ -1,6 +1,7 @@
 #include "language/Interpreter.h"
 
 #include <algorithm>
+#include <climits>
 #include <vector>
 
 #include "language/Document.h"
@@ -274,8 +275,13 @@ std::string_view Interpreter::sourceText(ArgumentRange argument) const {
 void Interpreter::reportStep(std::string_view description, std::string_view text) {
   TraceEvent event;
   event.kind = 2;
-  event.line = static_cast<int>(m_document.readVariableNumber("$QLM_LINE"));
-  event.instruction = static_cast<int>(m_document.readVariableNumber("$QLM_INST"));
+  // 0 keeps the trace's last numbers when a variable holds no int.
+  auto position = [this](std::string_view name) {
+    long long number = m_document.readVariableNumber(name);
+    return number >= 1 && number <= INT_MAX ? static_cast<int>(number) : 0;
+  };
+  event.line = position("$QLM_LINE");
+  event.instruction = position("$QLM_INST");
   event.description = description;
   event.text = text;
   m_document.trace().traceEvent(event);

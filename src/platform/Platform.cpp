@@ -5,10 +5,6 @@
 
 namespace qlm {
 
-CommandResult Processes::runShell(std::string_view, std::string_view, bool) {
-  return {Outcome::failure("This desktop cannot run commands through a shell.", ENOSYS), std::nullopt};
-}
-
 Outcome User::sendMessage(std::string_view, std::string_view, std::string_view) {
   return Outcome::failure("Not supported", kMessageNotSupported);
 }

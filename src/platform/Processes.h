@@ -19,13 +19,11 @@ public:
   virtual ~Processes() = default;
   // File names of the executables of all running processes.
   virtual std::vector<std::string> runningExecutables() = 0;
-  // Starts a command line (words split as a shell would, without expansion)
-  // in `folder` (empty: the current one), waiting for its end or not.
-  virtual CommandResult run(std::string_view commandLine, std::string_view folder, bool wait) = 0;
-  // Runs a command line through /bin/sh -c, so that quoting, variables and
-  // redirections work as users write them in a terminal.
+  // Starts the program of a command line, without a shell: the line is split
+  // into words with a shell's quotes but nothing is expanded or redirected.
+  // Runs in `folder` (empty: the current one), waiting for its end or not.
   // The command line is the system's (UTF-8) text.
-  virtual CommandResult runShell(std::string_view commandLine, std::string_view folder, bool wait);
+  virtual CommandResult run(std::string_view commandLine, std::string_view folder, bool wait) = 0;
 };
 
 class Shell {

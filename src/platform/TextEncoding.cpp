@@ -87,4 +87,23 @@ std::string cp1252FromUtf8(std::string_view text, char replacement) {
   return out;
 }
 
+std::string terminalText(std::string_view text, bool keepLineFeeds) {
+  std::string shown;
+  shown.reserve(text.size());
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\t' || (c == '\n' && keepLineFeeds)) {
+      shown += c;
+    } else if (byte < 0x20 || byte == 0x7F) {
+      shown += '^';
+      shown += static_cast<char>(byte ^ 0x40);
+    } else if (byte >= 0x80 && byte <= 0x9F && kHighControls[byte - 0x80] == 0) {
+      shown += '?';
+    } else {
+      shown += c;
+    }
+  }
+  return utf8FromCp1252(shown);
+}
+
 }  // namespace qlm

@@ -13,4 +13,10 @@ std::string utf8FromCp1252(std::string_view text);
 // UTF-8 bytes are taken one by one as Latin-1 so that nothing is dropped.
 std::string cp1252FromUtf8(std::string_view text, char replacement = '?');
 
+// Windows-1252 text for a terminal, in UTF-8: control characters are shown
+// as ^X (escape as ^[, delete as ^?) and the five bytes without a character
+// as '?', so that a document's texts cannot retitle or reprogram the
+// terminal. Tabs stay; line feeds stay only with `keepLineFeeds`.
+std::string terminalText(std::string_view text, bool keepLineFeeds = false);
+
 }  // namespace qlm

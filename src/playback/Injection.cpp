@@ -24,7 +24,8 @@ Injection::Injection(Document& doc, Platform& platform, TargetSelector& selector
 void Injection::readSettings() {
   m_settings.mouseDelay = variableDelay(m_doc, "$QLM_MOUSE_SPEED");
   m_settings.keyDelay = variableDelay(m_doc, "$QLM_KEY_SPEED");
-  m_settings.keyMode = static_cast<int>(m_doc.readVariableNumber("$QLM_KEY_MODE"));
+  // Only 1 pastes; a number beyond int must not wrap round to it.
+  m_settings.keyMode = m_doc.readVariableNumber("$QLM_KEY_MODE") == 1 ? 1 : 0;
 }
 
 long long Injection::edgeDelay() const { return std::max<long long>(halfDelay(), 20); }

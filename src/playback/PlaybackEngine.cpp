@@ -1,6 +1,7 @@
 #include "playback/PlaybackEngine.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 
 #include "language/Document.h"
@@ -30,6 +31,10 @@ void traceStep(Document& doc, int kind, int line, int instruction, std::string t
   event.text = std::move(text);
   doc.trace().traceEvent(event);
 }
+
+// Line and instruction numbers come from variables that the command line and
+// every instruction may set: they are checked before they become an index.
+bool inPositionRange(long long number) { return number >= 1 && number <= INT_MAX; }
 
 }  // namespace
 
@@ -145,14 +150,24 @@ bool PlaybackEngine::keepGoing() const {
   return !flags.stopRequest && !flags.endKey && !flags.closeRequest;
 }
 
+bool PlaybackEngine::checkedLine(long long line) {
+  if (inPositionRange(line)) return true;
+  m_interpreter.failWith("Invalid line = " + std::to_string(line) + ".");
+  return false;
+}
+
+bool PlaybackEngine::checkedInstruction(long long instruction) {
+  if (inPositionRange(instruction)) return true;
+  m_interpreter.failWith("Invalid instruction = " + std::to_string(instruction) + ".");
+  return false;
+}
+
+// Bounded by the records the host holds, never by $QLM_LINE_NB, which anyone may set.
 void PlaybackEngine::recordLoop() {
-  int count = static_cast<int>(m_document.readVariableNumber("$QLM_LINE_NB"));
-  for (int r = static_cast<int>(m_document.readVariableNumber("$QLM_LINE")) - 1; r < count && keepGoing(); ++r) {
-    if (r < 0) {
-      // A jump before the first line would index no record at all.
-      m_interpreter.failWith("Invalid line = " + std::to_string(r + 1) + ".");
-      break;
-    }
+  const int count = m_host.recordCount();
+  const long long first = m_document.readVariableNumber("$QLM_LINE");
+  if (!checkedLine(first)) return;
+  for (int r = static_cast<int>(first) - 1; r < count && keepGoing(); ++r) {
     m_document.setVariableNumber("$QLM_LINE", r + 1);
     m_document.records().setCurrentRecord(r);
     PlaybackRecord record = m_host.record(r);
@@ -174,8 +189,10 @@ void PlaybackEngine::recordLoop() {
 }
 
 bool PlaybackEngine::instructionLoop(int& r, const RecordTarget& target) {
-  int count = m_interpreter.analysis().instructionCount;
-  for (int i = static_cast<int>(m_document.readVariableNumber("$QLM_INST")); i <= count && keepGoing();) {
+  const int count = m_interpreter.analysis().instructionCount;
+  const long long first = m_document.readVariableNumber("$QLM_INST");
+  if (!checkedInstruction(first)) return true;
+  for (int i = static_cast<int>(first); i <= count && keepGoing();) {
     m_document.foundClickPoint() = {-1, -1};
     m_document.setVariableNumber("$QLM_INST", i);
     InstructionSpan span = m_interpreter.instructionRange(i);
@@ -184,13 +201,20 @@ bool PlaybackEngine::instructionLoop(int& r, const RecordTarget& target) {
       continue;
     }
     playInstruction(r, i, span, target);
-    long long line = m_document.readVariableNumber("$QLM_LINE");
-    if (line - 1 != r) {
+    const long long line = m_document.readVariableNumber("$QLM_LINE");
+    if (line != r + 1LL) {
+      if (!checkedLine(line)) return true;
       r = static_cast<int>(line) - 2;
       return false;
     }
-    long long next = m_document.readVariableNumber("$QLM_INST");
-    i = next != i ? static_cast<int>(next) : i + 1;
+    const long long next = m_document.readVariableNumber("$QLM_INST");
+    if (next == i) {
+      ++i;
+    } else if (checkedInstruction(next)) {
+      i = static_cast<int>(next);
+    } else {
+      return true;
+    }
   }
   return true;
 }

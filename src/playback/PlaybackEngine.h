@@ -53,6 +53,9 @@ class PlaybackEngine {
   void prepare();
   bool resumeOrReset();
   void recordLoop();
+  // False, with the message and the stop request, when the number is no line or instruction.
+  bool checkedLine(long long line);
+  bool checkedInstruction(long long instruction);
   // Returns false when a jump left the record.
   bool instructionLoop(int& r, const RecordTarget& target);
   void playInstruction(int r, int i, InstructionSpan span, const RecordTarget& target);

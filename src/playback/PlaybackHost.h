@@ -21,6 +21,7 @@ class PlaybackHost {
  public:
   virtual ~PlaybackHost() = default;
   virtual int recordCount() = 0;
+  // Any index: one outside the records gives a record that is not played.
   virtual PlaybackRecord record(int index) = 0;
 
   virtual void selectRecord(int /*index*/) {}

@@ -1,5 +1,6 @@
 #include "playback/TargetSelection.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "language/Document.h"
@@ -166,6 +167,8 @@ bool TargetSelector::wildcardLookup(std::optional<std::string_view> className, s
 bool TargetSelector::findWindowLike(std::optional<std::string_view> className, std::string_view title, bool quiet,
                                     long long waitMs, bool bringForward, std::string_view label) {
   if (!title.empty() && title.front() == '-') return true;
+  // A negative $QLM_MAX_WAIT_WIN would skip even the first attempt.
+  waitMs = std::max(waitMs, 0LL);
   bool found = false;
   if (!title.empty() && !hasWildcard(title) && className) {
     found = findWindow(className, title, quiet, waitMs, bringForward, label);

@@ -194,6 +194,17 @@ void appendPieces(std::vector<RowPiece>& row, std::vector<RowPiece> pieces) {
   }
 }
 
+bool isPlainNumber(std::string_view text) {
+  const std::size_t pos = text.front() == '+' || text.front() == '-' ? 1 : 0;
+  if (pos >= text.size()) return false;
+  const std::size_t digits = text.find_first_not_of("0123456789", pos);
+  if (digits == pos) return false;
+  if (digits == std::string_view::npos) return true;
+  if (text[digits] != '.') return false;
+  const std::size_t rest = digits + 1;
+  return rest < text.size() && text.find_first_not_of("0123456789", rest) == std::string_view::npos;
+}
+
 std::vector<RowPiece> htmlRow(std::string_view rowTemplate, const CellFiller& filler) {
   std::vector<RowPiece> row{{"<TR>", ImageCell::None}};
   for (std::string_view cell : splitCells(rowTemplate)) {
@@ -279,8 +290,16 @@ std::string escapeHtml(std::string_view text) {
   return escaped;
 }
 
-std::string quoteCsvCell(std::string_view cell) {
-  if (cell.find_first_of(";\"\r\n") == std::string_view::npos) return std::string(cell);
+std::string quoteCsvCell(std::string_view text) {
+  std::string cell(text);
+  // A spreadsheet opening the trace would run such a cell as a formula
+  // (=HYPERLINK(...) from the clipboard): a leading apostrophe keeps it text,
+  // as spreadsheet exports do. Plain numbers and the image cells' "-" stay.
+  if (!cell.empty() && std::string_view("=+-@\t\r").find(cell.front()) != std::string_view::npos &&
+      cell != "-" && !isPlainNumber(cell)) {
+    cell.insert(0, 1, '\'');
+  }
+  if (cell.find_first_of(";\"\r\n") == std::string::npos) return cell;
   std::string quoted = "\"";
   for (char c : cell) {
     if (c == '"') quoted += '"';

@@ -56,6 +56,6 @@ struct RowPiece {
 std::vector<RowPiece> traceRow(std::string_view rowTemplate, TraceForm form, const RowValues& values);
 
 std::string escapeHtml(std::string_view text);
-std::string quoteCsvCell(std::string_view cell);
+std::string quoteCsvCell(std::string_view text);
 
 }  // namespace qlm

@@ -251,6 +251,12 @@ TEST_F(FileListFunctions, GetClampsTheIndexToTheList) {
   EXPECT_EQ(first.type, 'C');
   EXPECT_TRUE(hasStep("FileListGet($L,2) result:", "File '" + path("c.log") + "'"));
   EXPECT_TRUE(hasStep("FileListGet($L,0) result:", "File '" + path("a.txt") + "'"));
+  doc.setVariable("$SMALLEST", "-9223372036854775808");
+  doc.setVariable("$LARGEST", "9223372036854775807");
+  EXPECT_EQ(eval("FileListGet($L,$SMALLEST)").text, path("a.txt"));
+  EXPECT_EQ(eval("FileListGet($L,$LARGEST)").text, path("c.log"));
+  doc.setVariable("$L", "-9223372036854775808");
+  EXPECT_EQ(eval("FileListGet($L,$LARGEST)").text, "");
 }
 
 TEST_F(FileListFunctions, ANewListReplacesTheFilesButNotTheOldCount) {

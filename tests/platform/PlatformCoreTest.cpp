@@ -82,11 +82,31 @@ TEST(SelectPlatform, FirstEntryUnlessOverriddenAndNoSilentFallback) {
   EXPECT_NE(unknown.message.find("wayland"), std::string::npos);
 }
 
-TEST(SplitCommandLine, QuotesGroupWords) {
-  EXPECT_EQ(splitCommandLine("  ls -l  \"my folder\"/x \\\"q"),
-            (std::vector<std::string>{"ls", "-l", "my folder/x", "\"q"}));
-  EXPECT_TRUE(splitCommandLine("   ").empty());
-  EXPECT_EQ(splitCommandLine("\"\""), std::vector<std::string>{""});
+struct SplitCase {
+  const char* line;
+  std::vector<std::string> words;
+  bool error;
+};
+
+// Quotes group as in a shell; nothing is expanded, and operators, redirections
+// and '#' are ordinary characters.
+TEST(SplitCommandLine, QuotesGroupAndNothingElseIsSpecial) {
+  const SplitCase cases[] = {
+      {R"(  ls -l  "my folder"/x \"q)", {"ls", "-l", "my folder/x", "\"q"}, false},
+      {R"('a b' "c d" e\ f "it's" 'say "hi"')", {"a b", "c d", "e f", "it's", "say \"hi\""}, false},
+      {"a;touch PWNED;b && c|d > e 2>&1", {"a;touch", "PWNED;b", "&&", "c|d", ">", "e", "2>&1"}, false},
+      {"$HOME \"$HOME\" * ~ $(id) `id`", {"$HOME", "$HOME", "*", "~", "$(id)", "`id`"}, false},
+      {"#1 draft.txt # x", {"#1", "draft.txt", "#", "x"}, false},
+      {"\"\"", {""}, false},
+      {"   ", {}, true},
+      {"echo 'unclosed", {}, true},
+  };
+  for (const SplitCase& c : cases) {
+    SCOPED_TRACE(c.line);
+    CommandWords split = splitCommandLine(c.line);
+    EXPECT_EQ(split.words, c.words);
+    EXPECT_EQ(!split.error.empty(), c.error) << split.error;
+  }
 }
 
 TEST(PosixProcesses, RunsWaitsAndReportsStartFailures) {

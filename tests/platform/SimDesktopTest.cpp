@@ -196,6 +196,26 @@ TEST_F(SimDesktopTest, InjectedEventsAreRecordedWithVirtualTime) {
   EXPECT_TRUE(events[1].injected);
 }
 
+// A dry run that loops for ever keeps only its recent input.
+TEST_F(SimDesktopTest, InputHistoryIsBoundedAndKeepsTheMostRecent) {
+  WindowId target = editor();
+  const std::size_t count = SimDesktop::kTypedLimit + 100;
+  std::string last;
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto c = static_cast<unsigned char>('a' + i % 26);
+    platform->input->sendCharacter(c, false);
+    platform->input->sendCharacter(c, true);
+    if (i + 3 >= count) last += static_cast<char>(c);
+  }
+  auto events = desktop->events();
+  EXPECT_LE(events.size(), SimDesktop::kHistoryLimit);
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events.back().character, static_cast<unsigned char>(last.back()));
+  const std::string typed = desktop->typedText(target);
+  EXPECT_LE(typed.size(), SimDesktop::kTypedLimit);
+  EXPECT_TRUE(typed.ends_with(last)) << typed.substr(typed.size() - 10);
+}
+
 TEST_F(SimDesktopTest, RefusedInjectionsReportFailure) {
   desktop->refuseInjections(2);
   EXPECT_FALSE(platform->input->sendKey('A', false));

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <fstream>
 
+#include "../document/TempFolder.h"
 #include "PlaybackFixture.h"
+#include "platform/posix/PosixParts.h"
 
 namespace qlm {
 namespace {
@@ -206,9 +210,9 @@ TEST_F(DesktopFunctionsTest, SetClipboardReplacesTheText) {
 
 TEST_F(DesktopFunctionsTest, SystemCmdWithAmpersandDoesNotWait) {
   desktop->onCommand([&](std::string_view, std::string_view) { return CommandResult{Outcome::success(), 0}; });
-  run(R"(SystemCmd("xterm -e 'vi /tmp/a b.txt' > /dev/null&"))");
-  EXPECT_EQ(desktop->commands(), (std::vector<std::string>{"xterm -e 'vi /tmp/a b.txt' > /dev/null"}));
-  EXPECT_TRUE(traced("SystemCmd() will run Windows command 'xterm -e 'vi /tmp/a b.txt' > /dev/null'",
+  run(R"(SystemCmd("xterm -e 'vi /tmp/a b.txt'&"))");
+  EXPECT_EQ(desktop->commands(), (std::vector<std::string>{"xterm -e 'vi /tmp/a b.txt'"}));
+  EXPECT_TRUE(traced("SystemCmd() will run Windows command 'xterm -e 'vi /tmp/a b.txt''",
                      "and will not wait the end of the command (because '&' ends it)."));
   run(R"(SystemCmd("true"))");
   EXPECT_TRUE(traced("SystemCmd() will run Windows command 'true'",
@@ -251,13 +255,45 @@ TEST_F(DesktopFunctionsTest, SystemCmdThatCannotStartStopsWithTheSystemsText) {
   EXPECT_EQ(ui.raisedCount(), 1);
 }
 
-TEST_F(DesktopFunctionsTest, SystemCmdOfAMissingProgramIsAFailure) {
-  desktop->onCommand([](std::string_view, std::string_view) { return CommandResult{Outcome::success(), 127}; });
-  run(R"(SystemCmd("no-such-program"))");
-  ASSERT_FALSE(ui.messages().empty());
-  EXPECT_EQ(ui.messages()[0], "CreateProcess failed (2)\n");
-  EXPECT_TRUE(doc.stopRequested());
+struct SplicedCase {
+  const char* value;  // '@' stands for the test's folder
+  const char* words;  // what the program received, one a line
+};
+
+class SplicedIntoSystemCmd : public testing::PlaybackTest, public ::testing::WithParamInterface<SplicedCase> {
+ protected:
+  static std::string atFolder(std::string text, const std::string& folder) {
+    for (std::size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at + folder.size())) {
+      text.replace(at, 1, folder);
+    }
+    return text;
+  }
+};
+
+// A file name, clipboard text or cell spliced into a command stays words for
+// the program: nothing of it runs, expands or redirects.
+TEST_P(SplicedIntoSystemCmd, ReachesTheProgramAsPlainWords) {
+  ::qlm::testing::TempFolder temp;
+  const std::string folder = temp.path().string();
+  platform->processes = makePosixProcesses();
+  doc.setVariable("$PROGRAM", "\"sh -c 'for w; do echo \"$w\"; done > " + folder + "/words.txt' sh \"");
+  doc.setVariable("$F", "\"" + atFolder(GetParam().value, folder) + "\"");
+  run("SystemCmd($PROGRAM&$F)");
+  EXPECT_FALSE(doc.stopRequested()) << lastMessage();
+  EXPECT_FALSE(std::filesystem::exists(temp.path() / "PWNED"));
+  std::ifstream in(temp.path() / "words.txt");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), atFolder(GetParam().words, folder));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, SplicedIntoSystemCmd,
+    ::testing::Values(SplicedCase{"a;touch @/PWNED;b.txt", "a;touch\n@/PWNED;b.txt\n"},
+                      SplicedCase{"$(touch @/PWNED)", "$(touch\n@/PWNED)\n"},
+                      SplicedCase{"`touch @/PWNED`", "`touch\n@/PWNED`\n"},
+                      SplicedCase{"x && touch @/PWNED", "x\n&&\ntouch\n@/PWNED\n"},
+                      SplicedCase{"x | touch @/PWNED", "x\n|\ntouch\n@/PWNED\n"},
+                      SplicedCase{"x > @/PWNED", "x\n>\n@/PWNED\n"},
+                      SplicedCase{"#1 draft.txt", "#1\ndraft.txt\n"}));
 
 TEST_F(DesktopFunctionsTest, SystemCmdRefusesTooLongCommands) {
   doc.setVariable("$LONG", "\"" + std::string(1000, 'x') + "\"");

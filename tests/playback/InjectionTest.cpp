@@ -106,6 +106,9 @@ TEST_F(InjectionTest, KeyModeOneTypesTwoCharactersAndPastesThree) {
   EXPECT_EQ(keys(), expected);
   EXPECT_EQ(desktop->now(), start + 70 + 80 + 70);  // Ctrl, then v as a character, then Ctrl
   EXPECT_EQ(desktop->typedText(editor), "ababc");
+  doc.setVariable("$QLM_KEY_MODE", "4294967297");  // no int: never wraps round to mode 1
+  ASSERT_TRUE(injection.sendText("xyz", record));
+  EXPECT_EQ(desktop->clipboardText(), "abc");
 }
 
 TEST_F(InjectionTest, NotationFirstHandsOverWhatIsPending) {

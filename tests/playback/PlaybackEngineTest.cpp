@@ -206,12 +206,33 @@ TEST_F(PlaybackTest, ReportsEveryInstructionBeforeAndAfterIt) {
                        {1, 1, 1, "\"a\""}, {3, 1, 1, "\"a\""}, {1, 1, 2, "1+1"}, {3, 1, 2, "\"2\""}}));
 }
 
-TEST_F(PlaybackTest, JumpBeforeTheFirstLineStopsInsteadOfPlayingNothing) {
-  setRecords({"GoTo(0,1)", "\"b\""});
+struct OutOfRangeCase {
+  const char* instruction;
+  const char* message;
+};
+
+class OutOfRangePosition : public PlaybackTest, public ::testing::WithParamInterface<OutOfRangeCase> {};
+
+// A number that names no line or instruction stops; it never wraps round to another one.
+TEST_P(OutOfRangePosition, StopsWithoutPlayingAnotherLine) {
+  // The count stops a jump that wraps round to the first instruction.
+  setRecords({std::string(":L; $N=$N+1; If($N>50,Stop(),\"\"); ") + GetParam().instruction, "\"b\""});
   EXPECT_EQ(play(), PlaybackEnd::Stopped);
-  EXPECT_EQ(lastMessage(), "Invalid line = 0.");
+  EXPECT_EQ(lastMessage(), GetParam().message);
   EXPECT_TRUE(output.sent.empty());
+  EXPECT_EQ(host.selected, (std::vector<int>{1}));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Jumps, OutOfRangePosition,
+    ::testing::Values(OutOfRangeCase{"GoTo(0,1)", "Invalid line = 0."},
+                      OutOfRangeCase{"GoTo(4294967297,1)", "Invalid line = 4294967297."},
+                      OutOfRangeCase{"GoTo(-4294967295,1)", "Invalid line = -4294967295."},
+                      OutOfRangeCase{"GoTo(-2147483648,1)", "Invalid line = -2147483648."},
+                      OutOfRangeCase{"$QLM_LINE=4294967297", "Invalid line = 4294967297."},
+                      OutOfRangeCase{"GoTo(1,4294967297)", "Invalid instruction = 4294967297."},
+                      OutOfRangeCase{"GoTo(1,-2147483649)", "Invalid instruction = -2147483649."},
+                      OutOfRangeCase{"GoTo(:L,4294967297)", "Invalid location = :L, number = 4294967297."}));
 
 TEST_F(PlaybackTest, PathVariableHoldsTheDocumentsFolder) {
   doc.setPathName("/home/ada/macros/invoice.qlm");

@@ -107,6 +107,26 @@ TEST(TraceRow, CsvQuotesCellsThatWouldBreakTheirRow) {
             "4.2;\"a;b\";\"\"\"x&y\"\"\";\"two\r\nlines\";Mode=3, Apps=XTerm<BR>Title=a<b");
 }
 
+TEST(TraceRow, CsvKeepsFormulasText) {
+  const std::pair<const char*, const char*> cells[] = {
+      {R"c(=HYPERLINK("http://x","y"))c", R"c("'=HYPERLINK(""http://x"",""y"")")c"},
+      {"+cmd|' /C calc'!A0", "'+cmd|' /C calc'!A0"},
+      {"-2+3", "'-2+3"},
+      {"@SUM(A1)", "'@SUM(A1)"},
+      {"\t=1", "'\t=1"},
+      {"-5", "-5"},
+      {"-2.5", "-2.5"},
+      {"-", "-"},
+  };
+  for (const auto& [value, written] : cells) {
+    SCOPED_TRACE(value);
+    RowValues values = someValues();
+    values.desc2 = value;
+    EXPECT_EQ(joined(traceRow("DESC2", TraceForm::Csv, values)), written);
+    EXPECT_EQ(joined(traceRow("DESC2", TraceForm::Html, values)).find('\''), std::string::npos);
+  }
+}
+
 TEST(TraceRow, VariablesShowTheirValuesLongestNameFirst) {
   VariableTable variables;
   variables.set("$A", "\"one\"");

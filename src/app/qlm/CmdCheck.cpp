@@ -24,7 +24,7 @@ int cmdCheck(CommandArgs args) {
     for (char& c : message) {
       if (c == '\n') c = ' ';
     }
-    std::printf("line %d: %s\n", listed.line, utf8FromCp1252(message).c_str());
+    std::printf("line %d: %s\n", listed.line, terminalText(message).c_str());
   }
   for (const std::string& damage : document->damage) reportFailure(damage);
   return failed ? kExitFailed : kExitOk;

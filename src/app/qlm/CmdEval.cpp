@@ -108,9 +108,9 @@ int cmdEval(CommandArgs args) {
     writeJson(in, syntax, results, doc, messages);
   } else {
     for (const std::string& message : messages.messages()) {
-      std::fprintf(stderr, "message: %s\n", utf8FromCp1252(message).c_str());
+      std::fprintf(stderr, "message: %s\n", terminalText(message, true).c_str());
     }
-    for (const Value& value : results) std::printf("%s\n", utf8FromCp1252(value.text).c_str());
+    for (const Value& value : results) std::printf("%s\n", terminalText(value.text, true).c_str());
   }
   return kExitOk;
 }

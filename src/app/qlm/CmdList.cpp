@@ -10,9 +10,9 @@ constexpr std::string_view kSynopsis = "list [--json] FILE.qlm";
 
 void printRow(const ListedRecord& listed) {
   const RecordImage& record = listed.record;
-  std::printf("%5d  %s  %s  %s  %s\n", listed.line, utf8FromCp1252(record.text(TextField::Kind)).c_str(),
-              record.get(IntField::Play) ? "play" : "skip", utf8FromCp1252(record.text(TextField::WindowTitle)).c_str(),
-              utf8FromCp1252(record.text(TextField::Instruction)).c_str());
+  std::printf("%5d  %s  %s  %s  %s\n", listed.line, terminalText(record.text(TextField::Kind)).c_str(),
+              record.get(IntField::Play) ? "play" : "skip", terminalText(record.text(TextField::WindowTitle)).c_str(),
+              terminalText(record.text(TextField::Instruction)).c_str());
 }
 
 }  // namespace

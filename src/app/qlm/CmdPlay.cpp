@@ -88,8 +88,8 @@ void reportSimDesktop(const SimDesktop& desktop) {
   for (WindowId window : desktop.windowsFrontToBack()) {
     std::optional<SimWindowInfo> info = desktop.windowInfo(window);
     if (!info) continue;
-    std::printf("window \"%s\" (%s)\n", utf8FromCp1252(info->spec.title).c_str(), utf8FromCp1252(info->spec.className).c_str());
-    std::printf("  typed: \"%s\"\n", utf8FromCp1252(desktop.typedText(window)).c_str());
+    std::printf("window \"%s\" (%s)\n", terminalText(info->spec.title).c_str(), terminalText(info->spec.className).c_str());
+    std::printf("  typed: \"%s\"\n", terminalText(desktop.typedText(window), true).c_str());
     for (const SimClick& click : desktop.clicks(window)) {
       std::printf("  click: button %u at %d,%d\n", click.button, click.position.x, click.position.y);
     }
@@ -161,10 +161,10 @@ int cmdPlay(CommandArgs args) {
   doc.setPathName(request.documentPath);
   LoadResult loaded = doc.records().load();
   if (!loaded.opened) {
-    std::fprintf(stderr, "qlm play: %s\n", utf8FromCp1252(loaded.message).c_str());
+    std::fprintf(stderr, "qlm play: %s\n", terminalText(loaded.message, true).c_str());
     return kExitUsage;
   }
-  for (const std::string& damaged : loaded.damagedLines) std::fprintf(stderr, "qlm play: %s\n", utf8FromCp1252(damaged).c_str());
+  for (const std::string& damaged : loaded.damagedLines) std::fprintf(stderr, "qlm play: %s\n", terminalText(damaged, true).c_str());
   doc.resetVariables();
   // Trace files and the debugger's stop rule, as the document's own listeners.
   TraceWriter traceWriter(doc);

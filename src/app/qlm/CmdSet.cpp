@@ -53,7 +53,7 @@ std::optional<std::string> setInstruction(RecordImage& record, std::string_view 
   AnalysisState state;
   analyse(cp1252FromUtf8(value), 0, 0, state);
   SyntaxResult checked = checkSyntax(state);
-  if (!checked.ok) return checked.message.empty() ? "the instruction is not valid" : utf8FromCp1252(checked.message);
+  if (!checked.ok) return checked.message.empty() ? "the instruction is not valid" : terminalText(checked.message);
   record.setText(TextField::Instruction, state.text);
   record.set(IntField::ConditionLevel, state.flags.conditionLevel);
   record.set(IntField::ClickFlag, state.flags.clickFlag);

@@ -10,7 +10,7 @@ namespace {
 constexpr std::string_view kSynopsis = "show [--json] FILE.qlm LINE";
 
 void printField(const char* name, const std::string& cp1252) {
-  std::printf("%-12s %s\n", name, utf8FromCp1252(cp1252).c_str());
+  std::printf("%-12s %s\n", name, terminalText(cp1252).c_str());
 }
 
 void printRecord(const ListedRecord& listed, const std::string& date) {

@@ -1,3 +1,4 @@
+#include <climits>
 #include <cstdio>
 
 #include "language/Document.h"
@@ -30,7 +31,8 @@ char goTo(Interpreter& in, int, Arguments args, std::string&) {
   if (!first.empty() && first.front() == ':') {
     long long occurrence = 0;
     if (!in.integerArgument(args[1], occurrence)) return 'C';
-    const Location* target = doc.locations().find(first, static_cast<int>(occurrence));
+    const bool countable = occurrence >= 1 && occurrence <= INT_MAX;
+    const Location* target = countable ? doc.locations().find(first, static_cast<int>(occurrence)) : nullptr;
     if (!target) {
       char message[200];
       std::snprintf(message, sizeof message, "Invalid location = %.*s, number = %lld.", static_cast<int>(std::min<std::size_t>(first.size(), 120)),

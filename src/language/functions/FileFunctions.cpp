@@ -202,8 +202,9 @@ char fileListGet(Interpreter& in, int, Arguments args, std::string& result) {
   if (!in.integerArgument(args[1], i)) return fail(in, "FileListGet() : Invalid number.");
   const std::vector<std::string>& files = in.document().fileList();
   // A later load may have left fewer files than this list's count.
-  long long count = std::min(in.document().readVariableNumber(list), static_cast<long long>(files.size()));
-  long long index = std::clamp(i - 1, 0LL, std::max(count - 1, 0LL));
+  const long long count = std::clamp(in.document().readVariableNumber(list), 0LL, static_cast<long long>(files.size()));
+  // Compared before the subtraction: i - 1 overflows for the smallest integer.
+  const long long index = i <= 1 || count == 0 ? 0 : std::min(i, count) - 1;
   if (count > 0) result = files[static_cast<std::size_t>(index)];
   in.reportStep("FileListGet(" + list + "," + std::to_string(index) + ") result:", "File '" + result + "'");
   return 'C';

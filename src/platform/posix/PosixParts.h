@@ -25,9 +25,13 @@ std::filesystem::path userSettingsPath();
 inline const std::filesystem::path kMachineSettingsPath = "/etc/quillmote/quillmote.conf";
 std::unique_ptr<Settings> makeIniSettings(std::filesystem::path userFile, std::filesystem::path machineFile);
 
-// Words of a command line: blanks separate, double quotes group (and are
-// dropped), a backslash before a double quote keeps the quote.
-std::vector<std::string> splitCommandLine(std::string_view commandLine);
+// Words of a command line, quoted as in a POSIX shell ('...', "...", a
+// backslash) but with no expansion, operators, redirections or comments.
+struct CommandWords {
+  std::vector<std::string> words;
+  std::string error;  // not empty: unbalanced quotes, no words, a NUL
+};
+CommandWords splitCommandLine(std::string_view commandLine);
 
 // Executable file names of /proc/*/exe (or the command name when unreadable).
 std::vector<std::string> listProcessExecutables(const std::filesystem::path& procRoot = "/proc");

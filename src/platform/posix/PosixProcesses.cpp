@@ -1,3 +1,4 @@
+#include <glib.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -115,14 +116,9 @@ public:
   std::vector<std::string> runningExecutables() override { return listProcessExecutables(); }
 
   CommandResult run(std::string_view commandLine, std::string_view folder, bool wait) override {
-    return spawn(splitCommandLine(commandLine), folder, wait);
-  }
-
-  CommandResult runShell(std::string_view commandLine, std::string_view folder, bool wait) override {
-    if (commandLine.find_first_not_of(" \t") == std::string_view::npos) {
-      return {Outcome::failure("The command is empty.", ENOENT), std::nullopt};
-    }
-    return spawn({"/bin/sh", "-c", std::string(commandLine)}, folder, wait);
+    CommandWords split = splitCommandLine(commandLine);
+    if (!split.error.empty()) return {Outcome::failure(split.error, EINVAL), std::nullopt};
+    return spawn(std::move(split.words), folder, wait);
   }
 };
 
@@ -143,31 +139,54 @@ public:
 
 }  // namespace
 
-std::vector<std::string> splitCommandLine(std::string_view commandLine) {
-  std::vector<std::string> words;
-  std::string word;
-  bool inWord = false;
-  bool quoted = false;
+namespace {
+
+// GLib takes a '#' that begins a word for the start of a comment; here it is
+// an ordinary character, so that a file name such as "#1 draft.txt" spliced
+// into a command cannot silently drop the words behind it.
+std::string withLiteralHashes(std::string_view commandLine) {
+  std::string escaped;
+  char quote = 0;
   for (std::size_t i = 0; i < commandLine.size(); ++i) {
-    char c = commandLine[i];
-    if (c == '\\' && i + 1 < commandLine.size() && commandLine[i + 1] == '"') {
-      word += '"';
-      inWord = true;
-      ++i;
-    } else if (c == '"') {
-      quoted = !quoted;
-      inWord = true;
-    } else if (!quoted && (c == ' ' || c == '\t' || c == '\n' || c == '\r')) {
-      if (inWord) words.push_back(std::move(word));
-      word.clear();
-      inWord = false;
-    } else {
-      word += c;
-      inWord = true;
+    const char c = commandLine[i];
+    if (quote != '\'' && c == '\\' && i + 1 < commandLine.size()) {
+      escaped += c;
+      escaped += commandLine[++i];
+      continue;
     }
+    if (quote == 0 && c == '#') {
+      escaped += "\\#";
+      continue;
+    }
+    if (quote == 0 && (c == '\'' || c == '"')) {
+      quote = c;
+    } else if (c == quote) {
+      quote = 0;
+    }
+    escaped += c;
   }
-  if (inWord) words.push_back(std::move(word));
-  return words;
+  return escaped;
+}
+
+}  // namespace
+
+CommandWords splitCommandLine(std::string_view commandLine) {
+  if (commandLine.find('\0') != std::string_view::npos) return {{}, "The command holds a NUL character."};
+  const std::string escaped = withLiteralHashes(commandLine);
+  int count = 0;
+  gchar** argv = nullptr;
+  GError* error = nullptr;
+  if (!g_shell_parse_argv(escaped.c_str(), &count, &argv, &error)) {
+    std::string message = error != nullptr && error->code == G_SHELL_ERROR_EMPTY_STRING
+                              ? "The command is empty."
+                              : error != nullptr ? error->message : "The command cannot be split into words.";
+    if (error != nullptr) g_error_free(error);
+    return {{}, message};
+  }
+  CommandWords split;
+  for (int i = 0; i < count; ++i) split.words.emplace_back(argv[i]);
+  g_strfreev(argv);
+  return split;
 }
 
 std::vector<std::string> listProcessExecutables(const std::filesystem::path& procRoot) {

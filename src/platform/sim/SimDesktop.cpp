@@ -30,6 +30,12 @@ namespace {
 
 constexpr int kVkPacket = 231;  // what the hooks report for typed characters without a key
 
+// Drops the older half once `items` is over `limit`: amortised constant time.
+template <typename Items>
+void keepRecent(Items& items, std::size_t limit) {
+  if (items.size() > limit) items.erase(items.begin(), items.begin() + static_cast<long>(items.size() - limit / 2));
+}
+
 bool isDownFlag(std::uint32_t flag) {
   return flag == mouse::kLeftDown || flag == mouse::kRightDown || flag == mouse::kMiddleDown;
 }
@@ -365,6 +371,8 @@ void SimDesktop::deliverToWindow(Window& window, const SimEvent& event) {
       }
     }
   }
+  keepRecent(window.typed, kTypedLimit);
+  keepRecent(window.clicks, kHistoryLimit);
 }
 
 void SimDesktop::deliver(const SimEvent& event) {
@@ -420,6 +428,7 @@ void SimDesktop::record(SimEvent event) {
     }
   }
   m_events.push_back(event);
+  keepRecent(m_events, SimDesktop::kHistoryLimit);
   deliver(event);
   notifyWatch(event);
 }
@@ -612,6 +621,7 @@ void SimDesktop::onCommand(CommandHandler handler) {
 CommandResult SimDesktop::runCommand(std::string_view commandLine, std::string_view folder, bool wait) {
   std::lock_guard lock(m_mutex);
   m_commands.emplace_back(commandLine);
+  keepRecent(m_commands, kHistoryLimit);
   if (m_commandHandler) {
     CommandResult result = m_commandHandler(commandLine, folder);
     if (!wait) result.exitCode.reset();
@@ -632,6 +642,7 @@ Outcome SimDesktop::openWithShell(std::string_view target) {
   std::lock_guard lock(m_mutex);
   if (target.empty()) return Outcome::failure("Nothing to open.", ENOENT);
   m_opened.emplace_back(target);
+  keepRecent(m_opened, kHistoryLimit);
   return Outcome::success();
 }
 
@@ -643,11 +654,13 @@ std::vector<std::string> SimDesktop::openedTargets() const {
 void SimDesktop::recordBeep(int frequency, int ms) {
   std::lock_guard lock(m_mutex);
   m_beeps.emplace_back(frequency, ms);
+  keepRecent(m_beeps, kHistoryLimit);
 }
 
 void SimDesktop::recordSound(ProgramSound sound) {
   std::lock_guard lock(m_mutex);
   m_sounds.push_back(sound);
+  keepRecent(m_sounds, kHistoryLimit);
 }
 
 std::vector<std::pair<int, int>> SimDesktop::beeps() const {
@@ -682,6 +695,7 @@ Outcome SimDesktop::deliverMessage(std::string_view from, std::string_view to, s
     return Outcome::failure("Name not found...", kMessageNameNotFound);
   }
   m_messages.push_back({std::string(from), std::string(to), std::string(text)});
+  keepRecent(m_messages, kHistoryLimit);
   return Outcome::success();
 }
 

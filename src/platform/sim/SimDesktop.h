@@ -62,6 +62,12 @@ struct SimClick {
 
 class SimDesktop {
 public:
+  // A dry run may loop for ever: what the desktop keeps of its input is
+  // bounded, the most recent kept. Events, each window's clicks and the other
+  // lists hold at most kHistoryLimit entries, typed text kTypedLimit characters.
+  static constexpr std::size_t kHistoryLimit = 20000;
+  static constexpr std::size_t kTypedLimit = 1 << 16;
+
   explicit SimDesktop(int width = 1024, int height = 768);
   ~SimDesktop();
   SimDesktop(const SimDesktop&) = delete;

@@ -174,9 +174,6 @@ public:
   CommandResult run(std::string_view commandLine, std::string_view folder, bool wait) override {
     return m_desktop->runCommand(commandLine, folder, wait);
   }
-  CommandResult runShell(std::string_view commandLine, std::string_view folder, bool wait) override {
-    return m_desktop->runCommand(commandLine, folder, wait);
-  }
 
 private:
   DesktopPtr m_desktop;

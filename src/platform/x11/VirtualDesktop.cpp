@@ -5,10 +5,11 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -24,6 +25,11 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kStartTimeout = std::chrono::seconds(15);
 
+// Forked rather than posix_spawn'ed: the child asks the kernel for SIGTERM
+// when the thread that started it ends, so that no signal that ends this
+// program (SIGKILL included) leaves the desktop running. Between fork and exec
+// the child makes only async-signal-safe calls. A failed exec sends its errno
+// through a pipe that the exec closes.
 int spawn(std::vector<std::string> arguments, const std::vector<std::string>& extraEnvironment) {
   std::vector<char*> argv;
   for (auto& argument : arguments) argv.push_back(argument.data());
@@ -36,21 +42,45 @@ int spawn(std::vector<std::string> arguments, const std::vector<std::string>& ex
   for (auto& entry : environment) envp.push_back(entry.data());
   envp.push_back(nullptr);
 
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  // Its own process group, so that a terminal's Ctrl+C reaches us, not it.
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-  posix_spawnattr_setpgroup(&attributes, 0);
-  pid_t pid = 0;
-  int error = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attributes);
-  return error == 0 ? pid : -error;
+  int report[2];
+  if (pipe2(report, O_CLOEXEC) != 0) return -errno;
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid < 0) {
+    const int error = errno;
+    close(report[0]);
+    close(report[1]);
+    return -error;
+  }
+  if (pid == 0) {
+    close(report[0]);
+    // Its own process group, so that a terminal's Ctrl+C reaches us, not it.
+    setpgid(0, 0);
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent) _exit(127);
+    const int null = open("/dev/null", O_RDWR);
+    if (null >= 0) {
+      dup2(null, 0);
+      dup2(null, 1);
+      dup2(null, 2);
+    }
+    execvpe(argv[0], argv.data(), envp.data());
+    const int error = errno;
+    (void)!write(report[1], &error, sizeof error);
+    _exit(127);
+  }
+  close(report[1]);
+  int error = 0;
+  ssize_t length = 0;
+  do {
+    length = read(report[0], &error, sizeof error);
+  } while (length < 0 && errno == EINTR);
+  close(report[0]);
+  if (length == static_cast<ssize_t>(sizeof error)) {
+    waitpid(pid, nullptr, 0);
+    return -error;
+  }
+  return pid;
 }
 
 void stop(int pid) {

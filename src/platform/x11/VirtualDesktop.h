@@ -1,7 +1,9 @@
 #pragma once
 // A private X server (Xvfb) with a window manager (openbox) on a free display
 // number, for tests and for playing without a desktop. Both are stopped, by
-// their own process ids, when the object goes away.
+// their own process ids, when the object goes away, and by the kernel when
+// the thread that started them ends, however it ends: start them on a
+// thread that lives as long as they should.
 #include <memory>
 #include <string>
 

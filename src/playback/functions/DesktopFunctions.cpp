@@ -1,8 +1,6 @@
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <climits>
-#include <cstring>
 
 #include "language/Document.h"
 #include "playback/functions/PlaybackFunctions.h"
@@ -282,15 +280,6 @@ std::string workingFolder(std::string_view command) {
   return std::string(program.substr(0, slash));
 }
 
-// The shell starts even when the command does not exist; it says so with
-// status 127 (not found) or 126 (not executable).
-Outcome startStatus(const CommandResult& result) {
-  if (!result.status) return result.status;
-  if (result.exitCode == 127) return Outcome::failure(std::strerror(ENOENT), ENOENT);
-  if (result.exitCode == 126) return Outcome::failure(std::strerror(EACCES), EACCES);
-  return Outcome::success();
-}
-
 char systemCmd(Interpreter& in, int, Arguments args, std::string&) {
   Platform* platform = desktopOf(in, "SystemCmd");
   if (platform == nullptr) return 'C';
@@ -302,8 +291,9 @@ char systemCmd(Interpreter& in, int, Arguments args, std::string&) {
                 noWait ? "and will not wait the end of the command (because '&' ends it)."
                        : "and will wait the end of the command (because '&' do not end it).");
   Document& doc = in.document();
-  Outcome status = startStatus(
-      platform->processes->runShell(utf8FromCp1252(command), utf8FromCp1252(workingFolder(command)), !noWait));
+  // The program is started directly: a value spliced into the command stays one or more plain words.
+  Outcome status =
+      platform->processes->run(utf8FromCp1252(command), utf8FromCp1252(workingFolder(command)), !noWait).status;
   if (status) return 'C';
   doc.requestStop();
   doc.ui().bringMainWindowToFront();
