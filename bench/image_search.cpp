@@ -107,15 +107,15 @@ const std::vector<Scene>& scenes() {
 
 struct Mode {
   const char* name;
-  int method;
+  SearchMethod method;
   int colourTol;
   int pixelTol;
 };
 
 constexpr Mode kModes[] = {
-    {"IMAGE_0_0", qlm::QLM_BMP_FIND_IMAGE, 0, 0},
-    {"IMAGE_5_10", qlm::QLM_BMP_FIND_IMAGE, 5, 10},
-    {"SHAPE_5_0", qlm::QLM_BMP_FIND_SHAPE, 5, 0},
+    {"IMAGE_0_0", qlm::SearchMethod::Image, 0, 0},
+    {"IMAGE_5_10", qlm::SearchMethod::Image, 5, 10},
+    {"SHAPE_5_0", qlm::SearchMethod::Shape, 5, 0},
 };
 
 void runFinder(benchmark::State& state, const Scene& scene, const Mode& mode) {

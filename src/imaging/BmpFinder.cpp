@@ -60,6 +60,12 @@ Point earlierExactCopy(const ColourPlanes& big, const ColourPlanes& small, Point
 
 }  // namespace
 
+std::optional<SearchMethod> searchMethodOfLevel(int conditionLevel) {
+  if (conditionLevel == static_cast<int>(SearchMethod::Shape)) return SearchMethod::Shape;
+  if (conditionLevel == static_cast<int>(SearchMethod::Image)) return SearchMethod::Image;
+  return std::nullopt;
+}
+
 SearchThresholds searchThresholds(int colourTolerance, int pixelTolerance, int smallWidth, int smallHeight) {
   SearchThresholds thresholds;
   // Exact decimal arithmetic: 100 x 2.55 in binary floating point would truncate to 254.
@@ -121,11 +127,11 @@ GreyRange BmpFinder::windowGreyRange(int x, int y) const {
   return greyRangeOf(window.data(), window.size(), m_bigThreshold);
 }
 
-bool BmpFinder::findSmallInBig(int method, int colourTolerance, int pixelTolerance, int startX, int startY,
+bool BmpFinder::findSmallInBig(SearchMethod method, int colourTolerance, int pixelTolerance, int startX, int startY,
                              int skipX, int skipY, int& foundX, int& foundY) {
   foundX = -1;
   foundY = -1;
-  if (method != QLM_BMP_FIND_IMAGE && method != QLM_BMP_FIND_SHAPE) return false;
+  if (method != SearchMethod::Image && method != SearchMethod::Shape) return false;
   if (m_big.empty() || m_small.empty()) return false;
   const int columns = m_big.width - m_small.width + 1;
   const int rows = m_big.height - m_small.height + 1;
@@ -135,7 +141,7 @@ bool BmpFinder::findSmallInBig(int method, int colourTolerance, int pixelToleran
   const SearchThresholds thresholds = searchThresholds(colourTolerance, pixelTolerance, m_small.width, m_small.height);
   const ScanOrder order{startX, startY, skipX, skipY};
   Point found = kNoPoint;
-  if (method == QLM_BMP_FIND_IMAGE) {
+  if (method == SearchMethod::Image) {
     ImageTest test(m_big, m_small, thresholds);
     found = scanPositions(test, columns, rows, order);
   } else {
@@ -150,7 +156,7 @@ bool BmpFinder::findSmallInBig(int method, int colourTolerance, int pixelToleran
   return found.x >= 0;
 }
 
-Point findOtherOccurrence(const Picture& picture, int left, int top, int right, int bottom, int method,
+Point findOtherOccurrence(const Picture& picture, int left, int top, int right, int bottom, SearchMethod method,
                                int colourTolerance, int pixelTolerance) {
   BmpFinder finder;
   if (!finder.loadBig(picture)) return kNoPoint;

@@ -4,6 +4,7 @@
 // The answer is the first matching position in scan order (topmost, then leftmost).
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "imaging/ColourPlanes.h"
 #include "platform/Geometry.h"
@@ -14,9 +15,11 @@
 
 namespace qlm {
 
-// Search method codes, also kept in a record's condition level.
-inline constexpr int QLM_BMP_FIND_SHAPE = 2;
-inline constexpr int QLM_BMP_FIND_IMAGE = 3;
+// The two searches; their numbers are the condition levels records keep.
+enum class SearchMethod { Shape = 2, Image = 3 };
+
+// The search a record's condition level asks for; none for levels without one.
+std::optional<SearchMethod> searchMethodOfLevel(int conditionLevel);
 
 // Colour threshold T = tolerance x 2.55 truncated; K = w x h x clamp(pixel tolerance, 0, 100) / 100.
 SearchThresholds searchThresholds(int colourTolerance, int pixelTolerance, int smallWidth, int smallHeight);
@@ -36,7 +39,7 @@ class BmpFinder {
 
   // Scans rows from startY (columns from startX in that row only), never testing
   // (skipX, skipY). found x, y become the match's top-left corner, or -1, -1.
-  bool findSmallInBig(int method, int colourTolerance, int pixelTolerance, int startX, int startY, int skipX,
+  bool findSmallInBig(SearchMethod method, int colourTolerance, int pixelTolerance, int startX, int startY, int skipX,
                     int skipY, int& foundX, int& foundY);
 
   // SHAPE preparation; findSmallInBig runs both itself.
@@ -63,7 +66,7 @@ class BmpFinder {
 
 // The uniqueness check of the image-area editor: where else in `picture` the image area
 // (left, top, right, bottom inclusive) is found, or -1, -1.
-Point findOtherOccurrence(const Picture& picture, int left, int top, int right, int bottom, int method,
+Point findOtherOccurrence(const Picture& picture, int left, int top, int right, int bottom, SearchMethod method,
                                int colourTolerance, int pixelTolerance);
 
 }  // namespace qlm

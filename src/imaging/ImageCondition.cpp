@@ -12,7 +12,7 @@ bool ImageAreaSearch::loadArea(const Picture& stored, const Area& area) {
   return m_areaLoaded;
 }
 
-AttemptResult ImageAreaSearch::attempt(const Picture& capture, int method, int colourTolerance, int pixelTolerance) {
+AttemptResult ImageAreaSearch::attempt(const Picture& capture, SearchMethod method, int colourTolerance, int pixelTolerance) {
   AttemptResult result;
   if (!m_areaLoaded) return result;
   const ColourPlanes& small = m_finder.smallPicture();
@@ -34,8 +34,8 @@ bool keepSearching(bool found, int limitSeconds, long long elapsedSeconds) {
 
 bool showsSearchProgress(int limitSeconds) { return limitSeconds < 0 || limitSeconds > 2; }
 
-std::string searchProgressTitle(int method, long long elapsedSeconds, int limitSeconds) {
-  const char* name = method == QLM_BMP_FIND_SHAPE ? "IfShape " : "IfImage ";
+std::string searchProgressTitle(SearchMethod method, long long elapsedSeconds, int limitSeconds) {
+  const char* name = method == SearchMethod::Shape ? "IfShape " : "IfImage ";
   return name + std::to_string(elapsedSeconds) + "/" + std::to_string(limitSeconds);
 }
 

@@ -23,7 +23,7 @@ class ImageAreaSearch {
   // leaves the picture (the condition then finds nothing).
   bool loadArea(const Picture& stored, const Area& area);
   // One attempt: the capture becomes the big picture, searched from (0, 0) with no skip.
-  AttemptResult attempt(const Picture& capture, int method, int colourTolerance, int pixelTolerance);
+  AttemptResult attempt(const Picture& capture, SearchMethod method, int colourTolerance, int pixelTolerance);
 
  private:
   BmpFinder m_finder;
@@ -36,7 +36,7 @@ bool keepSearching(bool found, int limitSeconds, long long elapsedSeconds);
 // A failed attempt shows progress in the main window's title for limits below 0 or above 2.
 bool showsSearchProgress(int limitSeconds);
 // "IfImage 3/10", "IfShape 0/-1".
-std::string searchProgressTitle(int method, long long elapsedSeconds, int limitSeconds);
+std::string searchProgressTitle(SearchMethod method, long long elapsedSeconds, int limitSeconds);
 
 struct FoundTarget {
   Point position{-2, -2};  // top-left of the match in the target window's picture

@@ -14,7 +14,7 @@ namespace {
 
 constexpr int kFlashMs = 1000;
 
-std::string_view functionName(int method) { return method == QLM_BMP_FIND_SHAPE ? "IfShape" : "IfImage"; }
+std::string_view functionName(SearchMethod method) { return method == SearchMethod::Shape ? "IfShape" : "IfImage"; }
 
 bool bringTargetForward(Document& doc, Platform& platform) {
   const long long waitMs = doc.readVariableNumber("$QLM_MAX_WAIT_WIN");
@@ -38,7 +38,7 @@ struct RecordArea {
 };
 
 // A record without a readable picture cannot be found: the user is told why.
-RecordArea loadRecordArea(Document& doc, ImageAreaSearch& search, int method) {
+RecordArea loadRecordArea(Document& doc, ImageAreaSearch& search, SearchMethod method) {
   RecordArea wanted;
   const int index = doc.records().currentRecord();
   const std::string name(functionName(method));
@@ -80,7 +80,7 @@ long long calendarSeconds(const LocalTime& time) {
   return days * 86400 + time.hour * 3600LL + time.minute * 60LL + time.second;
 }
 
-ImageWaitResult waitForImage(Interpreter& in, Platform& platform, int method, int limitSeconds) {
+ImageWaitResult waitForImage(Interpreter& in, Platform& platform, SearchMethod method, int limitSeconds) {
   Document& doc = in.document();
   ImageWaitResult result;
   bringTargetForward(doc, platform);

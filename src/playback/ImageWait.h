@@ -19,7 +19,7 @@ struct ImageWaitResult {
 
 // A negative limit searches until playback is stopped. The captures go into the
 // document's capture buffer, so the trace shows the picture the search saw last.
-ImageWaitResult waitForImage(Interpreter& in, Platform& platform, int method, int limitSeconds);
+ImageWaitResult waitForImage(Interpreter& in, Platform& platform, SearchMethod method, int limitSeconds);
 
 // Seconds since 1970-01-01 of a local calendar time, ignoring its milliseconds.
 long long calendarSeconds(const LocalTime& time);

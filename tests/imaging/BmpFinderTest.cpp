@@ -41,7 +41,7 @@ struct Search {
   Point at = kNoPoint;
 };
 
-Search find(const Picture& big, const Picture& small, int method, int colourTol = 0, int pixelTol = 0,
+Search find(const Picture& big, const Picture& small, SearchMethod method, int colourTol = 0, int pixelTol = 0,
             Point start = {0, 0}, Point skip = {-1, -1}) {
   BmpFinder finder;
   EXPECT_TRUE(finder.loadBig(big));
@@ -67,7 +67,7 @@ TEST(BmpFinderImage, ReportsTheTopmostThenLeftmostExactCopy) {
   paste(big, pattern(), 20, 8);
   paste(big, pattern(), 6, 8);
   paste(big, pattern(), 2, 9);
-  const Search s = find(big, pattern(), QLM_BMP_FIND_IMAGE);
+  const Search s = find(big, pattern(), SearchMethod::Image);
   EXPECT_TRUE(s.found);
   EXPECT_EQ(s.at, (Point{6, 8}));
 }
@@ -79,7 +79,7 @@ TEST_P(ColourShift, MatchesUpToTheThreshold) {
   const auto [delta, tolerance, expected] = GetParam();
   Picture big = makePicture(30, 20, kBlack);
   paste(big, shifted(pattern(), delta), 11, 7);
-  const Search s = find(big, pattern(), QLM_BMP_FIND_IMAGE, tolerance);
+  const Search s = find(big, pattern(), SearchMethod::Image, tolerance);
   EXPECT_EQ(s.found, expected);
   EXPECT_EQ(s.at, (expected ? Point{11, 7} : kNoPoint));
 }
@@ -96,13 +96,13 @@ TEST(BmpFinderImage, PixelToleranceAllowsThatManyMisses) {
   setPixel(damaged, 3, 3, {1, 2, 3});
   paste(big, damaged, 9, 4);
   // 20 pixels: tolerance 5 allows 1 miss, 10 allows 2.
-  EXPECT_FALSE(find(big, pattern(), QLM_BMP_FIND_IMAGE, 0, 5).found);
-  EXPECT_EQ(find(big, pattern(), QLM_BMP_FIND_IMAGE, 0, 10).at, (Point{9, 4}));
+  EXPECT_FALSE(find(big, pattern(), SearchMethod::Image, 0, 5).found);
+  EXPECT_EQ(find(big, pattern(), SearchMethod::Image, 0, 10).at, (Point{9, 4}));
 }
 
 TEST(BmpFinderImage, PixelToleranceAbove100MatchesTheFirstScannedPosition) {
   const Picture big = makePicture(30, 20, kBlack);
-  const Search s = find(big, pattern(), QLM_BMP_FIND_IMAGE, 0, 150, {7, 2});
+  const Search s = find(big, pattern(), SearchMethod::Image, 0, 150, {7, 2});
   EXPECT_TRUE(s.found);
   EXPECT_EQ(s.at, (Point{7, 2}));
 }
@@ -111,53 +111,58 @@ TEST(BmpFinderImage, StartXAppliesToTheStartRowOnly) {
   Picture big = makePicture(30, 20, kWhite);
   paste(big, pattern(), 2, 3);
   paste(big, pattern(), 1, 9);
-  EXPECT_EQ(find(big, pattern(), QLM_BMP_FIND_IMAGE, 0, 0, {5, 3}).at, (Point{1, 9}));
-  EXPECT_EQ(find(big, pattern(), QLM_BMP_FIND_IMAGE, 0, 0, {2, 3}).at, (Point{2, 3}));
-  EXPECT_EQ(find(big, pattern(), QLM_BMP_FIND_IMAGE, 0, 0, {0, 4}).at, (Point{1, 9}));
+  EXPECT_EQ(find(big, pattern(), SearchMethod::Image, 0, 0, {5, 3}).at, (Point{1, 9}));
+  EXPECT_EQ(find(big, pattern(), SearchMethod::Image, 0, 0, {2, 3}).at, (Point{2, 3}));
+  EXPECT_EQ(find(big, pattern(), SearchMethod::Image, 0, 0, {0, 4}).at, (Point{1, 9}));
 }
 
 TEST(BmpFinderImage, NeverTestsTheSkippedPosition) {
   Picture big = makePicture(30, 20, kWhite);
   paste(big, pattern(), 2, 3);
   paste(big, pattern(), 20, 3);
-  EXPECT_EQ(find(big, pattern(), QLM_BMP_FIND_IMAGE, 0, 0, {0, 0}, {2, 3}).at, (Point{20, 3}));
-  EXPECT_FALSE(find(big, pattern(), QLM_BMP_FIND_IMAGE, 0, 0, {3, 3}, {20, 3}).found);
+  EXPECT_EQ(find(big, pattern(), SearchMethod::Image, 0, 0, {0, 0}, {2, 3}).at, (Point{20, 3}));
+  EXPECT_FALSE(find(big, pattern(), SearchMethod::Image, 0, 0, {3, 3}, {20, 3}).found);
 }
 
 TEST(BmpFinderImage, NegativeStartRowBeginsAtTheTopLeft) {
   Picture big = makePicture(30, 20, kWhite);
   paste(big, pattern(), 0, 0);
-  EXPECT_EQ(find(big, pattern(), QLM_BMP_FIND_IMAGE, 0, 0, {9, -4}).at, (Point{0, 0}));
+  EXPECT_EQ(find(big, pattern(), SearchMethod::Image, 0, 0, {9, -4}).at, (Point{0, 0}));
 }
 
 TEST(BmpFinderImage, SmallPictureAsLargeAsTheBigOneHasOnePosition) {
   const Picture big = pattern();
-  EXPECT_EQ(find(big, pattern(), QLM_BMP_FIND_IMAGE).at, (Point{0, 0}));
-  EXPECT_FALSE(find(big, pattern(), QLM_BMP_FIND_IMAGE, 0, 0, {1, 0}).found);
-  EXPECT_FALSE(find(shifted(big, 20), pattern(), QLM_BMP_FIND_IMAGE).found);
+  EXPECT_EQ(find(big, pattern(), SearchMethod::Image).at, (Point{0, 0}));
+  EXPECT_FALSE(find(big, pattern(), SearchMethod::Image, 0, 0, {1, 0}).found);
+  EXPECT_FALSE(find(shifted(big, 20), pattern(), SearchMethod::Image).found);
 }
 
 TEST(BmpFinderImage, SmallPictureLargerThanTheBigOneIsNotFound) {
-  const Search s = find(makePicture(4, 10), pattern(), QLM_BMP_FIND_IMAGE, 100, 100);
+  const Search s = find(makePicture(4, 10), pattern(), SearchMethod::Image, 100, 100);
   EXPECT_FALSE(s.found);
   EXPECT_EQ(s.at, kNoPoint);
 }
 
+// Condition levels other than a search's (none, text) never search; a value
+// outside the enumeration that reaches the finder finds nothing.
 TEST(BmpFinder, UnknownMethodFindsNothing) {
   const Picture big = makePicture(10, 10);
-  for (const int method : {0, 1, 4, -3}) {
-    SCOPED_TRACE(method);
-    const Search s = find(big, makePicture(2, 2), method, 100, 100);
+  for (const int level : {0, 1, 4, -3}) {
+    SCOPED_TRACE(level);
+    EXPECT_FALSE(searchMethodOfLevel(level));
+    const Search s = find(big, makePicture(2, 2), static_cast<SearchMethod>(level), 100, 100);
     EXPECT_FALSE(s.found);
     EXPECT_EQ(s.at, kNoPoint);
   }
+  EXPECT_EQ(searchMethodOfLevel(2), SearchMethod::Shape);
+  EXPECT_EQ(searchMethodOfLevel(3), SearchMethod::Image);
 }
 
 TEST(BmpFinder, SearchesNothingBeforeBothPicturesAreLoaded) {
   BmpFinder finder;
   int x = 7;
   int y = 7;
-  EXPECT_FALSE(finder.findSmallInBig(QLM_BMP_FIND_IMAGE, 100, 100, 0, 0, -1, -1, x, y));
+  EXPECT_FALSE(finder.findSmallInBig(SearchMethod::Image, 100, 100, 0, 0, -1, -1, x, y));
   EXPECT_EQ(x, -1);
   EXPECT_EQ(y, -1);
 }
@@ -174,7 +179,7 @@ Picture icon(Rgb ink, Rgb paper) {
 TEST(BmpFinderShape, FindsTheSameStructureInOtherColours) {
   Picture big = makePicture(40, 30, {0, 0, 128});
   paste(big, icon({250, 240, 0}, {0, 0, 128}), 17, 12);
-  const Search s = find(big, icon(kBlack, kWhite), QLM_BMP_FIND_SHAPE, 5);
+  const Search s = find(big, icon(kBlack, kWhite), SearchMethod::Shape, 5);
   EXPECT_TRUE(s.found);
   EXPECT_EQ(s.at, (Point{17, 12}));
 }
@@ -183,25 +188,25 @@ TEST(BmpFinderShape, FindsAnInvertedRendering) {
   Picture big = makePicture(40, 30, kBlack);
   fillRect(big, 0, 0, 40, 5, {90, 90, 90});
   paste(big, icon(kWhite, kBlack), 23, 14);
-  const Search s = find(big, icon(kBlack, kWhite), QLM_BMP_FIND_SHAPE, 5);
+  const Search s = find(big, icon(kBlack, kWhite), SearchMethod::Shape, 5);
   EXPECT_TRUE(s.found);
   EXPECT_EQ(s.at, (Point{23, 14}));
   // Colours do not match at all, so IMAGE cannot find it.
-  EXPECT_FALSE(find(big, icon(kBlack, kWhite), QLM_BMP_FIND_IMAGE, 5).found);
+  EXPECT_FALSE(find(big, icon(kBlack, kWhite), SearchMethod::Image, 5).found);
 }
 
 TEST(BmpFinderShape, FlatSmallPictureMatchesTheFirstFlatWindowOfAnyColour) {
   Picture big = makePicture(20, 12, kBlack);
   for (int x = 0; x < 20; x += 2) fillRect(big, x, 0, 1, 12, kWhite);  // stripes: no flat window
   fillRect(big, 11, 6, 4, 3, {40, 200, 90});
-  const Search s = find(big, makePicture(3, 2, {255, 255, 255}), QLM_BMP_FIND_SHAPE, 5);
+  const Search s = find(big, makePicture(3, 2, {255, 255, 255}), SearchMethod::Shape, 5);
   EXPECT_TRUE(s.found);
   EXPECT_EQ(s.at, (Point{11, 6}));
 }
 
 TEST(BmpFinderShape, StructuredSmallPictureNeverMatchesAFlatWindow) {
   const Picture big = makePicture(20, 12, {100, 100, 100});
-  EXPECT_FALSE(find(big, icon(kBlack, kWhite), QLM_BMP_FIND_SHAPE, 5, 100).found);
+  EXPECT_FALSE(find(big, icon(kBlack, kWhite), SearchMethod::Shape, 5, 100).found);
 }
 
 TEST(BmpFinderShape, PreparationGivesEachWindowItsGreyRange) {
@@ -243,27 +248,27 @@ TEST(ImageAreaUniqueness, StoresTheOtherOccurrence) {
   Picture picture = makePicture(50, 40, kWhite);
   paste(picture, pattern(), 30, 25);
   paste(picture, pattern(), 8, 6);
-  EXPECT_EQ(findOtherOccurrence(picture, 30, 25, 34, 28, QLM_BMP_FIND_IMAGE, 0, 0), (Point{8, 6}));
-  EXPECT_EQ(findOtherOccurrence(picture, 8, 6, 12, 9, QLM_BMP_FIND_IMAGE, 0, 0), (Point{30, 25}));
+  EXPECT_EQ(findOtherOccurrence(picture, 30, 25, 34, 28, SearchMethod::Image, 0, 0), (Point{8, 6}));
+  EXPECT_EQ(findOtherOccurrence(picture, 8, 6, 12, 9, SearchMethod::Image, 0, 0), (Point{30, 25}));
   for (const int otherMethod : {0, 1}) {
-    EXPECT_EQ(findOtherOccurrence(picture, 30, 25, 34, 28, otherMethod, 0, 0), kNoPoint);
+    EXPECT_EQ(findOtherOccurrence(picture, 30, 25, 34, 28, static_cast<SearchMethod>(otherMethod), 0, 0), kNoPoint);
   }
 }
 
 TEST(ImageAreaUniqueness, UniqueAreaOrAreaOutsideThePictureHasNoOtherOccurrence) {
   Picture picture = makePicture(50, 40, kWhite);
   paste(picture, pattern(), 30, 25);
-  EXPECT_EQ(findOtherOccurrence(picture, 30, 25, 34, 28, QLM_BMP_FIND_IMAGE, 0, 0), kNoPoint);
-  EXPECT_EQ(findOtherOccurrence(picture, 45, 30, 54, 35, QLM_BMP_FIND_IMAGE, 0, 0), kNoPoint);
-  EXPECT_EQ(findOtherOccurrence(picture, 10, 10, 5, 12, QLM_BMP_FIND_IMAGE, 0, 0), kNoPoint);
+  EXPECT_EQ(findOtherOccurrence(picture, 30, 25, 34, 28, SearchMethod::Image, 0, 0), kNoPoint);
+  EXPECT_EQ(findOtherOccurrence(picture, 45, 30, 54, 35, SearchMethod::Image, 0, 0), kNoPoint);
+  EXPECT_EQ(findOtherOccurrence(picture, 10, 10, 5, 12, SearchMethod::Image, 0, 0), kNoPoint);
 }
 
 TEST(ImageAreaUniqueness, ShapeMethodFindsTheOtherOccurrenceInOtherColours) {
   Picture picture = makePicture(50, 40, {0, 0, 128});
   paste(picture, icon({250, 240, 0}, {0, 0, 128}), 30, 25);
   paste(picture, icon(kBlack, kWhite), 4, 2);
-  EXPECT_EQ(findOtherOccurrence(picture, 30, 25, 38, 33, QLM_BMP_FIND_SHAPE, 5, 0), (Point{4, 2}));
-  EXPECT_EQ(findOtherOccurrence(picture, 30, 25, 38, 33, QLM_BMP_FIND_IMAGE, 5, 0), kNoPoint);
+  EXPECT_EQ(findOtherOccurrence(picture, 30, 25, 38, 33, SearchMethod::Shape, 5, 0), (Point{4, 2}));
+  EXPECT_EQ(findOtherOccurrence(picture, 30, 25, 38, 33, SearchMethod::Image, 5, 0), kNoPoint);
 }
 
 }  // namespace

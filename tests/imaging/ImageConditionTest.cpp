@@ -47,8 +47,8 @@ TEST(TimedSearchRules, ProgressShowsForLongAndEndlessLimits) {
   EXPECT_FALSE(showsSearchProgress(0));
   EXPECT_FALSE(showsSearchProgress(2));
   EXPECT_TRUE(showsSearchProgress(3));
-  EXPECT_EQ(searchProgressTitle(QLM_BMP_FIND_IMAGE, 3, 10), "IfImage 3/10");
-  EXPECT_EQ(searchProgressTitle(QLM_BMP_FIND_SHAPE, 0, -1), "IfShape 0/-1");
+  EXPECT_EQ(searchProgressTitle(SearchMethod::Image, 3, 10), "IfImage 3/10");
+  EXPECT_EQ(searchProgressTitle(SearchMethod::Shape, 0, -1), "IfShape 0/-1");
 }
 
 TEST(ImageAreaSearch, FindsTheButtonAfterTheWindowChanged) {
@@ -56,20 +56,20 @@ TEST(ImageAreaSearch, FindsTheButtonAfterTheWindowChanged) {
   ImageAreaSearch search;
   ASSERT_TRUE(search.loadArea(recorded, Area{38, 28, 72, 44}));
   const Picture live = windowWithButton(260, 150, 95, 71);
-  const AttemptResult r = search.attempt(live, QLM_BMP_FIND_IMAGE, 0, 0);
+  const AttemptResult r = search.attempt(live, SearchMethod::Image, 0, 0);
   EXPECT_EQ(r.outcome, AttemptOutcome::Found);
   EXPECT_EQ(r.position, (Point{93, 69}));
   // The small picture stays loaded for the next attempt.
-  EXPECT_EQ(search.attempt(recorded, QLM_BMP_FIND_SHAPE, 5, 0).position, (Point{38, 28}));
+  EXPECT_EQ(search.attempt(recorded, SearchMethod::Shape, 5, 0).position, (Point{38, 28}));
 }
 
 TEST(ImageAreaSearch, ACaptureSmallerThanTheAreaIsAFailedAttempt) {
   ImageAreaSearch search;
   ASSERT_TRUE(search.loadArea(windowWithButton(200, 120, 40, 30), Area{38, 28, 72, 44}));
-  const AttemptResult r = search.attempt(makePicture(34, 100), QLM_BMP_FIND_IMAGE, 0, 0);
+  const AttemptResult r = search.attempt(makePicture(34, 100), SearchMethod::Image, 0, 0);
   EXPECT_EQ(r.outcome, AttemptOutcome::CaptureTooSmall);
   EXPECT_EQ(r.position, kNoPoint);
-  EXPECT_EQ(search.attempt(windowWithButton(200, 120, 0, 0), QLM_BMP_FIND_IMAGE, 0, 0).outcome,
+  EXPECT_EQ(search.attempt(windowWithButton(200, 120, 0, 0), SearchMethod::Image, 0, 0).outcome,
             AttemptOutcome::NotFound);
 }
 
@@ -77,7 +77,7 @@ TEST(ImageAreaSearch, AnAreaOutsideTheStoredPictureFindsNothing) {
   ImageAreaSearch search;
   EXPECT_FALSE(search.loadArea(makePicture(50, 50), Area{40, 40, 60, 45}));
   EXPECT_FALSE(search.loadArea(makePicture(50, 50), Area{10, 10, 9, 20}));
-  EXPECT_EQ(search.attempt(makePicture(50, 50), QLM_BMP_FIND_IMAGE, 100, 100).outcome, AttemptOutcome::NotFound);
+  EXPECT_EQ(search.attempt(makePicture(50, 50), SearchMethod::Image, 100, 100).outcome, AttemptOutcome::NotFound);
 }
 
 }  // namespace

@@ -146,9 +146,9 @@ bool shapeMatchesAt(const Picture& big, const Picture& small, int x, int y, int 
 
 }  // namespace
 
-ReferenceResult referenceSearch(const Picture& big, const Picture& small, int method, int colourTolerance,
+ReferenceResult referenceSearch(const Picture& big, const Picture& small, SearchMethod method, int colourTolerance,
                                 int pixelTolerance, int startX, int startY, int skipX, int skipY) {
-  if (method != 2 && method != 3) return {};
+  if (method != SearchMethod::Shape && method != SearchMethod::Image) return {};
   const int t = colourTolerance * 255 / 100;
   const long long k = static_cast<long long>(small.width) * small.height * std::clamp(pixelTolerance, 0, 100) / 100;
   for (int y = startY; y <= big.height - small.height; ++y) {
@@ -156,7 +156,7 @@ ReferenceResult referenceSearch(const Picture& big, const Picture& small, int me
     for (int x = (y == startY && startX >= 1) ? startX : 0; x <= big.width - small.width; ++x) {
       if (x == skipX && y == skipY) continue;
       // An exact copy of the area is a shape match whatever the shape rule says of it.
-      const bool match = method == 3 ? imageMatchesAt(big, small, x, y, t, k)
+      const bool match = method == SearchMethod::Image ? imageMatchesAt(big, small, x, y, t, k)
                                      : shapeMatchesAt(big, small, x, y, t, k) || imageMatchesAt(big, small, x, y, 0, 0);
       if (match) return {true, x, y};
     }

@@ -3,6 +3,7 @@
 #include <random>
 #include <string>
 
+#include "imaging/BmpFinder.h"
 #include "platform/Picture.h"
 
 namespace qlm::test {
@@ -34,7 +35,7 @@ struct ReferenceResult {
 };
 
 // Brute force, straight from the rules: every position in scan order, every pixel in row order.
-ReferenceResult referenceSearch(const Picture& big, const Picture& small, int method, int colourTolerance,
+ReferenceResult referenceSearch(const Picture& big, const Picture& small, SearchMethod method, int colourTolerance,
                                 int pixelTolerance, int startX, int startY, int skipX, int skipY);
 
 }  // namespace qlm::test

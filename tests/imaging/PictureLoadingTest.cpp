@@ -65,7 +65,7 @@ TEST_P(InconsistentSizes, AreRejected) {
   EXPECT_FALSE(finder.loadSmall(p.pixels.data(), bad.byteCount, bad.width, bad.height, 0, 0, 1, 1));
   int x = 0;
   int y = 0;
-  EXPECT_FALSE(finder.findSmallInBig(QLM_BMP_FIND_IMAGE, 100, 100, 0, 0, -1, -1, x, y));
+  EXPECT_FALSE(finder.findSmallInBig(SearchMethod::Image, 100, 100, 0, 0, -1, -1, x, y));
 }
 
 INSTANTIATE_TEST_SUITE_P(Loaders, InconsistentSizes,

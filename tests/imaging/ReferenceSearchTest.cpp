@@ -17,7 +17,7 @@ using test::Rgb;
 using test::setPixel;
 
 struct Query {
-  int method = QLM_BMP_FIND_IMAGE;
+  SearchMethod method = SearchMethod::Image;
   int colourTol = 0;
   int pixelTol = 0;
   Point start{0, 0};
@@ -26,7 +26,7 @@ struct Query {
 
 std::string describe(const Query& q) {
   std::ostringstream out;
-  out << "method " << q.method << " colour " << q.colourTol << " pixel " << q.pixelTol << " start " << q.start.x
+  out << "method " << static_cast<int>(q.method) << " colour " << q.colourTol << " pixel " << q.pixelTol << " start " << q.start.x
       << "," << q.start.y << " skip " << q.skip.x << "," << q.skip.y;
   return out.str();
 }
@@ -45,7 +45,8 @@ void expectSameAsReference(const Picture& big, const Picture& small, const Query
   EXPECT_EQ(at, (Point{expected.x, expected.y}));
 }
 
-int pick(std::mt19937& random, std::initializer_list<int> values) {
+template <class T>
+T pick(std::mt19937& random, std::initializer_list<T> values) {
   std::uniform_int_distribution<std::size_t> index(0, values.size() - 1);
   return *(values.begin() + static_cast<std::ptrdiff_t>(index(random)));
 }
@@ -73,7 +74,7 @@ Picture disturb(std::mt19937& random, const Picture& piece) {
 
 Query randomQuery(std::mt19937& random, const Picture& big, Point cut) {
   Query q;
-  q.method = pick(random, {QLM_BMP_FIND_IMAGE, QLM_BMP_FIND_IMAGE, QLM_BMP_FIND_SHAPE, QLM_BMP_FIND_SHAPE, 1});
+  q.method = pick(random, {SearchMethod::Image, SearchMethod::Image, SearchMethod::Shape, SearchMethod::Shape, static_cast<SearchMethod>(1)});
   q.colourTol = pick(random, {0, 0, 1, 5, 5, 10, 30, 100, 120, -5});
   q.pixelTol = pick(random, {0, 0, 0, 3, 10, 25, 60, 100, 150, -1});
   if (between(random, 0, 2) == 0) q.start = {between(random, -2, big.width), between(random, -2, big.height)};

@@ -21,10 +21,10 @@ TEST(BmpFinderShape, FindsAnExactCopyWithInBetweenGreys) {
   for (int colourTolerance : {0, 5, 12}) {
     SCOPED_TRACE(colourTolerance);
     Point at = kNoPoint;
-    EXPECT_TRUE(finder.findSmallInBig(QLM_BMP_FIND_SHAPE, colourTolerance, 0, 0, 0, -1, -1, at.x, at.y));
+    EXPECT_TRUE(finder.findSmallInBig(SearchMethod::Shape, colourTolerance, 0, 0, 0, -1, -1, at.x, at.y));
     EXPECT_EQ(at, (Point{200, 80}));
     const test::ReferenceResult expected =
-        test::referenceSearch(desktop, area, QLM_BMP_FIND_SHAPE, colourTolerance, 0, 0, 0, -1, -1);
+        test::referenceSearch(desktop, area, SearchMethod::Shape, colourTolerance, 0, 0, 0, -1, -1);
     EXPECT_EQ(at, (Point{expected.x, expected.y}));
   }
 }

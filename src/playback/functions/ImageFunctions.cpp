@@ -17,7 +17,7 @@ char runBranch(Interpreter& in, std::string_view function, ArgumentRange branch,
 
 // IfImage and IfShape: (limit, found, notfound). The found click point makes
 // the clicks of the found branch land where the recorded click lies relative to the image.
-char imageCondition(Interpreter& in, Arguments args, int method, std::string_view function, std::string& result) {
+char imageCondition(Interpreter& in, Arguments args, SearchMethod method, std::string_view function, std::string& result) {
   Document& doc = in.document();
   Platform* platform = doc.platform();
   if (platform == nullptr) {
@@ -39,11 +39,11 @@ char imageCondition(Interpreter& in, Arguments args, int method, std::string_vie
 }
 
 char ifImage(Interpreter& in, int, Arguments args, std::string& result) {
-  return imageCondition(in, args, QLM_BMP_FIND_IMAGE, "IfImage", result);
+  return imageCondition(in, args, SearchMethod::Image, "IfImage", result);
 }
 
 char ifShape(Interpreter& in, int, Arguments args, std::string& result) {
-  return imageCondition(in, args, QLM_BMP_FIND_SHAPE, "IfShape", result);
+  return imageCondition(in, args, SearchMethod::Shape, "IfShape", result);
 }
 
 constexpr BuiltinBinding kBindings[] = {{"IfImage", ifImage}, {"IfShape", ifShape}};
