@@ -1,24 +1,19 @@
 // The document commands of qlm, run as a user would run them.
-#include <sys/wait.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <sstream>
 #include <string>
+
+#include "QlmRunner.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct ToolRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using ::qlm::testing::QlmRun;
 
 std::string slurp(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -59,24 +54,12 @@ class DocumentCommands : public ::testing::Test {
     std::ofstream(file(name), std::ios::binary) << bmp;
   }
 
-  // Arguments are quoted with single quotes for the shell.
-  ToolRun qlm(const std::vector<std::string>& args) {
-    std::string command = QLM_TOOL;
-    for (const std::string& arg : args) {
-      std::string quoted = "'";
-      for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-      command += " " + quoted + "'";
-    }
-    std::string out = file("out.txt");
-    std::string err = file("err.txt");
-    int raw = std::system((command + " >" + out + " 2>" + err).c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
-  }
+  static QlmRun qlm(const std::vector<std::string>& args) { return ::qlm::testing::runQlm(args); }
 
   void makeDocument(int records) {
     ASSERT_EQ(qlm({"new", doc}).status, 0);
     for (int i = 0; i < records; ++i) {
-      ToolRun appended = qlm({"append", doc, "--kind", "K", "--text", "\"r" + std::to_string(i + 1) + "\"", "--picture",
+      QlmRun appended = qlm({"append", doc, "--kind", "K", "--text", "\"r" + std::to_string(i + 1) + "\"", "--picture",
                           file("p.bmp"), "--title", "Éditeur", "--class", "Gedit", "--process", "gedit"});
       ASSERT_EQ(appended.status, 0) << appended.err;
     }
@@ -95,7 +78,7 @@ class DocumentCommands : public ::testing::Test {
 
 TEST_F(DocumentCommands, AppendedRecordsListAsJsonInUtf8) {
   makeDocument(2);
-  ToolRun list = qlm({"list", "--json", doc});
+  QlmRun list = qlm({"list", "--json", doc});
   ASSERT_EQ(list.status, 0) << list.err;
   EXPECT_NE(list.out.find("{\"path\":\"" + doc + "\",\"count\":2,\"records\":[{\"line\":1,\"number\":0,\"kind\":\"K\""),
             std::string::npos)
@@ -107,13 +90,13 @@ TEST_F(DocumentCommands, AppendedRecordsListAsJsonInUtf8) {
             std::string::npos);
   EXPECT_NE(list.out.find("\"picture\":[4,3,32]"), std::string::npos);
   EXPECT_NE(list.out.find("\"window\":[0,0,0,4,3]"), std::string::npos);
-  ToolRun show = qlm({"show", "--json", doc, "2"});
+  QlmRun show = qlm({"show", "--json", doc, "2"});
   EXPECT_EQ(show.out.substr(0, 12), "{\"line\":2,\"n");
 }
 
 TEST_F(DocumentCommands, SetAnalysesTheInstructionAndStoresItsFlags) {
   makeDocument(1);
-  ToolRun set = qlm({"set", doc, "1", "instruction=ifimage(500,\"V[LBUTTON]\",GetText(1))", "play=0", "comment=été",
+  QlmRun set = qlm({"set", doc, "1", "instruction=ifimage(500,\"V[LBUTTON]\",GetText(1))", "play=0", "comment=été",
                  "min_wait=250", "click=3,2", "area=1,1,2,2", "text_area=5,6,7,8"});
   ASSERT_EQ(set.status, 0) << set.err;
   std::string shown = qlm({"show", "--json", doc, "1"}).out;
@@ -149,7 +132,7 @@ TEST_F(DocumentCommands, FailuresSayWhyAndWriteNothing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + c.args.back());
-    ToolRun run = qlm(c.args);
+    QlmRun run = qlm(c.args);
     EXPECT_EQ(run.status, c.status);
     EXPECT_TRUE(run.out.empty()) << run.out;
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
@@ -166,7 +149,7 @@ TEST_F(DocumentCommands, DeleteMoveAndDuplicateRearrangeTheList) {
   ASSERT_EQ(qlm({"duplicate", doc, "1", "4"}).status, 0);
   EXPECT_EQ(instructions(), "\"r2\" \"r3\" \"r1\" \"r2\" ");
   ASSERT_EQ(qlm({"set", doc, "2", "play=0"}).status, 0);
-  ToolRun deleted = qlm({"delete", doc, "2"});
+  QlmRun deleted = qlm({"delete", doc, "2"});
   ASSERT_EQ(deleted.status, 0) << deleted.err;
   EXPECT_EQ(instructions(), "\"r2\" \"r1\" \"r2\" ");
 }
@@ -193,7 +176,7 @@ TEST_F(DocumentCommands, CheckReportsEveryLineThatFails) {
   raw.seekp(static_cast<std::streamoff>(entry[0] | entry[1] << 8 | entry[2] << 16 | entry[3] << 24) + 586);
   raw.write("Wait(1,2)", 10);
   raw.close();
-  ToolRun check = qlm({"check", doc});
+  QlmRun check = qlm({"check", doc});
   EXPECT_EQ(check.status, 1);
   EXPECT_EQ(check.out.substr(0, 30), "line 3: Too many arguments: Wa");
   EXPECT_EQ(std::count(check.out.begin(), check.out.end(), '\n'), 1);
