@@ -35,6 +35,8 @@ class MemoryFileSystem final : public qlm::FileSystem {
     if (path != kPath || mode != qlm::OpenMode::Read) return nullptr;
     return std::make_unique<MemoryFile>(m_data, m_size);
   }
+  std::unique_ptr<qlm::File> createBeside(const std::string&, std::string&) override { return nullptr; }
+  std::string resolve(const std::string& path) override { return path; }
   std::optional<qlm::FileId> id(const std::string& path) override {
     if (path != kPath) return std::nullopt;
     return qlm::FileId{1, 1};

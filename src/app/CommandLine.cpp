@@ -57,7 +57,7 @@ void CommandLine::fail(std::size_t index, const char* format) {
   std::snprintf(message, sizeof message, format, m_items[index].c_str());
   m_message = message;
   m_valid = false;
-  std::fill(m_kinds.begin() + static_cast<std::ptrdiff_t>(index), m_kinds.end(), "E");
+  std::fill(m_kinds.begin() + static_cast<std::ptrdiff_t>(index), m_kinds.end(), ItemKind::Error);
 }
 
 void CommandLine::classify() {
@@ -70,27 +70,27 @@ void CommandLine::classify() {
       {"/nosound", &CommandLine::m_nosound}, {"/hide", &CommandLine::m_hide},
       {"/minimize", &CommandLine::m_minimize}, {"/dde", nullptr},
   };
-  m_kinds.assign(m_items.size(), "");
+  m_kinds.assign(m_items.size(), ItemKind::Unread);
   bool expectingValue = false;
   for (std::size_t i = 0; i < m_items.size(); ++i) {
     const std::string& item = m_items[i];
     // The item behind a name is its value whatever it looks like: on Linux
     // values are often paths, which begin with '/' as options do.
     if (expectingValue) {
-      m_kinds[i] = "V";
+      m_kinds[i] = ItemKind::Value;
       expectingValue = false;
       continue;
     }
     if (i == 0 && item.find(".qlm") != std::string::npos) {
-      m_kinds[i] = "F";
+      m_kinds[i] = ItemKind::Document;
     } else if (item.front() == '/') {
       auto option = std::find_if(std::begin(kOptions), std::end(kOptions),
                                  [&](const Option& o) { return equalsIgnoringCase(o.name, item); });
       if (option == std::end(kOptions)) return fail(i, "Invalid command %s");
       if (option->flag) this->*(option->flag) = true;
-      m_kinds[i] = "C";
+      m_kinds[i] = ItemKind::Option;
     } else if (item.front() == '$') {
-      m_kinds[i] = "$";
+      m_kinds[i] = ItemKind::VariableName;
       expectingValue = true;
       continue;
     } else {
@@ -103,18 +103,18 @@ void CommandLine::classify() {
 
 void CommandLine::missingValue(std::size_t nameIndex) {
   fail(nameIndex, "Missing value for variable %s");
-  m_kinds[nameIndex] = "$";
+  m_kinds[nameIndex] = ItemKind::VariableName;
 }
 
 std::string CommandLine::documentPath() const {
-  if (!m_kinds.empty() && m_kinds[0] == "F") return m_items[0];
+  if (!m_kinds.empty() && m_kinds[0] == ItemKind::Document) return m_items[0];
   return {};
 }
 
 std::vector<CommandLine::Variable> CommandLine::variables() const {
   std::vector<Variable> variables;
   for (std::size_t i = 0; i + 1 < m_items.size(); ++i) {
-    if (m_kinds[i] == "$" && m_kinds[i + 1] == "V") variables.push_back({m_items[i], m_items[i + 1]});
+    if (m_kinds[i] == ItemKind::VariableName && m_kinds[i + 1] == ItemKind::Value) variables.push_back({m_items[i], m_items[i + 1]});
   }
   return variables;
 }

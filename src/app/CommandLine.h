@@ -18,8 +18,8 @@ class CommandLine {
   static CommandLine parse(const std::vector<std::string>& arguments);
 
   const std::vector<std::string>& items() const { return m_items; }
-  // "F" document, "C" option, "$" variable name, "V" value, "E" error.
-  const std::vector<std::string>& kinds() const { return m_kinds; }
+  enum class ItemKind { Unread, Document, Option, VariableName, Value, Error };
+  const std::vector<ItemKind>& kinds() const { return m_kinds; }
   bool valid() const { return m_valid; }
   const std::string& message() const { return m_message; }
   std::string documentPath() const;
@@ -44,7 +44,7 @@ class CommandLine {
   void missingValue(std::size_t nameIndex);
 
   std::vector<std::string> m_items;
-  std::vector<std::string> m_kinds;
+  std::vector<ItemKind> m_kinds;
   bool m_valid = true;
   std::string m_message;
   bool m_play = false;

@@ -1,18 +1,24 @@
 #include "app/HeadlessUi.h"
 
-#include <fstream>
+#include <sstream>
 
+#include "platform/WholeFile.h"
 #include "language/Value.h"
 #include "platform/TextEncoding.h"
 
 namespace qlm {
+namespace {
+// Far more than the answers to every question a document can ask.
+constexpr std::uint64_t kLargestAnswersFile = 16u << 20;
+}  // namespace
 
 std::optional<AnswerFile> AnswerFile::load(const std::string& path, std::string& error) {
-  std::ifstream in(path);
-  if (!in) {
-    error = "Cannot read the answers file " + path;
+  auto bytes = readWholeFile(systemFileSystem(), path, kLargestAnswersFile);
+  if (!bytes) {
+    error = "Cannot read the answers file " + path + ": " + bytes.error();
     return std::nullopt;
   }
+  std::istringstream in(std::string(bytes->begin(), bytes->end()));
   AnswerFile file;
   std::string line;
   for (int number = 1; std::getline(in, line); ++number) {

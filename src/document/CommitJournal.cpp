@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "document/ByteCodec.h"
+#include "platform/PendingFile.h"
 
 // Journal file, little-endian:
 //    0  8   "QLMJRNL1"
@@ -130,24 +131,24 @@ Outcome CommitJournal::apply(File& file, const Change& change) {
 Outcome CommitJournal::commit(File& file, const Change& change) {
   std::string journalPath = journalPathOf(m_path);
   {
-    auto journal = m_fs.open(journalPath, OpenMode::Create);
-    if (!journal) return Outcome::failure(m_fs.lastError());
+    // Renamed into place once whole and flushed, so that its name never
+    // leads anywhere else.
+    PendingFile journal(m_fs, journalPath);
     std::vector<std::uint8_t> data = encodeJournal(change);
-    if (!journal->truncate(0) || !journal->writeAt(0, data.data(), data.size()) || !journal->sync()) {
-      Outcome failed = Outcome::failure(m_fs.lastError());
+    Outcome written = journal.file() ? Outcome::success() : Outcome::failure(journal.creationError());
+    if (written && !journal.file()->writeAt(0, data.data(), data.size())) written = Outcome::failure(m_fs.lastError());
+    if (written) written = journal.publish(PendingFile::Naming::Replace);
+    if (!written) {
+      // Not committed; the file itself is untouched.
       m_fs.remove(journalPath);
-      return failed;
+      return written;
     }
   }
-  if (!m_fs.syncFolderOf(journalPath)) {
-    // Not committed; the file itself is untouched.
-    Outcome failed = Outcome::failure(m_fs.lastError());
-    m_fs.remove(journalPath);
-    return failed;
-  }
-  if (Outcome applied = apply(file, change); !applied) return applied;
+  // Committed from here on: a piece that fails to reach the file is
+  // replayed from the journal by the next writer, and readers apply it.
+  if (!apply(file, change)) return Outcome::success();
   // A journal left behind would later be replayed over newer changes.
-  if (!m_fs.remove(journalPath) || !m_fs.syncFolderOf(journalPath)) return Outcome::failure(m_fs.lastError());
+  if (m_fs.remove(journalPath)) m_fs.syncFolderOf(journalPath);
   return Outcome::success();
 }
 

@@ -1,7 +1,6 @@
 #include "document/RecordDocument.h"
 
-#include "document/QlmTable.h"
-#include "document/Snapshot.h"
+#include <algorithm>
 
 namespace qlm {
 
@@ -28,9 +27,9 @@ Outcome RecordDocument::setRecord(int i, const RecordImage& record) {
   return Outcome::success();
 }
 
-void RecordDocument::takePositions(const QlmTable& table) {
-  m_positions.resize(m_records.size());
-  for (int i = 0; i < count(); ++i) m_positions[static_cast<std::size_t>(i)] = table.entry(i) + kRecordSize;
+RecordKey RecordDocument::keyOf(int i) const {
+  if (i < 0 || i >= count()) return RecordKey(i);
+  return RecordKey(i, m_loaded[static_cast<std::size_t>(i)]);
 }
 
 LoadResult RecordDocument::load() {
@@ -42,7 +41,7 @@ LoadResult RecordDocument::loadWhileBusy() {
   LoadResult result;
   m_current = -1;
   m_records.clear();
-  m_positions.clear();
+  m_loaded.clear();
   m_damaged.clear();
   if (m_path.empty()) return result;
   Snapshot reader(m_fs);
@@ -55,11 +54,11 @@ LoadResult RecordDocument::loadWhileBusy() {
     bool read = reader.readRecord(i) == 0;
     RecordImage record = read ? reader.record() : RecordImage();
     if (!read) result.damagedLines.push_back(reader.message());
+    m_loaded.push_back(LoadedRecord{reader.table().entry(i), record.bytes()});
     record.applyNotCheckedRule();
     m_records.push_back(record);
     m_damaged.push_back(!read);
   }
-  takePositions(reader.table());
   reader.closeReading();
   return result;
 }
@@ -72,9 +71,21 @@ Outcome RecordDocument::saveWhileBusy() {
                              " could not be read; the document is not written back.");
     }
   }
-  for (RecordImage& record : m_records) record.setText(TextField::LayoutTag, kLayoutTag);
+  // Only what this document changed is written: the other records may have
+  // been changed by another program since they were loaded.
+  std::vector<RecordEdit> edits;
+  for (int i = 0; i < count(); ++i) {
+    auto at = static_cast<std::size_t>(i);
+    m_records[at].setText(TextField::LayoutTag, kLayoutTag);
+    if (m_records[at].bytes() != m_loaded[at].bytes) edits.push_back(RecordEdit{i, m_loaded[at], m_records[at]});
+  }
+  if (edits.empty()) return Outcome::success();
   Snapshot writer(m_fs);
-  return writer.rewriteRecords(m_path, m_records);
+  Outcome written = writer.writeRecords(m_path, edits);
+  if (written) {
+    for (const RecordEdit& edit : edits) m_loaded[static_cast<std::size_t>(edit.line)] = edit.loaded;
+  }
+  return written;
 }
 
 Outcome RecordDocument::save() {
@@ -88,20 +99,15 @@ Outcome RecordDocument::deleteRecord() {
   }
   BusyScope busy(m_busy);
   if (Outcome saved = saveWhileBusy(); !saved) return saved;
-  Snapshot writer(m_fs);
-  if (Outcome deleted = writer.deleteRecord(m_path, m_current); !deleted) return deleted;
-  auto at = static_cast<std::ptrdiff_t>(m_current);
-  m_records.erase(m_records.begin() + at);
-  m_damaged.erase(m_damaged.begin() + at);
-  takePositions(writer.table());
-  if (m_current >= count()) m_current = count() - 1;
-  return saveWhileBusy();
+  Outcome deleted = Snapshot(m_fs).deleteRecord(m_path, keyOf(m_current), PlayedRecords::Refuse);
+  if (!deleted) return deleted;
+  return reloadKeepingCurrent();
 }
 
 Outcome RecordDocument::reloadKeepingCurrent() {
   int current = m_current;
   LoadResult loaded = loadWhileBusy();
-  setCurrentRecord(current);
+  setCurrentRecord(std::min(current, count() - 1));
   if (!loaded.opened) return Outcome::failure(loaded.message);
   return Outcome::success();
 }
@@ -110,7 +116,7 @@ Outcome RecordDocument::moveRecord(int from, int to) {
   if (m_busy) return Outcome::failure(std::string(kBusy));
   BusyScope busy(m_busy);
   if (Outcome saved = saveWhileBusy(); !saved) return saved;
-  if (Outcome moved = Snapshot(m_fs).moveRecord(m_path, from, to); !moved) return moved;
+  if (Outcome moved = Snapshot(m_fs).moveRecord(m_path, keyOf(from), to); !moved) return moved;
   return reloadKeepingCurrent();
 }
 
@@ -118,7 +124,7 @@ Outcome RecordDocument::duplicateRecord(int source, int position) {
   if (m_busy) return Outcome::failure(std::string(kBusy));
   BusyScope busy(m_busy);
   if (Outcome saved = saveWhileBusy(); !saved) return saved;
-  if (Outcome copied = Snapshot(m_fs).duplicateRecord(m_path, source, position); !copied) return copied;
+  if (Outcome copied = Snapshot(m_fs).duplicateRecord(m_path, keyOf(source), position); !copied) return copied;
   return reloadKeepingCurrent();
 }
 
@@ -127,7 +133,7 @@ Outcome RecordDocument::saveAs(const std::string& newPath) {
   BusyScope busy(m_busy);
   if (Outcome saved = saveWhileBusy(); !saved) return saved;
   if (newPath == m_path) return Outcome::success();
-  if (Outcome copied = Snapshot(m_fs).copyDocument(m_path, newPath, m_records); !copied) return copied;
+  if (Outcome copied = Snapshot(m_fs).copyDocument(m_path, newPath); !copied) return copied;
   m_path = newPath;
   return Outcome::success();
 }

@@ -1,7 +1,9 @@
 #pragma once
 // The records of an open document in list order, with their places in the
 // document file, and the document-level operations on them. The file stays
-// the live store: every change goes through Snapshot at once.
+// the live store: every change goes through Snapshot at once. Other programs
+// may change the file meanwhile: a change finds the records it is for as
+// they were loaded, and refuses a record that another program changed.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -9,10 +11,9 @@
 #include "platform/FileSystem.h"
 #include "platform/Result.h"
 #include "document/RecordImage.h"
+#include "document/Snapshot.h"
 
 namespace qlm {
-
-inline constexpr std::string_view kDeleteRefused = "In order to delete this record you must disable the play flag.";
 
 struct LoadResult {
   bool opened = false;
@@ -30,7 +31,7 @@ class RecordDocument {
   int count() const { return static_cast<int>(m_records.size()); }
   const RecordImage& record(int i) const { return m_records[static_cast<std::size_t>(i)]; }
   // Behind the record's image in the file: where its picture starts.
-  std::uint32_t position(int i) const { return m_positions[static_cast<std::size_t>(i)]; }
+  std::uint32_t position(int i) const { return m_loaded[static_cast<std::size_t>(i)].block + kRecordSize; }
   bool damaged(int i) const { return m_damaged[static_cast<std::size_t>(i)]; }
   // Refused while the document is busy.
   Outcome setRecord(int i, const RecordImage& record);
@@ -50,7 +51,7 @@ class RecordDocument {
 
  private:
   class BusyScope;
-  void takePositions(const class QlmTable& table);
+  RecordKey keyOf(int i) const;
   LoadResult loadWhileBusy();
   Outcome saveWhileBusy();
   Outcome reloadKeepingCurrent();
@@ -58,7 +59,7 @@ class RecordDocument {
   FileSystem& m_fs;
   std::string m_path;
   std::vector<RecordImage> m_records;  // grows as used, up to kMaxRecords
-  std::vector<std::uint32_t> m_positions;
+  std::vector<LoadedRecord> m_loaded;  // each record as the file held it
   std::vector<bool> m_damaged;
   bool m_busy = true;  // until the first load
   int m_current = -1;

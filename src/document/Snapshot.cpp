@@ -63,16 +63,17 @@ void Snapshot::closeFile() {
 // it while this one waited for the lock.
 Outcome Snapshot::openLocked(const std::string& path, LockKind kind) {
   m_path = path;
+  m_target = m_fs.resolve(path);
   OpenMode mode = kind == LockKind::Shared ? OpenMode::Read : OpenMode::Create;
   for (int attempt = 0; attempt < 10; ++attempt) {
-    m_file = m_fs.open(path, mode);
+    m_file = m_fs.open(m_target, mode);
     if (!m_file) return Outcome::failure("Cannot open " + path + ": " + m_fs.lastError());
     if (!m_file->lock(kind)) {
       closeFile();
       return Outcome::failure("Cannot use " + path + ": " + m_fs.lastError());
     }
     auto held = m_file->id();
-    if (held && held == m_fs.id(path)) return Outcome::success();
+    if (held && held == m_fs.id(m_target)) return Outcome::success();
   }
   closeFile();
   return Outcome::failure("Cannot use " + path + ": it keeps being replaced");
@@ -105,7 +106,7 @@ bool Snapshot::openForReading(const std::string& path) {
   m_message.clear();
   if (m_file) return fail("Another file is open.");
   if (Outcome opened = openLocked(path, LockKind::Shared); !opened) return fail(opened.message);
-  if (std::optional<Change> committed = readJournal(m_fs, path)) {
+  if (std::optional<Change> committed = readJournal(m_fs, m_target)) {
     m_file = withChangeApplied(std::move(m_file), std::move(*committed));
   }
   if (Outcome loaded = loadTable(path); !loaded) {
@@ -178,7 +179,7 @@ bool Snapshot::closeReading() {
 // --- appending
 
 Outcome Snapshot::initialiseEmpty(const std::string& path) {
-  PendingFile pending(m_fs, path);
+  PendingFile pending(m_fs, m_target);
   QlmTable empty = QlmTable::empty();
   if (pending.file() && !pending.file()->writeAt(0, empty.bytes().data(), empty.bytes().size())) {
     return Outcome::failure("Cannot write " + path + ": " + m_fs.lastError());
@@ -195,7 +196,7 @@ bool Snapshot::openWriter(std::string& path, bool rollover) {
   if (m_file) return fail("Another file is open.");
   for (;;) {
     if (Outcome opened = openLocked(path, LockKind::Exclusive); !opened) return fail(opened.message);
-    if (Outcome recovered = CommitJournal(m_fs, path).recover(*m_file); !recovered) {
+    if (Outcome recovered = CommitJournal(m_fs, m_target).recover(*m_file); !recovered) {
       closeFile();
       return fail("Cannot repair " + path + ": " + recovered.message);
     }
@@ -210,6 +211,7 @@ bool Snapshot::openWriter(std::string& path, bool rollover) {
       if (!made) return fail(made.message);
       continue;
     }
+    m_sizeAtOpen = *size;
     if (!rollover || *size <= m_rolloverBytes) break;
     closeFile();
     path = rolloverPath(path);
@@ -264,36 +266,37 @@ Outcome Snapshot::commitTable(const QlmTable& table) {
   Change change;
   change.patches.push_back({0, std::vector<std::uint8_t>(table.bytes().begin(), table.bytes().end())});
   change.newSize = table.endOfData();
-  if (Outcome committed = CommitJournal(m_fs, m_path).commit(*m_file, change); !committed) {
+  if (Outcome committed = CommitJournal(m_fs, m_target).commit(*m_file, change); !committed) {
     return Outcome::failure("Cannot write " + m_path + ": " + committed.message);
   }
   m_table = table;
   return Outcome::success();
 }
 
+// A change that failed leaves the file as it found it.
+Outcome Snapshot::closeChange(Outcome done) {
+  if (!done && m_file && m_writing && m_file->size() != m_sizeAtOpen) m_file->truncate(m_sizeAtOpen);
+  closeFile();
+  return done;
+}
+
 bool Snapshot::finishAppend() {
   if (!m_file || !m_writing) return false;
-  bool appended = m_position != m_table.endOfData();
+  Outcome done;
   if (m_writeFailed) {
-    closeFile();
-    return false;
-  }
-  if (appended) {
+    done = Outcome::failure(m_message);
+  } else if (m_position != m_table.endOfData()) {
     // The new block must be on disk before the index that points to it.
-    Outcome done = m_file->sync() ? commitTable(m_table.withAppended(static_cast<std::uint32_t>(m_position)))
-                                 : Outcome::failure("Cannot write " + m_path + ": " + m_fs.lastError());
-    if (!done) {
-      closeFile();
-      return fail(done.message);
-    }
+    done = m_file->sync() ? commitTable(m_table.withAppended(static_cast<std::uint32_t>(m_position)))
+                          : Outcome::failure("Cannot write " + m_path + ": " + m_fs.lastError());
   }
-  closeFile();
+  if (!closeChange(done)) return fail(done.message);
   return true;
 }
 
 Outcome Snapshot::appendRecord(std::string& path, const RecordImage& record) {
   bool saved = beginAppend(path) && appendRecordImage(record) && appendPicture() && finishAppend();
-  if (!saved) closeFile();
+  if (!saved && m_file) finishAppend();
   return saved ? Outcome::success() : Outcome::failure(m_message.empty() ? "Cannot write " + path : m_message);
 }
 
@@ -315,19 +318,53 @@ Outcome Snapshot::copyRange(File& target, std::uint64_t targetOffset, std::uint6
   return Outcome::success();
 }
 
-Outcome Snapshot::deleteRecord(const std::string& path, int k) {
+std::string Snapshot::noLine(int i) const {
+  return "There is no line " + std::to_string(i + 1) + " in " + m_path + ".";
+}
+
+bool Snapshot::readRecordBytes(int i, RecordImage::Bytes& bytes) {
+  return m_file->readAt(m_table.entry(i), bytes.data(), bytes.size()) == static_cast<std::int64_t>(bytes.size());
+}
+
+Result<int> Snapshot::locate(const RecordKey& key) {
+  int n = m_table.count();
+  if (!key.loaded) {
+    if (key.line < 0 || key.line >= n) return Result<int>::failure(noLine(key.line));
+    return key.line;
+  }
+  RecordImage::Bytes stored;
+  auto unchanged = [&](int i) { return readRecordBytes(i, stored) && stored == key.loaded->bytes; };
+  for (int i = 0; i < n; ++i) {
+    if (m_table.entry(i) != key.loaded->block) continue;
+    if (unchanged(i)) return i;
+    break;
+  }
+  // A delete moves the blocks behind the deleted one; the record is then
+  // known by its bytes, when no other record holds the same.
+  int found = -1;
+  for (int i = 0; i < n && found != -2; ++i) {
+    if (unchanged(i)) found = found == -1 ? i : -2;
+  }
+  if (found >= 0) return found;
+  return Result<int>::failure("Line " + std::to_string(key.line + 1) + " of " + m_path +
+                              " was changed or removed by another program; reload the document.");
+}
+
+Outcome Snapshot::deleteRecord(const std::string& path, const RecordKey& key, PlayedRecords played) {
   std::string where = path;
   if (!openWriter(where, false)) return Outcome::failure(m_message);
-  if (k < 0 || k >= m_table.count()) {
-    closeFile();
-    return Outcome::failure("There is no line " + std::to_string(k + 1) + " in " + path + ".");
+  Result<int> k = locate(key);
+  if (!k) return closeChange(Outcome::failure(k.error()));
+  RecordImage::Bytes bytes;
+  if (played == PlayedRecords::Refuse && (!readRecordBytes(*k, bytes) || RecordImage(bytes).get(IntField::Play) == 1)) {
+    return closeChange(Outcome::failure(std::string(kDeleteRefused)));
   }
-  std::uint32_t start = m_table.entry(k);
+  std::uint32_t start = m_table.entry(*k);
   auto end = static_cast<std::uint32_t>(m_blocks->blockEnd(start));
-  QlmTable next = m_table.withoutRecord(k, end - start);
+  QlmTable next = m_table.withoutRecord(*k, end - start);
 
   // The remaining bytes go to a new file that replaces the old one in one rename.
-  PendingFile pending(m_fs, path);
+  PendingFile pending(m_fs, m_target);
   Outcome done = pending.file() ? Outcome::success() : Outcome::failure(pending.creationError());
   if (done && !pending.file()->writeAt(0, next.bytes().data(), next.bytes().size())) {
     done = Outcome::failure("Cannot write " + path + ": " + m_fs.lastError());
@@ -336,99 +373,92 @@ Outcome Snapshot::deleteRecord(const std::string& path, int k) {
   if (done) done = copyRange(*pending.file(), start, end, m_table.endOfData());
   if (done) done = pending.publish(PendingFile::Naming::Replace, m_file->permissions());
   if (done) m_table = next;
-  closeFile();
-  return done;
+  return closeChange(done);
 }
 
-Outcome Snapshot::moveRecord(const std::string& path, int from, int to) {
-  if (from == to || from < 0 || to < 0) return Outcome::success();
+Outcome Snapshot::moveRecord(const std::string& path, const RecordKey& from, int to) {
   std::string where = path;
   if (!openWriter(where, false)) return Outcome::failure(m_message);
-  Outcome done;
-  if (from < m_table.count() && to < m_table.count()) done = commitTable(m_table.withMove(from, to));
-  closeFile();
-  return done;
+  Result<int> a = locate(from);
+  if (!a) return closeChange(Outcome::failure(a.error()));
+  if (to < 0 || to >= m_table.count()) return closeChange(Outcome::failure(noLine(to)));
+  return closeChange(*a == to ? Outcome::success() : commitTable(m_table.withMove(*a, to)));
 }
 
-Outcome Snapshot::duplicateRecord(const std::string& path, int source, int position) {
+Outcome Snapshot::duplicateRecord(const std::string& path, const RecordKey& source, int position) {
   std::string where = path;
   if (!openWriter(where, false)) return Outcome::failure(m_message);
-  Outcome done;
   int n = m_table.count();
-  if (source < 0 || source >= n || position < 0 || position > n) {
-    done = Outcome::failure("There is no line " + std::to_string((source < 0 || source >= n ? source : position) + 1) +
-                           " in " + path + ".");
-  } else if (n >= kMaxRecordsInFile) {
-    done = Outcome::failure("The file " + path + " already holds " + std::to_string(kMaxRecordsInFile) +
-                           " records, the most a document can hold; the record was not copied.");
-  } else {
-    std::uint32_t start = m_table.entry(source);
-    std::uint64_t span = m_blocks->blockEnd(start) - start;
-    std::uint64_t end = m_table.endOfData();
-    if (end + span > kMaxOffset) {
-      done = Outcome::failure("The file " + path + " cannot grow beyond 4 GB; the record was not copied.");
-    } else {
-      // Written behind the data first, so that the old index still describes the file.
-      done = copyRange(*m_file, end, start, start + span);
-      if (done && !m_file->sync()) done = Outcome::failure("Cannot write " + path + ": " + m_fs.lastError());
-      if (done) done = commitTable(m_table.withCopyAppended(position, static_cast<std::uint32_t>(span)));
-    }
+  Result<int> s = locate(source);
+  if (!s) return closeChange(Outcome::failure(s.error()));
+  if (position < 0 || position > n) return closeChange(Outcome::failure(noLine(position)));
+  if (n >= kMaxRecordsInFile) {
+    return closeChange(Outcome::failure("The file " + path + " already holds " + std::to_string(kMaxRecordsInFile) +
+                                        " records, the most a document can hold; the record was not copied."));
   }
-  closeFile();
-  return done;
+  std::uint32_t start = m_table.entry(*s);
+  std::uint64_t span = m_blocks->blockEnd(start) - start;
+  std::uint64_t end = m_table.endOfData();
+  if (end + span > kMaxOffset) {
+    return closeChange(Outcome::failure("The file " + path + " cannot grow beyond 4 GB; the record was not copied."));
+  }
+  // Written behind the data first, so that the old index still describes the file.
+  Outcome done = copyRange(*m_file, end, start, start + span);
+  if (done && !m_file->sync()) done = Outcome::failure("Cannot write " + path + ": " + m_fs.lastError());
+  if (done) done = commitTable(m_table.withCopyAppended(position, static_cast<std::uint32_t>(span)));
+  return closeChange(done);
 }
 
-Outcome Snapshot::rewriteRecords(const std::string& path, std::span<const RecordImage> records) {
+Outcome Snapshot::updateRecord(const std::string& path, int line, const std::function<Outcome(RecordImage&)>& edit) {
   std::string where = path;
   if (!openWriter(where, false)) return Outcome::failure(m_message);
-  Outcome done;
-  if (static_cast<std::size_t>(m_table.count()) != records.size()) {
-    done = Outcome::failure("The file " + path + " holds " + std::to_string(m_table.count()) +
-                           " records, the document " + std::to_string(records.size()) + "; reload it.");
-  } else {
-    // Only records that differ from the file go into the change.
+  if (line < 0 || line >= m_table.count()) return closeChange(Outcome::failure(noLine(line)));
+  if (auto damage = m_blocks->recordDamage(line)) return closeChange(Outcome::failure(damagedLine(line, *damage)));
+  RecordImage::Bytes stored;
+  if (!readRecordBytes(line, stored)) return closeChange(Outcome::failure(damagedLine(line, "the record cannot be read")));
+  RecordImage record(stored);
+  Outcome done = edit(record);
+  if (done && record.bytes() != stored) {
     Change change;
-    RecordImage::Bytes stored;
-    for (std::size_t i = 0; i < records.size() && done; ++i) {
-      std::uint32_t start = m_table.entry(static_cast<int>(i));
-      if (m_file->readAt(start, stored.data(), stored.size()) != static_cast<std::int64_t>(stored.size())) {
-        done = Outcome::failure("Cannot read " + path + ": " + m_fs.lastError());
-      } else if (stored != records[i].bytes()) {
-        change.patches.push_back({start, std::vector<std::uint8_t>(records[i].bytes().begin(), records[i].bytes().end())});
-      }
-    }
-    change.newSize = m_table.endOfData();
-    if (done && !change.patches.empty()) done = CommitJournal(m_fs, path).commit(*m_file, change);
+    change.patches.push_back({m_table.entry(line), std::vector<std::uint8_t>(record.bytes().begin(), record.bytes().end())});
+    change.newSize = m_sizeAtOpen;
+    done = CommitJournal(m_fs, m_target).commit(*m_file, change);
   }
-  closeFile();
-  return done;
+  return closeChange(done);
 }
 
-Outcome Snapshot::writeRecordsInto(File& file, const std::string& name, std::span<const RecordImage> records) {
-  for (std::size_t i = 0; i < records.size(); ++i) {
-    if (!file.writeAt(m_table.entry(static_cast<int>(i)), records[i].bytes().data(), kRecordSize)) {
-      return Outcome::failure("Cannot write " + name + ": " + m_fs.lastError());
-    }
+Outcome Snapshot::writeRecords(const std::string& path, std::span<RecordEdit> edits) {
+  std::string where = path;
+  if (!openWriter(where, false)) return Outcome::failure(m_message);
+  Change change;
+  change.newSize = m_sizeAtOpen;
+  std::vector<int> lines;
+  for (const RecordEdit& edit : edits) {
+    Result<int> line = locate(RecordKey(edit.line, edit.loaded));
+    if (!line) return closeChange(Outcome::failure(line.error()));
+    lines.push_back(*line);
+    change.patches.push_back(
+        {m_table.entry(*line), std::vector<std::uint8_t>(edit.record.bytes().begin(), edit.record.bytes().end())});
   }
-  return Outcome::success();
+  Outcome done;
+  if (!change.patches.empty()) done = CommitJournal(m_fs, m_target).commit(*m_file, change);
+  for (std::size_t i = 0; done && i < edits.size(); ++i) {
+    edits[i].loaded = LoadedRecord{m_table.entry(lines[i]), edits[i].record.bytes()};
+  }
+  return closeChange(done);
 }
 
-Outcome Snapshot::copyDocument(const std::string& from, const std::string& to, std::span<const RecordImage> records) {
+Outcome Snapshot::copyDocument(const std::string& from, const std::string& to) {
   if (auto target = m_fs.id(to)) {
-    if (target == m_fs.id(from)) return rewriteRecords(from, records);
+    if (target == m_fs.id(from)) return Outcome::success();
     return Outcome::failure("The file " + to + " already exists; choose another name.");
   }
   std::string where = from;
   if (!openWriter(where, false)) return Outcome::failure(m_message);
-  if (static_cast<std::size_t>(m_table.count()) != records.size()) {
-    closeFile();
-    return Outcome::failure("The file " + from + " no longer matches the document; reload it.");
-  }
   // The copy gets its name only when it is complete, and never an existing one.
   PendingFile pending(m_fs, to);
   Outcome done = pending.file() ? Outcome::success() : Outcome::failure(pending.creationError());
   if (done) done = copyRange(*pending.file(), 0, 0, m_table.endOfData());
-  if (done) done = writeRecordsInto(*pending.file(), to, records);
   if (done) done = pending.publish(PendingFile::Naming::NewName);
   closeFile();
   return done;

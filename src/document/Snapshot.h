@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -26,6 +27,34 @@ namespace qlm {
 inline constexpr std::uint64_t kRolloverBytes = 1'500'000'000;
 inline constexpr std::size_t kMoveChunkBytes = 30'000'000;
 inline constexpr std::string_view kVendorAddress = "https://quillmote.example.org";
+inline constexpr std::string_view kDeleteRefused = "In order to delete this record you must disable the play flag.";
+
+// A record as a caller read it: where its block starts and what it held.
+struct LoadedRecord {
+  std::uint32_t block = 0;
+  RecordImage::Bytes bytes{};
+};
+
+// The record a change is for. A line alone means the record at that line
+// when the file is locked. With `loaded`, it means the record read earlier,
+// wherever the file holds it now; one that another program changed or
+// removed meanwhile is an error.
+struct RecordKey {
+  RecordKey(int at) : line(at) {}  // NOLINT: a plain line is the usual key
+  RecordKey(int at, LoadedRecord read) : line(at), loaded(std::move(read)) {}
+  int line = 0;
+  std::optional<LoadedRecord> loaded;
+};
+
+// A record to write over the one `loaded` describes; `loaded` is updated
+// to what the file holds afterwards.
+struct RecordEdit {
+  int line = 0;
+  LoadedRecord loaded;
+  RecordImage record;
+};
+
+enum class PlayedRecords { Delete, Refuse };
 
 class Snapshot {
  public:
@@ -63,13 +92,18 @@ class Snapshot {
   Outcome appendRecord(std::string& path, const RecordImage& record);
 
   // --- changes to a whole document file
-  Outcome deleteRecord(const std::string& path, int k);
-  Outcome moveRecord(const std::string& path, int from, int to);
-  Outcome duplicateRecord(const std::string& path, int source, int position);
-  // Writes each record over its own in the file; pictures stay.
-  Outcome rewriteRecords(const std::string& path, std::span<const RecordImage> records);
-  // Save As: a copy of `from` holding `records`; refuses an existing `to`.
-  Outcome copyDocument(const std::string& from, const std::string& to, std::span<const RecordImage> records);
+  // Each reads what it changes with the file locked for writing, so that
+  // changes from any number of programs add up as if made one after another.
+  Outcome deleteRecord(const std::string& path, const RecordKey& key, PlayedRecords played = PlayedRecords::Delete);
+  Outcome moveRecord(const std::string& path, const RecordKey& from, int to);
+  Outcome duplicateRecord(const std::string& path, const RecordKey& source, int position);
+  // Reads record `line`, lets `edit` change it and writes it back.
+  Outcome updateRecord(const std::string& path, int line, const std::function<Outcome(RecordImage&)>& edit);
+  // Writes each record over the one it was read from; pictures stay. Writes
+  // none when one of them cannot be found unchanged.
+  Outcome writeRecords(const std::string& path, std::span<RecordEdit> edits);
+  // Save As: a copy of `from`; refuses an existing `to`.
+  Outcome copyDocument(const std::string& from, const std::string& to);
 
   // --- picture slots
   void setCapture(Picture picture);
@@ -89,7 +123,10 @@ class Snapshot {
   Outcome loadTable(const std::string& path);
   Outcome initialiseEmpty(const std::string& path);
   Outcome commitTable(const QlmTable& table);
-  Outcome writeRecordsInto(File& file, const std::string& name, std::span<const RecordImage> records);
+  bool readRecordBytes(int i, RecordImage::Bytes& bytes);
+  Result<int> locate(const RecordKey& key);
+  std::string noLine(int i) const;
+  Outcome closeChange(Outcome done);
   Outcome copyRange(File& target, std::uint64_t targetOffset, std::uint64_t from, std::uint64_t to);
   std::string damaged(const std::string& reason) const;
   std::string damagedLine(int i, const std::string& reason) const;
@@ -106,7 +143,9 @@ class Snapshot {
   Picture m_cutOut;
 
   std::unique_ptr<File> m_file;
-  std::string m_path;
+  std::string m_path;    // as the caller named it, for messages
+  std::string m_target;  // the file behind it, past any symbolic links
+  std::uint64_t m_sizeAtOpen = 0;  // what a failed change cuts the file back to
   bool m_writing = false;
   bool m_writeFailed = false;
   std::unique_ptr<BlockMap> m_blocks;

@@ -56,6 +56,9 @@ struct EndKeySetting {
   std::atomic<int> virtualKey{35};
 };
 
+// What Quillmote is doing with the desktop: recording and playing exclude each other.
+enum class RunState { Idle, Recording, Playing };
+
 // Flags polled across threads; each says which side writes it.
 struct PlaybackFlags {
   std::atomic<bool> stopRequest{false};   // language and playback thread; UI reads
@@ -64,7 +67,7 @@ struct PlaybackFlags {
   std::atomic<bool> running{false};       // UI thread at play; playback thread at end
   std::atomic<bool> userActive{false};    // WaitInactive sets; input watch clears
   std::atomic<int> movementWaitLeft{0};  // input watch sets; the activity pause counts down
-  std::atomic<int> playbackMode{0};      // 0 idle, 1 recording, 2 playing
+  std::atomic<RunState> runState{RunState::Idle};  // UI thread at record and play; playback thread at end
 };
 
 class Document {

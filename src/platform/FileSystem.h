@@ -45,7 +45,15 @@ class File {
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
+  // Opens regular files only (through symbolic links): a folder, device or
+  // pipe is refused before anything is read or written, without waiting.
   virtual std::unique_ptr<File> open(const std::string& path, OpenMode mode) = 0;
+  // A new empty file under a fresh name beside `target`, never an existing
+  // name nor what a link planted there points to; `name` receives its name.
+  virtual std::unique_ptr<File> createBeside(const std::string& target, std::string& name) = 0;
+  // The name of the file that `path` leads to through symbolic links, whether
+  // or not that file exists; changes that replace the file go there.
+  virtual std::string resolve(const std::string& path) = 0;
   virtual std::optional<FileId> id(const std::string& path) = 0;
   virtual bool exists(const std::string& path) = 0;
   // Replaces `to` when it exists.

@@ -26,6 +26,13 @@ struct KeyStroke {
   friend bool operator==(const KeyStroke&, const KeyStroke&) = default;
 };
 
+// What became of an event that may only reach one window.
+enum class Delivery {
+  Sent,
+  Refused,        // nothing was inserted (the caller may retry)
+  OutsideTarget,  // the focus or the pointer is not in the target: nothing was sent
+};
+
 class Input {
 public:
   virtual ~Input() = default;
@@ -41,6 +48,14 @@ public:
   // One key event for a character that the layout has no key for (Windows-1252
   // code), typed through a key that is lent to it for the moment.
   virtual bool sendCharacter(unsigned char character, bool up) = 0;
+
+  // As sendKey, sendCharacter and sendMouse, but only while the keyboard
+  // focus (keys) or the pointer (buttons) is inside `target`, its child
+  // windows or its transient dialogs; the test and the event are one step, so
+  // that no other program can move the focus in between. kNoWindow: anywhere.
+  virtual Delivery sendKeyInto(WindowId target, int virtualKey, bool up) = 0;
+  virtual Delivery sendCharacterInto(WindowId target, unsigned char character, bool up) = 0;
+  virtual Delivery sendMouseOnto(WindowId target, std::uint32_t flags) = 0;
 
   // Whether the key is held now (Shift, Ctrl, Alt, both Windows keys, ...).
   virtual bool isKeyDown(int virtualKey) = 0;

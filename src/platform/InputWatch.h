@@ -37,6 +37,9 @@ struct WatchedEvent {
   std::uint32_t time = 0;  // milliseconds, the desktop's clock
   Point position;          // pointer events
   bool injected = false;   // synthetic input (ours or another injecting program's)
+  // Injected by Quillmote itself. Input that other programs inject (a remote
+  // desktop, a test driver) is the user's as much as the keyboard's is.
+  bool ours = false;
 
   bool isKey() const { return message == watch::kKeyDown || message == watch::kKeyUp; }
 };

@@ -1,20 +1,17 @@
 #include "platform/PendingFile.h"
 
-#include <unistd.h>
-
 namespace qlm {
 
 PendingFile::PendingFile(FileSystem& fs, std::string target)
-    : m_fs(fs), m_target(std::move(target)), m_temporary(m_target + ".tmp" + std::to_string(::getpid())) {
-  // One left by an earlier process of the same number is garbage.
-  m_fs.remove(m_temporary);
-  m_file = m_fs.open(m_temporary, OpenMode::CreateNew);
-  if (!m_file) m_error = "Cannot create " + m_temporary + ": " + m_fs.lastError();
+    : m_fs(fs), m_target(std::move(target)) {
+  m_file = m_fs.createBeside(m_target, m_temporary);
+  m_created = m_file != nullptr;
+  if (!m_created) m_error = "Cannot create a file beside " + m_target + ": " + m_fs.lastError();
 }
 
 PendingFile::~PendingFile() {
   m_file.reset();
-  if (!m_named) m_fs.remove(m_temporary);
+  if (m_created && !m_named) m_fs.remove(m_temporary);
 }
 
 Outcome PendingFile::publish(Naming naming, std::optional<unsigned> permissions) {
@@ -33,7 +30,9 @@ Outcome PendingFile::publish(Naming naming, std::optional<unsigned> permissions)
                                                    : "Cannot write " + m_target + ": " + m_fs.lastError());
     }
   }
-  if (!m_fs.syncFolderOf(m_target)) return Outcome::failure("Cannot write " + m_target + ": " + m_fs.lastError());
+  // The file has its name and the change is made; only whether the name
+  // would survive a power cut is unsure, and nothing can take it back now.
+  m_fs.syncFolderOf(m_target);
   return Outcome::success();
 }
 

@@ -33,6 +33,7 @@ class PendingFile {
   std::string m_temporary;
   std::unique_ptr<File> m_file;
   std::string m_error;
+  bool m_created = false;
   bool m_named = false;
 };
 

@@ -13,6 +13,8 @@ Outcome User::sendMessage(std::string_view, std::string_view, std::string_view) 
   return Outcome::failure("Not supported", kMessageNotSupported);
 }
 
+Platform::~Platform() { inputWatch.reset(); }
+
 bool Platform::complete() const {
   return clock && windows && input && inputWatch && capture && clipboard && processes && shell && sound &&
          user && settings;

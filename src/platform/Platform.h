@@ -17,6 +17,13 @@
 namespace qlm {
 
 struct Platform {
+  Platform() = default;
+  // Stops the input watch first: its thread may still be calling listeners
+  // that use the other parts.
+  ~Platform();
+  Platform(const Platform&) = delete;
+  Platform& operator=(const Platform&) = delete;
+
   std::string name;
   // Declared first so that it is destroyed last: the watch may still deliver
   // events while the other parts go away.

@@ -27,6 +27,8 @@ public:
   virtual WindowId findWindow(std::optional<std::string_view> className,
                               std::optional<std::string_view> title) = 0;
   virtual bool exists(WindowId window) = 0;
+  // Exists and is shown on the desktop or minimised (not destroyed, not withdrawn).
+  virtual bool isPresent(WindowId window) = 0;
 
   virtual std::string title(WindowId window) = 0;
   virtual std::string className(WindowId window) = 0;
@@ -44,6 +46,8 @@ public:
 
   virtual bool setForeground(WindowId window) = 0;
   virtual WindowId foreground() = 0;
+  // The top-level window that holds the keyboard focus, kNoWindow when none does.
+  virtual WindowId keyboardFocus() = 0;
   // The window's frontmost transient dialog, or the window itself.
   virtual WindowId lastActivePopup(WindowId window) = 0;
   // Top-level window under the pointer, kNoWindow over the bare desktop.

@@ -32,14 +32,19 @@ DesktopOutput::DesktopOutput(Document& document, Platform& platform, PlaybackHos
 
 DesktopOutput::~DesktopOutput() { m_document.setTargetSelector(nullptr); }
 
+// At the start and the end of a playback: no record has a window yet.
+void DesktopOutput::releaseModifiers() {
+  m_selector.forgetRecordTarget();
+  m_injection.releaseModifiers();
+}
+
 void DesktopOutput::prepareInstruction(const RecordTarget& record) {
   m_selector.clearMatchKind();
   m_selector.applyResize(record);
 }
 
 bool DesktopOutput::findTarget(const RecordTarget& record) {
-  long long wait = m_document.readVariableNumber("$QLM_MAX_WAIT_WIN");
-  return m_selector.findWindowLike(record.className, record.title, false, wait, true, "AppWait");
+  return m_selector.findRecordTarget(record.className, record.title, "AppWait");
 }
 
 void DesktopOutput::sendText(std::string_view text, const RecordTarget& record) {

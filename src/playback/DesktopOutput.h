@@ -12,11 +12,12 @@ class DesktopOutput final : public PlaybackOutput {
   DesktopOutput(Document& document, Platform& platform, PlaybackHost& host, int notRespondingWaitMs);
   ~DesktopOutput() override;
 
-  void releaseModifiers() override { m_injection.releaseModifiers(); }
+  void releaseModifiers() override;
   void prepareInstruction(const RecordTarget& record) override;
   bool findTarget(const RecordTarget& record) override;
   void sendText(std::string_view text, const RecordTarget& record) override;
   void captureForTrace(std::string_view title) override;
+  bool targetLost() override { return m_selector.recordTargetLost(); }
 
   TargetSelector& selector() { return m_selector; }
 

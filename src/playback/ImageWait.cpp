@@ -21,7 +21,9 @@ bool bringTargetForward(Document& doc, Platform& platform) {
   auto lookup = [&](TargetSelector& selector) {
     return selector.findWindowLike(doc.targetApplication(), doc.targetTitle(), false, waitMs, true, "AppWait");
   };
-  if (TargetSelector* selector = doc.targetSelector()) return lookup(*selector);
+  if (TargetSelector* selector = doc.targetSelector()) {
+    return selector->findRecordTarget(doc.targetApplication(), doc.targetTitle(), "AppWait");
+  }
   TargetSelector local(doc, platform);
   return lookup(local);
 }
@@ -98,6 +100,10 @@ ImageWaitResult waitForImage(Interpreter& in, Platform& platform, SearchMethod m
   long long elapsed = 0;
   do {
     if (doc.settings().foregroundMode == 2) bringTargetForward(doc, platform);
+    if (TargetSelector* selector = doc.targetSelector(); selector != nullptr && selector->recordTargetLost()) {
+      result.end = ImageWaitEnd::Interrupted;
+      return result;
+    }
     if (interrupted(doc)) {
       result.end = ImageWaitEnd::Interrupted;
       return result;

@@ -34,7 +34,7 @@ void Injection::wait(long long ms) {
 }
 
 bool Injection::interrupted() const {
-  return m_refused || m_doc.flags().endKey || m_doc.stopRequested();
+  return m_refused || m_lost || m_doc.flags().endKey || m_doc.stopRequested();
 }
 
 bool Injection::deliver(const std::function<bool()>& send, long long retryMs, std::string_view what) {
@@ -52,12 +52,91 @@ bool Injection::deliver(const std::function<bool()>& send, long long retryMs, st
   return false;
 }
 
+std::string Injection::focusDescription(WindowId window) {
+  Windows& windows = *m_platform.windows;
+  if (window == kNoWindow) return "\nno window";
+  return windowDescription(windows.title(window), windows.className(window));
+}
+
+void Injection::loseTarget(const std::string& message) {
+  m_lost = true;
+  if (m_doc.flags().endKey || m_doc.stopRequested()) return;
+  m_doc.ui().bringMainWindowToFront();
+  m_doc.ui().showMessage(message);
+  m_doc.requestStop();
+}
+
+// One more attempt to give the target the focus; false (reported) when it is gone.
+bool Injection::bringTargetBack() {
+  Windows& windows = *m_platform.windows;
+  if (!windows.isPresent(m_target)) {
+    m_selector.reportTargetGone(m_record.title, m_record.className);
+    m_lost = true;
+    return false;
+  }
+  if (windows.isMinimized(m_target)) windows.restore(m_target);
+  windows.setForeground(windows.lastActivePopup(windows.lastActivePopup(m_target)));
+  return true;
+}
+
+// Presses and clicks go only into the target; releases follow their press
+// wherever the focus is, so that no key stays held.
+bool Injection::deliverInto(const std::function<Delivery()>& send, long long retryMs, std::string_view what,
+                            bool click) {
+  if (m_refused || m_lost) return false;
+  std::int64_t deadline = -1;
+  for (int attempt = 1;;) {
+    const Delivery delivery = send();
+    if (delivery == Delivery::Sent) return true;
+    if (delivery == Delivery::OutsideTarget) {
+      const std::int64_t now = m_platform.clock->nowMs();
+      if (deadline < 0) {
+        deadline = now + std::max<long long>(m_doc.readVariableNumber("$QLM_MAX_WAIT_WIN"), 0);
+      } else if (now >= deadline) {
+        const Point pointer = m_platform.input->pointerPosition();
+        loseTarget(click ? "Click not sent: the point " + std::to_string(pointer.x) + "," +
+                               std::to_string(pointer.y) + " is not in the target window: " +
+                               windowDescription(m_record.title, m_record.className) + "\nbut in the window: " +
+                               focusDescription(m_platform.windows->windowUnderPointer())
+                         : "Keys not sent: the keyboard focus is not in the target window: " +
+                               windowDescription(m_record.title, m_record.className) + "\nbut in the window: " +
+                               focusDescription(m_platform.windows->keyboardFocus()));
+        return false;
+      } else {
+        wait(kRefocusCycleMs);
+      }
+      if (interrupted() || !bringTargetBack()) return false;
+      continue;
+    }
+    if (attempt++ >= kMaxAttempts) break;
+    wait(retryMs);
+  }
+  m_refused = true;
+  m_doc.ui().bringMainWindowToFront();
+  m_doc.ui().showMessage("Input refused: the desktop did not accept " + std::string(what) + " after " +
+                         std::to_string(kMaxAttempts) + " attempts.");
+  m_doc.requestStop();
+  return false;
+}
+
 bool Injection::key(int virtualKey, bool up, long long retryMs) {
-  return deliver([&] { return m_platform.input->sendKey(virtualKey, up); }, retryMs, "a key event");
+  if (up) return deliver([&] { return m_platform.input->sendKey(virtualKey, up); }, retryMs, "a key event");
+  return deliverInto([&] { return m_platform.input->sendKeyInto(m_target, virtualKey, up); }, retryMs,
+                     "a key event", false);
 }
 
 bool Injection::character(unsigned char c, bool up) {
-  return deliver([&] { return m_platform.input->sendCharacter(c, up); }, kRetryMs, "a character");
+  if (up) return deliver([&] { return m_platform.input->sendCharacter(c, up); }, kRetryMs, "a character");
+  return deliverInto([&] { return m_platform.input->sendCharacterInto(m_target, c, up); }, kRetryMs, "a character",
+                     false);
+}
+
+bool Injection::button(std::uint32_t flags) {
+  constexpr std::uint32_t kPresses = mouse::kLeftDown | mouse::kRightDown | mouse::kMiddleDown;
+  if ((flags & kPresses) == 0) return pointerEvent(flags);
+  if (m_hooks.syntheticPointer) m_hooks.syntheticPointer();
+  return deliverInto([&] { return m_platform.input->sendMouseOnto(m_target, flags); }, kRetryMs, "a mouse event",
+                     true);
 }
 
 bool Injection::pointerEvent(std::uint32_t flags) {
@@ -73,6 +152,10 @@ bool Injection::placePointer(Point position) {
 bool Injection::sendText(std::string_view text, const RecordTarget& record) {
   readSettings();
   m_refused = false;
+  m_lost = false;
+  m_record = record;
+  const bool wholeScreen = !record.title.empty() && record.title.front() == '-';
+  m_target = wholeScreen ? kNoWindow : m_selector.lastLookup().foundWindow;
   std::string pending;
   auto flush = [&] {
     if (!pending.empty()) pasteText(pending);
@@ -111,7 +194,7 @@ void Injection::typeCharacter(unsigned char c) {
   auto stroke = m_platform.input->keyForCharacter(c);
   if (!stroke) {
     wait(half);
-    character(c, false);
+    if (!character(c, false)) return;
     wait(half);
     character(c, true);
     wait(edgeDelay());
@@ -121,20 +204,18 @@ void Injection::typeCharacter(unsigned char c) {
   const bool altGr = (stroke->shiftState & 6) == 6;
   auto step = [&](int virtualKey, bool up) {
     wait(half);
-    key(virtualKey, up);
+    return key(virtualKey, up);
   };
-  if (shift) step(vk::kShift, false);
-  if (altGr) {
-    step(vk::kControl, false);
-    step(vk::kMenu, false);
-  }
-  step(stroke->virtualKey, false);
-  step(stroke->virtualKey, true);
-  if (altGr) {
-    step(vk::kMenu, true);
-    step(vk::kControl, true);
-  }
-  if (shift) step(vk::kShift, true);
+  // What was pressed is released even when a later press is not sent.
+  const bool shiftDown = shift && step(vk::kShift, false);
+  const bool ctrlDown = altGr && (!shift || shiftDown) && step(vk::kControl, false);
+  const bool altDown = ctrlDown && step(vk::kMenu, false);
+  const bool modifiersDown = (!shift || shiftDown) && (!altGr || altDown);
+  if (modifiersDown && step(stroke->virtualKey, false)) step(stroke->virtualKey, true);
+  if (altDown) step(vk::kMenu, true);
+  if (ctrlDown) step(vk::kControl, true);
+  if (shiftDown) step(vk::kShift, true);
+  if (interrupted()) return;
   wait(edgeDelay());
 }
 
@@ -142,7 +223,7 @@ void Injection::sendKey(const KeyEntry& entry, char prefix) {
   const long long before = m_settings.keyDelay + 30;
   if (prefix == '\\' || prefix == 'V') {
     wait(before);
-    key(entry.virtualKey, false);
+    if (!key(entry.virtualKey, false)) return;
     wait(halfDelay());
   }
   if (prefix == '/' || prefix == 'V') {
@@ -163,7 +244,7 @@ void Injection::pasteText(std::string_view text) {
   }
   const long long gap = m_settings.keyDelay + 30;
   wait(gap);
-  key(vk::kControl, false, gap);
+  if (!key(vk::kControl, false, gap)) return;
   typeCharacter('v');
   wait(gap);
   key(vk::kControl, true);
@@ -189,6 +270,26 @@ void Injection::mouseAction(const MouseEntry& entry, char prefix, const RecordTa
   bool imageFound = false;
   const Point target = clickTarget(record, imageFound);
   const int verbose = m_doc.traceSettings().verboseLevel;
+  // The desktop would move the pointer to the screen's edge, and the click
+  // would land somewhere else.
+  const DesktopInfo screen = m_platform.windows->desktop();
+  if (!Rect::fromSize(0, 0, screen.width, screen.height).contains(target)) {
+    const std::string text = std::string(1, prefix) + std::string(entry.notation.substr(1)) + " (" +
+                             std::to_string(target.x) + "," + std::to_string(target.y) + ")";
+    TraceEvent event;
+    event.kind = 2;
+    event.line = m_doc.records().currentRecord() + 1;
+    event.instruction = static_cast<int>(m_doc.readVariableNumber("$QLM_INST"));
+    event.description = "Click not sent, its point lies outside the screen:";
+    event.text = text;
+    m_doc.trace().traceEvent(event);
+    if (verbose >= 1 && m_hooks.openNote) {
+      const Point near{std::clamp(target.x, 0, std::max(screen.width - 1, 0)),
+                       std::clamp(target.y, 0, std::max(screen.height - 1, 0))};
+      m_hooks.openNote(text + " outside the screen", Rect{near.x - 20, near.y - 20, near.x + 250, near.y + 80});
+    }
+    return;
+  }
   if (verbose >= 1 && m_platform.clock->nowMs() - m_doc.chronoStart() > 300 && m_hooks.openNote) {
     std::string text = std::string(1, prefix) + std::string(entry.notation.substr(1)) + " (" +
                        (imageFound ? std::string("Image found")
@@ -218,10 +319,10 @@ void Injection::mouseAction(const MouseEntry& entry, char prefix, const RecordTa
     if (m_hooks.pump) m_hooks.pump();
     wait(50);
   }
-  pointerEvent(static_cast<std::uint32_t>(entry.firstFlag));
+  if (!button(static_cast<std::uint32_t>(entry.firstFlag))) return;
   wait(halfDelay());
   if (prefix == 'V' && entry.secondFlag != 0) {
-    pointerEvent(static_cast<std::uint32_t>(entry.secondFlag));
+    button(static_cast<std::uint32_t>(entry.secondFlag));
     wait(halfDelay());
   }
   pointerEvent(mouse::kMove);

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/Geometry.h"
+#include "platform/Input.h"
 #include "language/KeyNotation.h"
 #include "playback/TargetSelection.h"
 
@@ -44,7 +45,11 @@ class Injection {
   Injection(Document& doc, Platform& platform, TargetSelector& selector, InjectionHooks hooks = {});
 
   // Injects `text` for `record`; false when it was cut short (the end key,
-  // a stop request, or input the desktop kept refusing).
+  // a stop request, input the desktop kept refusing, or a target that lost
+  // the focus for good or disappeared). Every key press and click goes only
+  // into the window of the last lookup (none for whole-screen records and
+  // foreground mode 0): when the focus has moved, the target is brought
+  // forward again within the window wait, else playback stops.
   bool sendText(std::string_view text, const RecordTarget& record);
   void typeCharacter(unsigned char character);
   void sendKey(const KeyEntry& entry, char prefix);
@@ -59,9 +64,14 @@ class Injection {
 
  private:
   bool deliver(const std::function<bool()>& send, long long retryMs, std::string_view what);
+  bool deliverInto(const std::function<Delivery()>& send, long long retryMs, std::string_view what, bool click);
+  bool bringTargetBack();
+  void loseTarget(const std::string& message);
+  std::string focusDescription(WindowId window);
   bool key(int virtualKey, bool up, long long retryMs = kRetryMs);
   bool character(unsigned char c, bool up);
   bool pointerEvent(std::uint32_t flags);
+  bool button(std::uint32_t flags);
   bool placePointer(Point position);
   bool interrupted() const;
   void wait(long long ms);
@@ -70,6 +80,7 @@ class Injection {
   Point clickTarget(const RecordTarget& record, bool& imageFound);
 
   static constexpr long long kRetryMs = 30;
+  static constexpr long long kRefocusCycleMs = 100;
 
   Document& m_doc;
   Platform& m_platform;
@@ -77,6 +88,9 @@ class Injection {
   InjectionHooks m_hooks;
   InputSettings m_settings;
   bool m_refused = false;
+  bool m_lost = false;  // the target lost the focus for good or disappeared
+  WindowId m_target = kNoWindow;
+  RecordTarget m_record;
 };
 
 }  // namespace qlm

@@ -47,7 +47,7 @@ PlaybackEngine::~PlaybackEngine() {
 }
 
 bool PlaybackEngine::start() {
-  if (playing() || m_document.flags().playbackMode != 0) return false;
+  if (playing() || m_document.flags().runState != RunState::Idle) return false;
   // A playback that ended without anyone waiting for it must not refuse the next one.
   if (m_thread.joinable()) m_thread.join();
   prepare();
@@ -66,7 +66,7 @@ PlaybackEnd PlaybackEngine::wait() {
 
 void PlaybackEngine::stop() {
   PlaybackFlags& flags = m_document.flags();
-  if (flags.playbackMode == 1) return;
+  if (flags.runState == RunState::Recording) return;
   flags.running = false;
   flags.endKey = true;
 }
@@ -94,14 +94,14 @@ PlaybackEnd PlaybackEngine::run() {
   PlaybackFlags& flags = m_document.flags();
   m_output.releaseModifiers();
   m_document.openTraceRequest().clear();
-  flags.playbackMode = 2;
+  flags.runState = RunState::Playing;
   m_host.playbackStarted(m_document.endKey().notation);
   m_document.setVariableNumber("$QLM_LINE_NB", m_host.recordCount());
   // The path is the file system's (UTF-8); variables hold Windows-1252.
   m_document.setVariable("$QLM_PATH", cp1252FromUtf8(folderOf(m_document.pathName())));
   if (!resumeOrReset()) {
     flags.running = false;
-    flags.playbackMode = 0;
+    flags.runState = RunState::Idle;
     m_host.playbackEnded();
     return PlaybackEnd::Unanswered;
   }
@@ -236,13 +236,14 @@ PlaybackEnd PlaybackEngine::finish() {
     m_document.openTraceRequest().clear();
   }
   flags.running = false;
-  flags.playbackMode = 0;
+  flags.runState = RunState::Idle;
   m_host.playbackEnded();
   return end;
 }
 
 void PlaybackEngine::userActivityPause() {
   PlaybackFlags& flags = m_document.flags();
+  if (flags.runState == RunState::Playing && m_output.targetLost()) return;
   if (flags.movementWaitLeft < 1) return;
   Clock& clock = m_document.clock();
   int full = flags.movementWaitLeft;

@@ -49,6 +49,9 @@ class PlaybackOutput {
   // Looks for the target (waiting up to $QLM_MAX_WAIT_WIN) and brings it forward.
   virtual bool findTarget(const RecordTarget& record) = 0;
   virtual void sendText(std::string_view text, const RecordTarget& record) = 0;
+  // Whether the window the current record plays into disappeared (reported
+  // with the stop request); asked between the steps of every wait.
+  virtual bool targetLost() { return false; }
   // The screen picture that a trace or the debugger shows beside the step.
   virtual void captureForTrace(std::string_view /*title*/) {}
 };

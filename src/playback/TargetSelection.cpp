@@ -10,13 +10,16 @@ namespace qlm {
 namespace {
 
 std::string cannotFind(std::string_view title, std::optional<std::string_view> className) {
-  return "Cannot find Window: \nTitle='" + std::string(title) + "'\nApplication:'" +
-         std::string(className.value_or("")) + "'";
+  return "Cannot find Window: " + windowDescription(title, className.value_or(""));
 }
 
 bool hasWildcard(std::string_view title) { return title.find_first_of("*?") != std::string_view::npos; }
 
 }  // namespace
+
+std::string windowDescription(std::string_view title, std::string_view className) {
+  return "\nTitle='" + std::string(title) + "'\nApplication:'" + std::string(className) + "'";
+}
 
 // Suffix against suffix, from the ends backwards, so that stars cost no
 // backtracking: row[j] tells whether pattern[i..] matches title[j..].
@@ -66,7 +69,12 @@ bool TargetSelector::raiseTarget(std::optional<std::string_view> className,
   WindowId popup = windows.lastActivePopup(windows.lastActivePopup(window));
   if (bringForward) {
     if (windows.isMinimized(window)) windows.restore(window);
-    windows.setForeground(popup);
+    // A window that cannot be brought forward is not found: typing on would
+    // reach whatever window has the focus.
+    if (!windows.setForeground(popup)) {
+      m_last.foundWindow = kNoWindow;
+      return false;
+    }
   }
   return true;
 }
@@ -165,21 +173,73 @@ bool TargetSelector::findWindowLike(std::optional<std::string_view> className, s
     found = wildcardLookup(className, title.empty() ? std::string_view("*") : title, quiet, waitMs, bringForward,
                            label);
   }
-  if (found && bringForward) checkResponding();
+  if (found && bringForward) found = checkResponding();
   return found;
 }
 
-void TargetSelector::checkResponding() {
+bool TargetSelector::checkResponding() {
   const WindowId window = m_last.foundWindow;
-  if (window == kNoWindow) return;
+  if (window == kNoWindow) return true;
+  const std::string title = m_last.targetTitle;
+  const std::string className = m_last.targetClass;
   const int waitSeconds = m_notRespondingWaitMs / 1000;
   for (int s = 0; s < waitSeconds && !m_doc.stopRequested() && !endKeyPressed(); ++s) {
-    if (m_platform.windows->isResponding(window, std::chrono::milliseconds(30))) return;
+    if (!m_platform.windows->isPresent(window)) {
+      reportTargetGone(title, className);
+      return false;
+    }
+    if (m_platform.windows->isResponding(window, std::chrono::milliseconds(30))) return true;
     if (m_hooks.showNote) {
       m_hooks.showNote("Not responding: " + std::to_string(waitSeconds - s) + "/" + std::to_string(waitSeconds), 1000);
     }
     sleep(1000);
   }
+  if (!m_platform.windows->isPresent(window)) {
+    reportTargetGone(title, className);
+    return false;
+  }
+  return true;
+}
+
+void TargetSelector::reportTargetGone(std::string_view title, std::string_view className) {
+  if (m_doc.stopRequested() || endKeyPressed()) return;
+  fail("The target window disappeared: " + windowDescription(title, className));
+}
+
+bool TargetSelector::findRecordTarget(const std::string& className, const std::string& title, std::string_view label) {
+  const int record = m_doc.records().currentRecord();
+  if (record != m_recordIndex) {
+    forgetRecordTarget();
+    m_recordIndex = record;
+  }
+  if (recordTargetLost()) return false;
+  const bool found =
+      findWindowLike(className, title, false, m_doc.readVariableNumber("$QLM_MAX_WAIT_WIN"), true, label);
+  if (found && m_recordWindow == kNoWindow && m_last.foundWindow != kNoWindow &&
+      (title.empty() || title.front() != '-')) {
+    m_recordWindow = m_last.foundWindow;
+    m_recordTitle = title;
+    m_recordClass = className;
+  }
+  return found;
+}
+
+bool TargetSelector::recordTargetLost() {
+  if (m_recordWindow == kNoWindow) return false;
+  if (m_recordIndex != m_doc.records().currentRecord()) {
+    forgetRecordTarget();
+    return false;
+  }
+  if (m_platform.windows->isPresent(m_recordWindow)) return false;
+  reportTargetGone(m_recordTitle, m_recordClass);
+  return true;
+}
+
+void TargetSelector::forgetRecordTarget() {
+  m_recordIndex = -1;
+  m_recordWindow = kNoWindow;
+  m_recordTitle.clear();
+  m_recordClass.clear();
 }
 
 void TargetSelector::applyResize(const RecordTarget& record) {

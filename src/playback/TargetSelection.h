@@ -69,6 +69,17 @@ class TargetSelector {
   bool raiseTarget(std::optional<std::string_view> className, std::optional<std::string_view> title,
                          bool bringForward);
 
+  // The lookup of the current record's target for its output and its image
+  // waits. Once a record has a window, another one is never chosen in its
+  // stead while that record plays: a target that disappeared stops playback.
+  bool findRecordTarget(const std::string& className, const std::string& title, std::string_view label);
+  // Whether the current record's window disappeared; reported (message and
+  // stop request) the first time.
+  bool recordTargetLost();
+  void forgetRecordTarget();
+  // "The target window disappeared: ..." and the stop request.
+  void reportTargetGone(std::string_view title, std::string_view className);
+
   // Sizes the foreground window by the resize mode, before every instruction.
   void applyResize(const RecordTarget& record);
 
@@ -80,7 +91,7 @@ class TargetSelector {
                       long long waitMs, bool bringForward, std::string_view label);
   bool attempt(std::optional<std::string_view> className, std::string_view title, bool quiet, bool bringForward,
                std::string& failure);
-  void checkResponding();
+  bool checkResponding();
   void fail(const std::string& text);
   bool endKeyPressed() const;
   void sleep(long long ms);
@@ -90,7 +101,14 @@ class TargetSelector {
   int m_notRespondingWaitMs;
   SelectionHooks m_hooks;
   LookupResult m_last;
+  int m_recordIndex = -1;
+  WindowId m_recordWindow = kNoWindow;
+  std::string m_recordTitle;
+  std::string m_recordClass;
 };
+
+// The texts that name a window in the messages of target selection.
+std::string windowDescription(std::string_view title, std::string_view className);
 
 // Whole-title match, case-sensitive: '?' takes one character, '*' one or
 // more (none at the end of the pattern).

@@ -23,9 +23,10 @@ void UserActivityWatch::onEvent(const WatchedEvent& event) {
 
 // The X server cannot swallow the end key, so it reaches the focused window
 // anyway; what matters is that playback stops and that our own injected keys
-// never count as the user's.
+// never count as the user's. Keys that other programs inject (a remote
+// desktop) are the user's.
 void UserActivityWatch::onKey(const WatchedEvent& event) {
-  if (event.injected) return;
+  if (event.ours) return;
   PlaybackFlags& flags = m_document.flags();
   if (event.message == watch::kKeyDown && event.virtualKey == m_document.endKey().virtualKey) {
     flags.endKey = true;
@@ -37,10 +38,10 @@ void UserActivityWatch::onKey(const WatchedEvent& event) {
 }
 
 // The watch tells our own injected events apart, so they never pause
-// playback; every real movement restarts the movement wait.
+// playback; every other movement restarts the movement wait.
 void UserActivityWatch::onPointer(const WatchedEvent& event) {
   PlaybackFlags& flags = m_document.flags();
-  if (event.injected || !flags.running) return;
+  if (event.ours || !flags.running) return;
   flags.userActive = false;
   if (event.message == watch::kMouseMove) flags.movementWaitLeft = m_movementWait;
 }

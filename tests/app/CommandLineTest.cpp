@@ -5,7 +5,9 @@
 namespace qlm {
 namespace {
 
-using Kinds = std::vector<std::string>;
+using Kind = CommandLine::ItemKind;
+using Kinds = std::vector<Kind>;
+constexpr Kind F = Kind::Document, C = Kind::Option, N = Kind::VariableName, V = Kind::Value, E = Kind::Error;
 
 TEST(CommandLine, ReadsDocumentOptionsAndVariablesInEitherForm) {
   for (const char* raw : {"doc.qlm /play $USER=Smith", "doc.qlm /play $USER Smith"}) {
@@ -15,7 +17,7 @@ TEST(CommandLine, ReadsDocumentOptionsAndVariablesInEitherForm) {
     EXPECT_EQ(line.documentPath(), "doc.qlm");
     EXPECT_TRUE(line.play());
     EXPECT_FALSE(line.close());
-    EXPECT_EQ(line.kinds(), (Kinds{"F", "C", "$", "V"}));
+    EXPECT_EQ(line.kinds(), (Kinds{F, C, N, V}));
     ASSERT_EQ(line.variables().size(), 1u);
     EXPECT_EQ(line.variables()[0].name, "$USER");
     EXPECT_EQ(line.variables()[0].value, "Smith");
@@ -53,12 +55,12 @@ TEST_P(CommandLineFailure, StopsAtTheFirstErrorWithItsMessage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Grammar, CommandLineFailure,
-    ::testing::Values(Failure{"/play doc.qlm", "Invalid argument doc.qlm", {"C", "E"}},
-                      Failure{"doc.qlm /fast", "Invalid command /fast", {"F", "E"}},
-                      Failure{"doc.qlm $A", "Missing value for variable $A", {"F", "$"}},
-                      Failure{"doc.qlm stray /play", "Invalid argument stray", {"F", "E", "E"}},
+    ::testing::Values(Failure{"/play doc.qlm", "Invalid argument doc.qlm", {C, E}},
+                      Failure{"doc.qlm /fast", "Invalid command /fast", {F, E}},
+                      Failure{"doc.qlm $A", "Missing value for variable $A", {F, N}},
+                      Failure{"doc.qlm stray /play", "Invalid argument stray", {F, E, E}},
                       // The item behind a name is its value, so $B is a value and 1 is stray.
-                      Failure{"doc.qlm $A $B 1", "Invalid argument 1", {"F", "$", "V", "E"}}));
+                      Failure{"doc.qlm $A $B 1", "Invalid argument 1", {F, N, V, E}}));
 
 TEST(CommandLine, ValuesMayBePathsThatLookLikeOptions) {
   CommandLine line = CommandLine::parse("doc.qlm $OUT=/tmp/typed.txt /close");

@@ -52,4 +52,11 @@ std::unique_ptr<File> FaultyFileSystem::open(const std::string& path, OpenMode m
   return std::make_unique<FaultyFile>(*this, std::move(real));
 }
 
+std::unique_ptr<File> FaultyFileSystem::createBeside(const std::string& target, std::string& name) {
+  if (dead()) return nullptr;
+  auto real = m_real.createBeside(target, name);
+  if (!real) return nullptr;
+  return std::make_unique<FaultyFile>(*this, std::move(real));
+}
+
 }  // namespace qlm::testing

@@ -30,6 +30,8 @@ class FaultyFileSystem final : public FileSystem {
   bool dead() const { return m_faulted && m_plan.crash; }
 
   std::unique_ptr<File> open(const std::string& path, OpenMode mode) override;
+  std::unique_ptr<File> createBeside(const std::string& target, std::string& name) override;
+  std::string resolve(const std::string& path) override { return m_real.resolve(path); }
   std::optional<FileId> id(const std::string& path) override { return m_real.id(path); }
   bool exists(const std::string& path) override { return m_real.exists(path); }
   bool rename(const std::string& from, const std::string& to) override {

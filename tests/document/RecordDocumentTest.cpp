@@ -94,6 +94,44 @@ TEST_F(RecordDocumentFile, EditsAreSavedBeforeMovingAndDuplicating) {
   EXPECT_FALSE(document.busy());
 }
 
+// The document stays open while other programs change the file: a save
+// writes only its own edits, each onto its own record, and refuses a record
+// that another program changed as well.
+TEST_F(RecordDocumentFile, SavesItsOwnEditsBesideChangesByOtherPrograms) {
+  ASSERT_TRUE(document.load().opened);
+  ASSERT_TRUE(Snapshot().moveRecord(path, 0, 2));
+  auto comment = [](const char* text) {
+    return [text](RecordImage& record) {
+      record.setText(TextField::Comment, text);
+      return Outcome::success();
+    };
+  };
+  ASSERT_TRUE(Snapshot().updateRecord(path, 1, comment("theirs")));  // r2
+  RecordImage edited = document.record(0);
+  edited.setText(TextField::Comment, "mine");
+  ASSERT_TRUE(document.setRecord(0, edited));
+  ASSERT_TRUE(document.save());
+
+  RecordDocument other;
+  other.setPath(path);
+  ASSERT_TRUE(other.load().opened);
+  auto fileComments = [&] {
+    other.load();
+    std::vector<std::string> all;
+    for (int i = 0; i < other.count(); ++i) all.push_back(other.record(i).text(TextField::Instruction) + ":" + other.record(i).text(TextField::Comment));
+    return all;
+  };
+  EXPECT_EQ(fileComments(), (std::vector<std::string>{"r1:", "r2:theirs", "r0:mine"}));
+
+  edited = document.record(2);
+  edited.setText(TextField::Comment, "mine too");
+  ASSERT_TRUE(document.setRecord(2, edited));
+  Bytes before = testing::readFile(path);
+  Outcome refused = document.save();
+  EXPECT_EQ(refused.message, "Line 3 of " + path + " was changed or removed by another program; reload the document.");
+  EXPECT_EQ(testing::readFile(path), before);
+}
+
 TEST_F(RecordDocumentFile, SaveAsCopiesAndRefusesAnotherExistingFile) {
   ASSERT_TRUE(document.load().opened);
   std::string taken = folder.file("taken.qlm");

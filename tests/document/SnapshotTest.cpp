@@ -26,6 +26,17 @@ RecordImage recordSaying(const std::string& instruction) {
   return RecordImage::fromBytes(std::span<const std::uint8_t, kRecordSize>(hand.data(), kRecordSize));
 }
 
+// Every record as read, ready to be changed and written back.
+std::vector<RecordEdit> loadedRecords(const std::string& path) {
+  Snapshot reader;
+  std::vector<RecordEdit> edits;
+  if (!reader.openForReading(path)) return edits;
+  for (int i = 0; reader.readRecord(i) == 0; ++i) {
+    edits.push_back({i, {reader.table().entry(i), reader.record().bytes()}, reader.record()});
+  }
+  return edits;
+}
+
 std::vector<std::string> instructions(const std::string& path) {
   Snapshot reader;
   std::vector<std::string> texts;
@@ -153,9 +164,15 @@ TEST_F(SnapshotFile, MoveRewritesOnlyTheIndex) {
 TEST_F(SnapshotFile, MoveToItselfOrOutsideLeavesTheFileAlone) {
   makeFile({"a", "b"});
   Bytes before = testing::readFile(path);
-  for (auto [from, to] : {std::pair{1, 1}, {-1, 0}, {0, 2}, {5, 0}}) {
+  struct Case {
+    int from, to;
+    const char* message;
+  };
+  for (auto [from, to, message] : {Case{1, 1, ""}, {-1, 0, "no line 0"}, {0, 2, "no line 3"}, {5, 0, "no line 6"}}) {
     SCOPED_TRACE(std::to_string(from) + " -> " + std::to_string(to));
-    EXPECT_TRUE(Snapshot().moveRecord(path, from, to));
+    Outcome moved = Snapshot().moveRecord(path, from, to);
+    EXPECT_EQ(bool(moved), *message == 0);
+    EXPECT_NE(moved.message.find(message), std::string::npos) << moved.message;
     EXPECT_EQ(testing::readFile(path), before);
   }
 }
@@ -179,14 +196,42 @@ TEST_F(SnapshotFile, DuplicateAppendsTheBlockAndInsertsItsEntry) {
 TEST_F(SnapshotFile, RewriteChangesRecordsAndLeavesPicturesAndIndex) {
   makeFile({"a", "b"});
   Bytes before = testing::readFile(path);
-  std::vector<RecordImage> records{recordSaying("A"), recordSaying("B")};
-  ASSERT_TRUE(Snapshot().rewriteRecords(path, records));
+  std::vector<RecordEdit> edits = loadedRecords(path);
+  edits[0].record = recordSaying("A");
+  edits[1].record = recordSaying("B");
+  ASSERT_TRUE(Snapshot().writeRecords(path, edits));
   EXPECT_EQ(instructions(path), (std::vector<std::string>{"A", "B"}));
   Bytes after = testing::readFile(path);
   EXPECT_EQ(after.size(), before.size());
   EXPECT_TRUE(std::equal(before.begin(), before.begin() + 160032, after.begin()));
-  records.pop_back();
-  EXPECT_FALSE(Snapshot().rewriteRecords(path, records));
+}
+
+// Records written back go over the records they were read from, wherever
+// other programs moved them, and never over a record changed meanwhile.
+TEST_F(SnapshotFile, WrittenRecordsFindTheirOwnBlockOrAreRefused) {
+  makeFile({"a", "b", "c", "d"});
+  std::vector<RecordEdit> edits = loadedRecords(path);
+  ASSERT_TRUE(Snapshot().moveRecord(path, 0, 3));
+  ASSERT_TRUE(Snapshot().deleteRecord(path, 1));  // "c": the blocks behind it move down
+  std::vector<RecordEdit> mine{edits[0], edits[3]};
+  mine[0].record = recordSaying("A");
+  mine[1].record = recordSaying("D");
+  ASSERT_TRUE(Snapshot().writeRecords(path, mine));
+  EXPECT_EQ(instructions(path), (std::vector<std::string>{"b", "D", "A"}));
+
+  Bytes before = testing::readFile(path);
+  std::vector<RecordEdit> stale{edits[1], edits[2]};
+  stale[0].record = recordSaying("B");
+  stale[1].record = recordSaying("C");  // deleted by another program
+  Outcome refused = Snapshot().writeRecords(path, stale);
+  EXPECT_NE(refused.message.find("Line 3 of " + path + " was changed or removed by another program"),
+            std::string::npos)
+      << refused.message;
+  EXPECT_EQ(testing::readFile(path), before);
+  mine[1].record = recordSaying("D again");
+  mine[0].loaded = edits[0].loaded;  // "A" was written over it
+  EXPECT_FALSE(Snapshot().writeRecords(path, mine));
+  EXPECT_EQ(testing::readFile(path), before);
 }
 
 TEST_F(SnapshotFile, LargeFilesMakeAppendsGoToARolloverFile) {
@@ -204,10 +249,12 @@ TEST_F(SnapshotFile, LargeFilesMakeAppendsGoToARolloverFile) {
 TEST_F(SnapshotFile, ChangesOtherThanAppendsStayInTheLargeFile) {
   makeFile({"a", "b"});
   // A small threshold stands in for 1.5 GB; the changes must not roll over.
-  std::vector<RecordImage> records{recordSaying("A"), recordSaying("B")};
+  std::vector<RecordEdit> edits = loadedRecords(path);
+  edits[0].record = recordSaying("A");
+  edits[1].record = recordSaying("B");
   Snapshot snapshot;
   snapshot.setRolloverBytes(1000);
-  EXPECT_TRUE(snapshot.rewriteRecords(path, records));
+  EXPECT_TRUE(snapshot.writeRecords(path, edits));
   EXPECT_TRUE(snapshot.moveRecord(path, 0, 1));
   EXPECT_TRUE(snapshot.duplicateRecord(path, 0, 0));
   EXPECT_TRUE(snapshot.deleteRecord(path, 2));
@@ -232,20 +279,18 @@ TEST_F(SnapshotFile, RefusesTheRecordAfterTheLastThatFits) {
   EXPECT_EQ(testing::readHead(path, 160032), table);
 }
 
-TEST_F(SnapshotFile, CopyRefusesAnExistingFileAndWritesTheRecordsIntoTheCopy) {
+TEST_F(SnapshotFile, CopyRefusesAnExistingFile) {
   makeFile({"a", "b"});
   std::string other = folder.file("other.qlm");
   testing::writeFile(other, {1, 2, 3});
-  std::vector<RecordImage> records{recordSaying("A"), recordSaying("B")};
-  Outcome refused = Snapshot().copyDocument(path, other, records);
+  Outcome refused = Snapshot().copyDocument(path, other);
   EXPECT_FALSE(refused);
   EXPECT_NE(refused.message.find("already exists"), std::string::npos);
   EXPECT_EQ(testing::readFile(other), (Bytes{1, 2, 3}));
 
   std::string copy = folder.file("copy.qlm");
-  ASSERT_TRUE(Snapshot().copyDocument(path, copy, records));
-  EXPECT_EQ(instructions(copy), (std::vector<std::string>{"A", "B"}));
-  EXPECT_EQ(instructions(path), (std::vector<std::string>{"a", "b"}));
+  ASSERT_TRUE(Snapshot().copyDocument(path, copy));
+  EXPECT_EQ(testing::readFile(copy), testing::readFile(path));
 }
 
 TEST_F(SnapshotFile, WriterWaitsForAReaderAndReadersShareTheFile) {

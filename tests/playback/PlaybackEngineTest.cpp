@@ -45,11 +45,14 @@ class SentText final : public PlaybackOutput {
   std::function<void(std::string_view)> onSend;
 };
 
-WatchedEvent event(int message, int virtualKey = 0, bool injected = false) {
+enum class Origin { User, Ours, OtherInjector };
+
+WatchedEvent event(int message, int virtualKey = 0, Origin origin = Origin::User) {
   WatchedEvent e;
   e.message = message;
   e.virtualKey = virtualKey;
-  e.injected = injected;
+  e.injected = origin != Origin::User;
+  e.ours = origin == Origin::Ours;
   return e;
 }
 
@@ -228,7 +231,7 @@ TEST_F(PlaybackTest, RunsOnItsOwnThreadAndStopsOnTheStopCommand) {
   while (sends < 50) std::this_thread::yield();
   engine.stop();
   EXPECT_EQ(engine.wait(), PlaybackEnd::Stopped);
-  EXPECT_EQ(doc.flags().playbackMode, 0);
+  EXPECT_EQ(doc.flags().runState, RunState::Idle);
 }
 
 TEST_F(PlaybackTest, PlaysAgainAfterAThreadedPlaybackEndedWithoutAWait) {
@@ -247,8 +250,11 @@ TEST_F(PlaybackTest, UserMovementPausesEvaluationForTheMovementWait) {
   setRecords({"\"a\""});
   output.onSend = [&](std::string_view) {};
   doc.flags().running = true;
-  watch.onEvent(event(512, 0, true));
+  watch.onEvent(event(512, 0, Origin::Ours));
   EXPECT_EQ(doc.flags().movementWaitLeft, 0);
+  watch.onEvent(event(512, 0, Origin::OtherInjector));
+  EXPECT_EQ(doc.flags().movementWaitLeft, 2500);
+  doc.flags().movementWaitLeft = 0;
   watch.onEvent(event(512));
   EXPECT_EQ(doc.flags().movementWaitLeft, 2500);
   PlaybackEngine engine(doc, host, output);
@@ -259,18 +265,22 @@ TEST_F(PlaybackTest, UserMovementPausesEvaluationForTheMovementWait) {
   EXPECT_EQ(doc.flags().movementWaitLeft, 0);
 }
 
-TEST_F(PlaybackTest, EndKeyOfTheUserStopsButInjectedKeysDoNot) {
-  UserActivityWatch watch(doc, nullptr, 0);
-  doc.flags().running = true;
-  doc.flags().userActive = true;
-  watch.onEvent(event(256, 35, true));
-  EXPECT_FALSE(doc.flags().endKey);
-  EXPECT_TRUE(doc.flags().userActive);
-  watch.onEvent(event(256, 65));
-  EXPECT_FALSE(doc.flags().userActive);
-  watch.onEvent(event(256, 35));
-  EXPECT_TRUE(doc.flags().endKey);
-  EXPECT_FALSE(doc.flags().running);
+TEST_F(PlaybackTest, EndKeyOfTheUserStopsButOurOwnInjectedKeysDoNot) {
+  for (Origin origin : {Origin::User, Origin::OtherInjector}) {
+    SCOPED_TRACE(static_cast<int>(origin));
+    UserActivityWatch watch(doc, nullptr, 0);
+    doc.flags().endKey = false;
+    doc.flags().running = true;
+    doc.flags().userActive = true;
+    watch.onEvent(event(256, 35, Origin::Ours));
+    EXPECT_FALSE(doc.flags().endKey);
+    EXPECT_TRUE(doc.flags().userActive);
+    watch.onEvent(event(256, 65, origin));
+    EXPECT_FALSE(doc.flags().userActive);
+    watch.onEvent(event(256, 35, origin));
+    EXPECT_TRUE(doc.flags().endKey);
+    EXPECT_FALSE(doc.flags().running);
+  }
 }
 
 }  // namespace

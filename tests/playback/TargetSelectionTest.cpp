@@ -241,3 +241,31 @@ INSTANTIATE_TEST_SUITE_P(Modes, ResizeModes,
 
 }  // namespace
 }  // namespace qlm
+
+namespace qlm {
+namespace {
+
+using TargetSelectionTest = testing::PlaybackTest;
+
+TEST_F(TargetSelectionTest, TargetThatCannotBeBroughtForwardIsNotFound) {
+  WindowId editor = window("Notepad", "notes.txt");
+  window("Other", "other");
+  desktop->refuseActivation(editor, true);
+  EXPECT_FALSE(selector.findWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
+  EXPECT_EQ(lastMessage(), "Cannot find Window: \nTitle='notes.txt'\nApplication:'Notepad'");
+  EXPECT_TRUE(doc.stopRequested());
+}
+
+TEST_F(TargetSelectionTest, TargetThatDisappearsDuringTheNotRespondingWaitStopsAtOnce) {
+  WindowId editor = window("Notepad", "notes.txt");
+  window("Notepad", "other");
+  desktop->setHung(editor, true);
+  desktop->after(1500, [&] { desktop->closeWindow(editor); });
+  EXPECT_FALSE(selector.findWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
+  EXPECT_EQ(notes.size(), 2u);
+  EXPECT_EQ(lastMessage(), "The target window disappeared: \nTitle='notes.txt'\nApplication:'Notepad'");
+  EXPECT_TRUE(doc.stopRequested());
+}
+
+}  // namespace
+}  // namespace qlm

@@ -1,4 +1,3 @@
-
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -6,6 +5,7 @@
 #include "app/qlm/ToolSupport.h"
 #include "platform/FileOperations.h"
 #include "document/Snapshot.h"
+#include "platform/WholeFile.h"
 #include "platform/TextEncoding.h"
 
 namespace qlm {
@@ -15,6 +15,8 @@ constexpr std::string_view kSynopsis =
     "append FILE.qlm --kind K --text TEXT --picture PICTURE.bmp [--title T] [--class C] [--process P] "
     "[--click X,Y] [--area L,T,R,B]";
 constexpr std::string_view kKinds = "12ACKBMRr";
+// No larger picture fits in a document file behind its index and record.
+constexpr std::uint64_t kLargestPictureFile = 0xFFFFFFFFull - kDataStart - kRecordSize;
 
 struct AppendOptions {
   std::string path;
@@ -71,9 +73,8 @@ std::optional<AppendOptions> parseArguments(CommandArgs args) {
 int cmdAppend(CommandArgs args) {
   auto options = parseArguments(args);
   if (!options) return reportUsage(kSynopsis);
-  std::string error;
-  auto bytes = readWholeFile(*options->picture, error);
-  if (!bytes) return reportFailure(error);
+  auto bytes = readWholeFile(systemFileSystem(), *options->picture, kLargestPictureFile);
+  if (!bytes) return reportFailure(bytes.error());
   auto picture = readBmpFile(*bytes);
   if (!picture) return reportFailure(*options->picture + ": " + picture.error());
 
@@ -91,10 +92,8 @@ int cmdAppend(CommandArgs args) {
   if (!snapshot.beginAppend(path)) return reportFailure(snapshot.message());
   fields.firstRecordOfFile = snapshot.count() == 0;
   int line = snapshot.count() + 1;
-  if (!snapshot.appendRecordImage(makeNewRecord(fields)) || !snapshot.appendPicture() || !snapshot.finishAppend()) {
-    snapshot.finishAppend();
-    return reportFailure(snapshot.message());
-  }
+  bool appended = snapshot.appendRecordImage(makeNewRecord(fields)) && snapshot.appendPicture();
+  if (!snapshot.finishAppend() || !appended) return reportFailure(snapshot.message());
   std::printf("%s: line %d\n", path.c_str(), line);
   return kExitOk;
 }

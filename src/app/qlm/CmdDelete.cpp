@@ -1,16 +1,19 @@
 #include "app/qlm/ToolSupport.h"
-#include "document/RecordDocument.h"
+#include "document/Snapshot.h"
 
 namespace qlm {
 
 int cmdDelete(CommandArgs args) {
   if (args.size() != 2) return reportUsage("delete FILE.qlm LINE");
-  RecordDocument document;
+  std::string path(args[0]);
   std::string error;
-  auto line = loadDocumentAt(document, args[0], args[1], error);
-  if (!line) return reportFailure(error);
-  document.setCurrentRecord(*line);
-  if (Outcome deleted = document.deleteRecord(); !deleted) return reportFailure(deleted.message);
+  auto count = lineCount(path, error);
+  if (!count) return reportFailure(error);
+  auto line = parseLine(args[1], *count);
+  if (!line) return reportFailure(noSuchLine(path, args[1], *count));
+  if (Outcome deleted = Snapshot().deleteRecord(path, *line, PlayedRecords::Refuse); !deleted) {
+    return reportFailure(deleted.message);
+  }
   return kExitOk;
 }
 

@@ -79,8 +79,9 @@ int cmdEval(CommandArgs args) {
     return kExitUsage;
   }
   CommandLine variables = CommandLine::parse(request.variableItems);
-  for (const std::string& kind : variables.kinds()) {
-    if (kind != "$" && kind != "V" && variables.valid()) {
+  for (CommandLine::ItemKind kind : variables.kinds()) {
+    using Kind = CommandLine::ItemKind;
+    if (kind != Kind::VariableName && kind != Kind::Value && variables.valid()) {
       std::fprintf(stderr, "qlm eval: only variables may follow the text\n%s", kUsage);
       return kExitUsage;
     }

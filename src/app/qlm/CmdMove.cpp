@@ -1,17 +1,19 @@
 #include "app/qlm/ToolSupport.h"
-#include "document/RecordDocument.h"
+#include "document/Snapshot.h"
 
 namespace qlm {
 
 int cmdMove(CommandArgs args) {
   if (args.size() != 3) return reportUsage("move FILE.qlm FROM TO");
-  RecordDocument document;
+  std::string path(args[0]);
   std::string error;
-  auto from = loadDocumentAt(document, args[0], args[1], error);
-  if (!from) return reportFailure(error);
-  auto to = parseLine(args[2], document.count());
-  if (!to) return reportFailure(noSuchLine(document.path(), args[2], document.count()));
-  if (Outcome moved = document.moveRecord(*from, *to); !moved) return reportFailure(moved.message);
+  auto count = lineCount(path, error);
+  if (!count) return reportFailure(error);
+  auto from = parseLine(args[1], *count);
+  if (!from) return reportFailure(noSuchLine(path, args[1], *count));
+  auto to = parseLine(args[2], *count);
+  if (!to) return reportFailure(noSuchLine(path, args[2], *count));
+  if (Outcome moved = Snapshot().moveRecord(path, *from, *to); !moved) return reportFailure(moved.message);
   return kExitOk;
 }
 

@@ -1,5 +1,6 @@
 #include "app/qlm/ToolSupport.h"
 #include "document/Snapshot.h"
+#include "platform/WholeFile.h"
 
 namespace qlm {
 
@@ -13,8 +14,10 @@ int cmdPicture(CommandArgs args) {
   if (!line) return reportFailure(noSuchLine(path, args[1], reader.count()));
   if (reader.readRecord(*line) != 0 || !reader.readPicture(!grey)) return reportFailure(reader.message());
   reader.closeReading();
-  std::string error;
-  if (!writeWholeFile(std::string(args[2]), bmpFileBytes(reader.display()), error)) return reportFailure(error);
+  if (Outcome written = writeWholeFile(systemFileSystem(), std::string(args[2]), bmpFileBytes(reader.display()));
+      !written) {
+    return reportFailure(written.message);
+  }
   return kExitOk;
 }
 

@@ -1,7 +1,7 @@
 #include <functional>
 
 #include "app/qlm/ToolSupport.h"
-#include "document/RecordDocument.h"
+#include "document/Snapshot.h"
 #include "language/Lexer.h"
 #include "language/SyntaxChecker.h"
 #include "platform/TextEncoding.h"
@@ -88,26 +88,47 @@ const Field* findField(std::string_view name) {
   return nullptr;
 }
 
+// Applies the assignments; a usage error leaves `usage` set.
+Outcome assign(RecordImage& record, CommandArgs assignments, int line, bool& usage) {
+  for (std::string_view assignment : assignments) {
+    std::size_t equals = assignment.find('=');
+    const Field* field = equals == std::string_view::npos ? nullptr : findField(assignment.substr(0, equals));
+    auto rejected = field == nullptr ? std::nullopt : field->set(record, assignment.substr(equals + 1));
+    if (!rejected) {
+      usage = true;
+      return Outcome::failure("");
+    }
+    if (!rejected->empty()) return Outcome::failure("line " + std::to_string(line + 1) + ": " + *rejected);
+  }
+  return Outcome::success();
+}
+
 }  // namespace
 
 int cmdSet(CommandArgs args) {
   if (args.size() < 3) return reportUsage(kSynopsis);
-  RecordDocument document;
+  std::string path(args[0]);
   std::string error;
-  auto line = loadDocumentAt(document, args[0], args[1], error);
-  if (!line) return reportFailure(error);
-
-  RecordImage record = document.record(*line);
-  for (std::string_view assignment : args.subspan(2)) {
-    std::size_t equals = assignment.find('=');
-    const Field* field = equals == std::string_view::npos ? nullptr : findField(assignment.substr(0, equals));
-    if (field == nullptr) return reportUsage(kSynopsis);
-    auto rejected = field->set(record, assignment.substr(equals + 1));
-    if (!rejected) return reportUsage(kSynopsis);
-    if (!rejected->empty()) return reportFailure("line " + std::to_string(*line + 1) + ": " + *rejected);
+  auto count = lineCount(path, error);
+  if (!count) return reportFailure(error);
+  auto line = parseLine(args[1], *count);
+  if (!line) return reportFailure(noSuchLine(path, args[1], *count));
+  CommandArgs assignments = args.subspan(2);
+  // Values are checked before the file is locked; none depends on the record.
+  RecordImage scratch;
+  bool usage = false;
+  if (Outcome checked = assign(scratch, assignments, *line, usage); !checked) {
+    return usage ? reportUsage(kSynopsis) : reportFailure(checked.message);
   }
-  if (Outcome changed = document.setRecord(*line, record); !changed) return reportFailure(changed.message);
-  if (Outcome saved = document.save(); !saved) return reportFailure(saved.message);
+  // The record is read and written back under one lock, so that changes by
+  // other programs in between are never undone.
+  Outcome changed = Snapshot().updateRecord(path, *line, [&](RecordImage& record) {
+    record.applyNotCheckedRule();
+    Outcome assigned = assign(record, assignments, *line, usage);
+    record.setText(TextField::LayoutTag, kLayoutTag);
+    return assigned;
+  });
+  if (!changed) return reportFailure(changed.message);
   return kExitOk;
 }
 

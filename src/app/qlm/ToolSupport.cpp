@@ -1,12 +1,8 @@
 #include "app/qlm/ToolSupport.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 
-#include "document/RecordDocument.h"
 #include "document/Snapshot.h"
 
 namespace qlm {
@@ -83,21 +79,13 @@ void numbers(JsonWriter& json, std::string_view name, std::initializer_list<long
 
 }  // namespace
 
-std::optional<int> loadDocumentAt(RecordDocument& document, std::string_view path, std::string_view line,
-                                  std::string& error) {
-  document.setPath(std::string(path));
-  LoadResult loaded = document.load();
-  if (!loaded.opened) {
-    error = loaded.message.empty() ? "cannot open " + document.path() : loaded.message;
+std::optional<int> lineCount(const std::string& path, std::string& error) {
+  Snapshot reader;
+  if (!reader.openForReading(path)) {
+    error = reader.message();
     return std::nullopt;
   }
-  if (!loaded.damagedLines.empty()) {
-    error = loaded.damagedLines.front();
-    return std::nullopt;
-  }
-  auto position = parseLine(line, document.count());
-  if (!position) error = noSuchLine(document.path(), line, document.count());
-  return position;
+  return reader.count();
 }
 
 std::string noSuchLine(const std::string& path, std::string_view line, int count) {
@@ -141,35 +129,6 @@ void writeRecordJson(JsonWriter& json, int line, const RecordImage& record, std:
     json.key("picture").beginArray().endArray();
   }
   json.endObject();
-}
-
-bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error) {
-  std::string temporary = path + ".part";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      error = "cannot write " + path;
-      std::remove(temporary.c_str());
-      return false;
-    }
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    error = "cannot write " + path + ": " + std::strerror(errno);
-    std::remove(temporary.c_str());
-    return false;
-  }
-  return true;
-}
-
-std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "cannot read " + path + ": " + std::strerror(errno);
-    return std::nullopt;
-  }
-  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace qlm

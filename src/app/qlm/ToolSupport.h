@@ -40,17 +40,12 @@ struct ListedDocument {
 // when the file does not open.
 std::optional<ListedDocument> listDocument(const std::string& path, std::string& error);
 
-class RecordDocument;
-// Loads the document and finds LINE in it (0-based); an error when the file
-// does not open, has damaged records or lacks the line.
-std::optional<int> loadDocumentAt(RecordDocument& document, std::string_view path, std::string_view line,
-                                  std::string& error);
+// The number of lines of the document; empty with `error` set when the file
+// does not open.
+std::optional<int> lineCount(const std::string& path, std::string& error);
 std::string noSuchLine(const std::string& path, std::string_view line, int count);
 
 void writeRecordJson(JsonWriter& json, int line, const RecordImage& record, std::optional<PictureShape> picture);
 
-// Writes the whole file under a temporary name and renames it into place.
-bool writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error);
-std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path, std::string& error);
 
 }  // namespace qlm

@@ -1,3 +1,7 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -18,18 +22,28 @@ std::optional<std::string> readFile(const std::filesystem::path& path) {
 }
 
 // Written beside the old file and renamed over it, so that a failed write
-// never leaves half a settings file.
+// never leaves half a settings file. The temporary file gets a fresh name
+// (mkostemp: O_EXCL), never one a link planted beforehand leads from.
 bool writeFileAtomically(const std::filesystem::path& path, const std::string& text) {
   std::error_code error;
   std::filesystem::create_directories(path.parent_path(), error);
-  auto temporary = path;
-  temporary += ".new";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out || !(out << text) || !out.flush()) return false;
+  std::string temporary = path.string() + ".XXXXXX";
+  int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+  if (fd < 0) return false;
+  bool written = true;
+  for (std::size_t done = 0; written && done < text.size();) {
+    ssize_t put = ::write(fd, text.data() + done, text.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    written = put > 0;
+    if (written) done += static_cast<std::size_t>(put);
   }
-  std::filesystem::rename(temporary, path, error);
-  return !error;
+  written = ::close(fd) == 0 && written;
+  if (written) std::filesystem::rename(temporary, path, error);
+  if (!written || error) {
+    ::unlink(temporary.c_str());
+    return false;
+  }
+  return true;
 }
 
 class IniSettings final : public Settings {

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <random>
 #include <string>
 #include <thread>
 
@@ -21,6 +22,48 @@ constexpr auto kLockPoll = std::chrono::milliseconds(10);
 thread_local std::string t_lastError;
 
 void noteError(const char* what) { t_lastError = std::string(what) + ": " + std::strerror(errno); }
+
+// Links followed before giving up, as the kernel does.
+constexpr int kMaxLinks = 40;
+
+const char* kindOfNonRegular(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  if (S_ISFIFO(mode)) return "a pipe";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "not a regular file";
+}
+
+// Non-blocking while opening, so that a pipe never waits for a writer;
+// anything but a regular file is closed again untouched.
+int openRegular(const std::string& path, int flags) {
+  int fd = ::open(path.c_str(), flags | O_NONBLOCK, 0666);
+  if (fd < 0) {
+    noteError(path.c_str());
+    return -1;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    noteError(path.c_str());
+    ::close(fd);
+    return -1;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    t_lastError = path + ": " + kindOfNonRegular(st.st_mode) + ", not a file";
+    ::close(fd);
+    return -1;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+std::string randomSuffix() {
+  constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+  std::random_device random;
+  std::string suffix;
+  for (int i = 0; i < 8; ++i) suffix += kDigits[random() % 36];
+  return suffix;
+}
 
 class PosixFile final : public File {
  public:
@@ -137,12 +180,34 @@ class PosixFileSystem final : public FileSystem {
       case OpenMode::Create: flags |= O_RDWR | O_CREAT; break;
       case OpenMode::CreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; break;
     }
-    int fd = ::open(path.c_str(), flags, 0666);
-    if (fd < 0) {
-      noteError(path.c_str());
-      return nullptr;
-    }
+    int fd = openRegular(path, flags);
+    if (fd < 0) return nullptr;
     return std::make_unique<PosixFile>(fd);
+  }
+
+  std::unique_ptr<File> createBeside(const std::string& target, std::string& name) override {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      name = target + ".tmp-" + randomSuffix();
+      int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+      if (fd >= 0) return std::make_unique<PosixFile>(fd);
+      if (errno != EEXIST) break;
+    }
+    noteError(name.c_str());
+    return nullptr;
+  }
+
+  std::string resolve(const std::string& path) override {
+    std::string resolved = path;
+    for (int link = 0; link < kMaxLinks; ++link) {
+      struct stat st {};
+      if (::lstat(resolved.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+      std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+      ssize_t length = ::readlink(resolved.c_str(), target.data(), target.size());
+      if (length < 0 || static_cast<std::size_t>(length) >= target.size()) break;
+      target.resize(static_cast<std::size_t>(length));
+      resolved = target.front() == '/' ? target : folderOf(resolved) + "/" + target;
+    }
+    return resolved;
   }
 
   std::optional<FileId> id(const std::string& path) override {

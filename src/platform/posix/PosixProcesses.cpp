@@ -3,6 +3,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <mutex>
+#include <vector>
 #include <cstring>
 #include <fstream>
 #include <thread>
@@ -32,6 +35,48 @@ std::optional<int> waitForExit(pid_t pid) {
   return std::nullopt;
 }
 
+// Reaps the commands started without waiting, so that no zombie is left
+// behind: one thread for all of them, alive while any is running. Only the
+// listed children are waited for; others have waiters of their own.
+class Reaper {
+ public:
+  static Reaper& instance() {
+    static Reaper* reaper = new Reaper();  // outlives the exit of the program's other statics
+    return *reaper;
+  }
+
+  void adopt(pid_t pid) {
+    std::lock_guard lock(m_mutex);
+    m_children.push_back(pid);
+    if (m_running) return;
+    m_running = true;
+    std::thread([this] { run(); }).detach();
+  }
+
+ private:
+  void run() {
+    for (;;) {
+      {
+        std::lock_guard lock(m_mutex);
+        std::erase_if(m_children, [](pid_t pid) {
+          int status = 0;
+          pid_t result = waitpid(pid, &status, WNOHANG);
+          return result == pid || (result < 0 && errno != EINTR);
+        });
+        if (m_children.empty()) {
+          m_running = false;
+          return;
+        }
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+  }
+
+  std::mutex m_mutex;
+  std::vector<pid_t> m_children;  // guarded by m_mutex
+  bool m_running = false;         // guarded by m_mutex
+};
+
 std::string fileNameOf(std::string_view path) {
   auto slash = path.rfind('/');
   return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
@@ -59,8 +104,7 @@ CommandResult spawn(std::vector<std::string> words, std::string_view folder, boo
     return {Outcome::failure(std::string(std::strerror(error)), error), std::nullopt};
   }
   if (!wait) {
-    // Reaped in the background so that no zombie is left behind.
-    std::thread([pid] { waitForExit(pid); }).detach();
+    Reaper::instance().adopt(pid);
     return {Outcome::success(), std::nullopt};
   }
   return {Outcome::success(), waitForExit(pid)};
@@ -92,7 +136,7 @@ public:
     pid_t pid = 0;
     int error = posix_spawnp(&pid, argv[0], nullptr, nullptr, argv, environ);
     if (error != 0) return Outcome::failure("Cannot start xdg-open: " + std::string(std::strerror(error)), error);
-    std::thread([pid] { waitForExit(pid); }).detach();
+    Reaper::instance().adopt(pid);
     return Outcome::success();
   }
 };

@@ -13,6 +13,7 @@ struct SimDesktop::Window {
   SimWindowSpec spec;
   bool minimized = false;
   bool hung = false;
+  bool activationRefused = false;
   std::vector<std::uint32_t> pixels;  // client area, rows top-down
   std::string typed;
   std::vector<SimClick> clicks;
@@ -166,6 +167,17 @@ void SimDesktop::activate(WindowId window) {
   if (find(window) == nullptr) return;
   raise(window);
   m_foreground = window;
+}
+
+void SimDesktop::refuseActivation(WindowId window, bool refuse) {
+  std::lock_guard lock(m_mutex);
+  if (auto* w = find(window)) w->activationRefused = refuse;
+}
+
+bool SimDesktop::activationRefused(WindowId window) const {
+  std::lock_guard lock(m_mutex);
+  const auto* w = find(window);
+  return w != nullptr && w->activationRefused;
 }
 
 bool SimDesktop::windowExists(WindowId window) const {
@@ -354,6 +366,7 @@ void SimDesktop::notifyWatch(const SimEvent& event) {
   watched.time = static_cast<std::uint32_t>(event.time);
   watched.position = event.position;
   watched.injected = event.injected;
+  watched.ours = event.injected;
   if (event.kind == SimEventKind::Key || event.kind == SimEventKind::Character) {
     watched.message = event.up ? watch::kKeyUp : watch::kKeyDown;
     watched.virtualKey = event.kind == SimEventKind::Key ? event.virtualKey : kVkPacket;
@@ -452,6 +465,33 @@ bool SimDesktop::placePointer(Point position) {
   m_pointer = {std::clamp(position.x, 0, m_width - 1), std::clamp(position.y, 0, m_height - 1)};
   record(makeEvent(SimEventKind::PointerPlaced, true));
   return true;
+}
+
+bool SimDesktop::belongsTo(WindowId window, WindowId target) const {
+  for (int depth = 0; window != kNoWindow && depth < 16; ++depth) {
+    if (window == target) return true;
+    const auto* w = find(window);
+    window = w != nullptr ? w->spec.owner : kNoWindow;
+  }
+  return false;
+}
+
+Delivery SimDesktop::injectKeyInto(WindowId target, int virtualKey, bool up) {
+  std::lock_guard lock(m_mutex);
+  if (target != kNoWindow && !belongsTo(m_foreground, target)) return Delivery::OutsideTarget;
+  return injectKey(virtualKey, up) ? Delivery::Sent : Delivery::Refused;
+}
+
+Delivery SimDesktop::injectCharacterInto(WindowId target, unsigned char character, bool up) {
+  std::lock_guard lock(m_mutex);
+  if (target != kNoWindow && !belongsTo(m_foreground, target)) return Delivery::OutsideTarget;
+  return injectCharacter(character, up) ? Delivery::Sent : Delivery::Refused;
+}
+
+Delivery SimDesktop::injectMouseOnto(WindowId target, std::uint32_t flags) {
+  std::lock_guard lock(m_mutex);
+  if (target != kNoWindow && !belongsTo(topAt(m_pointer), target)) return Delivery::OutsideTarget;
+  return injectMouse(flags) ? Delivery::Sent : Delivery::Refused;
 }
 
 void SimDesktop::refuseInjections(int count) {

@@ -76,6 +76,10 @@ public:
   // A hung window answers no ping; its input waits until it answers again.
   void setHung(WindowId window, bool hung);
   void activate(WindowId window);
+  // A window that the desktop refuses to bring forward (as one on another
+  // workspace that the window manager cannot switch to).
+  void refuseActivation(WindowId window, bool refuse);
+  bool activationRefused(WindowId window) const;
   bool windowExists(WindowId window) const;
   std::optional<Rect> windowRect(WindowId window) const;
   bool isMinimized(WindowId window) const;
@@ -114,6 +118,11 @@ public:
   bool injectCharacter(unsigned char character, bool up);
   bool injectMouse(std::uint32_t flags);
   bool placePointer(Point position);
+  // The same, only while the focus (keys) or the window under the pointer
+  // (buttons) is `target` or one of its pop-ups; kNoWindow: anywhere.
+  Delivery injectKeyInto(WindowId target, int virtualKey, bool up);
+  Delivery injectCharacterInto(WindowId target, unsigned char character, bool up);
+  Delivery injectMouseOnto(WindowId target, std::uint32_t flags);
   // The next `count` injections report that nothing was inserted.
   void refuseInjections(int count);
   Point pointer() const;
@@ -170,6 +179,7 @@ private:
   Window* find(WindowId window);
   const Window* find(WindowId window) const;
   WindowId topAt(Point position) const;
+  bool belongsTo(WindowId window, WindowId target) const;
   void raise(WindowId window);
   void runDueTimers(std::int64_t until);
   bool refuse();

@@ -29,6 +29,7 @@ public:
   }
 
   bool exists(WindowId window) override { return m_desktop->windowExists(window); }
+  bool isPresent(WindowId window) override { return m_desktop->windowExists(window); }
   std::string title(WindowId window) override { return spec(window).title; }
   std::string className(WindowId window) override { return spec(window).className; }
   std::string processFileName(WindowId window) override { return spec(window).process; }
@@ -58,11 +59,12 @@ public:
   }
 
   bool setForeground(WindowId window) override {
-    if (!exists(window)) return false;
+    if (!exists(window) || m_desktop->activationRefused(window)) return false;
     m_desktop->activate(window);
     return true;
   }
   WindowId foreground() override { return m_desktop->foregroundWindow(); }
+  WindowId keyboardFocus() override { return m_desktop->foregroundWindow(); }
 
   WindowId lastActivePopup(WindowId window) override {
     for (WindowId id : m_desktop->windowsFrontToBack()) {
@@ -106,6 +108,15 @@ public:
   bool sendKey(int virtualKey, bool up) override { return m_desktop->injectKey(virtualKey, up); }
   bool sendMouse(std::uint32_t flags) override { return m_desktop->injectMouse(flags); }
   bool sendCharacter(unsigned char character, bool up) override { return m_desktop->injectCharacter(character, up); }
+  Delivery sendKeyInto(WindowId target, int virtualKey, bool up) override {
+    return m_desktop->injectKeyInto(target, virtualKey, up);
+  }
+  Delivery sendCharacterInto(WindowId target, unsigned char character, bool up) override {
+    return m_desktop->injectCharacterInto(target, character, up);
+  }
+  Delivery sendMouseOnto(WindowId target, std::uint32_t flags) override {
+    return m_desktop->injectMouseOnto(target, flags);
+  }
   bool isKeyDown(int virtualKey) override { return m_desktop->isKeyDown(virtualKey); }
   bool isCapsLockOn() override { return m_desktop->isCapsLockOn(); }
   std::optional<KeyStroke> keyForCharacter(unsigned char character) override { return usKeyForCharacter(character); }

@@ -17,7 +17,45 @@ namespace qlm::x11 {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr auto kReadTimeout = std::chrono::milliseconds(1000);
+// A read waits this long for the owner's answer; the caller's own loop of
+// attempts decides how long the clipboard may keep it waiting. An answer that
+// comes later is taken by the next attempt instead of asking again.
+constexpr auto kAnswerWait = std::chrono::milliseconds(100);
+constexpr auto kRequestLifetime = std::chrono::seconds(5);
+constexpr auto kTransferTimeout = std::chrono::milliseconds(1000);
+
+// STRING is ISO-8859-1: the text in it, or nothing when the text holds a
+// character beyond it (such texts are offered as UTF8_STRING only).
+std::optional<std::string> latin1FromUtf8(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if ((c == 0xC2 || c == 0xC3) && i + 1 < text.size() &&
+               (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80) {
+      out += static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(text[i + 1]) & 0x3F));
+      ++i;
+    } else {
+      return std::nullopt;
+    }
+  }
+  return out;
+}
+
+std::string utf8FromLatin1(std::string_view text) {
+  std::string out;
+  for (char ch : text) {
+    auto c = static_cast<unsigned char>(ch);
+    if (c < 0x80) {
+      out += ch;
+    } else {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
 
 struct XFreeDeleter {
   void operator()(void* p) const {
@@ -80,8 +118,14 @@ public:
       std::lock_guard textLock(m_textMutex);
       return {ClipboardState::Text, cp1252FromUtf8(m_text)};
     }
-    ClipboardText result = convert(atom(m_reader, "UTF8_STRING"), true);
-    if (result.state == ClipboardState::NoText) result = convert(XA_STRING, false);
+    if (m_pendingTarget == 0 || Clock::now() - m_pendingSince > kRequestLifetime) {
+      request(atom(m_reader, "UTF8_STRING"));
+    }
+    ClipboardText result = awaitAnswer();
+    if (result.state == ClipboardState::NoText && m_pendingTarget == 0 && m_lastTarget != XA_STRING) {
+      request(XA_STRING);
+      result = awaitAnswer();
+    }
     return result;
   }
 
@@ -107,18 +151,28 @@ private:
 
   static Atom atom(Display* display, const char* name) { return XInternAtom(display, name, False); }
 
-  ClipboardText convert(Atom target, bool utf8) {
+  void request(Atom target) {
     Atom property = atom(m_reader, "QUILLMOTE_CLIPBOARD");
     XDeleteProperty(m_reader, m_readerWindow, property);
     XConvertSelection(m_reader, atom(m_reader, "CLIPBOARD"), target, property, m_readerWindow, CurrentTime);
     XFlush(m_reader);
+    m_pendingTarget = target;
+    m_pendingSince = Clock::now();
+  }
+
+  // The answer to the pending request: Busy while the owner has not answered yet.
+  ClipboardText awaitAnswer() {
     XEvent event;
-    auto deadline = Clock::now() + kReadTimeout;
-    if (!waitForEvent(m_reader, m_readerWindow, SelectionNotify, event, deadline)) return {ClipboardState::Busy, {}};
-    if (event.xselection.property == None) return {ClipboardState::NoText, {}};
-    auto data = readProperty(property, deadline);
+    if (!waitForEvent(m_reader, m_readerWindow, SelectionNotify, event, Clock::now() + kAnswerWait)) {
+      return {ClipboardState::Busy, {}};
+    }
+    const Atom target = m_pendingTarget;
+    m_lastTarget = target;
+    m_pendingTarget = 0;
+    if (event.xselection.property == None || event.xselection.target != target) return {ClipboardState::NoText, {}};
+    auto data = readProperty(atom(m_reader, "QUILLMOTE_CLIPBOARD"), Clock::now() + kTransferTimeout);
     if (!data) return {ClipboardState::Busy, {}};
-    return {ClipboardState::Text, utf8 ? cp1252FromUtf8(*data) : *data};
+    return {ClipboardState::Text, cp1252FromUtf8(target == XA_STRING ? utf8FromLatin1(*data) : *data)};
   }
 
   // Reads and deletes the property; a large text comes in INCR pieces.
@@ -130,7 +184,7 @@ private:
     XEvent event;
     for (;;) {
       do {
-        if (!waitForEvent(m_reader, m_readerWindow, PropertyNotify, event, deadline + kReadTimeout)) return std::nullopt;
+        if (!waitForEvent(m_reader, m_readerWindow, PropertyNotify, event, deadline + kTransferTimeout)) return std::nullopt;
       } while (event.xproperty.atom != property || event.xproperty.state != PropertyNewValue);
       std::string piece = takeProperty(property, type);
       if (piece.empty()) return whole;
@@ -164,6 +218,11 @@ private:
       }
       pollfd fd{ConnectionNumber(m_owner), POLLIN, 0};
       poll(&fd, 1, 50);
+      // The server went away: Xlib notices it at a request with a reply.
+      if ((fd.revents & (POLLHUP | POLLERR)) != 0) {
+        std::lock_guard lock(m_ownerMutex);
+        XSync(m_owner, False);
+      }
     }
   }
 
@@ -194,14 +253,15 @@ private:
       std::lock_guard textLock(m_textMutex);
       value = m_text;
     }
+    std::optional<std::string> latin1 = latin1FromUtf8(value);
     if (request.target == atom(m_owner, "TARGETS")) {
-      Atom targets[] = {atom(m_owner, "TARGETS"), utf8, XA_STRING, text};
+      Atom targets[] = {atom(m_owner, "TARGETS"), utf8, text, XA_STRING};
       XChangeProperty(m_owner, request.requestor, reply.property, XA_ATOM, 32, PropModeReplace,
-                      reinterpret_cast<unsigned char*>(targets), 4);
-    } else if (request.target == utf8 || request.target == text || request.target == XA_STRING) {
-      Atom type = request.target == XA_STRING ? XA_STRING : utf8;
-      if (type == XA_STRING) value = cp1252FromUtf8(value);
-      sendValue(request.requestor, reply.property, type, std::move(value));
+                      reinterpret_cast<unsigned char*>(targets), latin1 ? 4 : 3);
+    } else if (request.target == utf8 || request.target == text) {
+      sendValue(request.requestor, reply.property, utf8, std::move(value));
+    } else if (request.target == XA_STRING && latin1) {
+      sendValue(request.requestor, reply.property, XA_STRING, std::move(*latin1));
     } else {
       reply.property = None;
     }
@@ -252,6 +312,10 @@ private:
   Window m_readerWindow = 0;
   std::mutex m_ownerMutex;  // the owner connection: serving thread and setText
   std::mutex m_readMutex;
+  // The reader's request that has not been answered yet (guarded by m_readMutex).
+  Atom m_pendingTarget = 0;
+  Atom m_lastTarget = 0;
+  Clock::time_point m_pendingSince;
   std::mutex m_textMutex;
   std::string m_text;  // UTF-8; written by setText and on SelectionClear
   std::map<std::pair<Window, Atom>, Transfer> m_transfers;  // serving thread only

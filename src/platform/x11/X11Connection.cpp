@@ -3,7 +3,9 @@
 #include <X11/Xlib.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
+#include <mutex>
 
 namespace qlm::x11 {
 namespace {
@@ -16,11 +18,21 @@ int recordError(Display*, XErrorEvent*) {
   return 0;
 }
 
+// Xlib ends the process after this handler whatever it does; the user
+// learns why in our words instead of Xlib's.
+int lostDesktop(Display* display) {
+  std::fprintf(stderr, "qlm: The desktop was lost: the X display '%s' closed the connection. Playback ends.\n",
+               display != nullptr ? DisplayString(display) : "");
+  std::fflush(stderr);
+  std::_Exit(1);
+}
+
 void initialiseOnce() {
   static std::once_flag once;
   std::call_once(once, [] {
     XInitThreads();
     XSetErrorHandler(recordError);
+    XSetIOErrorHandler(lostDesktop);
   });
 }
 
@@ -58,6 +70,32 @@ XId Connection::atom(const char* name) {
   XId value = XInternAtom(m_display, name, False);
   m_atoms.emplace(name, value);
   return value;
+}
+
+namespace {
+// Events that never come (a zero-length move) must not excuse another
+// program's input for long.
+constexpr auto kLedgerLifetime = std::chrono::seconds(2);
+constexpr std::size_t kLedgerSize = 4096;
+}  // namespace
+
+void InjectionLedger::sent(int type, unsigned detail) {
+  std::lock_guard lock(m_mutex);
+  m_entries.push_back({type, detail, std::chrono::steady_clock::now()});
+  while (m_entries.size() > kLedgerSize) m_entries.pop_front();
+}
+
+bool InjectionLedger::take(int type, unsigned detail) {
+  std::lock_guard lock(m_mutex);
+  const auto now = std::chrono::steady_clock::now();
+  while (!m_entries.empty() && now - m_entries.front().when > kLedgerLifetime) m_entries.pop_front();
+  for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
+    if (it->type == type && it->detail == detail) {
+      m_entries.erase(it);
+      return true;
+    }
+  }
+  return false;
 }
 
 ErrorTrap::ErrorTrap(_XDisplay* display) : m_display(display), m_saved(t_errorCount) {

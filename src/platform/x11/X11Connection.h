@@ -1,6 +1,8 @@
 #pragma once
 // One connection to the X server, shared by the parts that run on the
 // caller's thread. Every use holds its lock; no Xlib header is needed here.
+#include <chrono>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -13,6 +15,26 @@ struct _XDisplay;
 namespace qlm::x11 {
 
 using XId = unsigned long;
+
+// What our injector sent, so that the input watch can tell it apart from the
+// input of other injecting programs (remote desktops, xdotool) that reaches
+// the server through the same XTEST devices.
+class InjectionLedger {
+public:
+  // `type` is the core event type, `detail` the keycode or button (0 for motion).
+  void sent(int type, unsigned detail);
+  // Whether an injected event was one of ours; spends its entry.
+  bool take(int type, unsigned detail);
+
+private:
+  struct Entry {
+    int type;
+    unsigned detail;
+    std::chrono::steady_clock::time_point when;
+  };
+  std::mutex m_mutex;
+  std::deque<Entry> m_entries;
+};
 
 class Connection {
 public:
@@ -28,6 +50,8 @@ public:
   XId root() const { return m_root; }
   XId atom(const char* name);
 
+  InjectionLedger& ledger() { return m_ledger; }
+
   // Something that must live as long as the connection (the virtual desktop it runs on).
   void keepAlive(std::shared_ptr<void> object) { m_keepAlive.push_back(std::move(object)); }
 
@@ -39,6 +63,7 @@ private:
   std::recursive_mutex m_mutex;
   std::map<std::string, XId, std::less<>> m_atoms;
   std::vector<std::shared_ptr<void>> m_keepAlive;
+  InjectionLedger m_ledger;
 };
 
 // Opens a further connection (for threads of their own); null on failure.

@@ -49,6 +49,7 @@ public:
   bool setPointerPosition(Point position) override {
     auto lock = m_connection->lock();
     if (!m_xtest) return false;
+    m_connection->ledger().sent(MotionNotify, 0);
     XTestFakeMotionEvent(dpy(), -1, position.x, position.y, CurrentTime);
     XFlush(dpy());
     return true;
@@ -74,9 +75,14 @@ public:
     constexpr ButtonFlag kButtons[] = {{mouse::kLeftDown, 1, true},   {mouse::kLeftUp, 1, false},
                                        {mouse::kRightDown, 3, true},  {mouse::kRightUp, 3, false},
                                        {mouse::kMiddleDown, 2, true}, {mouse::kMiddleUp, 2, false}};
-    if ((flags & mouse::kMove) != 0) XTestFakeRelativeMotionEvent(dpy(), 0, 0, CurrentTime);
+    if ((flags & mouse::kMove) != 0) {
+      m_connection->ledger().sent(MotionNotify, 0);
+      XTestFakeRelativeMotionEvent(dpy(), 0, 0, CurrentTime);
+    }
     for (const auto& button : kButtons) {
-      if ((flags & button.flag) != 0) XTestFakeButtonEvent(dpy(), button.button, button.press ? True : False, CurrentTime);
+      if ((flags & button.flag) == 0) continue;
+      m_connection->ledger().sent(button.press ? ButtonPress : ButtonRelease, button.button);
+      XTestFakeButtonEvent(dpy(), button.button, button.press ? True : False, CurrentTime);
     }
     XFlush(dpy());
     return true;
@@ -87,6 +93,29 @@ public:
     if (!m_xtest) return false;
     refreshKeymap();
     return fakeKey(lendKey(keysymForCharacter(character)), up);
+  }
+
+  Delivery sendKeyInto(WindowId target, int virtualKey, bool up) override {
+    auto lock = m_connection->lock();
+    if (!m_xtest) return Delivery::Refused;
+    refreshKeymap();
+    unsigned keycode = m_keymap.keycodeForVirtualKey(virtualKey);
+    if (keycode == 0) keycode = lendKey(keysymForVirtualKey(virtualKey));
+    return whileInside(target, false, [&] { return fakeKey(keycode, up); });
+  }
+
+  Delivery sendCharacterInto(WindowId target, unsigned char character, bool up) override {
+    auto lock = m_connection->lock();
+    if (!m_xtest) return Delivery::Refused;
+    refreshKeymap();
+    unsigned keycode = lendKey(keysymForCharacter(character));
+    return whileInside(target, false, [&] { return fakeKey(keycode, up); });
+  }
+
+  Delivery sendMouseOnto(WindowId target, std::uint32_t flags) override {
+    auto lock = m_connection->lock();
+    if (!m_xtest || flags == 0) return Delivery::Refused;
+    return whileInside(target, true, [&] { return sendMouse(flags); });
   }
 
   bool isKeyDown(int virtualKey) override {
@@ -137,8 +166,26 @@ private:
     if (changed) m_keymap.load(dpy());
   }
 
+  // The server is grabbed from the test to the event, so that no other
+  // client can move the focus or the pointer in between; the grab asks
+  // nothing of other clients, so it cannot wait on them.
+  template <class Send>
+  Delivery whileInside(WindowId target, bool pointer, Send send) {
+    if (target == kNoWindow) return send() ? Delivery::Sent : Delivery::Refused;
+    ErrorTrap trap(dpy());
+    XGrabServer(dpy());
+    const bool inside = pointer ? pointerInside(dpy(), m_connection->root(), target)
+                                : focusInside(dpy(), m_connection->root(), target);
+    const bool sent = inside && send();
+    XUngrabServer(dpy());
+    XFlush(dpy());
+    if (!inside) return Delivery::OutsideTarget;
+    return sent ? Delivery::Sent : Delivery::Refused;
+  }
+
   bool fakeKey(unsigned keycode, bool up) {
     if (keycode == 0) return false;
+    m_connection->ledger().sent(up ? KeyRelease : KeyPress, keycode);
     XTestFakeKeyEvent(dpy(), keycode, up ? False : True, CurrentTime);
     XFlush(dpy());
     return true;

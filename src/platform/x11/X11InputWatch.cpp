@@ -54,7 +54,8 @@ int coreTypeOfRaw(int evtype) {
 
 class X11InputWatch final : public InputWatch {
 public:
-  explicit X11InputWatch(std::shared_ptr<Connection> connection) : m_displayName(connection->displayName()) {}
+  explicit X11InputWatch(std::shared_ptr<Connection> connection)
+      : m_connection(connection), m_displayName(connection->displayName()) {}
   ~X11InputWatch() override { stopThread(); }
 
   WatchSubscription listen(WatchListener listener) override {
@@ -141,6 +142,10 @@ private:
     while (!m_stop) {
       pollfd fds[2] = {{ConnectionNumber(m_data), POLLIN, 0}, {ConnectionNumber(m_raw), POLLIN, 0}};
       poll(fds, m_hasRaw ? 2 : 1, m_pending.empty() ? 50 : 2);
+      // A server that went away only shows as a hang-up here: a request
+      // with a reply makes Xlib see it and call the lost-desktop handler.
+      if ((fds[0].revents & (POLLHUP | POLLERR)) != 0) XSync(m_control, False);
+      if (m_hasRaw && (fds[1].revents & (POLLHUP | POLLERR)) != 0) XSync(m_raw, False);
       XRecordProcessReplies(m_data);
       drainRaw();
       deliverPaired(false);
@@ -218,6 +223,7 @@ private:
     event.time = static_cast<std::uint32_t>(core.time);
     event.position = {core.x, core.y};
     event.injected = injected;
+    event.ours = injected && m_connection->ledger().take(core.type, core.type == MotionNotify ? 0u : core.detail);
     if (core.type == KeyPress || core.type == KeyRelease) {
       bool up = core.type == KeyRelease;
       event.message = up ? watch::kKeyUp : watch::kKeyDown;
@@ -240,6 +246,7 @@ private:
     m_listeners.deliver(event);
   }
 
+  std::shared_ptr<Connection> m_connection;
   std::string m_displayName;
   WatchListeners m_listeners;
   std::mutex m_startMutex;

@@ -21,6 +21,14 @@ std::unique_ptr<Capture> makePlainCapture(std::shared_ptr<Connection> connection
 std::unique_ptr<Clipboard> makeClipboard(std::shared_ptr<Connection> connection);
 std::unique_ptr<Sound> makeSound(std::shared_ptr<Connection> connection);
 
+// The focus and the pointer against one target window (its own window, a
+// window inside it, or a transient dialog of it). Callers hold the lock.
+bool focusInside(_XDisplay* display, XId root, XId target);
+bool pointerInside(_XDisplay* display, XId root, XId target);
+bool windowBelongsTo(_XDisplay* display, XId root, XId window, XId target);
+// The client window inside a window manager's frame, or the frame itself.
+XId clientWindowBelow(_XDisplay* display, XId frame);
+
 // Bytes that the local process `pid` has not yet read from its sockets;
 // nothing when they cannot be seen.
 std::optional<long> unreadSocketBytes(int pid);

@@ -41,8 +41,10 @@ PlatformResult createDefaultX11Platform() {
   std::string error;
   std::shared_ptr<VirtualDesktop> desktop = VirtualDesktop::start({}, error);
   if (!desktop) return {nullptr, error};
+  // Set before the parts start their threads, which read the environment.
+  setenv("DISPLAY", desktop->display().c_str(), 1);
   PlatformResult result = createX11PlatformKeeping(desktop->display(), desktop);
-  if (result.platform) setenv("DISPLAY", desktop->display().c_str(), 1);
+  if (!result.platform) unsetenv("DISPLAY");
   return result;
 }
 

@@ -79,6 +79,12 @@ public:
     return window != kNoWindow && XGetWindowAttributes(dpy(), window, &attributes) != 0 && !trap.failed();
   }
 
+  bool isPresent(WindowId window) override {
+    auto lock = m_connection->lock();
+    ErrorTrap trap(dpy());
+    return window != kNoWindow && isListed(window) && !trap.failed();
+  }
+
   std::string title(WindowId window) override {
     auto lock = m_connection->lock();
     ErrorTrap trap(dpy());
@@ -161,6 +167,7 @@ public:
     ErrorTrap trap(dpy());
     if (!isListed(window)) return false;
     if (hasWindowManager()) {
+      switchToDesktopOf(window);
       sendToRoot(window, "_NET_ACTIVE_WINDOW", {2, CurrentTime, static_cast<long>(activeWindow()), 0, 0});
     } else {
       XRaiseWindow(dpy(), window);
@@ -183,6 +190,16 @@ public:
     return activeWindow();
   }
 
+  WindowId keyboardFocus() override {
+    auto lock = m_connection->lock();
+    ErrorTrap trap(dpy());
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(dpy(), &focus, &revert);
+    XId top = focus <= PointerRoot || focus == m_connection->root() ? 0 : topLevelOf(focus);
+    return top != 0 ? top : activeWindow();
+  }
+
   WindowId lastActivePopup(WindowId window) override {
     auto lock = m_connection->lock();
     ErrorTrap trap(dpy());
@@ -203,26 +220,31 @@ public:
     int rootX = 0, rootY = 0, x = 0, y = 0;
     unsigned mask = 0;
     XQueryPointer(dpy(), m_connection->root(), &root, &child, &rootX, &rootY, &x, &y, &mask);
-    return child == 0 ? kNoWindow : clientBelow(child, 0);
+    return child == 0 ? kNoWindow : topLevelOf(child);
   }
 
   bool isResponding(WindowId window, std::chrono::milliseconds timeout) override {
     std::unique_lock lock = m_connection->lock();
-    ErrorTrap trap(dpy());
-    if (!exists(window)) return false;
-    if (supportsProtocol(window, "_NET_WM_PING")) return answersPing(window, timeout);
-    int pid = pidOf(window);
-    if (pid <= 0 || !unreadSocketBytes(pid)) return true;
-    // Clients without ping: send an event that only its creator receives and
-    // see whether it drains its connection. A WM_PROTOCOLS message it did not
-    // ask for would close some clients, so it is a message of our own.
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = atom("_QUILLMOTE_NULL");
-    event.xclient.format = 32;
-    XSendEvent(dpy(), window, False, NoEventMask, &event);
-    XSync(dpy(), False);
+    int pid = 0;
+    {
+      // The trap ends while the lock is held: its last sync must not run
+      // beside another thread's requests.
+      ErrorTrap trap(dpy());
+      if (!exists(window)) return false;
+      if (supportsProtocol(window, "_NET_WM_PING")) return answersPing(window, timeout);
+      pid = pidOf(window);
+      if (pid <= 0 || !unreadSocketBytes(pid)) return true;
+      // Clients without ping: send an event that only its creator receives and
+      // see whether it drains its connection. A WM_PROTOCOLS message it did not
+      // ask for would close some clients, so it is a message of our own.
+      XEvent event{};
+      event.xclient.type = ClientMessage;
+      event.xclient.window = window;
+      event.xclient.message_type = atom("_QUILLMOTE_NULL");
+      event.xclient.format = 32;
+      XSendEvent(dpy(), window, False, NoEventMask, &event);
+      XSync(dpy(), False);
+    }
     lock.unlock();
     auto deadline = Clock::now() + timeout;
     do {
@@ -323,10 +345,26 @@ private:
     return values.empty() ? -1 : static_cast<long>(values[0]);
   }
 
-  // A managed client that is not withdrawn.
+  // A managed client that is not withdrawn; without a window manager, a
+  // mapped child of the root.
   bool isListed(XId window) {
+    if (!hasWindowManager()) {
+      XWindowAttributes attributes;
+      return XGetWindowAttributes(dpy(), window, &attributes) != 0 && attributes.map_state == IsViewable &&
+             attributes.override_redirect == 0 && attributes.root == m_connection->root() &&
+             isRootChild(window);
+    }
     long state = wmState(window);
     return state != -1 && state != kWithdrawnState;
+  }
+
+  bool isRootChild(XId window) {
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(dpy(), window, &root, &parent, &children, &count) == 0) return false;
+    XPtr<Window> owned(children);
+    return parent == root;
   }
 
   bool hasNetState(XId window, const char* state) {
@@ -334,21 +372,58 @@ private:
     return std::find(values.begin(), values.end(), atom(state)) != values.end();
   }
 
-  bool hasWindowManager() { return !longProperty(m_connection->root(), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).empty(); }
+  // A window manager that stopped leaves its check window's id behind on the
+  // root; it is alive only while that window still names itself.
+  bool hasWindowManager() {
+    auto now = Clock::now();
+    if (now < m_wmCheckedUntil) return m_hasWindowManager;
+    auto check = longProperty(m_connection->root(), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW);
+    bool alive = false;
+    if (!check.empty()) {
+      ErrorTrap trap(dpy());
+      auto self = longProperty(check[0], "_NET_SUPPORTING_WM_CHECK", XA_WINDOW);
+      alive = !trap.failed() && !self.empty() && self[0] == check[0];
+    }
+    m_hasWindowManager = alive;
+    m_wmCheckedUntil = now + std::chrono::milliseconds(250);
+    return alive;
+  }
+
+  // EWMH pagers switch to the window's desktop before activating it.
+  void switchToDesktopOf(XId window) {
+    auto desktop = longProperty(window, "_NET_WM_DESKTOP", XA_CARDINAL);
+    auto current = longProperty(m_connection->root(), "_NET_CURRENT_DESKTOP", XA_CARDINAL);
+    if (desktop.empty() || current.empty() || desktop[0] == 0xFFFFFFFFul || desktop[0] == current[0]) return;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = m_connection->root();
+    event.xclient.message_type = atom("_NET_CURRENT_DESKTOP");
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(desktop[0]);
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(dpy(), m_connection->root(), False, SubstructureNotifyMask | SubstructureRedirectMask, &event);
+    XFlush(dpy());
+    waitUntil([&] {
+      auto now = longProperty(m_connection->root(), "_NET_CURRENT_DESKTOP", XA_CARDINAL);
+      return !now.empty() && now[0] == desktop[0];
+    });
+  }
 
   // _NET_CLIENT_LIST_STACKING is bottom to top; without a window manager,
   // the root's children in stacking order stand in for it.
   std::vector<XId> clientsFrontToBack() {
-    auto stacking = longProperty(m_connection->root(), "_NET_CLIENT_LIST_STACKING", XA_WINDOW);
-    std::vector<XId> clients(stacking.rbegin(), stacking.rend());
-    if (!clients.empty() || hasWindowManager()) return clients;
+    if (hasWindowManager()) {
+      auto stacking = longProperty(m_connection->root(), "_NET_CLIENT_LIST_STACKING", XA_WINDOW);
+      return std::vector<XId>(stacking.rbegin(), stacking.rend());
+    }
     Window root = 0, parent = 0;
     Window* children = nullptr;
     unsigned count = 0;
     if (XQueryTree(dpy(), m_connection->root(), &root, &parent, &children, &count) == 0) return {};
     XPtr<Window> owned(children);
+    std::vector<XId> clients;
     for (unsigned i = count; i-- > 0;) {
-      if (XId client = clientBelow(children[i], 0)) clients.push_back(client);
+      if (isListed(children[i])) clients.push_back(children[i]);
     }
     return clients;
   }
@@ -376,15 +451,20 @@ private:
       unsigned count = 0;
       if (XQueryTree(dpy(), window, &root, &parent, &children, &count) == 0) return 0;
       XPtr<Window> owned(children);
-      if (parent == root) return clientBelow(window, 0);
+      if (parent == root) {
+        if (XId client = clientBelow(window, 0)) return client;
+        return isListed(window) ? window : 0;
+      }
       window = parent;
     }
     return 0;
   }
 
   XId activeWindow() {
-    auto active = longProperty(m_connection->root(), "_NET_ACTIVE_WINDOW", XA_WINDOW);
-    if (!active.empty()) return active[0];
+    if (hasWindowManager()) {
+      auto active = longProperty(m_connection->root(), "_NET_ACTIVE_WINDOW", XA_WINDOW);
+      if (!active.empty()) return active[0];
+    }
     Window focus = 0;
     int revert = 0;
     XGetInputFocus(dpy(), &focus, &revert);
@@ -497,6 +577,8 @@ private:
   }
 
   std::shared_ptr<Connection> m_connection;
+  bool m_hasWindowManager = false;
+  Clock::time_point m_wmCheckedUntil{};
   Display* m_pingDisplay = nullptr;
   long m_pingStamp = 0;
 };

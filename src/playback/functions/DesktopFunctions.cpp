@@ -108,7 +108,7 @@ void sliceWait(Interpreter& in, std::string_view label, long long totalMs, bool 
     const long long slice = std::min(kSliceMs, totalMs - elapsed);
     doc.clock().sleep(slice);
     in.runActivityPause();
-    if (stoppedByEndKey(doc)) break;
+    if (stoppedByEndKey(doc) || doc.stopRequested()) break;
     elapsed += slice;
     if (inactive) {
       if (!doc.flags().userActive) elapsed = 0;

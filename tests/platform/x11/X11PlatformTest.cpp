@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <sstream>
 
 #include "X11Fixture.h"
@@ -199,6 +201,11 @@ TEST_F(X11PlatformTest, ClipboardRoundTripsWithXclip) {
   EXPECT_EQ(run("DISPLAY=" + display + " timeout 5 xclip -selection clipboard -o"), "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC 5");
   EXPECT_EQ(platform->clipboard->readText().text, "Gr\xFC\xDF" "e \x80 5");
 
+  // STRING is ISO-8859-1: a text with the euro sign is offered as UTF8_STRING only.
+  EXPECT_EQ(run("DISPLAY=" + display + " timeout 5 xclip -selection clipboard -t STRING -o 2>/dev/null"), "");
+  ASSERT_TRUE(platform->clipboard->setText("caf\xE9"));
+  EXPECT_EQ(run("DISPLAY=" + display + " timeout 5 xclip -selection clipboard -t STRING -o"), "caf\xE9");
+
   run("printf 'from xclip \\303\\251' | DISPLAY=" + display + " timeout 5 xclip -selection clipboard -i >/dev/null 2>&1");
   ASSERT_TRUE(waitFor([&] { return platform->clipboard->readText().text == "from xclip \xE9"; }));
 
@@ -248,6 +255,7 @@ TEST_F(X11PlatformTest, WatchSeesInjectedKeysAndClicksMarkedAsInjected) {
   for (const auto& e : seen) {
     SCOPED_TRACE(e.message);
     EXPECT_TRUE(e.injected);
+    EXPECT_TRUE(e.ours);
     if (e.isKey()) {
       EXPECT_EQ(e.virtualKey, vk::kEnd);
       EXPECT_EQ(e.flags & watch::kKeyInjected, watch::kKeyInjected);
@@ -256,6 +264,38 @@ TEST_F(X11PlatformTest, WatchSeesInjectedKeysAndClicksMarkedAsInjected) {
       EXPECT_EQ(e.position, at);
     }
   }
+}
+
+WatchSubscription* volatile g_keptSubscription = nullptr;
+
+// The watch's thread may be calling a listener that uses the other parts
+// while the platform goes away.
+TEST_F(X11PlatformTest, TeardownStopsTheWatchBeforeThePartsItsListenersUse) {
+  auto made = createX11Platform(display);
+  ASSERT_TRUE(made.platform) << made.message;
+  Platform* other = made.platform.get();
+  std::atomic<int> calls{0};
+  auto subscription = other->inputWatch->listen([other, &calls](const WatchedEvent&) {
+    std::this_thread::sleep_for(2ms);
+    other->clipboard->hasText();
+    other->sound->beep(440, 1);
+    ++calls;
+  });
+  ASSERT_TRUE(subscription.active());
+  std::atomic<bool> done{false};
+  std::thread mover([&] {
+    for (int i = 0; !done; ++i) {
+      platform->input->setPointerPosition({300 + i % 50, 300});
+      std::this_thread::sleep_for(1ms);
+    }
+  });
+  ASSERT_TRUE(waitFor([&] { return calls > 5; }));
+  // The subscription outlives the platform on purpose, as a listener of the
+  // program's own does; it is kept where it can never end.
+  g_keptSubscription = new WatchSubscription(std::move(subscription));
+  made.platform.reset();
+  done = true;
+  mover.join();
 }
 
 TEST_F(X11PlatformTest, StoppedClientsAreReportedAsNotResponding) {

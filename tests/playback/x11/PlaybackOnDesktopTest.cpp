@@ -2,9 +2,11 @@
 // xterm running `cat`, our probe client, the user's end key.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <sstream>
+#include <thread>
 
 #include "../../platform/x11/X11Fixture.h"
 #include "app/HeadlessHost.h"
@@ -141,7 +143,7 @@ struct Player {
 
   // Waits for a threaded playback; stops it when it outlives `limit`.
   PlaybackEnd finishWithin(std::chrono::milliseconds limit) {
-    if (!waitFor([&] { return doc.flags().playbackMode == 0 && !doc.flags().running; }, limit)) {
+    if (!waitFor([&] { return doc.flags().runState == RunState::Idle && !doc.flags().running; }, limit)) {
       ADD_FAILURE() << "the playback did not end within " << limit.count() << " ms; stopping it";
       engine.stop();
     }
@@ -172,10 +174,11 @@ class EventLog {
           m_events.push_back(e);
         })) {}
   bool active() const { return m_subscription.active(); }
-  bool saw(int message, bool injected, int virtualKey = 0) {
+  bool saw(int message, bool injected, int virtualKey = 0, std::optional<bool> ours = std::nullopt) {
     std::lock_guard lock(m_mutex);
     return std::any_of(m_events.begin(), m_events.end(), [&](const WatchedEvent& e) {
-      return e.message == message && e.injected == injected && (virtualKey == 0 || e.virtualKey == virtualKey);
+      return e.message == message && e.injected == injected && (virtualKey == 0 || e.virtualKey == virtualKey) &&
+             (!ours || e.ours == *ours);
     });
   }
 
@@ -218,7 +221,9 @@ class PlaybackOnDesktopTest : public ::testing::Test {
     ASSERT_TRUE(SharedDesktop::platform());
     platform = SharedDesktop::platform().get();
     display = SharedDesktop::desktop()->display();
-    documentPath = scratchFile(::testing::UnitTest::GetInstance()->current_test_info()->name() + std::string(".qlm"));
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(name.begin(), name.end(), '/', '-');
+    documentPath = scratchFile(name + ".qlm");
   }
   void TearDown() override { std::filesystem::remove(documentPath); }
 
@@ -308,7 +313,7 @@ TEST_F(PlaybackOnDesktopTest, TypesIntoXtermAndClicksIntoTheProbeExactly) {
   std::filesystem::remove(probe.log);
 }
 
-TEST_F(PlaybackOnDesktopTest, EndKeyOfTheUserStopsALongPlaybackAndTheNextOneOffersToResume) {
+TEST_F(PlaybackOnDesktopTest, EndKeyInjectedByAnotherProgramStopsALongPlaybackAndTheNextOneOffersToResume) {
   auto play = player({{"Program", "-", ":L; $N=$N+1; Wait(100); GoTo(:L,1)"}});
   EventLog keys(*platform->inputWatch);
   ASSERT_TRUE(keys.active());
@@ -322,15 +327,9 @@ TEST_F(PlaybackOnDesktopTest, EndKeyOfTheUserStopsALongPlaybackAndTheNextOneOffe
   ASSERT_TRUE(play->engine.start());
   ASSERT_TRUE(play->trace.waitUntil(waits(2)));
 
-  // An End sent by another injecting program is not the user's key.
+  // An End that another program injects (a remote desktop, a test driver) is the user's key.
   ASSERT_EQ(runCommand({"xdotool", "key", "End"}, display), 0);
-  ASSERT_TRUE(waitFor([&] { return keys.saw(watch::kKeyDown, true, vk::kEnd); }));
-  EXPECT_FALSE(play->doc.flags().endKey);
-  EXPECT_EQ(play->doc.flags().playbackMode, 2);
-
-  // The same key from the server's own keyboard is.
-  ASSERT_EQ(runCommand({QLM_PROBE_CLIENT, "key", "End"}, display), 0);
-  ASSERT_TRUE(waitFor([&] { return keys.saw(watch::kKeyDown, false, vk::kEnd); }));
+  ASSERT_TRUE(waitFor([&] { return keys.saw(watch::kKeyDown, true, vk::kEnd, false); }));
   EXPECT_EQ(play->finishWithin(5s), PlaybackEnd::Stopped);
   EXPECT_TRUE(play->doc.stopRequested());
   EXPECT_FALSE(play->doc.flags().endKey);
@@ -415,6 +414,101 @@ TEST_F(PlaybackOnDesktopTest, OnlyTheUsersPointerMovementPausesPlayback) {
   EXPECT_EQ(play->finishWithin(5s), PlaybackEnd::Stopped);
   std::filesystem::remove(probe.log);
 }
+
+// Two terminals side by side, each writing what it receives to a file at
+// once (no line editing); playback types into one while the desktop works
+// against it. Nothing may ever reach the other terminal.
+enum class Disturbance { StealFocus, KillTarget, OtherWorkspace, NoWindowManager };
+
+struct FocusCase {
+  const char* name;
+  Disturbance disturbance;
+  PlaybackEnd end;
+  const char* message;  // how the stop message begins; empty: none
+};
+
+class KeysOnlyIntoTheTarget : public PlaybackOnDesktopTest, public ::testing::WithParamInterface<FocusCase> {};
+
+TEST_P(KeysOnlyIntoTheTarget, NothingReachesTheOtherTerminal) {
+  const FocusCase& c = GetParam();
+  std::unique_ptr<VirtualDesktop> bare;
+  std::unique_ptr<Platform> barePlatform;
+  if (c.disturbance == Disturbance::NoWindowManager) {
+    std::string error;
+    bare = VirtualDesktop::start({.windowManager = false}, error);
+    ASSERT_TRUE(bare) << error;
+    auto made = createX11Platform(bare->display());
+    ASSERT_TRUE(made.platform) << made.message;
+    barePlatform = std::move(made.platform);
+    platform = barePlatform.get();
+    display = bare->display();
+  }
+  auto targetFile = scratchFile(std::string(c.name) + "-target.txt");
+  auto bystanderFile = scratchFile(std::string(c.name) + "-bystander.txt");
+  std::filesystem::remove(targetFile);
+  std::filesystem::remove(bystanderFile);
+  auto terminal = [&](const std::string& title, const std::filesystem::path& file, int x) {
+    return start({"xterm", "-geometry", "80x20+" + std::to_string(x) + "+40", "-T", title, "-e", "sh", "-c",
+                  "stty -icanon -echo; exec cat > '" + file.string() + "'"});
+  };
+  auto target = terminal("qlm target", targetFile, 40);
+  WindowId targetWindow = waitForWindow("XTerm", "qlm target");
+  ASSERT_NE(targetWindow, kNoWindow);
+  auto bystander = terminal("qlm bystander", bystanderFile, 800);
+  WindowId bystanderWindow = waitForWindow("XTerm", "qlm bystander");
+  ASSERT_NE(bystanderWindow, kNoWindow);
+  if (c.disturbance == Disturbance::OtherWorkspace) {
+    ASSERT_EQ(runCommand({"xdotool", "set_desktop_for_window", std::to_string(targetWindow), "1"}, display), 0);
+  }
+  if (c.disturbance != Disturbance::NoWindowManager) {
+    ASSERT_TRUE(platform->windows->setForeground(bystanderWindow));
+  }
+
+  std::string text;
+  for (int i = 0; i < 8; ++i) text += "line " + std::to_string(i) + " of the text;";
+  auto play = player({{"XTerm", "qlm target", "SetKeySpeed(100); \"" + text + "\""}});
+  std::atomic<bool> done{false};
+  std::thread disturber([&] {
+    if (c.disturbance == Disturbance::StealFocus) {
+      while (!done) {
+        runCommand({"xdotool", "windowactivate", std::to_string(bystanderWindow)}, display);
+        std::this_thread::sleep_for(200ms);
+      }
+    } else if (c.disturbance == Disturbance::KillTarget) {
+      if (waitFor([&] { return done || readFile(targetFile).size() >= 20; }, 20s) && !done) kill(target->pid(), SIGKILL);
+    }
+  });
+  const PlaybackEnd end = play->engine.run();
+  done = true;
+  disturber.join();
+
+  EXPECT_EQ(end, c.end) << describe(play->trace.events());
+  if (c.end == PlaybackEnd::Completed) {
+    EXPECT_TRUE(waitFor([&] { return readFile(targetFile) == text; })) << readFile(targetFile);
+    EXPECT_TRUE(play->ui.messages().empty()) << play->ui.messages().front();
+  } else {
+    ASSERT_FALSE(play->ui.messages().empty());
+    EXPECT_TRUE(play->ui.messages().back().starts_with(c.message)) << play->ui.messages().back();
+  }
+  std::this_thread::sleep_for(200ms);
+  EXPECT_EQ(readFile(bystanderFile), "");
+  play.reset();
+  target.reset();
+  bystander.reset();
+  std::filesystem::remove(targetFile);
+  std::filesystem::remove(bystanderFile);
+  barePlatform.reset();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Desktops, KeysOnlyIntoTheTarget,
+    ::testing::Values(
+        FocusCase{"FocusMovedAwayEvery200ms", Disturbance::StealFocus, PlaybackEnd::Completed, ""},
+        FocusCase{"TargetKilledMidText", Disturbance::KillTarget, PlaybackEnd::Stopped,
+                  "The target window disappeared: \nTitle='qlm target'"},
+        FocusCase{"TargetOnAnotherWorkspace", Disturbance::OtherWorkspace, PlaybackEnd::Completed, ""},
+        FocusCase{"NoWindowManager", Disturbance::NoWindowManager, PlaybackEnd::Completed, ""}),
+    [](const ::testing::TestParamInfo<FocusCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace qlm

@@ -1,19 +1,25 @@
 // The document commands of qlm, run as a user would run them.
-#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <string>
-
-#include "QlmRunner.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using ::qlm::testing::QlmRun;
+
+struct ToolRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
 
 std::string slurp(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -54,12 +60,25 @@ class DocumentCommands : public ::testing::Test {
     std::ofstream(file(name), std::ios::binary) << bmp;
   }
 
-  static QlmRun qlm(const std::vector<std::string>& args) { return ::qlm::testing::runQlm(args); }
+  // Arguments are quoted with single quotes for the shell.
+  // A run that blocks is ended after a while and fails.
+  ToolRun qlm(const std::vector<std::string>& args) {
+    std::string command = std::string("timeout 20 ") + QLM_TOOL;
+    for (const std::string& arg : args) {
+      std::string quoted = "'";
+      for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+      command += " " + quoted + "'";
+    }
+    std::string out = file("out.txt");
+    std::string err = file("err.txt");
+    int raw = std::system((command + " >" + out + " 2>" + err).c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+  }
 
   void makeDocument(int records) {
     ASSERT_EQ(qlm({"new", doc}).status, 0);
     for (int i = 0; i < records; ++i) {
-      QlmRun appended = qlm({"append", doc, "--kind", "K", "--text", "\"r" + std::to_string(i + 1) + "\"", "--picture",
+      ToolRun appended = qlm({"append", doc, "--kind", "K", "--text", "\"r" + std::to_string(i + 1) + "\"", "--picture",
                           file("p.bmp"), "--title", "Éditeur", "--class", "Gedit", "--process", "gedit"});
       ASSERT_EQ(appended.status, 0) << appended.err;
     }
@@ -78,7 +97,7 @@ class DocumentCommands : public ::testing::Test {
 
 TEST_F(DocumentCommands, AppendedRecordsListAsJsonInUtf8) {
   makeDocument(2);
-  QlmRun list = qlm({"list", "--json", doc});
+  ToolRun list = qlm({"list", "--json", doc});
   ASSERT_EQ(list.status, 0) << list.err;
   EXPECT_NE(list.out.find("{\"path\":\"" + doc + "\",\"count\":2,\"records\":[{\"line\":1,\"number\":0,\"kind\":\"K\""),
             std::string::npos)
@@ -90,13 +109,13 @@ TEST_F(DocumentCommands, AppendedRecordsListAsJsonInUtf8) {
             std::string::npos);
   EXPECT_NE(list.out.find("\"picture\":[4,3,32]"), std::string::npos);
   EXPECT_NE(list.out.find("\"window\":[0,0,0,4,3]"), std::string::npos);
-  QlmRun show = qlm({"show", "--json", doc, "2"});
+  ToolRun show = qlm({"show", "--json", doc, "2"});
   EXPECT_EQ(show.out.substr(0, 12), "{\"line\":2,\"n");
 }
 
 TEST_F(DocumentCommands, SetAnalysesTheInstructionAndStoresItsFlags) {
   makeDocument(1);
-  QlmRun set = qlm({"set", doc, "1", "instruction=ifimage(500,\"V[LBUTTON]\",GetText(1))", "play=0", "comment=été",
+  ToolRun set = qlm({"set", doc, "1", "instruction=ifimage(500,\"V[LBUTTON]\",GetText(1))", "play=0", "comment=été",
                  "min_wait=250", "click=3,2", "area=1,1,2,2", "text_area=5,6,7,8"});
   ASSERT_EQ(set.status, 0) << set.err;
   std::string shown = qlm({"show", "--json", doc, "1"}).out;
@@ -132,13 +151,72 @@ TEST_F(DocumentCommands, FailuresSayWhyAndWriteNothing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + c.args.back());
-    QlmRun run = qlm(c.args);
+    ToolRun run = qlm(c.args);
     EXPECT_EQ(run.status, c.status);
     EXPECT_TRUE(run.out.empty()) << run.out;
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
     EXPECT_EQ(slurp(doc), before);
   }
+}
+
+// Documents, pictures and answers files are regular files or links to one;
+// anything else is refused at once and left as it was.
+TEST_F(DocumentCommands, FoldersDevicesAndPipesAreRefusedAndLeftAlone) {
+  makeDocument(1);
+  std::string before = slurp(doc);
+  std::string pipe = file("pipe.qlm");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  auto append = [&](const std::string& to, const std::string& picture) {
+    return std::vector<std::string>{"append", to, "--kind", "K", "--text", "x", "--picture", picture};
+  };
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string message;
+  };
+  const Case cases[] = {
+      {append(pipe, file("p.bmp")), 1, pipe + ": a pipe, not a file"},
+      {{"list", pipe}, 1, pipe + ": a pipe, not a file"},
+      {append(doc, m_folder.string()), 1, m_folder.string() + ": a folder, not a file"},
+      {append(doc, "/dev/null"), 1, "/dev/null: a device, not a file"},
+      {append(doc, pipe), 1, pipe + ": a pipe, not a file"},
+      {{"play", doc, "--sim", "--answers", pipe}, 2, "Cannot read the answers file " + pipe + ": "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args[1] + " " + c.args.back());
+    ToolRun run = qlm(c.args);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+  }
+  EXPECT_TRUE(fs::is_fifo(pipe));
+  EXPECT_EQ(slurp(doc), before);
+}
+
+// Changes go to the file a link leads to, and the link stays; temporary
+// files never follow a link planted at their name.
+TEST_F(DocumentCommands, LinksLeadToTheDocumentAndStayLinks) {
+  makeDocument(2);
+  std::string link = file("link.qlm");
+  fs::create_symlink(doc, link);
+  ASSERT_EQ(qlm({"set", link, "2", "play=0"}).status, 0);
+  ToolRun deleted = qlm({"delete", link, "2"});
+  ASSERT_EQ(deleted.status, 0) << deleted.err;
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(instructions(), "\"r1\" ");
+
+  std::string dangling = file("dangling.qlm");
+  fs::create_symlink(file("later.qlm"), dangling);
+  ToolRun appended = qlm({"append", dangling, "--kind", "K", "--text", "\"x\"", "--picture", file("p.bmp")});
+  ASSERT_EQ(appended.status, 0) << appended.err;
+  EXPECT_TRUE(fs::is_symlink(dangling));
+  EXPECT_NE(qlm({"list", file("later.qlm")}).out.find("\"x\""), std::string::npos);
+
+  std::ofstream(file("victim")) << "keep";
+  fs::create_symlink(file("victim"), file("out.bmp.part"));
+  ASSERT_EQ(qlm({"picture", link, "1", file("out.bmp")}).status, 0);
+  EXPECT_EQ(slurp(file("victim")), "keep");
+  EXPECT_EQ(slurp(file("out.bmp")), slurp(file("p.bmp")));
 }
 
 TEST_F(DocumentCommands, DeleteMoveAndDuplicateRearrangeTheList) {
@@ -149,7 +227,7 @@ TEST_F(DocumentCommands, DeleteMoveAndDuplicateRearrangeTheList) {
   ASSERT_EQ(qlm({"duplicate", doc, "1", "4"}).status, 0);
   EXPECT_EQ(instructions(), "\"r2\" \"r3\" \"r1\" \"r2\" ");
   ASSERT_EQ(qlm({"set", doc, "2", "play=0"}).status, 0);
-  QlmRun deleted = qlm({"delete", doc, "2"});
+  ToolRun deleted = qlm({"delete", doc, "2"});
   ASSERT_EQ(deleted.status, 0) << deleted.err;
   EXPECT_EQ(instructions(), "\"r2\" \"r1\" \"r2\" ");
 }
@@ -176,7 +254,7 @@ TEST_F(DocumentCommands, CheckReportsEveryLineThatFails) {
   raw.seekp(static_cast<std::streamoff>(entry[0] | entry[1] << 8 | entry[2] << 16 | entry[3] << 24) + 586);
   raw.write("Wait(1,2)", 10);
   raw.close();
-  QlmRun check = qlm({"check", doc});
+  ToolRun check = qlm({"check", doc});
   EXPECT_EQ(check.status, 1);
   EXPECT_EQ(check.out.substr(0, 30), "line 3: Too many arguments: Wa");
   EXPECT_EQ(std::count(check.out.begin(), check.out.end(), '\n'), 1);
