@@ -1,22 +1,14 @@
 # Playback on the virtual desktop with real clients, and the playback
 # benchmark's virtual-desktop half. Sorted before x11.cmake: the targets of
 # that part are resolved when the build is generated.
-find_package(X11 REQUIRED COMPONENTS Xtst Xi)
-
-# Input through the X server's own keyboard and pointer rather than XTest,
-# so that the input watch takes it for the user's.
-add_executable(qlm_x11_user_input ${PROJECT_SOURCE_DIR}/tests/playback/x11/user/UserInput.cpp)
-target_link_libraries(qlm_x11_user_input PRIVATE X11::X11 X11::Xi X11::Xtst)
-
 if(QLM_TESTS)
   file(GLOB qlm_playback_x11_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/playback/x11/*.cpp)
   add_executable(test_playback_x11 ${qlm_playback_x11_sources})
   target_link_libraries(test_playback_x11 PRIVATE quillmote_core GTest::gtest_main GTest::gmock)
   target_compile_definitions(test_playback_x11 PRIVATE
     QLM_PROBE_CLIENT="$<TARGET_FILE:qlm_x11_probe>"
-    QLM_USER_INPUT="$<TARGET_FILE:qlm_x11_user_input>"
     QLM_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
-  add_dependencies(test_playback_x11 qlm_x11_probe qlm_x11_user_input)
+  add_dependencies(test_playback_x11 qlm_x11_probe)
   # One program and one virtual desktop (and one xterm) for all cases.
   add_test(NAME playback_x11 COMMAND test_playback_x11)
   set_tests_properties(playback_x11 PROPERTIES LABELS x11 TIMEOUT 120)

@@ -1,9 +1,10 @@
 # The X11 integration tests, and the probe client they drive.
 
-# A small X client of ours that logs what it receives and paints a known
-# colour, for the integration tests and the injection benchmark.
-add_executable(qlm_x11_probe ${PROJECT_SOURCE_DIR}/tests/platform/x11/probe/ProbeClient.cpp)
-target_link_libraries(qlm_x11_probe PRIVATE X11::X11)
+# A small X client of ours that logs what it receives, paints a known colour
+# or pattern, or sends input as the user would, for the integration tests and
+# the injection benchmark.
+add_executable(qlm_x11_probe ${PROJECT_SOURCE_DIR}/tests/platform/x11/probe/Probe.cpp)
+target_link_libraries(qlm_x11_probe PRIVATE X11::X11 X11::Xi X11::Xtst)
 
 if(QLM_TESTS)
   file(GLOB qlm_x11_test_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/platform/x11/*.cpp)

@@ -20,14 +20,12 @@ class HeadlessHost final : public PlaybackHost {
   void selectRecord(int index) override;
   void showNote(std::string_view text) override;
   void openTraceFile(std::string_view path) override;
-  void closeProgram() override { m_closeRequested = true; }
-
-  bool closeRequested() const { return m_closeRequested; }
+  // Without a window there is nothing to close: the tool ends with the playback.
+  void closeProgram() override {}
 
  private:
   Document& m_document;
   std::FILE* m_out;
-  bool m_closeRequested = false;
 };
 
 // Prints each trace event as one line.

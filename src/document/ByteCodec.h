@@ -33,10 +33,6 @@ inline void putU16(std::span<std::uint8_t> data, std::size_t offset, std::uint16
   data[offset] = static_cast<std::uint8_t>(value);
   data[offset + 1] = static_cast<std::uint8_t>(value >> 8);
 }
-inline void putU64(std::span<std::uint8_t> data, std::size_t offset, std::uint64_t value) {
-  putU32(data, offset, static_cast<std::uint32_t>(value));
-  putU32(data, offset + 4, static_cast<std::uint32_t>(value >> 32));
-}
 
 // A NUL-terminated text inside a fixed field; a field without its NUL ends
 // at the field's end, so a damaged record never reads past it.

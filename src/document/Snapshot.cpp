@@ -130,7 +130,6 @@ int Snapshot::readRecord(int i) {
     return (fail(damagedLine(i, "the record cannot be read")), 1);
   }
   m_record = RecordImage(bytes);
-  m_lastEvent = m_record.capturedEvent();
   m_lastRead = i;
   m_position = start + kRecordSize;
   m_blockEnd = m_blocks->blockEnd(start);

@@ -80,7 +80,6 @@ class Snapshot {
   const QlmTable& table() const { return m_table; }
   const RecordImage& record() const { return m_record; }
   std::string recordDateText() const { return dateText(m_record.text(TextField::Created)); }
-  const std::array<std::uint8_t, RecordImage::kCapturedEventSize>& lastCapturedEvent() const { return m_lastEvent; }
 
   // --- appending
   // May change `path` to the rollover file.
@@ -112,7 +111,6 @@ class Snapshot {
   const Picture& display() const { return m_display; }
   const Picture& cutOut() const { return m_cutOut; }
   int captureWidth() const { return m_capture.width; }
-  int captureHeight() const { return m_capture.height; }
   bool cutPicture(int x, int y, int w, int h);
   bool writeCutPictureBase64(std::FILE* file) const;
 
@@ -155,7 +153,6 @@ class Snapshot {
   std::uint64_t m_blockEnd = 0;  // of the record last read
   int m_lastRead = -1;
   int m_readCount = 0;
-  std::array<std::uint8_t, RecordImage::kCapturedEventSize> m_lastEvent{};
   std::string m_message;
 };
 

@@ -120,7 +120,6 @@ class Document {
 
   Point& foundPosition() { return m_foundPosition; }
   Point& foundClickPoint() { return m_foundClickPoint; }
-  std::string& textToFind() { return m_textToFind; }
   std::string& targetApplication() { return m_targetApplication; }
   std::string& targetTitle() { return m_targetTitle; }
 
@@ -154,7 +153,6 @@ class Document {
   long long m_chronoStart = 0;
   Point m_foundPosition{-1, -1};
   Point m_foundClickPoint{-1, -1};
-  std::string m_textToFind;
   std::string m_targetApplication;
   std::string m_targetTitle;
   std::string m_openTraceRequest;

@@ -7,13 +7,13 @@ namespace qlm {
 namespace {
 
 constexpr KeyEntry press(std::string_view notation, int virtualKey) {
-  return {notation, virtualKey, kKindPress, kHookKeyDown};
+  return {notation, virtualKey, kKindPress};
 }
 constexpr KeyEntry release(std::string_view notation, int virtualKey) {
-  return {notation, virtualKey, kKindRelease, kHookKeyUp};
+  return {notation, virtualKey, kKindRelease};
 }
 constexpr KeyEntry tap(std::string_view notation, int virtualKey) {
-  return {notation, virtualKey, kKindPressRelease, kHookKeyDown};
+  return {notation, virtualKey, kKindPressRelease};
 }
 
 constexpr std::array<KeyEntry, 47> kKeyTable{{
@@ -46,10 +46,10 @@ constexpr std::array<KeyEntry, 47> kKeyTable{{
 
 // MOUSEEVENTF_LEFTDOWN 2, LEFTUP 4, RIGHTDOWN 8, RIGHTUP 16.
 constexpr std::array<MouseEntry, 4> kMouseTable{{
-    {"\\[LBUTTON]", 513, kKindPress, 2, 4},
-    {"/[LBUTTON]", 514, kKindRelease, 4, 0},
-    {"\\[RBUTTON]", 516, kKindPress, 8, 16},
-    {"/[RBUTTON]", 517, kKindRelease, 16, 0},
+    {"\\[LBUTTON]", kKindPress, 2, 4},
+    {"/[LBUTTON]", kKindRelease, 4, 0},
+    {"\\[RBUTTON]", kKindPress, 8, 16},
+    {"/[RBUTTON]", kKindRelease, 16, 0},
 }};
 
 char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }

@@ -13,19 +13,14 @@ inline constexpr int kKindPress = 0;
 inline constexpr int kKindRelease = 1;
 inline constexpr int kKindPressRelease = 2;
 
-inline constexpr int kHookKeyDown = 256;
-inline constexpr int kHookKeyUp = 257;
-
 struct KeyEntry {
   std::string_view notation;
   int virtualKey;
-  int kind;         // kKindPress, kKindRelease or kKindPressRelease
-  int hookMessage;  // kHookKeyDown or kHookKeyUp
+  int kind;  // kKindPress, kKindRelease or kKindPressRelease
 };
 
 struct MouseEntry {
   std::string_view notation;
-  int hookMessage;
   int kind;
   int firstFlag;   // MOUSEEVENTF value sent first
   int secondFlag;  // sent after it for a 'V' prefix; 0 = none

@@ -69,10 +69,6 @@ VariableTable::SetResult VariableTable::set(std::string_view name, std::string_v
   return {type, SetStatus::Stored};
 }
 
-VariableTable::SetResult VariableTable::setNumber(std::string_view name, long long value) {
-  return set(name, formatInteger(value));
-}
-
 StoredVariable VariableTable::get(std::string_view name) const {
   int index = find(name);
   if (index < 0) return {"\"\"", 'C'};

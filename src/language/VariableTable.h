@@ -32,7 +32,6 @@ class VariableTable {
 
   // Decides the type from the first character; an empty unquoted form is not stored.
   SetResult set(std::string_view name, std::string_view storedForm);
-  SetResult setNumber(std::string_view name, long long value);
 
   // Unknown names give `""` with type 'C'; $TIME and $DATE give their template filled in.
   StoredVariable get(std::string_view name) const;

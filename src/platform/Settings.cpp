@@ -28,15 +28,6 @@ int Settings::profileInt(std::string_view section, std::string_view entry, int f
   return parseInt(*text).value_or(fallback);
 }
 
-std::string Settings::profileString(std::string_view section, std::string_view entry, std::string_view fallback) {
-  auto text = readString(section, entry);
-  if (!text) {
-    writeString(section, entry, fallback);
-    return std::string(fallback);
-  }
-  return *text;
-}
-
 int Settings::machineInt(std::string_view name, int fallback) {
   auto text = machineValue(name);
   return text ? parseInt(*text).value_or(fallback) : fallback;

@@ -17,7 +17,6 @@ public:
 
   // A missing or unreadable entry gives `fallback`, which is written back when missing.
   int profileInt(std::string_view section, std::string_view entry, int fallback);
-  std::string profileString(std::string_view section, std::string_view entry, std::string_view fallback);
   // A missing value, or one of another type, gives `fallback`.
   int machineInt(std::string_view name, int fallback);
   std::string machineText(std::string_view name, std::string_view fallback);

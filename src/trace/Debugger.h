@@ -47,7 +47,6 @@ class Debugger final : public TraceSink {
   Debugger(Document& document, TraceWriter* writer = nullptr, DebugWindow* window = nullptr);
 
   void setWindow(DebugWindow* window) { m_window = window; }
-  void setWriter(TraceWriter* writer) { m_writer = writer; }
   void traceEvent(const TraceEvent& event) override;
 
   const DebugColumns& columns() const { return m_columns; }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "ImagingSupport.h"
 
 namespace qlm {
@@ -61,16 +64,35 @@ TEST(SearchThresholds, FollowTheTolerances) {
   EXPECT_EQ(searchThresholds(0, -3, 41, 21).allowedMisses, 0);
 }
 
-TEST(BmpFinderImage, ReportsTheTopmostThenLeftmostExactCopy) {
+struct ScanCase {
+  const char* name;
+  std::vector<Point> copies;
+  Point start;
+  Point skip;
+  Point expected;  // kNoPoint: not found
+};
+
+class ScanOrder : public ::testing::TestWithParam<ScanCase> {};
+
+TEST_P(ScanOrder, ReportsTheFirstCopyInScanOrder) {
+  const ScanCase& c = GetParam();
   Picture big = makePicture(40, 30, kWhite);
-  paste(big, pattern(), 30, 20);
-  paste(big, pattern(), 20, 8);
-  paste(big, pattern(), 6, 8);
-  paste(big, pattern(), 2, 9);
-  const Search s = find(big, pattern(), SearchMethod::Image);
-  EXPECT_TRUE(s.found);
-  EXPECT_EQ(s.at, (Point{6, 8}));
+  for (const Point& at : c.copies) paste(big, pattern(), at.x, at.y);
+  const Search s = find(big, pattern(), SearchMethod::Image, 0, 0, c.start, c.skip);
+  EXPECT_EQ(s.found, c.expected != kNoPoint);
+  EXPECT_EQ(s.at, c.expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Starts, ScanOrder,
+    ::testing::Values(ScanCase{"TopmostThenLeftmost", {{30, 20}, {20, 8}, {6, 8}, {2, 9}}, {0, 0}, {-1, -1}, {6, 8}},
+                      ScanCase{"StartXPassesTheStartRowCopy", {{2, 3}, {1, 9}}, {5, 3}, {-1, -1}, {1, 9}},
+                      ScanCase{"StartXOnTheCopy", {{2, 3}, {1, 9}}, {2, 3}, {-1, -1}, {2, 3}},
+                      ScanCase{"StartXAppliesToTheStartRowOnly", {{2, 3}, {1, 9}}, {0, 4}, {-1, -1}, {1, 9}},
+                      ScanCase{"SkippedPositionIsNeverTested", {{2, 3}, {20, 3}}, {0, 0}, {2, 3}, {20, 3}},
+                      ScanCase{"OnlyCopySkipped", {{2, 3}, {20, 3}}, {3, 3}, {20, 3}, kNoPoint},
+                      ScanCase{"NegativeStartRowBeginsAtTheTopLeft", {{0, 0}}, {9, -4}, {-1, -1}, {0, 0}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // (colour shift, colour tolerance, found)
 class ColourShift : public ::testing::TestWithParam<std::tuple<int, int, bool>> {};
@@ -105,29 +127,6 @@ TEST(BmpFinderImage, PixelToleranceAbove100MatchesTheFirstScannedPosition) {
   const Search s = find(big, pattern(), SearchMethod::Image, 0, 150, {7, 2});
   EXPECT_TRUE(s.found);
   EXPECT_EQ(s.at, (Point{7, 2}));
-}
-
-TEST(BmpFinderImage, StartXAppliesToTheStartRowOnly) {
-  Picture big = makePicture(30, 20, kWhite);
-  paste(big, pattern(), 2, 3);
-  paste(big, pattern(), 1, 9);
-  EXPECT_EQ(find(big, pattern(), SearchMethod::Image, 0, 0, {5, 3}).at, (Point{1, 9}));
-  EXPECT_EQ(find(big, pattern(), SearchMethod::Image, 0, 0, {2, 3}).at, (Point{2, 3}));
-  EXPECT_EQ(find(big, pattern(), SearchMethod::Image, 0, 0, {0, 4}).at, (Point{1, 9}));
-}
-
-TEST(BmpFinderImage, NeverTestsTheSkippedPosition) {
-  Picture big = makePicture(30, 20, kWhite);
-  paste(big, pattern(), 2, 3);
-  paste(big, pattern(), 20, 3);
-  EXPECT_EQ(find(big, pattern(), SearchMethod::Image, 0, 0, {0, 0}, {2, 3}).at, (Point{20, 3}));
-  EXPECT_FALSE(find(big, pattern(), SearchMethod::Image, 0, 0, {3, 3}, {20, 3}).found);
-}
-
-TEST(BmpFinderImage, NegativeStartRowBeginsAtTheTopLeft) {
-  Picture big = makePicture(30, 20, kWhite);
-  paste(big, pattern(), 0, 0);
-  EXPECT_EQ(find(big, pattern(), SearchMethod::Image, 0, 0, {9, -4}).at, (Point{0, 0}));
 }
 
 TEST(BmpFinderImage, SmallPictureAsLargeAsTheBigOneHasOnePosition) {

@@ -17,25 +17,11 @@ TEST(KeyTables, HaveTheirSizesAndHomeTwice) {
   EXPECT_EQ(findKeyByNotation("V[HOME]"), &keys[27]);
 }
 
-TEST(KeyTables, HookMessageFollowsKindAndPrefixFollowsKind) {
+TEST(KeyTables, PrefixFollowsKind) {
   for (const KeyEntry& entry : keyboardKeyTable()) {
     SCOPED_TRACE(std::string(entry.notation));
-    EXPECT_EQ(entry.hookMessage, entry.kind == kKindRelease ? kHookKeyUp : kHookKeyDown);
     EXPECT_EQ(entry.notation.front() == '/', entry.kind == kKindRelease);
-    EXPECT_EQ(entry.notation.back(), ']');
   }
-}
-
-TEST(KeyTables, MouseButtonsSendTheirFlags) {
-  const auto mouse = mouseKeyTable();
-  EXPECT_EQ(mouse[0].notation, "\\[LBUTTON]");
-  EXPECT_EQ(mouse[0].hookMessage, 513);
-  EXPECT_EQ(mouse[0].firstFlag, 2);
-  EXPECT_EQ(mouse[0].secondFlag, 4);
-  EXPECT_EQ(mouse[1].secondFlag, 0);
-  EXPECT_EQ(mouse[3].notation, "/[RBUTTON]");
-  EXPECT_EQ(mouse[3].hookMessage, 517);
-  EXPECT_EQ(mouse[3].firstFlag, 16);
 }
 
 struct MatchCase {

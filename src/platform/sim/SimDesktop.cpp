@@ -234,11 +234,6 @@ std::vector<SimClick> SimDesktop::clicks(WindowId window) const {
   return w ? w->clicks : std::vector<SimClick>();
 }
 
-void SimDesktop::paintDesktop(const Rect& area, std::uint32_t rgb) {
-  std::lock_guard lock(m_mutex);
-  fillRect(m_desktopPixels, m_width, m_height, area, rgb);
-}
-
 void SimDesktop::paintWindow(WindowId window, const Rect& area, std::uint32_t rgb) {
   std::lock_guard lock(m_mutex);
   if (auto* w = find(window)) fillRect(w->pixels, w->spec.rect.width(), w->spec.rect.height(), area, rgb);
@@ -255,11 +250,6 @@ std::uint32_t SimDesktop::pixelAt(Point p) const {
   }
   if (p.x < 0 || p.y < 0 || p.x >= m_width || p.y >= m_height) return 0;
   return m_desktopPixels[static_cast<std::size_t>(p.y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(p.x)];
-}
-
-void SimDesktop::setBitsPerPixel(int bits) {
-  std::lock_guard lock(m_mutex);
-  m_bitsPerPixel = bits;
 }
 
 int SimDesktop::bitsPerPixel() const {
@@ -455,13 +445,6 @@ void SimDesktop::userMove(Point position) {
   record(mouseEvent(mouse::kMove, false));
 }
 
-void SimDesktop::userClick(Point position, bool right) {
-  std::lock_guard lock(m_mutex);
-  userMove(position);
-  record(mouseEvent(right ? mouse::kRightDown : mouse::kLeftDown, false));
-  record(mouseEvent(right ? mouse::kRightUp : mouse::kLeftUp, false));
-}
-
 bool SimDesktop::injectKey(int virtualKey, bool up) {
   std::lock_guard lock(m_mutex);
   if (refuse() || virtualKey <= 0 || virtualKey > 255) return false;
@@ -568,12 +551,6 @@ void SimDesktop::setClipboardOther() {
   m_clipboard.clear();
 }
 
-void SimDesktop::clearClipboard() {
-  std::lock_guard lock(m_mutex);
-  m_clipboardContent = ClipboardContent::Nothing;
-  m_clipboard.clear();
-}
-
 void SimDesktop::setClipboardBusy(bool busy) {
   std::lock_guard lock(m_mutex);
   m_clipboardBusy = busy;
@@ -588,11 +565,6 @@ std::optional<std::string> SimDesktop::clipboardText() const {
 bool SimDesktop::clipboardBusy() const {
   std::lock_guard lock(m_mutex);
   return m_clipboardBusy;
-}
-
-bool SimDesktop::clipboardHasSomething() const {
-  std::lock_guard lock(m_mutex);
-  return m_clipboardContent != ClipboardContent::Nothing;
 }
 
 void SimDesktop::addProcess(std::string name) {
@@ -676,16 +648,6 @@ std::vector<ProgramSound> SimDesktop::sounds() const {
 std::string SimDesktop::userName() const {
   std::lock_guard lock(m_mutex);
   return m_userName;
-}
-
-void SimDesktop::setUserName(std::string name) {
-  std::lock_guard lock(m_mutex);
-  m_userName = std::move(name);
-}
-
-void SimDesktop::setLoggedInUsers(std::vector<std::string> users) {
-  std::lock_guard lock(m_mutex);
-  m_loggedIn = std::move(users);
 }
 
 Outcome SimDesktop::deliverMessage(std::string_view from, std::string_view to, std::string_view text) {

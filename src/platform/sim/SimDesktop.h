@@ -98,12 +98,10 @@ public:
   std::vector<SimClick> clicks(WindowId window) const;
 
   // Pixels: the bare desktop and each window's client area (window coordinates).
-  void paintDesktop(const Rect& area, std::uint32_t rgb);
   void paintWindow(WindowId window, const Rect& area, std::uint32_t rgb);
   std::uint32_t pixelAt(Point screen) const;
   int width() const { return m_width; }
   int height() const { return m_height; }
-  void setBitsPerPixel(int bits);
   int bitsPerPixel() const;
   // The screen as the platform's capture part shows it.
   std::optional<Picture> capture(const Rect& area) const;
@@ -120,7 +118,6 @@ public:
   void userKey(int virtualKey, bool up);
   void userTap(int virtualKey);
   void userMove(Point position);
-  void userClick(Point position, bool right = false);
 
   // Injection, as the platform's input part does it.
   bool injectKey(int virtualKey, bool up);
@@ -145,11 +142,9 @@ public:
   // Clipboard: text, something else (no text), or nothing at all.
   void setClipboardText(std::string text);
   void setClipboardOther();
-  void clearClipboard();
   void setClipboardBusy(bool busy);
   std::optional<std::string> clipboardText() const;
   bool clipboardBusy() const;
-  bool clipboardHasSomething() const;
 
   // Processes and commands.
   void addProcess(std::string name);
@@ -169,7 +164,6 @@ public:
   std::vector<ProgramSound> sounds() const;
 
   std::string userName() const;
-  void setUserName(std::string name);
 
   // Messages to logged-in users (NetSend); only the listed users are logged in.
   struct Message {
@@ -177,7 +171,6 @@ public:
     std::string to;
     std::string text;
   };
-  void setLoggedInUsers(std::vector<std::string> users);
   Outcome deliverMessage(std::string_view from, std::string_view to, std::string_view text);
   std::vector<Message> messages() const;
 

@@ -29,7 +29,6 @@ public:
   // ":N", for DISPLAY.
   const std::string& display() const { return m_display; }
   int serverPid() const { return m_serverPid; }
-  int windowManagerPid() const { return m_windowManagerPid; }
 
 private:
   VirtualDesktop() = default;

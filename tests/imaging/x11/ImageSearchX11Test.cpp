@@ -55,8 +55,12 @@ ClientLog parseLog(const std::string& text) {
   std::istringstream lines(text);
   std::string line;
   while (std::getline(lines, line)) {
-    if (line.starts_with("button ")) log.buttons.push_back(line.substr(7));
-    if (line.starts_with("key ") && line.size() == 5) log.typed += line[4];
+    // "button 1 171 99 291 139": the last two are on the screen.
+    if (line.starts_with("button ")) log.buttons.push_back(line.substr(7, line.rfind(' ', line.rfind(' ') - 1) - 7));
+    if (line.starts_with("key ")) {
+      const unsigned long keysym = std::stoul(line.substr(4), nullptr, 16);
+      if (keysym > ' ' && keysym < 0x7F) log.typed += static_cast<char>(keysym);
+    }
   }
   return log;
 }
@@ -103,12 +107,13 @@ class ImageSearchX11Test : public ::testing::Test {
     client.pattern = pattern;
     client.log = scratchFile(title + ".log");
     std::filesystem::remove(client.log);
-    std::vector<std::string> arguments{QLM_PATTERN_CLIENT, "--title", title, "--class", kClass,
+    std::vector<std::string> arguments{QLM_PROBE_CLIENT, "--title", title, "--class", kClass, "--color", "D0D0D0",
                                        "--log", client.log.string(),
-                                       "--at", std::to_string(at.x) + "," + std::to_string(at.y),
-                                       "--pattern", std::to_string(pattern.x) + "," + std::to_string(pattern.y)};
+                                       "--at", std::to_string(at.x) + "," + std::to_string(at.y)};
+    if (painting != Painting::Nothing) {
+      arguments.insert(arguments.end(), {"--pattern", std::to_string(pattern.x) + "," + std::to_string(pattern.y)});
+    }
     if (painting == Painting::Inverted) arguments.push_back("--inverted");
-    if (painting == Painting::Nothing) arguments.push_back("--no-pattern");
     client.client = std::make_unique<Client>(arguments, display);
     logs.push_back(client.log);
     EXPECT_TRUE(waitFor([&] {
@@ -358,7 +363,7 @@ TEST(VirtualDesktopStart, AWindowMappedAtOnceIsShown) {
   ASSERT_TRUE(desktop) << error;
   const std::filesystem::path log = scratchFile("first window.log");
   {
-    Client client({QLM_PATTERN_CLIENT, "--title", "first window", "--log", log.string()}, desktop->display());
+    Client client({QLM_PROBE_CLIENT, "--title", "first window", "--log", log.string()}, desktop->display());
     EXPECT_TRUE(waitFor([&] { return readFile(log).starts_with("ready "); })) << "never exposed";
   }
   std::filesystem::remove(log);

@@ -1,0 +1,228 @@
+// The X client of the integration tests, in three modes:
+//   qlm_x11_probe [options]         one window that logs what it receives, one line each:
+//     ready <window x on screen> <window y on screen> | key <keysym hex>
+//     | button <n> <x> <y> <root x> <root y> | count <n>
+//     --title T --class C --color RRGGBB --log FILE --at X,Y --ping --no-pid
+//     --count N (log only "count K" after every N key presses)
+//     --pattern X,Y [--inverted] (paint a 60 x 30 pattern of blocks and lines there)
+//   qlm_x11_probe key KEYSYM_NAME   taps the key, e.g. End
+//   qlm_x11_probe move X Y          moves the pointer to X,Y of the screen
+// The last two send through the X server's own keyboard and pointer rather than
+// XTest's, so that the input watch takes the input for the user's; Xvfb has
+// such devices although nothing drives them.
+// Exit status: 0 done, 1 no display or log, 2 usage, or no such device or key.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XInput.h>
+#include <X11/extensions/XTest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+
+namespace {
+
+constexpr int kWidth = 320;
+constexpr int kHeight = 200;
+
+struct Block {
+  int x, y, width, height;
+  unsigned long color;
+};
+
+// The first block is the pattern's own ground, so the pattern is the same
+// whatever the window shows around it.
+constexpr Block kPattern[] = {
+    {0, 0, 60, 30, 0x203080},  {4, 4, 16, 10, 0xE02020},  {24, 4, 14, 10, 0xF0E020}, {42, 16, 14, 10, 0x20C040},
+    {2, 21, 36, 2, 0xFFFFFF},  {40, 2, 2, 26, 0x000000},  {44, 4, 12, 2, 0xFFFFFF},  {6, 25, 10, 3, 0xE02020},
+};
+
+struct Position {
+  int x = 0, y = 0;
+};
+
+struct Options {
+  std::string title = "Probe";
+  std::string className = "QlmProbe";
+  std::string logPath = "/dev/null";
+  unsigned long color = 0x336699;
+  Position at{100, 100};
+  bool placed = false;
+  std::optional<Position> pattern;
+  bool inverted = false;
+  bool ping = false;
+  bool pid = true;
+  long count = 0;
+};
+
+Position position(const char* text) {
+  Position p;
+  std::sscanf(text, "%d,%d", &p.x, &p.y);
+  return p;
+}
+
+Options parse(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    std::string option = argv[i];
+    bool hasValue = i + 1 < argc;
+    if (option == "--title" && hasValue) options.title = argv[++i];
+    else if (option == "--class" && hasValue) options.className = argv[++i];
+    else if (option == "--log" && hasValue) options.logPath = argv[++i];
+    else if (option == "--color" && hasValue) options.color = std::strtoul(argv[++i], nullptr, 16);
+    else if (option == "--count" && hasValue) options.count = std::strtol(argv[++i], nullptr, 10);
+    else if (option == "--at" && hasValue) options.at = position(argv[++i]), options.placed = true;
+    else if (option == "--pattern" && hasValue) options.pattern = position(argv[++i]);
+    else if (option == "--inverted") options.inverted = true;
+    else if (option == "--ping") options.ping = true;
+    else if (option == "--no-pid") options.pid = false;
+  }
+  return options;
+}
+
+XDevice* serverDevice(Display* display, Atom use) {
+  int count = 0;
+  XDeviceInfo* devices = XListInputDevices(display, &count);
+  XID found = 0;
+  for (int i = 0; i < count && found == 0; ++i) {
+    if (devices[i].use == static_cast<int>(use) && std::strstr(devices[i].name, "XTEST") == nullptr) found = devices[i].id;
+  }
+  XFreeDeviceList(devices);
+  return found == 0 ? nullptr : XOpenDevice(display, found);
+}
+
+bool tapKey(Display* display, const char* name) {
+  KeySym keysym = XStringToKeysym(name);
+  KeyCode keycode = keysym == NoSymbol ? 0 : XKeysymToKeycode(display, keysym);
+  XDevice* device = serverDevice(display, IsXExtensionKeyboard);
+  if (device == nullptr || keycode == 0) return false;
+  XTestFakeDeviceKeyEvent(display, device, keycode, True, nullptr, 0, CurrentTime);
+  XTestFakeDeviceKeyEvent(display, device, keycode, False, nullptr, 0, CurrentTime);
+  XSync(display, False);
+  XCloseDevice(display, device);
+  return true;
+}
+
+bool movePointer(Display* display, int x, int y) {
+  XDevice* device = serverDevice(display, IsXExtensionPointer);
+  if (device == nullptr) return false;
+  int axes[2] = {x, y};
+  XTestFakeDeviceMotionEvent(display, device, False, 0, axes, 2, CurrentTime);
+  XSync(display, False);
+  XCloseDevice(display, device);
+  return true;
+}
+
+int userInput(int argc, char** argv) {
+  std::string command = argv[1];
+  if (!((command == "key" && argc == 3) || (command == "move" && argc == 4))) {
+    std::fputs("usage: qlm_x11_probe key KEYSYM_NAME | move X Y\n", stderr);
+    return 2;
+  }
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return 1;
+  bool sent = command == "key" ? tapKey(display, argv[2])
+                               : movePointer(display, std::atoi(argv[2]), std::atoi(argv[3]));
+  if (!sent) std::fprintf(stderr, "qlm_x11_probe: no device of the server's own for %s\n", command.c_str());
+  XCloseDisplay(display);
+  return sent ? 0 : 2;
+}
+
+void paint(Display* display, Window window, GC gc, const Options& options) {
+  if (!options.pattern) return;
+  for (const Block& block : kPattern) {
+    XSetForeground(display, gc, options.inverted ? block.color ^ 0xFFFFFF : block.color);
+    XFillRectangle(display, window, gc, options.pattern->x + block.x, options.pattern->y + block.y, block.width,
+                   block.height);
+  }
+}
+
+Window createWindow(Display* display, const Options& options) {
+  int screen = DefaultScreen(display);
+  Window window = XCreateSimpleWindow(display, RootWindow(display, screen), options.at.x, options.at.y, kWidth,
+                                      kHeight, 0, 0, options.color);
+  XStoreName(display, window, options.title.c_str());
+  XClassHint hint{const_cast<char*>("qlmprobe"), const_cast<char*>(options.className.c_str())};
+  XSetClassHint(display, window, &hint);
+  if (options.placed) {
+    // Asked for by the user, so that the window manager keeps the place.
+    XSizeHints size{};
+    size.flags = USPosition | USSize;
+    size.x = options.at.x;
+    size.y = options.at.y;
+    size.width = kWidth;
+    size.height = kHeight;
+    XSetWMNormalHints(display, window, &size);
+  }
+  if (options.pid) {
+    long self = getpid();
+    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&self), 1);
+  }
+  XSelectInput(display, window, KeyPressMask | ButtonPressMask | ExposureMask | StructureNotifyMask);
+  return window;
+}
+
+int probeWindow(const Options& options) {
+  FILE* log = std::fopen(options.logPath.c_str(), "w");
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr || log == nullptr) return 1;
+  Window window = createWindow(display, options);
+  Atom protocols[] = {XInternAtom(display, "WM_DELETE_WINDOW", False), XInternAtom(display, "_NET_WM_PING", False)};
+  XSetWMProtocols(display, window, protocols, options.ping ? 2 : 1);
+  GC gc = XCreateGC(display, window, 0, nullptr);
+  XMapWindow(display, window);
+  bool ready = false;
+  long keys = 0;
+  for (;;) {
+    XEvent event;
+    XNextEvent(display, &event);
+    if (event.type == Expose && event.xexpose.count == 0) {
+      paint(display, window, gc, options);
+      // Drawn on the screen before anyone is told so.
+      XSync(display, False);
+      if (!ready) {
+        ready = true;
+        int rootX = 0, rootY = 0;
+        Window child = 0;
+        XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &rootX, &rootY, &child);
+        std::fprintf(log, "ready %d %d\n", rootX, rootY);
+      }
+    } else if (event.type == KeyPress) {
+      ++keys;
+      if (options.count == 0) {
+        std::fprintf(log, "key %lx\n", XLookupKeysym(&event.xkey, (event.xkey.state & ShiftMask) ? 1 : 0));
+      } else if (keys % options.count == 0) {
+        std::fprintf(log, "count %ld\n", keys);
+      }
+    } else if (event.type == ButtonPress) {
+      std::fprintf(log, "button %u %d %d %d %d\n", event.xbutton.button, event.xbutton.x, event.xbutton.y,
+                   event.xbutton.x_root, event.xbutton.y_root);
+    } else if (event.type == MappingNotify) {
+      XRefreshKeyboardMapping(&event.xmapping);
+    } else if (event.type == ClientMessage && static_cast<Atom>(event.xclient.data.l[0]) == protocols[1]) {
+      event.xclient.window = RootWindow(display, DefaultScreen(display));
+      XSendEvent(display, event.xclient.window, False, SubstructureNotifyMask | SubstructureRedirectMask, &event);
+    } else if (event.type == ClientMessage && static_cast<Atom>(event.xclient.data.l[0]) == protocols[0]) {
+      break;
+    } else if (event.type == DestroyNotify) {
+      break;
+    }
+    std::fflush(log);
+  }
+  XFreeGC(display, gc);
+  std::fclose(log);
+  XCloseDisplay(display);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc > 1 && argv[1][0] != '-') return userInput(argc, argv);
+  return probeWindow(parse(argc, argv));
+}
