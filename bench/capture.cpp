@@ -17,6 +17,7 @@
 #include <sys/wait.h>
 
 #include "platform/VirtualKeys.h"
+#include "ProbeWindow.h"
 #include "platform/x11/VirtualDesktop.h"
 #include "platform/x11/X11Parts.h"
 #include "platform/x11/X11Platform.h"
@@ -64,42 +65,10 @@ void BM_CapturePlainXGetImage(benchmark::State& state) {
 }
 BENCHMARK(BM_CapturePlainXGetImage)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-class Probe {
-public:
-  explicit Probe(const std::string& display) {
-    m_fifo = std::filesystem::temp_directory_path() / ("qlm-bench-" + std::to_string(getpid()));
-    mkfifo(m_fifo.c_str(), 0600);
-    std::string env = "DISPLAY=" + display;
-    std::vector<std::string> args{QLM_PROBE_CLIENT, "--title", "qlm bench", "--count", "500", "--log", m_fifo.string()};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    char* envp[] = {env.data(), nullptr};
-    posix_spawn(&m_pid, argv[0], nullptr, nullptr, argv.data(), envp);
-    m_lines = std::fopen(m_fifo.c_str(), "r");
-    nextLine();  // ready
-  }
-  ~Probe() {
-    kill(m_pid, SIGTERM);
-    waitpid(m_pid, nullptr, 0);
-    if (m_lines) std::fclose(m_lines);
-    std::filesystem::remove(m_fifo);
-  }
-  std::string nextLine() {
-    char buffer[256] = {};
-    if (m_lines == nullptr || std::fgets(buffer, sizeof(buffer), m_lines) == nullptr) return {};
-    return buffer;
-  }
-
-private:
-  std::filesystem::path m_fifo;
-  pid_t m_pid = 0;
-  FILE* m_lines = nullptr;
-};
 
 void BM_Inject1000KeyEvents(benchmark::State& state) {
   auto& desktop = Desktop::get();
-  Probe probe(desktop.desktop->display());
+  ProbeWindow probe(desktop.desktop->display(), "qlm bench", 500);
   WindowId window = kNoWindow;
   for (int i = 0; i < 500 && window == kNoWindow; ++i) {
     window = desktop.platform->windows->findWindow(std::nullopt, "qlm bench");

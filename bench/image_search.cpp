@@ -107,7 +107,7 @@ const std::vector<Scene>& scenes() {
 
 struct Mode {
   const char* name;
-  SearchMethod method;
+  qlm::SearchMethod method;
   int colourTol;
   int pixelTol;
 };

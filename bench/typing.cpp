@@ -17,8 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "document/Document.h"
+#include "language/Document.h"
 #include "language/Services.h"
+#include "ProbeWindow.h"
 #include "platform/x11/VirtualDesktop.h"
 #include "platform/x11/X11Platform.h"
 #include "playback/Injection.h"
@@ -35,45 +36,11 @@ void fail(const std::string& why) {
   std::exit(1);
 }
 
-// Our probe client, telling through a pipe when it has read every key.
-class Probe {
- public:
-  Probe(const std::string& display, int count) {
-    m_fifo = std::filesystem::temp_directory_path() / ("qlm-bench-typing-" + std::to_string(getpid()));
-    mkfifo(m_fifo.c_str(), 0600);
-    std::string env = "DISPLAY=" + display;
-    std::vector<std::string> args{QLM_PROBE_CLIENT, "--title", "qlm typing", "--count", std::to_string(count),
-                                  "--log", m_fifo.string()};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    char* envp[] = {env.data(), nullptr};
-    posix_spawn(&m_pid, argv[0], nullptr, nullptr, argv.data(), envp);
-    m_lines = std::fopen(m_fifo.c_str(), "r");
-    nextLine();  // ready
-  }
-  ~Probe() {
-    kill(m_pid, SIGTERM);
-    waitpid(m_pid, nullptr, 0);
-    if (m_lines) std::fclose(m_lines);
-    std::filesystem::remove(m_fifo);
-  }
-  std::string nextLine() {
-    char buffer[256] = {};
-    if (m_lines == nullptr || std::fgets(buffer, sizeof(buffer), m_lines) == nullptr) return {};
-    return buffer;
-  }
-
- private:
-  std::filesystem::path m_fifo;
-  pid_t m_pid = 0;
-  FILE* m_lines = nullptr;
-};
 
 struct Desktop {
   std::unique_ptr<VirtualDesktop> desktop;
   std::unique_ptr<Platform> platform;
-  std::unique_ptr<Probe> probe;
+  std::unique_ptr<ProbeWindow> probe;
   WindowId window = kNoWindow;
 
   static Desktop& get() {
@@ -89,7 +56,7 @@ struct Desktop {
     PlatformResult result = createX11Platform(desktop->display());
     if (!result.platform) fail(result.message);
     platform = std::move(result.platform);
-    probe = std::make_unique<Probe>(desktop->display(), kCharacters);
+    probe = std::make_unique<ProbeWindow>(desktop->display(), "qlm typing", kCharacters);
     for (int i = 0; i < 500 && window == kNoWindow; ++i) {
       window = platform->windows->findWindow(std::nullopt, "qlm typing");
       usleep(10000);
@@ -105,7 +72,7 @@ void typeText(benchmark::State& state, bool checked) {
   NullTrace trace;
   Document doc(ui, trace, *desktop.platform->clock);
   doc.setPlatform(desktop.platform.get());
-  doc.VarResetVars();
+  doc.resetVariables();
   doc.setVariableNumber("$QLM_KEY_SPEED", 0);  // SetKeySpeed(100)
   if (!checked) doc.settings().foregroundMode = 0;
   TargetSelector selector(doc, *desktop.platform);

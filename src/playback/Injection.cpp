@@ -38,6 +38,15 @@ bool Injection::interrupted() const {
   return m_refused || m_lost || m_doc.flags().endKey || m_doc.stopRequested();
 }
 
+bool Injection::refuse(std::string_view what) {
+  m_refused = true;
+  m_doc.ui().bringMainWindowToFront();
+  m_doc.ui().showMessage("Input refused: the desktop did not accept " + std::string(what) + " after " +
+                         std::to_string(kMaxAttempts) + " attempts.");
+  m_doc.requestStop();
+  return false;
+}
+
 bool Injection::deliver(const std::function<bool()>& send, long long retryMs, std::string_view what) {
   if (m_refused) return false;
   for (int attempt = 1;; ++attempt) {
@@ -45,12 +54,7 @@ bool Injection::deliver(const std::function<bool()>& send, long long retryMs, st
     if (attempt >= kMaxAttempts) break;
     wait(retryMs);
   }
-  m_refused = true;
-  m_doc.ui().bringMainWindowToFront();
-  m_doc.ui().showMessage("Input refused: the desktop did not accept " + std::string(what) + " after " +
-                         std::to_string(kMaxAttempts) + " attempts.");
-  m_doc.requestStop();
-  return false;
+  return refuse(what);
 }
 
 std::string Injection::focusDescription(WindowId window) {
@@ -112,12 +116,7 @@ bool Injection::deliverInto(const std::function<Delivery()>& send, long long ret
     if (attempt++ >= kMaxAttempts) break;
     wait(retryMs);
   }
-  m_refused = true;
-  m_doc.ui().bringMainWindowToFront();
-  m_doc.ui().showMessage("Input refused: the desktop did not accept " + std::string(what) + " after " +
-                         std::to_string(kMaxAttempts) + " attempts.");
-  m_doc.requestStop();
-  return false;
+  return refuse(what);
 }
 
 bool Injection::key(int virtualKey, bool up, long long retryMs) {

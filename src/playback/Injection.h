@@ -64,6 +64,8 @@ class Injection {
 
  private:
   bool deliver(const std::function<bool()>& send, long long retryMs, std::string_view what);
+  // Shows why input stopped, sets the stop request, and refuses all further input.
+  bool refuse(std::string_view what);
   bool deliverInto(const std::function<Delivery()>& send, long long retryMs, std::string_view what, bool click);
   bool bringTargetBack();
   void loseTarget(const std::string& message);
