@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "PictureFile.h"
 #include "document/Snapshot.h"
 
 namespace {
@@ -18,24 +19,11 @@ using qlm::TextField;
 
 constexpr int kSeconds = 4;
 
+// Each record's picture is as wide as the number in its name, so that a
+// record paired with another one's picture shows.
 void writePicture(const std::string& path, int width) {
-  std::string bmp(54, '\0');
-  auto put = [&](std::size_t at, std::uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) bmp[at + i] = static_cast<char>(v >> (8 * i));
-  };
-  auto pixels = static_cast<std::uint32_t>(width * 4);
-  bmp[0] = 'B';
-  bmp[1] = 'M';
-  put(2, pixels + 54, 4);
-  put(10, 54, 4);
-  put(14, 40, 4);
-  put(18, static_cast<std::uint32_t>(width), 4);
-  put(22, 1, 4);
-  put(26, 1, 2);
-  put(28, 32, 2);
-  put(34, pixels, 4);
-  bmp += std::string(pixels, static_cast<char>(width));
-  std::ofstream(path, std::ios::binary) << bmp;
+  const auto value = static_cast<std::uint8_t>(width);
+  qlm::testing::writePictureFile(path, width, 1, {value, value, value, value});
 }
 
 std::string slurp(const std::string& path) {

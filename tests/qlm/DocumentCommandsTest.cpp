@@ -11,6 +11,8 @@
 #include <sstream>
 #include <string>
 
+#include "PictureFile.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -40,25 +42,7 @@ class DocumentCommands : public ::testing::Test {
 
   std::string file(const std::string& name) const { return (m_folder / name).string(); }
 
-  void writePicture(const std::string& name, int w, int h) {
-    std::string bmp(54, '\0');
-    auto put = [&](std::size_t at, std::uint32_t v, int n) {
-      for (int i = 0; i < n; ++i) bmp[at + i] = static_cast<char>(v >> (8 * i));
-    };
-    std::uint32_t pixels = static_cast<std::uint32_t>(w * h * 4);
-    bmp[0] = 'B';
-    bmp[1] = 'M';
-    put(2, pixels + 54, 4);
-    put(10, 54, 4);
-    put(14, 40, 4);
-    put(18, static_cast<std::uint32_t>(w), 4);
-    put(22, static_cast<std::uint32_t>(h), 4);
-    put(26, 1, 2);
-    put(28, 32, 2);
-    put(34, pixels, 4);
-    for (std::uint32_t i = 0; i < pixels; ++i) bmp += static_cast<char>(i % 4 == 0 ? 30 : i % 4 == 1 ? 60 : 90);
-    std::ofstream(file(name), std::ios::binary) << bmp;
-  }
+  void writePicture(const std::string& name, int w, int h) { qlm::testing::writePictureFile(file(name), w, h, {30, 60, 90, 90}); }
 
   // Arguments are quoted with single quotes for the shell.
   // A run that blocks is ended after a while and fails.
