@@ -239,14 +239,6 @@ INSTANTIATE_TEST_SUITE_P(Modes, ResizeModes,
                                            ResizeCase{4, true, Rect::fromSize(40, 50, 300, 200)},
                                            ResizeCase{2, true, Rect::fromSize(100, 100, 400, 300), "-screen"}));
 
-}  // namespace
-}  // namespace qlm
-
-namespace qlm {
-namespace {
-
-using TargetSelectionTest = testing::PlaybackTest;
-
 TEST_F(TargetSelectionTest, TargetThatCannotBeBroughtForwardIsNotFound) {
   WindowId editor = window("Notepad", "notes.txt");
   window("Other", "other");
