@@ -1,0 +1,54 @@
+// The start-up of the desktop application: placement, autostart and the
+// command-line check at the first paint.
+#include <QTest>
+
+#include "UiSupport.h"
+#include "ui/MainWindow.h"
+#include "ui/Startup.h"
+
+namespace qlm {
+namespace {
+
+TEST(StartupTest, PlacementAndAutostart) {
+  struct Case {
+    const char* line;
+    Placement placement;
+    bool plays;
+  };
+  const Case cases[] = {
+      {"doc.qlm", Placement::Maximized, false},
+      {"doc.qlm /PLAY", Placement::Maximized, true},
+      {"doc.qlm /minimize", Placement::Minimized, false},
+      {"doc.qlm /hide /minimize", Placement::Hidden, false},
+      {"/home/u/ZKR/doc.qlm", Placement::Maximized, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    CommandLine line = CommandLine::parse(c.line);
+    EXPECT_EQ(startPlacement(line), c.placement);
+    EXPECT_EQ(autostartPlays(line, line.documentPath()), c.plays);
+  }
+}
+
+TEST(StartupTest, InvalidCommandLineIsShownAndTheWindowCloses) {
+  const char* const lines[][2] = {
+      {"doc.qlm /bogus", "Invalid command /bogus"},
+      {"doc.qlm stray /play", "Invalid argument stray"},
+      {"doc.qlm $A", "Missing value for variable $A"},
+  };
+  for (const auto& [line, message] : lines) {
+    SCOPED_TRACE(line);
+    testing::SimServices sim;
+    MessageLog messages;
+    MainWindow window(*sim.platform, messages, CommandLine::parse(line));
+    bool closed = false;
+    QObject::connect(&window, &MainWindow::closed, [&] { closed = true; });
+    window.start();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return closed; }, 2000));
+    EXPECT_EQ(messages.messages(), std::vector<std::string>{message});
+    EXPECT_FALSE(window.isVisible());
+  }
+}
+
+}  // namespace
+}  // namespace qlm
