@@ -10,6 +10,7 @@
 #include "ui/DialogUi.h"
 #include "ui/MainWindow.h"
 #include "ui/Startup.h"
+#include "ui/ToneSound.h"
 
 namespace {
 
@@ -46,13 +47,15 @@ int main(int argc, char** argv) {
     return 1;
   }
   qlm::Platform& platform = *opened.platform;
+  platform.sound = std::make_unique<qlm::ToneSound>();
   qlm::DialogUi ui(platform.settings.get(), nullptr);
   qlm::MainWindow window(platform, ui, commandLine);
   ui.setMainWindow(&window);
   QObject::connect(&window, &qlm::MainWindow::closed, &app, &QApplication::quit, Qt::QueuedConnection);
 
-  // The document item is the first argument, as the file system names it.
-  if (!commandLine.documentPath().empty()) window.openDocument(QFile::decodeName(argv[1]));
+  // The document item is the first argument, as the file system names it. A
+  // command line in error ends the program before anything else is shown.
+  if (commandLine.valid() && !commandLine.documentPath().empty()) window.openDocument(QFile::decodeName(argv[1]));
   if (!commandLine.nosound() && platform.sound) platform.sound->play(qlm::ProgramSound::Hello);
   if (!qlm::colourDepthAccepted(*platform.windows, ui)) return 0;
   window.start();
