@@ -14,3 +14,7 @@ if(TARGET test_ui)
   add_dependencies(test_ui qlm)
   target_compile_definitions(test_ui PRIVATE QLM_TOOL="$<TARGET_FILE:qlm>")
 endif()
+
+if(QLM_BENCH AND TARGET bench_desktop)
+  target_link_libraries(bench_desktop PRIVATE quillmote_ui)
+endif()

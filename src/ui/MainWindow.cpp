@@ -472,6 +472,7 @@ void MainWindow::start() {
     case Placement::Minimized: showMinimized(); break;
     case Placement::Hidden: break;
   }
+  m_list->setFocus();
   QTimer::singleShot(0, this, &MainWindow::firstShow);
 }
 
