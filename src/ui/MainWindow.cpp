@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QScrollArea>
 #include <QSplitter>
@@ -222,6 +223,12 @@ void MainWindow::buildActions() {
   auto* exitAction = fileMenu->addAction("Exit");
   exitAction->setObjectName("Exit");
   helpMenu->addAction(action("Help"));
+  helpMenu->addAction("About Quillmote", this, [this] {
+    if (m_platform.sound) m_platform.sound->play(ProgramSound::Hello);
+    QMessageBox::about(this, "About Quillmote",
+                       "Quillmote records what you do in another program and plays it back.\n" +
+                           QString::fromUtf8(kVendorAddress.data(), static_cast<qsizetype>(kVendorAddress.size())));
+  });
 
   connect(action("New"), &QAction::triggered, this, &MainWindow::newDocument);
   connect(action("Open"), &QAction::triggered, this, &MainWindow::chooseAndOpen);
@@ -269,7 +276,7 @@ void MainWindow::updateCommands() {
   action("Copy")->setEnabled(current);
   action("Move Up")->setEnabled(m_model->canMove(-1));
   action("Move Down")->setEnabled(m_model->canMove(1));
-  for (const char* file : {"New", "Open", "Save"}) action(file)->setEnabled(idle);
+  for (const char* file : {"New", "Open", "Save", "Save As"}) action(file)->setEnabled(idle);
 }
 
 bool MainWindow::openDocument(const QString& path) {
@@ -301,6 +308,7 @@ void MainWindow::newDocument() {
 }
 
 bool MainWindow::saveDocument() {
+  if (playing()) return false;
   if (m_document.pathName().empty()) {
     chooseAndSaveAs();
     return !m_document.pathName().empty();
@@ -513,13 +521,16 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
-  for (const QUrl& url : event->mimeData()->urls()) {
+  if (openDropped(*event->mimeData())) event->acceptProposedAction();
+}
+
+bool MainWindow::openDropped(const QMimeData& dropped) {
+  for (const QUrl& url : dropped.urls()) {
     if (url.isLocalFile() && url.toLocalFile().endsWith(".qlm", Qt::CaseInsensitive)) {
-      openDocument(url.toLocalFile());
-      event->acceptProposedAction();
-      return;
+      return openDocument(url.toLocalFile());
     }
   }
+  return false;
 }
 
 }  // namespace qlm

@@ -14,6 +14,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QMimeData;
 class QScrollArea;
 class QSplitter;
 class QSystemTrayIcon;
@@ -42,6 +43,8 @@ class MainWindow final : public QMainWindow {
   // Each shows its failure through the UI service and returns false.
   bool openDocument(const QString& path);
   void newDocument();
+  // What was dropped on the window: the first .qlm file opens.
+  bool openDropped(const QMimeData& dropped);
   bool saveDocument();
   bool saveDocumentAs(const QString& path);
 

@@ -1,5 +1,6 @@
 // The start-up of the desktop application: placement, autostart and the
 // command-line check at the first paint.
+#include <QMimeData>
 #include <QTest>
 
 #include "UiSupport.h"
@@ -48,6 +49,24 @@ TEST(StartupTest, InvalidCommandLineIsShownAndTheWindowCloses) {
     EXPECT_EQ(messages.messages(), std::vector<std::string>{message});
     EXPECT_FALSE(window.isVisible());
   }
+}
+
+TEST(StartupTest, OpenedAndDroppedDocumentsAreRemembered) {
+  testing::TempFolder folder;
+  testing::SimServices sim;
+  MessageLog messages;
+  std::vector<std::string> paths{folder.file("first.qlm"), folder.file("second.qlm")};
+  for (const std::string& path : paths) testing::writeDocument(path, {{.instruction = "\"a\""}});
+  MainWindow window(*sim.platform, messages);
+  ASSERT_TRUE(window.openDocument(QString::fromStdString(paths[0])));
+
+  QMimeData dropped;
+  dropped.setUrls({QUrl::fromLocalFile(QString::fromStdString(paths[1]))});
+  EXPECT_TRUE(window.openDropped(dropped));
+  EXPECT_EQ(window.windowTitle(), "second.qlm - Quillmote");
+  EXPECT_EQ(sim.platform->settings->readString("Recent File List", "File1"), paths[1]);
+  EXPECT_EQ(sim.platform->settings->readString("Recent File List", "File2"), paths[0]);
+  EXPECT_TRUE(messages.messages().empty());
 }
 
 }  // namespace
