@@ -14,6 +14,7 @@ constexpr int kZoomMargin = 20;
 constexpr int kZoomCorner = 10;
 constexpr int kMinimumZoomWidth = 10;
 constexpr int kPlainZoomSide = 50;
+constexpr int kTextRecognitionLevel = 4;
 
 bool near(Point p, Point handle) {
   return std::abs(p.x - handle.x) < kHandleReach && std::abs(p.y - handle.y) < kHandleReach;
@@ -70,13 +71,17 @@ EditorZone AreaEditor::zoneAt(Point p) const {
   EditorZone zone = EditorZone::None;
   Area image = m_record.imageArea();
   Area text = m_record.textArea();
-  if (near(p, m_record.click())) zone = EditorZone::ClickPoint;
+  // Only handles that are drawn can be taken: a hidden click point or text
+  // area would otherwise steal the drag of the image area under it.
+  if (clicks(m_record) && near(p, m_record.click())) zone = EditorZone::ClickPoint;
   if (near(p, {image.left, image.top})) zone = EditorZone::ImageTopLeft;
   if (near(p, {image.right, image.bottom})) zone = EditorZone::ImageBottomRight;
   if (near(p, {image.left, image.bottom})) zone = EditorZone::ImageMove;
-  if (near(p, {text.left, text.top})) zone = EditorZone::TextTopLeft;
-  if (near(p, {text.right, text.bottom})) zone = EditorZone::TextBottomRight;
-  if (near(p, {text.left, text.bottom})) zone = EditorZone::TextMove;
+  if (m_record.get(IntField::ConditionLevel) == kTextRecognitionLevel) {
+    if (near(p, {text.left, text.top})) zone = EditorZone::TextTopLeft;
+    if (near(p, {text.right, text.bottom})) zone = EditorZone::TextBottomRight;
+    if (near(p, {text.left, text.bottom})) zone = EditorZone::TextMove;
+  }
   Rect frame = m_zoom.frame();
   if (frame.contains(p)) zone = EditorZone::ZoomMove;
   if (frame.contains(p) && p.x >= frame.right - kZoomCorner && p.y >= frame.bottom - kZoomCorner) {

@@ -44,6 +44,9 @@ TEST(ImageAreaEditorTest, DragsKeepTheirLimits) {
        {100, 60, 140, 80}, {120, 70}},
       {"whole area not off the picture", {20, 20, 60, 40}, 2, {{20, 40}, {-10, 130}}, {20, 20, 60, 40}, {40, 30}},
       {"click point", {20, 20, 60, 40}, 1, {{40, 30}, {199, 119}, {200, 50}}, {20, 20, 60, 40}, {199, 119}},
+      {"no hidden click point", {20, 20, 60, 40}, 0, {{40, 30}, {60, 35}}, {20, 20, 60, 40}, {40, 30}},
+      {"no hidden text area over the image area", {150, 90, 190, 110}, 1, {{150, 90}, {140, 80}},
+       {140, 80, 190, 110}, {40, 30}},
   };
   for (const DragCase& c : cases) {
     SCOPED_TRACE(c.name);

@@ -158,6 +158,7 @@ TEST_F(RecordListTest, AcceptedEditsAreInTheFile) {
       {Column::MinWait, "1.5", "wait 1500..7000 ms"},
       {Column::MinWait, "abc", "wait 0..7000 ms"},
       {Column::MaxWait, "2.25", "wait 0..2250 ms"},
+      {Column::MaxWait, "1e300", "wait 0..2147483647 ms"},
       {Column::Title, "Other window", "Other window"},
       {Column::Comment, "a comment", "a comment"},
   };
