@@ -33,7 +33,7 @@
 #include "trace/TraceWriter.h"
 #include "ui/DocumentView.h"
 #include "ui/GuiHost.h"
-#include "ui/InstructionEditor.h"
+#include "ui/CellEditor.h"
 #include "ui/RecordListModel.h"
 #include "ui/Startup.h"
 

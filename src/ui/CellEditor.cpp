@@ -1,4 +1,4 @@
-#include "ui/InstructionEditor.h"
+#include "ui/CellEditor.h"
 
 #include <QKeyEvent>
 #include <QMimeData>

@@ -5,7 +5,7 @@
 
 #include "UiSupport.h"
 #include "language/Lexer.h"
-#include "ui/InstructionEditor.h"
+#include "ui/CellEditor.h"
 
 namespace qlm {
 namespace {
@@ -17,7 +17,7 @@ QColor colourAt(const QTextBlock& block, int position) {
   return {};
 }
 
-TEST(InstructionEditorTest, TypedCharactersTakeTheLexersColours) {
+TEST(CellEditorTest, TypedCharactersTakeTheLexersColours) {
   struct Case {
     const char* typed;
     int typedPosition;
