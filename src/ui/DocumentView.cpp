@@ -260,6 +260,24 @@ void DocumentView::paintEditor(QPainter& painter) {
   QRect source(zoom.source.left, zoom.source.top, zoom.source.width(), zoom.source.height());
   painter.fillRect(target, QColor(128, 128, 128));
   if (!m_image.isNull()) painter.drawImage(target, m_image, source);
+  if (source.width() > 0 && source.height() > 0) {
+    // The marks magnified with the picture, so that they can be placed to the pixel.
+    painter.save();
+    painter.setClipRect(target);
+    painter.translate(target.topLeft());
+    painter.scale(static_cast<double>(target.width()) / source.width(),
+                  static_cast<double>(target.height()) / source.height());
+    painter.translate(-source.topLeft());
+    painter.setPen(QPen(kRed, 0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(area.left, area.top, area.right - area.left + 1, area.bottom - area.top + 1));
+    if (clickFlag > 0) {
+      QPointF click(record.click().x + 0.5, record.click().y + 0.5);
+      painter.drawLine(click - QPointF(10, 0), click + QPointF(10, 0));
+      painter.drawLine(click - QPointF(0, 10), click + QPointF(0, 10));
+    }
+    painter.restore();
+  }
   painter.setPen(QPen(Qt::black, 1));
   painter.setBrush(Qt::NoBrush);
   painter.drawRect(target);

@@ -139,13 +139,16 @@ void MainWindow::buildLayout() {
   auto* listLayout = new QVBoxLayout(listPane);
   listLayout->setContentsMargins(0, 0, 0, 0);
   listLayout->setSpacing(0);
-  listLayout->addWidget(new QLabel("Liste des enregistrements"));
+  auto* listLabel = new QLabel("Liste des enregistrements");
+  listLayout->addWidget(listLabel);
   listLayout->addWidget(m_list);
 
   m_splitter = new QSplitter(Qt::Vertical);
   m_splitter->addWidget(listPane);
   m_splitter->addWidget(m_viewArea);
-  m_splitter->setSizes({kListHeight, 1200});
+  m_splitter->setSizes({listLabel->sizeHint().height() + kListHeight, 1200});
+  m_splitter->setStretchFactor(0, 0);
+  m_splitter->setStretchFactor(1, 1);
   setCentralWidget(m_splitter);
   resize(1024, 768);
 

@@ -39,7 +39,7 @@ void writeRecordedDocument(const std::string& path, const Picture& picture) {
   };
   const Step steps[] = {
       {"\"Ada LovelaceV[TAB]\"", 0, 0, {10, 10, 50, 30}, {100, 15}},
-      {"IfImage(5,\"V[LBUTTON]\",Stop())", 3, 2, {4, 2, 80, 16}, {40, 9}},
+      {"IfImage(5,\"V[LBUTTON]\",Stop())", 3, 2, {2, 24, 60, 37}, {70, 30}},
       {"$QTY=3; \"Total: \"&($QTY*12.5)&\" EURV[RETURN]\"", 0, 0, {10, 10, 50, 30}, {100, 15}},
       {"\"\\[CTRL]d/[CTRL]\"", 0, 0, {10, 10, 50, 30}, {100, 15}},
   };
