@@ -158,7 +158,9 @@ void MainWindow::buildLayout() {
   connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& current) { onCurrentRowChanged(current.isValid() ? current.row() : -1); });
   connect(m_list, &QTableView::clicked, this, &MainWindow::onListClicked);
+  // A reset loses the list's selection; the document's current record stays.
   connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+    selectRow(m_document.records().currentRecord());
     fillView();
     updateCommands();
   });

@@ -8,6 +8,7 @@
 #include "UiSupport.h"
 #include "language/Lexer.h"
 #include "language/SyntaxChecker.h"
+#include "ui/DocumentView.h"
 #include "ui/MainWindow.h"
 #include "ui/RecordListModel.h"
 
@@ -194,6 +195,9 @@ TEST_F(RecordListTest, RecordCommandsActOnTheFile) {
     EXPECT_TRUE(c.command(model()));
     EXPECT_EQ(instructionsInFile(path), c.after);
     EXPECT_EQ(model().rowCount(), static_cast<int>(c.after.size()));
+    // The record acted on stays selected where it went.
+    EXPECT_EQ(window->list().currentIndex().row(), window->document().records().currentRecord());
+    EXPECT_EQ(window->view().row(), window->document().records().currentRecord());
   }
   EXPECT_TRUE(messages.messages().empty());
 }
