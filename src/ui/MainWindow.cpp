@@ -301,6 +301,7 @@ bool MainWindow::openDocument(const QString& path) {
   m_recentFiles.add(m_document.pathName());
   updateRecentMenu();
   updateTitle();
+  if (m_started) QTimer::singleShot(0, this, &MainWindow::autostart);
   return true;
 }
 
@@ -496,12 +497,24 @@ void MainWindow::firstShow() {
     close();
     return;
   }
-  if (m_autostartDone || m_document.records().count() == 0 || m_document.records().currentRecord() >= 0) return;
+  m_started = true;
+  autostart();
+}
+
+// The command line's placement and /play apply to the first document with
+// records; a path holding "ZKR" plays whenever it is opened.
+void MainWindow::autostart() {
+  if (!m_started || m_document.records().count() == 0 || m_document.records().currentRecord() >= 0) return;
+  bool first = !m_autostartDone;
   m_autostartDone = true;
-  Placement placement = startPlacement(m_commandLine);
-  if (placement == Placement::Minimized) showMinimized();
-  if (placement == Placement::Hidden) hide();
-  if (autostartPlays(m_commandLine, m_document.pathName())) play();
+  if (first) {
+    Placement placement = startPlacement(m_commandLine);
+    if (placement == Placement::Minimized) showMinimized();
+    if (placement == Placement::Hidden) hide();
+  }
+  if (first ? autostartPlays(m_commandLine, m_document.pathName()) : autostartPlays(CommandLine::parse(""), m_document.pathName())) {
+    play();
+  }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -92,6 +92,7 @@ class MainWindow final : public QMainWindow {
   void setIndicator(const QString& tip);
   void createTrayIcon(int attemptsLeft);
   void firstShow();
+  void autostart();
   bool colourCheckPasses();
   void openHelp();
   void chooseAndOpen();
@@ -122,6 +123,7 @@ class MainWindow final : public QMainWindow {
   std::unique_ptr<DesktopOutput> m_output;
   std::unique_ptr<PlaybackEngine> m_engine;
   bool m_closeAfterPlayback = false;
+  bool m_started = false;
   bool m_autostartDone = false;
 };
 

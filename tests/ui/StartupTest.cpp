@@ -51,6 +51,35 @@ TEST(StartupTest, InvalidCommandLineIsShownAndTheWindowCloses) {
   }
 }
 
+TEST(StartupTest, DocumentsInAZkrFolderPlayWhenOpened) {
+  struct Case {
+    const char* folder;
+    bool plays;
+    bool closes;
+  };
+  const Case cases[] = {{"plain", false, false}, {"ZKR", true, false}, {"ZKRA", true, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.folder);
+    testing::TempFolder folder;
+    std::filesystem::create_directory(folder.path() / c.folder);
+    std::string path = (folder.path() / c.folder / "doc.qlm").string();
+    testing::writeDocument(path, {{.instruction = "$A=1"}});
+    testing::SimServices sim;
+    MessageLog messages;
+    MainWindow window(*sim.platform, messages);
+    bool finished = false;
+    bool closed = false;
+    QObject::connect(&window, &MainWindow::playbackFinished, [&] { finished = true; });
+    QObject::connect(&window, &MainWindow::closed, [&] { closed = true; });
+    window.start();
+    QTest::qWait(10);
+    ASSERT_TRUE(window.openDocument(QString::fromStdString(path)));
+    EXPECT_EQ(QTest::qWaitFor([&] { return finished; }, c.plays ? 10000 : 200), c.plays);
+    EXPECT_EQ(closed, c.closes);
+    EXPECT_TRUE(messages.messages().empty()) << messages.messages().front();
+  }
+}
+
 TEST(StartupTest, OpenedAndDroppedDocumentsAreRemembered) {
   testing::TempFolder folder;
   testing::SimServices sim;
