@@ -227,7 +227,9 @@ Rect defaultImageArea(Point click, int areaWidth, int areaHeight) {
 
 Rect defaultTextArea(const Rect& imageArea) {
   const auto [left, top, right, bottom] = inclusiveEdges(imageArea);
-  return rectFromInclusive(right + 10, top, 2 * right + 10 - left, bottom);
+  // Edges near the ends of the 32-bit range wrap as the file's fields do.
+  auto wrapped = [](long long edge) { return static_cast<int>(static_cast<std::uint32_t>(edge)); };
+  return rectFromInclusive(wrapped(right + 10LL), top, wrapped(2LL * right + 10 - left), bottom);
 }
 
 RecordImage makeNewRecord(const NewRecordFields& fields) {

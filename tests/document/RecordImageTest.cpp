@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "HandBuilt.h"
 
 namespace qlm {
@@ -151,6 +153,9 @@ TEST(NewRecord, ClickOutsideTheWindowBecomesTheFixedPoint) {
   fields.imageArea = Rect{1, 2, 4, 5};
   EXPECT_EQ(makeNewRecord(fields).imageArea(), (Rect{1, 2, 4, 5}));
   EXPECT_EQ(makeNewRecord(fields).textArea(), (Rect{13, 2, 16, 5}));
+  // qlm append takes any 32-bit edges.
+  fields.imageArea = rectFromInclusive(INT_MIN, 2, INT_MAX, 5);
+  EXPECT_EQ(makeNewRecord(fields).imageArea(), fields.imageArea);
 }
 
 }  // namespace
