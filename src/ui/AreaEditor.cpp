@@ -24,6 +24,13 @@ bool clicks(const RecordImage& record) { return record.get(IntField::ClickFlag) 
 
 }  // namespace
 
+AreaEdges AreaEdges::of(const Rect& rect) {
+  auto [left, top, right, bottom] = inclusiveEdges(rect);
+  return {left, top, right, bottom};
+}
+
+Rect AreaEdges::rect() const { return rectFromInclusive(left, top, right, bottom); }
+
 Rect ZoomWindow::frame() const {
   int width = static_cast<int>(source.width() * factor);
   int height = static_cast<int>(source.height() * factor);
@@ -52,7 +59,7 @@ void AreaEditor::setAlternate(Point alternate) {
 }
 
 void AreaEditor::computeZoomSource() {
-  Area area = m_record.imageArea();
+  AreaEdges area = AreaEdges::of(m_record.imageArea());
   Point reference = clicks(m_record) ? m_record.click() : Point{(area.left + area.right) / 2, (area.top + area.bottom) / 2};
   if (m_record.get(IntField::ConditionLevel) == 0) {
     m_zoom.source = Rect::fromSize(reference.x - kPlainZoomSide / 2, reference.y - kPlainZoomSide / 2, kPlainZoomSide,
@@ -69,8 +76,8 @@ void AreaEditor::computeZoomSource() {
 EditorZone AreaEditor::zoneAt(Point p) const {
   if (!m_hasRecord) return EditorZone::None;
   EditorZone zone = EditorZone::None;
-  Area image = m_record.imageArea();
-  Area text = m_record.textArea();
+  AreaEdges image = AreaEdges::of(m_record.imageArea());
+  AreaEdges text = AreaEdges::of(m_record.textArea());
   // Only handles that are drawn can be taken: a hidden click point or text
   // area would otherwise steal the drag of the image area under it.
   if (clicks(m_record) && near(p, m_record.click())) zone = EditorZone::ClickPoint;
@@ -98,7 +105,7 @@ EditorZone AreaEditor::zoneAt(Point p) const {
 bool AreaEditor::press(Point p) {
   m_hover = zoneAt(p);
   m_active = m_hover;
-  Area area = m_record.imageArea();
+  AreaEdges area = AreaEdges::of(m_record.imageArea());
   bool changed = false;
   switch (m_active) {
     case EditorZone::ClickPoint:
@@ -110,12 +117,12 @@ bool AreaEditor::press(Point p) {
     case EditorZone::ImageTopLeft:
       if (p.x >= 0 && p.x <= area.right - kMinimumJumpSize) area.left = p.x, changed = true;
       if (p.y >= 0 && p.y <= area.bottom - kMinimumJumpSize) area.top = p.y, changed = true;
-      m_record.setImageArea(area);
+      m_record.setImageArea(area.rect());
       break;
     case EditorZone::ImageBottomRight:
       if (p.x < m_width && p.x >= area.left + kMinimumJumpSize) area.right = p.x, changed = true;
       if (p.y < m_height && p.y >= area.top + kMinimumJumpSize) area.bottom = p.y, changed = true;
-      m_record.setImageArea(area);
+      m_record.setImageArea(area.rect());
       break;
     case EditorZone::ZoomMove:
       m_grab = {p.x - m_zoom.position.x, p.y - m_zoom.position.y};
@@ -126,7 +133,7 @@ bool AreaEditor::press(Point p) {
       int dy = alternate.y - area.top;
       m_record.set(IntField::AlternateLeft, area.left);
       m_record.set(IntField::AlternateTop, area.top);
-      m_record.setImageArea({area.left + dx, area.top + dy, area.right + dx, area.bottom + dy});
+      m_record.setImageArea(AreaEdges{area.left + dx, area.top + dy, area.right + dx, area.bottom + dy}.rect());
       computeZoomSource();
       changed = true;
       break;
@@ -138,7 +145,7 @@ bool AreaEditor::press(Point p) {
   return changed;
 }
 
-bool AreaEditor::dragArea(Area& area, EditorZone corner, Point p, bool moveClick) {
+bool AreaEditor::dragArea(AreaEdges& area, EditorZone corner, Point p, bool moveClick) {
   bool changed = false;
   switch (corner) {
     case EditorZone::ImageTopLeft:
@@ -184,18 +191,18 @@ bool AreaEditor::move(Point p) {
     case EditorZone::ImageTopLeft:
     case EditorZone::ImageBottomRight:
     case EditorZone::ImageMove: {
-      Area area = m_record.imageArea();
+      AreaEdges area = AreaEdges::of(m_record.imageArea());
       changed = dragArea(area, m_active, p, m_record.get(IntField::ClickFlag) == 2);
-      m_record.setImageArea(area);
+      m_record.setImageArea(area.rect());
       break;
     }
     case EditorZone::TextTopLeft:
     case EditorZone::TextBottomRight:
     case EditorZone::TextMove: {
-      Area area = m_record.textArea();
+      AreaEdges area = AreaEdges::of(m_record.textArea());
       auto corner = static_cast<EditorZone>(static_cast<int>(m_active) - 8);
       changed = dragArea(area, corner, p, false);
-      m_record.setTextArea(area);
+      m_record.setTextArea(area.rect());
       break;
     }
     case EditorZone::ZoomMove:

@@ -12,6 +12,18 @@ enum class EditorZone {
   ZoomMove = 6, Alternate = 7, HelpLink1 = 8, HelpLink2 = 9, TextTopLeft = 10, TextBottomRight = 11, TextMove = 12,
 };
 
+// A rectangle by its last pixels inside, as the file keeps it and as the
+// limits of the drags are stated.
+struct AreaEdges {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+  static AreaEdges of(const Rect& rect);
+  Rect rect() const;
+  friend bool operator==(const AreaEdges&, const AreaEdges&) = default;
+};
+
 // What the view must do after the button went up.
 enum class ReleaseAction { None, Redraw, CheckUniqueness };
 
@@ -48,7 +60,7 @@ class AreaEditor {
 
  private:
   void computeZoomSource();
-  bool dragArea(Area& area, EditorZone corner, Point p, bool moveClick);
+  bool dragArea(AreaEdges& area, EditorZone corner, Point p, bool moveClick);
 
   RecordImage m_record;
   bool m_hasRecord = false;

@@ -27,8 +27,7 @@ QFont timesFont(int pixels, bool italic) {
 
 QPoint qPoint(Point p) { return {p.x, p.y}; }
 
-// The image area and text area keep their last pixels inside.
-QRect qArea(const Area& area) { return QRect(QPoint(area.left, area.top), QPoint(area.right, area.bottom)); }
+QRect qArea(const Rect& area) { return QRect(area.left, area.top, area.width(), area.height()); }
 
 Point picturePoint(const QPointF& position) {
   return {static_cast<int>(position.x()), static_cast<int>(position.y())};
@@ -200,20 +199,20 @@ void DocumentView::paintEditor(QPainter& painter) {
   painter.setPen(kRed);
   painter.drawText(numberBox, Qt::AlignCenter, number);
 
-  Area area = record.imageArea();
+  QRect area = qArea(record.imageArea());
   Point alternate = record.alternate();
   int conditionLevel = record.get(IntField::ConditionLevel);
   if (alternate.x != -1 && conditionLevel > 0) {
-    QRect other(QPoint(alternate.x, alternate.y),
-                QSize(area.right - area.left + 1, area.bottom - area.top + 1));
+    QRect other(QPoint(alternate.x, alternate.y), area.size());
     painter.setPen(QPen(kRed, 1, Qt::DotLine));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(other);
-    QPoint from(area.left <= other.left() ? area.right : area.left, area.top <= other.top() ? area.bottom : area.top);
-    QPoint to(area.left <= other.left() ? other.left() : other.right(),
-              area.top <= other.top() ? other.top() : other.bottom());
+    QPoint from(area.left() <= other.left() ? area.right() : area.left(),
+                area.top() <= other.top() ? area.bottom() : area.top());
+    QPoint to(area.left() <= other.left() ? other.left() : other.right(),
+              area.top() <= other.top() ? other.top() : other.bottom());
     painter.drawLine(from, to);
-    handle(other.topLeft() + QPoint((area.right - area.left) / 2, (area.bottom - area.top) / 2), EditorZone::Alternate);
+    handle(other.topLeft() + QPoint((area.width() - 1) / 2, (area.height() - 1) / 2), EditorZone::Alternate);
     QRect warning(other.left(), other.top() - 22, 400, 20);
     painter.fillRect(warning, Qt::white);
     painter.setPen(kRed);
@@ -238,19 +237,19 @@ void DocumentView::paintEditor(QPainter& painter) {
 
   painter.setPen(QPen(kRed, 2));
   painter.setBrush(Qt::NoBrush);
-  painter.drawRect(qArea(area));
-  handle({area.left, area.top}, EditorZone::ImageTopLeft);
-  handle({area.right, area.bottom}, EditorZone::ImageBottomRight);
-  handle({area.left, area.bottom}, EditorZone::ImageMove);
+  painter.drawRect(area);
+  handle(area.topLeft(), EditorZone::ImageTopLeft);
+  handle(area.bottomRight(), EditorZone::ImageBottomRight);
+  handle(area.bottomLeft(), EditorZone::ImageMove);
 
   if (conditionLevel == 4) {
-    Area text = record.textArea();
+    QRect text = qArea(record.textArea());
     painter.setPen(QPen(kBlue, 2));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(qArea(text));
-    handle({text.left, text.top}, EditorZone::TextTopLeft);
-    handle({text.right, text.bottom}, EditorZone::TextBottomRight);
-    handle({text.left, text.bottom}, EditorZone::TextMove);
+    painter.drawRect(text);
+    handle(text.topLeft(), EditorZone::TextTopLeft);
+    handle(text.bottomRight(), EditorZone::TextBottomRight);
+    handle(text.bottomLeft(), EditorZone::TextMove);
     if (m_textPreview) m_textPreview(painter, record, m_picture);
   }
 
@@ -270,7 +269,7 @@ void DocumentView::paintEditor(QPainter& painter) {
     painter.translate(-source.topLeft());
     painter.setPen(QPen(kRed, 0));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(QRectF(area.left, area.top, area.right - area.left + 1, area.bottom - area.top + 1));
+    painter.drawRect(QRectF(area));
     if (clickFlag > 0) {
       QPointF click(record.click().x + 0.5, record.click().y + 0.5);
       painter.drawLine(click - QPointF(10, 0), click + QPointF(10, 0));

@@ -175,8 +175,8 @@ void MainWindow::buildLayout() {
   m_view->setUniquenessCheck([this](const Picture& picture, const RecordImage& record) {
     auto method = searchMethodOfLevel(record.get(IntField::ConditionLevel));
     if (!method) return kNoPoint;
-    Area area = record.imageArea();
-    return findOtherOccurrence(picture, area.left, area.top, area.right, area.bottom, *method,
+    auto [left, top, right, bottom] = inclusiveEdges(record.imageArea());
+    return findOtherOccurrence(picture, left, top, right, bottom, *method,
                                static_cast<int>(m_document.readVariableNumber("$QLM_COLORTOL")),
                                static_cast<int>(m_document.readVariableNumber("$QLM_PIXELTOL")));
   });

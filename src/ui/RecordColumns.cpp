@@ -102,7 +102,7 @@ std::string eventName(const RecordImage& record) {
   std::uint32_t virtualKey = eventWord(event, 1) & 0xFFFF;
   std::uint32_t message = eventWord(event, 4);
   for (const KeyEntry& key : keyboardKeyTable()) {
-    std::uint32_t keyMessage = key.kind == kKindRelease ? kKeyUp : kKeyDown;
+    std::uint32_t keyMessage = key.kind == KeyAction::Release ? kKeyUp : kKeyDown;
     if (keyMessage == message && static_cast<std::uint32_t>(key.virtualKey) == virtualKey) {
       return std::string(key.notation);
     }

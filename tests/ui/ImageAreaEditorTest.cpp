@@ -13,17 +13,17 @@ namespace {
 
 struct DragCase {
   const char* name;
-  Area area;
+  AreaEdges area;
   int clickFlag;
   std::vector<Point> path;  // press at the first point, move through the others, release
-  Area expectedArea;
+  AreaEdges expectedArea;
   Point expectedClick;
 };
 
-RecordImage editedRecord(const Area& area, int clickFlag) {
+RecordImage editedRecord(const AreaEdges& area, int clickFlag) {
   RecordImage record;
-  record.setImageArea(area);
-  record.setTextArea({150, 90, 180, 110});
+  record.setImageArea(area.rect());
+  record.setTextArea(AreaEdges{150, 90, 180, 110}.rect());
   record.setClick({40, 30});
   record.set(IntField::ClickFlag, clickFlag);
   record.set(IntField::ConditionLevel, 3);
@@ -55,7 +55,7 @@ TEST(ImageAreaEditorTest, DragsKeepTheirLimits) {
     editor.press(c.path.front());
     for (std::size_t i = 1; i < c.path.size(); ++i) editor.move(c.path[i]);
     editor.release();
-    EXPECT_EQ(editor.record().imageArea(), c.expectedArea);
+    EXPECT_EQ(AreaEdges::of(editor.record().imageArea()), c.expectedArea);
     EXPECT_EQ(editor.record().click(), c.expectedClick);
   }
 }
@@ -79,7 +79,7 @@ class DocumentViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testing::writeDocument(path, {{.instruction = "\"a\"",
-                                   .imageArea = {20, 20, 59, 39},
+                                   .imageArea = AreaEdges{20, 20, 59, 39}.rect(),
                                    .adjust = [](RecordImage& r) {
                                      r.set(IntField::ConditionLevel, 3);
                                      r.set(IntField::ClickFlag, 1);
@@ -106,18 +106,18 @@ TEST_F(DocumentViewTest, DragsAreStoredWithTheOtherOccurrenceAndTheSwap) {
   ASSERT_EQ(view().row(), 0);
   drag({{59, 39}, {70, 45}, {59, 39}});
   RecordImage stored = testing::recordInFile(path, 0);
-  EXPECT_EQ(stored.imageArea(), (Area{20, 20, 59, 39}));
+  EXPECT_EQ(AreaEdges::of(stored.imageArea()), (AreaEdges{20, 20, 59, 39}));
   EXPECT_EQ(stored.alternate(), (Point{120, 60}));
 
   // The handle at the centre of the other occurrence swaps the two.
   drag({{120 + 19, 60 + 9}});
   stored = testing::recordInFile(path, 0);
-  EXPECT_EQ(stored.imageArea(), (Area{120, 60, 159, 79}));
+  EXPECT_EQ(AreaEdges::of(stored.imageArea()), (AreaEdges{120, 60, 159, 79}));
   EXPECT_EQ(stored.alternate(), (Point{20, 20}));
 
   drag({{159, 79}, {170, 90}});
   stored = testing::recordInFile(path, 0);
-  EXPECT_EQ(stored.imageArea(), (Area{120, 60, 170, 90}));
+  EXPECT_EQ(AreaEdges::of(stored.imageArea()), (AreaEdges{120, 60, 170, 90}));
   EXPECT_EQ(stored.alternate(), kNoPoint);
   EXPECT_TRUE(messages.messages().empty());
 }

@@ -36,7 +36,7 @@ class QtEnvironment final : public ::testing::Environment {
 struct RecordSpec {
   std::string instruction;  // Windows-1252
   int play = 1;
-  Area imageArea{20, 20, 60, 40};
+  Rect imageArea = rectFromInclusive(20, 20, 60, 40);
   Point click{40, 30};
   std::function<void(RecordImage&)> adjust = [](RecordImage&) {};
 };

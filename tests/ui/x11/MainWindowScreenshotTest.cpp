@@ -34,7 +34,7 @@ void writeRecordedDocument(const std::string& path, const Picture& picture) {
     const char* instruction;
     int conditionLevel;
     int clickFlag;
-    Area area;
+    std::array<int, 4> area;  // last pixels inside
     Point click;
   };
   const Step steps[] = {
@@ -54,7 +54,7 @@ void writeRecordedDocument(const std::string& path, const Picture& picture) {
     fields.user = "ada";
     fields.created = creationStamp(std::time(nullptr));
     fields.click = step.click;
-    fields.imageArea = step.area;
+    fields.imageArea = rectFromInclusive(step.area[0], step.area[1], step.area[2], step.area[3]);
     fields.areaWidth = fields.pictureWidth = picture.width;
     fields.areaHeight = fields.pictureHeight = picture.height;
     RecordImage record = makeNewRecord(fields);
