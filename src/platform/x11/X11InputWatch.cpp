@@ -31,6 +31,7 @@ struct CoreEvent {
   unsigned detail = 0;
   Time time = 0;
   int x = 0, y = 0;
+  unsigned state = 0;
   Clock::time_point seen;
 };
 
@@ -169,6 +170,7 @@ private:
       core.time = event->u.keyButtonPointer.time;
       core.x = event->u.keyButtonPointer.rootX;
       core.y = event->u.keyButtonPointer.rootY;
+      core.state = event->u.keyButtonPointer.state;
       core.seen = Clock::now();
       if (core.type >= KeyPress && core.type <= MotionNotify) self->m_pending.push_back(core);
     }
@@ -222,6 +224,7 @@ private:
     WatchedEvent event;
     event.time = static_cast<std::uint32_t>(core.time);
     event.position = {core.x, core.y};
+    event.keyboardState = core.state;
     event.injected = injected;
     event.ours = injected && m_connection->ledger().take(core.type, core.type == MotionNotify ? 0u : core.detail);
     if (core.type == KeyPress || core.type == KeyRelease) {
@@ -229,7 +232,7 @@ private:
       event.message = up ? watch::kKeyUp : watch::kKeyDown;
       event.virtualKey = m_keymap.virtualKeyForKeycode(core.detail);
       if (event.virtualKey == 0) event.virtualKey = 231;  // a lent key types a character, as VK_PACKET did
-      event.scanCode = static_cast<int>(core.detail);
+      event.scanCode = static_cast<int>(core.detail) - 8;
       event.flags = (up ? watch::kKeyReleased : 0u) | (injected ? watch::kKeyInjected : 0u) |
                     (isExtendedVirtualKey(event.virtualKey) ? watch::kKeyExtended : 0u);
     } else {
