@@ -11,6 +11,8 @@
 #include "platform/Input.h"
 #include "platform/VirtualKeys.h"
 #include "platform/sim/SimDesktop.h"
+#include "imaging/RecordPicture.h"
+#include "recorder/PictureReplacement.h"
 #include "recorder/Recorder.h"
 
 namespace qlm {
@@ -202,6 +204,52 @@ TEST(RecorderTest, EventsOfQuillmotesOwnInjectionAreNotRecorded) {
   f.typeKeys({'B', vk::kReturn});
   f.recorder.stop();
   EXPECT_EQ(f.recordsAfterDefaults(), (std::vector<std::string>{"K2 \"bV[RETURN]\""}));
+}
+
+}  // namespace
+}  // namespace qlm
+
+namespace qlm {
+namespace {
+
+struct ReplacementCase {
+  const char* name;
+  Rect windowNow;
+  Point click;
+  Area imageArea;
+};
+
+TEST(PictureReplacementTest, NewPictureOfTheWindowAndBoxesResetWhenTheyNoLongerFit) {
+  const ReplacementCase cases[] = {
+      {"SameWindow", Rect::fromSize(100, 100, 400, 300), {30, 40}, {10, 30, 50, 50}},
+      {"ShrunkWindow", Rect::fromSize(100, 100, 35, 35), {20, 20}, {10, 10, 30, 30}},
+  };
+  for (const ReplacementCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    RecorderFixture f;
+    ASSERT_TRUE(f.recorder.start(f.path).ok);
+    f.clickAt({130, 140}, {130, 140});
+    f.recorder.stop();
+    RecordImage before = f.recordAt(2);
+    f.desktop->moveWindow(f.editor, c.windowNow);
+    f.desktop->paintWindow(f.editor, Rect::fromSize(0, 0, 400, 300), 0x123456);
+    SimWindowSpec other;
+    other.title = "In front";
+    f.desktop->createWindow(other);
+
+    Outcome replaced = replaceRecordPicture(*f.platform, f.path, 2);
+    ASSERT_TRUE(replaced.ok) << replaced.message;
+    EXPECT_EQ(f.records().size(), 3u);
+    RecordImage after = f.recordAt(2);
+    EXPECT_EQ(after.text(TextField::Instruction), before.text(TextField::Instruction));
+    EXPECT_EQ(after.click(), c.click);
+    EXPECT_EQ(after.imageArea(), c.imageArea);
+    EXPECT_EQ(after.window().valid, 0);
+    Result<Picture> picture = readRecordPicture(f.path, 2);
+    ASSERT_TRUE(static_cast<bool>(picture)) << picture.error();
+    EXPECT_EQ(picture->width, c.windowNow.width());
+    EXPECT_EQ(picture->pixels[0], 0x56);
+  }
 }
 
 }  // namespace
