@@ -226,3 +226,34 @@ INSTANTIATE_TEST_SUITE_P(Killed, KilledRecorderTest, ::testing::Values(LayoutCas
 
 }  // namespace
 }  // namespace qlm
+
+namespace qlm {
+namespace {
+
+TEST(RecordCommandTest, ExitsWithTwoAndTheReasonWhenRecordingCannotStart) {
+  auto folder = scratchFile("folder.qlm");
+  std::filesystem::create_directories(folder);
+  auto output = scratchFile("refused.out");
+  const struct {
+    std::string display;
+    std::string document;
+    std::string reason;
+  } cases[] = {
+      {"", scratchFile("new.qlm").string(), "DISPLAY is not set"},
+      {SharedDesktop::desktop()->display(), scratchFile("notes.txt").string(), "is not a .qlm document."},
+      {SharedDesktop::desktop()->display(), folder.string(), "Is a directory"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.reason);
+    Program qlm({"sh", "-c", "exec '" QLM_BINARY "' record '" + c.document + "' > '" + output.string() + "' 2>&1"},
+                c.display);
+    EXPECT_EQ(qlm.waitForExit(20s), 2);
+    EXPECT_NE(readFile(output).find(c.reason), std::string::npos) << readFile(output);
+    EXPECT_FALSE(std::filesystem::exists(c.document) && std::filesystem::is_regular_file(c.document));
+  }
+  std::filesystem::remove_all(folder);
+  std::filesystem::remove(output);
+}
+
+}  // namespace
+}  // namespace qlm
