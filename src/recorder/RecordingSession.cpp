@@ -219,7 +219,8 @@ void RecordingSession::pressIntoTap() {
 }
 
 void RecordingSession::savePending() {
-  if (!m_pending.empty()) saveRecord('K');
+  // No later record could take the text: a window gone meanwhile gives way to the screen.
+  if (!m_pending.empty() && !saveRecord('K')) saveRecord('K', true);
 }
 
 std::optional<int> RecordingSession::saveReplacement(char kind) {
@@ -228,9 +229,9 @@ std::optional<int> RecordingSession::saveReplacement(char kind) {
   return saveRecord(kind);
 }
 
-std::optional<int> RecordingSession::saveRecord(char kind) {
+std::optional<int> RecordingSession::saveRecord(char kind, bool wholeScreen) {
   Windows& windows = *m_platform.windows;
-  WindowId window = kind == 'R' ? kNoWindow : kind == 'M' ? windows.windowUnderPointer() : windows.foreground();
+  WindowId window = kind == 'R' || wholeScreen ? kNoWindow : kind == 'M' ? windows.windowUnderPointer() : windows.foreground();
   std::string title = window == kNoWindow ? std::string() : windows.title(window);
   bool eventRecord = kEventKinds.find(kind) != std::string_view::npos;
   if (eventRecord && window != kNoWindow && (windows.isOwnWindow(window) || title.starts_with(kStatusTitle))) {
@@ -238,7 +239,7 @@ std::optional<int> RecordingSession::saveRecord(char kind) {
   }
   DesktopInfo desktop = windows.desktop();
   std::optional<Rect> windowRect = title.empty() ? std::nullopt : windows.rect(window);
-  bool wholeScreen = !windowRect;
+  wholeScreen = !windowRect;
   Rect area = windowRect.value_or(Rect::fromSize(0, 0, desktop.width, desktop.height));
   std::optional<Picture> picture = m_platform.capture->capture(area);
   if (!picture) return std::nullopt;

@@ -45,7 +45,7 @@ private:
   void makeRoom(std::size_t extra);
   bool releaseTest(std::string_view notation, bool merges) const;
   void pressIntoTap();
-  std::optional<int> saveRecord(char kind);
+  std::optional<int> saveRecord(char kind, bool wholeScreen = false);
   void captureEvent(const WatchedEvent& event, std::uint32_t device);
 
   Platform& m_platform;

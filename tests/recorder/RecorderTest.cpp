@@ -186,6 +186,16 @@ TEST(RecorderTest, ClickRecordKeepsItsPlaceInTheWindow) {
   EXPECT_EQ(click.window().width, 400);
 }
 
+TEST(RecorderTest, ModifiersHeldAtTheStartAreReleased) {
+  RecorderFixture f;
+  f.desktop->userKey(vk::kShift, false);
+  f.desktop->userKey(vk::kControl, false);
+  ASSERT_TRUE(f.recorder.start(f.path).ok);
+  EXPECT_FALSE(f.desktop->isKeyDown(vk::kShift));
+  EXPECT_FALSE(f.desktop->isKeyDown(vk::kControl));
+  f.recorder.stop();
+}
+
 TEST(RecorderTest, DefaultRecordsOnlyForADocumentWithoutRecords) {
   RecorderFixture f;
   for (int round = 0; round < 2; ++round) {

@@ -25,6 +25,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 // How long a recorded event waits for its raw twin before it counts as real.
 constexpr auto kPairingWait = std::chrono::milliseconds(20);
+constexpr auto kStartWait = std::chrono::seconds(1);
 
 struct CoreEvent {
   int type = 0;
@@ -100,6 +101,15 @@ private:
       closeAll();
       return false;
     }
+    // Events are recorded only once the server has started the context: a
+    // listener that is told it listens must not miss the keys typed next.
+    XFlush(m_data);
+    auto deadline = Clock::now() + kStartWait;
+    while (!m_recordStarted && Clock::now() < deadline) {
+      pollfd fd{ConnectionNumber(m_data), POLLIN, 0};
+      poll(&fd, 1, 10);
+      XRecordProcessReplies(m_data);
+    }
     m_stop = false;
     m_running = true;
     m_thread = std::thread([this] { run(); });
@@ -162,6 +172,7 @@ private:
 
   static void onRecorded(XPointer closure, XRecordInterceptData* data) {
     auto* self = reinterpret_cast<X11InputWatch*>(closure);
+    if (data->category == XRecordStartOfData) self->m_recordStarted = true;
     if (data->category == XRecordFromServer && data->data_len * 4 >= sizeof(xEvent)) {
       const auto* event = reinterpret_cast<const xEvent*>(data->data);
       CoreEvent core;
@@ -261,6 +272,7 @@ private:
   Display* m_data = nullptr;
   Display* m_raw = nullptr;
   XRecordContext m_context = 0;
+  bool m_recordStarted = false;
   bool m_hasRaw = false;
   int m_xiOpcode = 0;
   std::set<int> m_xtestDevices;

@@ -81,6 +81,7 @@ protected:
     return Program(std::move(arguments), display).waitForExit(20s).value_or(-1);
   }
   std::unique_ptr<Program> qlm(const std::string& arguments) {
+    std::filesystem::remove(output);
     return std::make_unique<Program>(
         std::vector<std::string>{"sh", "-c", "exec '" QLM_BINARY "' " + arguments + " > '" + output.string() + "' 2>&1"},
         display);
@@ -219,6 +220,27 @@ TEST_P(KilledRecorderTest, LeavesADocumentWithEveryRecordMade) {
   EXPECT_NE(std::find(instructions.begin(), instructions.end(), "\"abcV[RETURN]\""), instructions.end());
   EXPECT_NE(std::find(instructions.begin(), instructions.end(), "\"defV[RETURN]\""), instructions.end());
   std::filesystem::remove(typedFile);
+}
+
+// SIGINT and SIGTERM stop the way the end key does: the typing is kept.
+TEST_P(KilledRecorderTest, InterruptedRecorderKeepsWhatWasTyped) {
+  for (int number : {SIGTERM, SIGINT}) {
+    SCOPED_TRACE(number);
+    std::filesystem::remove(document);
+    std::filesystem::remove(output);
+    auto typedFile = scratchFile("interrupted.typed");
+    auto xterm = terminal("qlm interrupted " + std::to_string(number), typedFile);
+    auto recorder = qlm("record '" + document.string() + "'");
+    ASSERT_TRUE(waitFor([&] { return readFile(output).find("Recording...") != std::string::npos; }, 10s));
+    ASSERT_EQ(run({"xdotool", "type", "--delay", "20", "xyz"}), 0);
+    std::this_thread::sleep_for(300ms);
+    recorder->signal(number);
+    EXPECT_EQ(recorder->waitForExit(10s), 0) << readFile(output);
+    std::vector<RecordImage> made = records();
+    ASSERT_FALSE(made.empty());
+    EXPECT_EQ(made.back().text(TextField::Instruction), "\"xyz\"") << readFile(output);
+    std::filesystem::remove(typedFile);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Killed, KilledRecorderTest, ::testing::Values(LayoutCase{"us", ""}),
