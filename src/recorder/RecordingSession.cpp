@@ -220,7 +220,7 @@ void RecordingSession::pressIntoTap() {
 
 void RecordingSession::savePending() {
   // No later record could take the text: a window gone meanwhile gives way to the screen.
-  if (!m_pending.empty() && !saveRecord('K')) saveRecord('K', true);
+  if (!m_pending.empty() && !saveRecord('K') && !m_skippedOwnWindow) saveRecord('K', true);
 }
 
 std::optional<int> RecordingSession::saveReplacement(char kind) {
@@ -235,8 +235,12 @@ std::optional<int> RecordingSession::saveRecord(char kind, bool wholeScreen) {
   std::string title = window == kNoWindow ? std::string() : windows.title(window);
   bool eventRecord = kEventKinds.find(kind) != std::string_view::npos;
   if (eventRecord && window != kNoWindow && (windows.isOwnWindow(window) || title.starts_with(kStatusTitle))) {
+    // What was typed into Quillmote itself belongs to no other window either.
+    m_pending.clear();
+    m_skippedOwnWindow = true;
     return std::nullopt;
   }
+  m_skippedOwnWindow = false;
   DesktopInfo desktop = windows.desktop();
   std::optional<Rect> windowRect = title.empty() ? std::nullopt : windows.rect(window);
   wholeScreen = !windowRect;

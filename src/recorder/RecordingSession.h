@@ -64,7 +64,8 @@ private:
   bool m_pointerEvent = false;
   bool m_clickPending = false;
   Point m_pendingClick;
-  std::string m_pendingButton;  // "[LBUTTON]" or "[RBUTTON]" of the pending click
+  std::string m_pendingButton;
+  bool m_skippedOwnWindow = false;  // the last record asked for was one of our own windows  // "[LBUTTON]" or "[RBUTTON]" of the pending click
 };
 
 }  // namespace qlm

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -90,6 +91,7 @@ struct RecordingCase {
   const char* name;
   std::function<void(RecorderFixture&)> userInput;
   std::vector<std::string> expected;  // after the two default records, once stopped
+  std::map<std::string, std::string> machineValues = {};
 };
 
 const std::string kClick = "\"V[LBUTTON]\"";
@@ -123,6 +125,8 @@ const RecordingCase kCases[] = {
      },
      {"A0 \"a\"", "K2 \"bV[RETURN]\""}},
     {"EndKeyStopsAndIsNotRecorded", [](RecorderFixture& f) { f.typeKeys({'A', vk::kEnd, 'B'}); }, {"K1 \"a\""}},
+    {"KeyNotCapturedBySettingsLeavesNoNotation", [](RecorderFixture& f) { f.typeKeys({'A', 'B', vk::kReturn}); },
+     {"K1 \"ab\""}, {{"KVK_CAPTURE_FLAG", "EEEEEEEEN"}}},
     {"HomeIsRecordedOnce", [](RecorderFixture& f) { f.typeKeys({vk::kHome}); }, {"K2 \"V[HOME]\""}},
     {"ReleaseSixPixelsAwayIsAClick", [](RecorderFixture& f) { f.clickAt({200, 200}, {203, 203}); }, {"M2 " + kClick}},
     {"ReleaseSevenPixelsAwayIsADrag", [](RecorderFixture& f) { f.clickAt({200, 200}, {204, 203}); },
@@ -148,6 +152,7 @@ class RecordingCaseTest : public ::testing::TestWithParam<RecordingCase> {};
 
 TEST_P(RecordingCaseTest, GivesTheRecordsOfTheUsersInput) {
   RecorderFixture f;
+  for (const auto& [name, value] : GetParam().machineValues) f.desktop->machineValues()[name] = value;
   ASSERT_TRUE(f.recorder.start(f.path).ok);
   GetParam().userInput(f);
   f.recorder.stop();
