@@ -19,42 +19,7 @@ using testing::waitFor;
 
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new testing::DesktopEnvironment);
 
-// A program on the virtual desktop whose end and exit status the test waits for.
-class Program {
-public:
-  Program(std::vector<std::string> arguments, const std::string& display) {
-    std::vector<char*> argv;
-    for (auto& a : arguments) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> environment{"DISPLAY=" + display, "LC_ALL=C.UTF-8", "PATH=/usr/bin:/bin",
-                                         "HOME=" + std::filesystem::temp_directory_path().string()};
-    std::vector<char*> envp;
-    for (auto& e : environment) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    if (posix_spawnp(&m_pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0) m_pid = 0;
-  }
-  ~Program() {
-    if (m_pid <= 0 || m_status) return;
-    kill(m_pid, SIGKILL);
-    waitpid(m_pid, nullptr, 0);
-  }
-  Program(const Program&) = delete;
-  Program& operator=(const Program&) = delete;
-
-  std::optional<int> waitForExit(std::chrono::milliseconds limit) {
-    waitFor([&] {
-      int status = 0;
-      if (!m_status && waitpid(m_pid, &status, WNOHANG) == m_pid) m_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      return m_status.has_value();
-    }, limit);
-    return m_status;
-  }
-  void signal(int number) { kill(m_pid, number); }
-
-private:
-  pid_t m_pid = 0;
-  std::optional<int> m_status;
-};
+using Program = testing::Client;
 
 struct LayoutCase {
   const char* layout;
