@@ -28,6 +28,8 @@ class DesktopOutput;
 class DocumentView;
 class GuiHost;
 class PlaybackEngine;
+class Recorder;
+class RecorderLink;
 class RecordListModel;
 class TraceWriter;
 class UserActivityWatch;
@@ -54,9 +56,13 @@ class MainWindow final : public QMainWindow {
 
   // Play records (32780): false when refused.
   bool play();
-  // Stop (32779): playback ends at its next check.
+  // Record (32777): what the user does on the desktop is appended to the
+  // document until the end key or Stop; false when refused.
+  bool record();
+  // Stop (32779): playback ends at its next check, a recording at once.
   void stop();
   bool playing() const;
+  bool recording() const;
 
   void selectRow(int row);
   // The texts of the notification-area icon, or of the status line without one.
@@ -70,6 +76,7 @@ class MainWindow final : public QMainWindow {
 
  signals:
   void playbackFinished();
+  void recordingFinished();
   // The window closed for good: the program ends.
   void closed();
 
@@ -89,6 +96,7 @@ class MainWindow final : public QMainWindow {
   void onCurrentRowChanged(int row);
   void onListClicked(const QModelIndex& index);
   void onPlaybackEnded();
+  void onRecordingStopped(const QString& problem);
   void setIndicator(const QString& tip);
   void createTrayIcon(int attemptsLeft);
   void firstShow();
@@ -122,6 +130,8 @@ class MainWindow final : public QMainWindow {
   std::unique_ptr<GuiHost> m_host;
   std::unique_ptr<DesktopOutput> m_output;
   std::unique_ptr<PlaybackEngine> m_engine;
+  std::unique_ptr<RecorderLink> m_recorderLink;
+  std::unique_ptr<Recorder> m_recorder;
   bool m_closeAfterPlayback = false;
   bool m_started = false;
   bool m_autostartDone = false;
