@@ -1,0 +1,662 @@
+#include "spreadsheet/PackageEdit.h"
+
+#include <deque>
+#include <map>
+#include <sstream>
+
+#include <pugixml.hpp>
+#include <zip.h>
+
+namespace qlm {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Failure = Result<Bytes>;
+
+// Parts larger than this are refused before they are inflated: a few bytes
+// of a damaged or hostile package can claim gigabytes.
+constexpr zip_uint64_t kMaxPartBytes = 512u << 20;
+
+constexpr unsigned kParse = pugi::parse_default | pugi::parse_ws_pcdata | pugi::parse_declaration;
+constexpr unsigned kFormat = pugi::format_raw | pugi::format_no_declaration;
+
+// An archive opened from memory and written back to memory.
+class Package {
+ public:
+  ~Package() {
+    if (m_archive) zip_discard(m_archive);
+    if (m_source) zip_source_free(m_source);
+  }
+
+  bool open(std::span<const std::uint8_t> bytes) {
+    zip_error_t error;
+    zip_error_init(&error);
+    m_source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
+    if (!m_source) return fail(error);
+    zip_source_keep(m_source);  // the archive's closing writes the new package into it
+    m_archive = zip_open_from_source(m_source, 0, &error);
+    if (!m_archive) return fail(error);
+    return true;
+  }
+
+  std::optional<std::string> read(const std::string& name) {
+    zip_int64_t index = zip_name_locate(m_archive, name.c_str(), 0);
+    zip_stat_t stat;
+    if (index < 0 || zip_stat_index(m_archive, static_cast<zip_uint64_t>(index), 0, &stat) != 0 ||
+        !(stat.valid & ZIP_STAT_SIZE) || stat.size > kMaxPartBytes) {
+      m_error = "no readable part " + name;
+      return std::nullopt;
+    }
+    zip_file_t* file = zip_fopen_index(m_archive, static_cast<zip_uint64_t>(index), 0);
+    if (!file) return archiveFailure();
+    std::string data(static_cast<std::size_t>(stat.size), '\0');
+    zip_int64_t got = zip_fread(file, data.data(), data.size());
+    zip_fclose(file);
+    if (got != static_cast<zip_int64_t>(data.size())) {
+      m_error = "damaged part " + name;
+      return std::nullopt;
+    }
+    return data;
+  }
+
+  bool replace(const std::string& name, std::string data) {
+    zip_int64_t index = zip_name_locate(m_archive, name.c_str(), 0);
+    if (index < 0) return archiveFailure(), false;
+    m_kept.push_back(std::move(data));
+    zip_source_t* part = zip_source_buffer(m_archive, m_kept.back().data(), m_kept.back().size(), 0);
+    if (!part) return archiveFailure(), false;
+    if (zip_file_replace(m_archive, static_cast<zip_uint64_t>(index), part, 0) != 0) {
+      zip_source_free(part);
+      return archiveFailure(), false;
+    }
+    return true;
+  }
+
+  bool add(const std::string& name, std::string data) {
+    m_kept.push_back(std::move(data));
+    zip_source_t* part = zip_source_buffer(m_archive, m_kept.back().data(), m_kept.back().size(), 0);
+    if (!part) return archiveFailure(), false;
+    if (zip_file_add(m_archive, name.c_str(), part, ZIP_FL_ENC_UTF_8) < 0) {
+      zip_source_free(part);
+      return archiveFailure(), false;
+    }
+    return true;
+  }
+
+  bool remove(const std::string& name) {
+    zip_int64_t index = zip_name_locate(m_archive, name.c_str(), 0);
+    return index >= 0 && zip_delete(m_archive, static_cast<zip_uint64_t>(index)) == 0;
+  }
+
+  std::optional<Bytes> finish() {
+    if (zip_close(m_archive) != 0) return archiveFailure();
+    m_archive = nullptr;
+    zip_stat_t stat;
+    if (zip_source_stat(m_source, &stat) != 0 || zip_source_open(m_source) != 0) {
+      m_error = "cannot write the package";
+      return std::nullopt;
+    }
+    Bytes bytes(static_cast<std::size_t>(stat.size));
+    zip_int64_t got = zip_source_read(m_source, bytes.data(), bytes.size());
+    zip_source_close(m_source);
+    if (got != static_cast<zip_int64_t>(bytes.size())) {
+      m_error = "cannot write the package";
+      return std::nullopt;
+    }
+    return bytes;
+  }
+
+  const std::string& error() const { return m_error; }
+
+ private:
+  bool fail(zip_error_t& error) {
+    m_error = std::string("not a workbook package: ") + zip_error_strerror(&error);
+    zip_error_fini(&error);
+    return false;
+  }
+  std::nullopt_t archiveFailure() {
+    m_error = std::string("damaged workbook package: ") + zip_strerror(m_archive);
+    return std::nullopt;
+  }
+
+  zip_source_t* m_source = nullptr;
+  zip_t* m_archive = nullptr;
+  std::deque<std::string> m_kept;
+  std::string m_error;
+};
+
+bool parseXml(pugi::xml_document& doc, const std::string& text) {
+  return doc.load_buffer(text.data(), text.size(), kParse, pugi::encoding_utf8);
+}
+
+std::string xmlText(const pugi::xml_document& doc) {
+  std::ostringstream out;
+  doc.save(out, "", kFormat, pugi::encoding_utf8);
+  return out.str();
+}
+
+std::map<int, std::vector<const CellChange*>> changesBySheet(std::span<const CellChange> changes) {
+  std::map<int, std::vector<const CellChange*>> bySheet;
+  for (const CellChange& change : changes) bySheet[change.sheet].push_back(&change);
+  return bySheet;
+}
+
+// ---- .xlsx (Office Open XML) ----
+//
+// xl/workbook.xml            <sheets><sheet r:id=...> in the workbook's order
+// xl/_rels/workbook.xml.rels  Relationship Id -> Target (the sheet's part, relative to xl/)
+// xl/worksheets/sheetN.xml   <sheetData><row r="1"><c r="A1" s=style t=type><f>formula</f><v>value</v>
+//                            or <is><t>inline text</t></is></c>
+// Rows and cells are in ascending order; "r" may be left out, meaning "the next one".
+
+std::string prefixOf(pugi::xml_node root) {
+  std::string_view name = root.name();
+  std::size_t colon = name.find(':');
+  return colon == std::string_view::npos ? std::string() : std::string(name.substr(0, colon + 1));
+}
+
+const char* attributeEndingWith(pugi::xml_node node, std::string_view local) {
+  for (pugi::xml_attribute attribute : node.attributes()) {
+    std::string_view name = attribute.name();
+    if (name.size() > local.size() && name.ends_with(local) && name[name.size() - local.size() - 1] == ':') {
+      return attribute.value();
+    }
+  }
+  return nullptr;
+}
+
+std::optional<std::vector<std::string>> xlsxSheetParts(Package& package, std::string& error) {
+  pugi::xml_document workbook;
+  pugi::xml_document relations;
+  auto workbookText = package.read("xl/workbook.xml");
+  auto relationsText = package.read("xl/_rels/workbook.xml.rels");
+  if (!workbookText || !relationsText || !parseXml(workbook, *workbookText) || !parseXml(relations, *relationsText)) {
+    error = "damaged workbook: no readable list of sheets";
+    return std::nullopt;
+  }
+  std::map<std::string, std::string> targets;
+  for (pugi::xml_node relation : relations.document_element().children()) {
+    std::string target = relation.attribute("Target").value();
+    targets[relation.attribute("Id").value()] = target.starts_with('/') ? target.substr(1) : "xl/" + target;
+  }
+  std::string prefix = prefixOf(workbook.document_element());
+  std::vector<std::string> parts;
+  for (pugi::xml_node sheet : workbook.document_element().child((prefix + "sheets").c_str()).children()) {
+    const char* id = attributeEndingWith(sheet, "id");
+    parts.push_back(id && targets.count(id) ? targets[id] : std::string());
+  }
+  return parts;
+}
+
+int xlsxRowIndex(pugi::xml_node row, int previous) {
+  int r = row.attribute("r").as_int(0);
+  return r >= 1 ? r - 1 : previous + 1;
+}
+
+std::optional<int> xlsxCellColumn(pugi::xml_node cell, int previous) {
+  const char* r = cell.attribute("r").value();
+  if (!*r) return previous + 1;
+  auto address = parseCellName(r);
+  if (!address) return std::nullopt;
+  return address->column;
+}
+
+// Gives every row and cell its "r" before one is inserted, so that none moves.
+void nameRows(pugi::xml_node sheetData, const std::string& prefix) {
+  int previous = -1;
+  std::string rowName = prefix + "row";
+  for (pugi::xml_node row : sheetData.children(rowName.c_str())) {
+    previous = xlsxRowIndex(row, previous);
+    if (!row.attribute("r")) row.append_attribute("r") = previous + 1;
+  }
+}
+
+void nameCells(pugi::xml_node row, const std::string& prefix, int rowIndex) {
+  int previous = -1;
+  std::string cellTag = prefix + "c";
+  for (pugi::xml_node cell : row.children(cellTag.c_str())) {
+    previous = xlsxCellColumn(cell, previous).value_or(previous + 1);
+    if (!cell.attribute("r")) cell.append_attribute("r") = cellName({rowIndex, previous}).c_str();
+  }
+}
+
+pugi::xml_node xlsxCell(pugi::xml_node sheetData, const std::string& prefix, CellAddress address, bool create) {
+  std::string rowName = prefix + "row";
+  std::string cellTag = prefix + "c";
+  nameRows(sheetData, prefix);
+  pugi::xml_node row;
+  for (pugi::xml_node candidate : sheetData.children(rowName.c_str())) {
+    int index = candidate.attribute("r").as_int() - 1;
+    if (index == address.row) {
+      row = candidate;
+      break;
+    }
+    if (index > address.row) {
+      if (!create) return {};
+      row = sheetData.insert_child_before(rowName.c_str(), candidate);
+      break;
+    }
+  }
+  if (!row) {
+    if (!create) return {};
+    row = sheetData.append_child(rowName.c_str());
+  }
+  if (!row.attribute("r")) row.append_attribute("r") = address.row + 1;
+  nameCells(row, prefix, address.row);
+  for (pugi::xml_node cell : row.children(cellTag.c_str())) {
+    auto column = parseCellName(cell.attribute("r").value());
+    if (column && column->column == address.column) return cell;
+    if (column && column->column > address.column) {
+      if (!create) return {};
+      pugi::xml_node made = row.insert_child_before(cellTag.c_str(), cell);
+      made.append_attribute("r") = cellName(address).c_str();
+      return made;
+    }
+  }
+  if (!create) return {};
+  pugi::xml_node made = row.append_child(cellTag.c_str());
+  made.append_attribute("r") = cellName(address).c_str();
+  return made;
+}
+
+void extendDimension(pugi::xml_node worksheet, const std::string& prefix, CellAddress address) {
+  pugi::xml_attribute ref = worksheet.child((prefix + "dimension").c_str()).attribute("ref");
+  if (!ref) return;
+  std::string text = ref.value();
+  std::size_t colon = text.find(':');
+  auto first = parseCellName(text.substr(0, colon));
+  auto last = colon == std::string::npos ? first : parseCellName(text.substr(colon + 1));
+  if (!first || !last) return;
+  CellAddress low{std::min(first->row, address.row), std::min(first->column, address.column)};
+  CellAddress high{std::max(last->row, address.row), std::max(last->column, address.column)};
+  ref.set_value((cellName(low) + ":" + cellName(high)).c_str());
+}
+
+// The workbook's table of texts (xl/sharedStrings.xml: <sst><si><t>text</t></si>...), which
+// cells of type "s" index from 0. Readers do not all know texts written into the cell itself,
+// so written texts go here; the part is made when the workbook has none.
+class SharedStrings {
+ public:
+  explicit SharedStrings(Package& package) : m_package(package) {}
+
+  std::optional<int> indexOf(const std::string& text) {
+    if (!m_loaded && !load()) return std::nullopt;
+    auto known = m_indices.find(text);
+    if (known != m_indices.end()) return known->second;
+    pugi::xml_node item = m_doc.document_element().append_child((m_prefix + "si").c_str());
+    pugi::xml_node t = item.append_child((m_prefix + "t").c_str());
+    if (needsPreservedSpace(text)) t.append_attribute("xml:space") = "preserve";
+    t.text() = text.c_str();
+    int index = m_count++;
+    m_indices[text] = index;
+    m_changed = true;
+    return index;
+  }
+
+  bool store() {
+    if (!m_changed) return true;
+    pugi::xml_node table = m_doc.document_element();
+    table.remove_attribute("uniqueCount");
+    table.append_attribute("uniqueCount") = m_count;
+    // "count" is the number of cells that use the table; one more per written text is close
+    // enough for every reader, which take it as a hint.
+    pugi::xml_attribute uses = table.attribute("count");
+    if (uses) uses.set_value(std::max(uses.as_int(), m_count));
+    if (m_created) return m_package.add(m_path, xmlText(m_doc)) && declarePart();
+    return m_package.replace(m_path, xmlText(m_doc));
+  }
+
+ private:
+  static bool needsPreservedSpace(const std::string& text) {
+    return !text.empty() && (text.front() == ' ' || text.back() == ' ' || text.find_first_of("\t\n") != std::string::npos);
+  }
+
+  bool load() {
+    m_loaded = true;
+    auto relations = m_package.read("xl/_rels/workbook.xml.rels");
+    if (!relations || !parseXml(m_relations, *relations)) return false;
+    for (pugi::xml_node relation : m_relations.document_element().children()) {
+      if (std::string_view(relation.attribute("Type").value()).ends_with("/sharedStrings")) {
+        std::string target = relation.attribute("Target").value();
+        m_path = target.starts_with('/') ? target.substr(1) : "xl/" + target;
+      }
+    }
+    if (m_path.empty()) {
+      m_path = "xl/sharedStrings.xml";
+      m_created = true;
+      m_doc.append_child("sst").append_attribute("xmlns") = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+      return true;
+    }
+    auto text = m_package.read(m_path);
+    if (!text || !parseXml(m_doc, *text)) return false;
+    m_prefix = prefixOf(m_doc.document_element());
+    for (pugi::xml_node item : m_doc.document_element().children()) {
+      if (std::string_view(item.name()) != m_prefix + "si") continue;
+      pugi::xml_node t = item.child((m_prefix + "t").c_str());
+      // Only plain texts are shared again; formatted runs keep their own entries.
+      if (t && !item.child((m_prefix + "r").c_str())) m_indices.emplace(t.text().get(), m_count);
+      ++m_count;
+    }
+    return true;
+  }
+
+  bool declarePart() {
+    pugi::xml_node relation = m_relations.document_element().append_child("Relationship");
+    relation.append_attribute("Id") = "rIdQuillmoteSharedStrings";
+    relation.append_attribute("Type") = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings";
+    relation.append_attribute("Target") = "sharedStrings.xml";
+    auto types = m_package.read("[Content_Types].xml");
+    pugi::xml_document typesDoc;
+    if (!types || !parseXml(typesDoc, *types)) return false;
+    pugi::xml_node override = typesDoc.document_element().append_child("Override");
+    override.append_attribute("PartName") = "/xl/sharedStrings.xml";
+    override.append_attribute("ContentType") = "application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml";
+    return m_package.replace("xl/_rels/workbook.xml.rels", xmlText(m_relations)) &&
+           m_package.replace("[Content_Types].xml", xmlText(typesDoc));
+  }
+
+  Package& m_package;
+  pugi::xml_document m_doc;
+  pugi::xml_document m_relations;
+  std::string m_path;
+  std::string m_prefix;
+  std::map<std::string, int> m_indices;
+  int m_count = 0;
+  bool m_loaded = false;
+  bool m_created = false;
+  bool m_changed = false;
+};
+
+// False when the cell holds the formula that other cells share (replacing
+// it would take their formula away), or the text table cannot be read.
+bool setXlsxCell(pugi::xml_node cell, const std::string& prefix, const CellChange& change, SharedStrings& strings) {
+  using Kind = CellContent::Kind;
+  pugi::xml_node formula = cell.child((prefix + "f").c_str());
+  if (!change.keepFormula && formula && formula.attribute("ref") &&
+      std::string_view(formula.attribute("t").value()) == "shared") {
+    return false;
+  }
+  for (const char* child : {"v", "is"}) {
+    while (pugi::xml_node old = cell.child((prefix + child).c_str())) cell.remove_child(old);
+  }
+  cell.remove_attribute("t");
+  if (!change.keepFormula) {
+    if (formula) cell.remove_child(formula);
+    formula = {};
+    cell.remove_attribute("cm");
+    cell.remove_attribute("vm");
+  }
+  const CellContent& content = change.content;
+  auto addValue = [&](const char* type, const std::string& text) {
+    if (type) cell.prepend_attribute("t") = type;
+    pugi::xml_node value = formula ? cell.insert_child_after((prefix + "v").c_str(), formula)
+                                   : cell.prepend_child((prefix + "v").c_str());
+    value.text() = text.c_str();
+  };
+  switch (content.kind) {
+    case Kind::Number:
+      addValue(nullptr, content.text);
+      break;
+    case Kind::Error:
+      addValue("e", content.text);
+      break;
+    case Kind::Text:
+      if (change.keepFormula) {
+        addValue("str", content.text);
+      } else {
+        std::optional<int> index = strings.indexOf(content.text);
+        if (!index) return false;
+        addValue("s", std::to_string(*index));
+      }
+      break;
+    case Kind::Empty:
+      if (change.keepFormula) addValue("str", "");
+      break;
+  }
+  return true;
+}
+
+// The calculation chain lists the cells that hold formulas; a cell whose
+// formula was replaced would make it wrong, and programs rebuild it when it is missing.
+void dropCalculationChain(Package& package) {
+  if (!package.remove("xl/calcChain.xml")) return;
+  auto dropMatching = [&](const std::string& part, const char* attribute, std::string_view ending) {
+    auto text = package.read(part);
+    pugi::xml_document doc;
+    if (!text || !parseXml(doc, *text)) return;
+    for (pugi::xml_node node = doc.document_element().first_child(); node;) {
+      pugi::xml_node next = node.next_sibling();
+      if (std::string_view(node.attribute(attribute).value()).ends_with(ending)) doc.document_element().remove_child(node);
+      node = next;
+    }
+    package.replace(part, xmlText(doc));
+  };
+  dropMatching("xl/_rels/workbook.xml.rels", "Type", "/calcChain");
+  dropMatching("[Content_Types].xml", "PartName", "/calcChain.xml");
+}
+
+// ---- .ods (OpenDocument) ----
+//
+// content.xml  office:document-content/office:body/office:spreadsheet/table:table (one per sheet)
+//              rows: table:table-row, also inside table:table-row-group, -header-rows, -rows;
+//              table:number-rows-repeated="n" stands for n equal rows
+//              cells: table:table-cell or table:covered-table-cell, table:number-columns-repeated="n";
+//              a value is office:value-type with office:value (numbers) and the shown text in text:p;
+//              a formula is table:formula with its last result in the same attributes.
+
+constexpr const char* kRowsRepeated = "table:number-rows-repeated";
+constexpr const char* kColumnsRepeated = "table:number-columns-repeated";
+
+int repeatOf(pugi::xml_node node, const char* attribute) {
+  int count = node.attribute(attribute).as_int(1);
+  return count < 1 ? 1 : count;
+}
+
+void setRepeat(pugi::xml_node node, const char* attribute, int count) {
+  node.remove_attribute(attribute);
+  if (count > 1) node.append_attribute(attribute) = count;
+}
+
+// Splits a node that stands for `count` equal ones so that the one at
+// `offset` stands alone, and returns it.
+pugi::xml_node splitRepeated(pugi::xml_node node, const char* attribute, int offset, int count) {
+  if (count <= 1) return node;
+  pugi::xml_node parent = node.parent();
+  if (offset > 0) setRepeat(parent.insert_copy_before(node, node), attribute, offset);
+  if (count - offset - 1 > 0) setRepeat(parent.insert_copy_after(node, node), attribute, count - offset - 1);
+  setRepeat(node, attribute, 1);
+  return node;
+}
+
+void collectRows(pugi::xml_node parent, std::vector<pugi::xml_node>& rows) {
+  for (pugi::xml_node child : parent.children()) {
+    std::string_view name = child.name();
+    if (name == "table:table-row") {
+      rows.push_back(child);
+    } else if (name == "table:table-row-group" || name == "table:table-header-rows" || name == "table:table-rows") {
+      collectRows(child, rows);
+    }
+  }
+}
+
+pugi::xml_node emptyCell(pugi::xml_node row, int count) {
+  pugi::xml_node cell = row.append_child("table:table-cell");
+  setRepeat(cell, kColumnsRepeated, count);
+  return cell;
+}
+
+pugi::xml_node odsRow(pugi::xml_node table, int rowIndex) {
+  std::vector<pugi::xml_node> rows;
+  collectRows(table, rows);
+  int start = 0;
+  for (pugi::xml_node row : rows) {
+    int count = repeatOf(row, kRowsRepeated);
+    if (rowIndex < start + count) return splitRepeated(row, kRowsRepeated, rowIndex - start, count);
+    start += count;
+  }
+  pugi::xml_node parent = rows.empty() ? table : rows.back().parent();
+  pugi::xml_node after = rows.empty() ? pugi::xml_node() : rows.back();
+  if (rowIndex > start) {
+    pugi::xml_node filler = after ? parent.insert_child_after("table:table-row", after) : parent.append_child("table:table-row");
+    setRepeat(filler, kRowsRepeated, rowIndex - start);
+    emptyCell(filler, 1);
+    after = filler;
+  }
+  return after ? parent.insert_child_after("table:table-row", after) : parent.append_child("table:table-row");
+}
+
+pugi::xml_node odsCell(pugi::xml_node row, int column) {
+  int start = 0;
+  for (pugi::xml_node cell : row.children()) {
+    std::string_view name = cell.name();
+    if (name != "table:table-cell" && name != "table:covered-table-cell") continue;
+    int count = repeatOf(cell, kColumnsRepeated);
+    if (column < start + count) return splitRepeated(cell, kColumnsRepeated, column - start, count);
+    start += count;
+  }
+  if (column > start) emptyCell(row, column - start);
+  return row.append_child("table:table-cell");
+}
+
+// Spaces beyond the first of a run, tabs and line breaks have elements of their own in ODF text.
+void appendParagraphs(pugi::xml_node cell, const std::string& text) {
+  std::size_t lineStart = 0;
+  while (true) {
+    std::size_t lineEnd = text.find('\n', lineStart);
+    std::string line = text.substr(lineStart, lineEnd == std::string::npos ? std::string::npos : lineEnd - lineStart);
+    pugi::xml_node paragraph = cell.append_child("text:p");
+    std::string run;
+    auto flush = [&] {
+      if (!run.empty()) paragraph.append_child(pugi::node_pcdata).set_value(run.c_str());
+      run.clear();
+    };
+    for (std::size_t i = 0; i < line.size();) {
+      if (line[i] == '\t') {
+        flush();
+        paragraph.append_child("text:tab");
+        ++i;
+      } else if (line[i] == ' ' && (i == 0 || i + 1 == line.size() || line[i + 1] == ' ')) {
+        std::size_t end = line.find_first_not_of(' ', i);
+        if (end == std::string::npos) end = line.size();
+        // A space between words stays a character; the others of the run become one text:s.
+        bool keepFirst = i > 0 && end < line.size();
+        if (keepFirst) run += ' ';
+        std::size_t count = end - i - (keepFirst ? 1 : 0);
+        flush();
+        pugi::xml_node spaces = paragraph.append_child("text:s");
+        if (count > 1) spaces.append_attribute("text:c") = static_cast<int>(count);
+        i = end;
+      } else {
+        run += line[i++];
+      }
+    }
+    flush();
+    if (lineEnd == std::string::npos) break;
+    lineStart = lineEnd + 1;
+  }
+}
+
+void setOdsCell(pugi::xml_node cell, const CellChange& change) {
+  using Kind = CellContent::Kind;
+  for (const char* attribute : {"office:value-type", "office:value", "office:date-value", "office:time-value",
+                                "office:boolean-value", "office:string-value", "office:currency", "calcext:value-type"}) {
+    cell.remove_attribute(attribute);
+  }
+  if (!change.keepFormula) cell.remove_attribute("table:formula");
+  while (pugi::xml_node paragraph = cell.child("text:p")) cell.remove_child(paragraph);
+  const CellContent& content = change.content;
+  switch (content.kind) {
+    case Kind::Number:
+      cell.append_attribute("office:value-type") = "float";
+      cell.append_attribute("office:value") = content.text.c_str();
+      appendParagraphs(cell, content.text);
+      break;
+    case Kind::Text:
+      cell.append_attribute("office:value-type") = "string";
+      if (change.keepFormula) cell.append_attribute("office:string-value") = content.text.c_str();
+      appendParagraphs(cell, content.text);
+      break;
+    case Kind::Error:
+      cell.append_attribute("office:value-type") = "string";
+      cell.append_attribute("office:string-value") = "";
+      appendParagraphs(cell, content.text);
+      break;
+    case Kind::Empty:
+      if (change.keepFormula) {
+        cell.append_attribute("office:value-type") = "string";
+        cell.append_attribute("office:string-value") = "";
+      }
+      break;
+  }
+}
+
+}  // namespace
+
+Result<Bytes> editXlsx(std::span<const std::uint8_t> bytes, std::span<const CellChange> changes) {
+  Package package;
+  if (!package.open(bytes)) return Failure::failure(package.error());
+  std::string error;
+  auto parts = xlsxSheetParts(package, error);
+  if (!parts) return Failure::failure(error);
+  bool formulaReplaced = false;
+  SharedStrings strings(package);
+  for (const auto& [sheet, sheetChanges] : changesBySheet(changes)) {
+    if (sheet < 0 || static_cast<std::size_t>(sheet) >= parts->size() || (*parts)[static_cast<std::size_t>(sheet)].empty()) {
+      return Failure::failure("damaged workbook: no part for sheet " + std::to_string(sheet + 1));
+    }
+    const std::string& part = (*parts)[static_cast<std::size_t>(sheet)];
+    auto text = package.read(part);
+    pugi::xml_document doc;
+    if (!text || !parseXml(doc, *text)) return Failure::failure("damaged workbook: unreadable " + part);
+    pugi::xml_node worksheet = doc.document_element();
+    std::string prefix = prefixOf(worksheet);
+    pugi::xml_node sheetData = worksheet.child((prefix + "sheetData").c_str());
+    if (!sheetData) return Failure::failure("damaged workbook: no cells in " + part);
+    for (const CellChange* change : sheetChanges) {
+      bool create = !change->keepFormula && change->content.kind != CellContent::Kind::Empty;
+      pugi::xml_node cell = xlsxCell(sheetData, prefix, change->cell, create);
+      if (!cell) continue;
+      if (!change->keepFormula && cell.child((prefix + "f").c_str())) formulaReplaced = true;
+      if (!setXlsxCell(cell, prefix, *change, strings)) {
+        return Failure::failure("cell " + cellName(change->cell) +
+                                " holds a formula that other cells share, or the workbook's texts are damaged");
+      }
+      if (!change->keepFormula && change->content.kind == CellContent::Kind::Empty && !cell.attribute("s") &&
+          !cell.first_child()) {
+        cell.parent().remove_child(cell);
+      } else {
+        extendDimension(worksheet, prefix, change->cell);
+      }
+    }
+    if (!package.replace(part, xmlText(doc))) return Failure::failure(package.error());
+  }
+  if (!strings.store()) return Failure::failure(package.error());
+  if (formulaReplaced) dropCalculationChain(package);
+  auto result = package.finish();
+  if (!result) return Failure::failure(package.error());
+  return std::move(*result);
+}
+
+Result<Bytes> editOds(std::span<const std::uint8_t> bytes, std::span<const CellChange> changes) {
+  Package package;
+  if (!package.open(bytes)) return Failure::failure(package.error());
+  auto text = package.read("content.xml");
+  pugi::xml_document doc;
+  if (!text || !parseXml(doc, *text)) return Failure::failure("damaged workbook: unreadable content.xml");
+  std::vector<pugi::xml_node> tables;
+  pugi::xml_node spreadsheet = doc.document_element().child("office:body").child("office:spreadsheet");
+  for (pugi::xml_node table : spreadsheet.children("table:table")) tables.push_back(table);
+  for (const CellChange& change : changes) {
+    if (change.sheet < 0 || static_cast<std::size_t>(change.sheet) >= tables.size()) {
+      return Failure::failure("damaged workbook: no sheet " + std::to_string(change.sheet + 1));
+    }
+    pugi::xml_node row = odsRow(tables[static_cast<std::size_t>(change.sheet)], change.cell.row);
+    setOdsCell(odsCell(row, change.cell.column), change);
+  }
+  if (!package.replace("content.xml", xmlText(doc))) return Failure::failure(package.error());
+  auto result = package.finish();
+  if (!result) return Failure::failure(package.error());
+  return std::move(*result);
+}
+
+}  // namespace qlm

@@ -1,0 +1,32 @@
+#pragma once
+// Changes to the cells of an .xlsx or .ods file made in place: the package
+// is copied entry by entry and only the sheets that hold changed cells are
+// parsed and written again.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/Result.h"
+#include "spreadsheet/CellAddress.h"
+
+namespace qlm {
+
+struct CellContent {
+  enum class Kind { Empty, Number, Text, Error };
+  Kind kind = Kind::Empty;
+  std::string text;  // the number in its shortest form, the text, or the error's name
+};
+
+struct CellChange {
+  int sheet = 0;  // from 0, in the workbook's order
+  CellAddress cell;
+  CellContent content;
+  // A formula's new result: the formula stays and only its stored result changes.
+  bool keepFormula = false;
+};
+
+Result<std::vector<std::uint8_t>> editXlsx(std::span<const std::uint8_t> package, std::span<const CellChange> changes);
+Result<std::vector<std::uint8_t>> editOds(std::span<const std::uint8_t> package, std::span<const CellChange> changes);
+
+}  // namespace qlm
