@@ -108,6 +108,19 @@ class Package {
 
   const std::string& error() const { return m_error; }
 
+  std::uint64_t inflatedSize() {
+    std::uint64_t total = 0;
+    zip_int64_t count = zip_get_num_entries(m_archive, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+      zip_stat_t stat;
+      if (zip_stat_index(m_archive, static_cast<zip_uint64_t>(i), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE)) {
+        return UINT64_MAX;
+      }
+      total += std::min<std::uint64_t>(stat.size, UINT64_MAX / 2);
+    }
+    return total;
+  }
+
  private:
   bool fail(zip_error_t& error) {
     m_error = std::string("not a workbook package: ") + zip_error_strerror(&error);
@@ -591,6 +604,15 @@ void setOdsCell(pugi::xml_node cell, const CellChange& change) {
 }
 
 }  // namespace
+
+Outcome checkPackage(std::span<const std::uint8_t> bytes) {
+  Package package;
+  if (!package.open(bytes)) return Outcome::failure(package.error());
+  if (package.inflatedSize() > kMaxPackageBytes) {
+    return Outcome::failure("the workbook's parts are larger than " + std::to_string(kMaxPackageBytes >> 20) + " MiB");
+  }
+  return Outcome::success();
+}
 
 Result<Bytes> editXlsx(std::span<const std::uint8_t> bytes, std::span<const CellChange> changes) {
   Package package;

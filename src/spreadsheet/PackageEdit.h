@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Outcome.h"
 #include "platform/Result.h"
 #include "spreadsheet/CellAddress.h"
 
@@ -25,6 +26,13 @@ struct CellChange {
   // A formula's new result: the formula stays and only its stored result changes.
   bool keepFormula = false;
 };
+
+// Workbooks whose parts together would inflate to more than this are refused
+// before anything reads them.
+inline constexpr std::uint64_t kMaxPackageBytes = 256u << 20;
+
+// Fails unless `package` is a zip archive within kMaxPackageBytes.
+Outcome checkPackage(std::span<const std::uint8_t> package);
 
 Result<std::vector<std::uint8_t>> editXlsx(std::span<const std::uint8_t> package, std::span<const CellChange> changes);
 Result<std::vector<std::uint8_t>> editOds(std::span<const std::uint8_t> package, std::span<const CellChange> changes);

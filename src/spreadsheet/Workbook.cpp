@@ -168,6 +168,10 @@ Result<std::unique_ptr<Workbook>> Workbook::fromBytes(std::vector<std::uint8_t> 
   impl->format = *format;
   impl->original = std::move(bytes);
   std::string_view stream(reinterpret_cast<const char*>(impl->original.data()), impl->original.size());
+  if (*format != WorkbookFormat::Csv) {
+    Outcome package = checkPackage(impl->original);
+    if (!package) return Failure::failure("damaged workbook " + path + ": " + package.message);
+  }
   try {
     if (*format == WorkbookFormat::Csv) {
       CsvGridBuilder builder{impl->csv};
