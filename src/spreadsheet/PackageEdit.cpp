@@ -33,9 +33,9 @@ class Package {
     zip_error_init(&error);
     m_source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
     if (!m_source) return fail(error);
-    zip_source_keep(m_source);  // the archive's closing writes the new package into it
     m_archive = zip_open_from_source(m_source, 0, &error);
     if (!m_archive) return fail(error);
+    zip_source_keep(m_source);  // the archive's closing writes the new package into it
     return true;
   }
 
