@@ -1,5 +1,6 @@
 #include "app/ProgramFunctions.h"
 
+#include "platform/Settings.h"
 #include "playback/functions/PlaybackFunctions.h"
 #include "spreadsheet/SpreadsheetFunctions.h"
 
@@ -10,6 +11,10 @@ const FunctionBodies& programFunctionBodies() {
                                       fileFunctions(),    controlFunctions(), settingFunctions(),
                                       desktopFunctions(), imageFunctions(),   spreadsheetFunctions()};
   return kBodies;
+}
+
+void chooseSpreadsheet(Settings& settings) {
+  spreadsheetLink().backend = settings.readString("Playback", "SPREADSHEET").value_or("");
 }
 
 }  // namespace qlm

@@ -7,4 +7,8 @@ namespace qlm {
 
 const FunctionBodies& programFunctionBodies();
 
+class Settings;
+// The spreadsheet application that the setting SPREADSHEET (section "Playback") names.
+void chooseSpreadsheet(Settings& settings);
+
 }  // namespace qlm

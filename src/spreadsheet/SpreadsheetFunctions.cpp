@@ -7,12 +7,40 @@
 #include "language/functions/FunctionSupport.h"
 #include "platform/TextEncoding.h"
 #include "spreadsheet/BuiltinApplication.h"
+#include "spreadsheet/LibreOfficeApplication.h"
 #include "spreadsheet/Workbook.h"
 
 namespace qlm {
 namespace {
 
 constexpr int kSaveWaitsMs[] = {1000, 2000, 3000};
+
+// The spreadsheet applications, chosen by name with the setting SPREADSHEET; none is tried in place of another.
+struct SpreadsheetBackend {
+  std::string_view name;
+  std::shared_ptr<Dispatch> (*create)(FileSystem& fs, std::string& error);
+};
+
+constexpr SpreadsheetBackend kBackends[] = {
+    {"builtin", [](FileSystem& fs, std::string&) { return makeBuiltinApplication(fs); }},
+    {"libreoffice", [](FileSystem&, std::string& error) { return makeLibreOfficeApplication(error); }},
+};
+
+bool builtinChosen() { return spreadsheetLink().backend.empty() || spreadsheetLink().backend == "builtin"; }
+
+// The chosen application, or nothing after its message.
+std::shared_ptr<Dispatch> startApplication(Interpreter& in) {
+  const std::string& chosen = spreadsheetLink().backend;
+  for (const SpreadsheetBackend& backend : kBackends) {
+    if (!(chosen.empty() ? backend.name == "builtin" : backend.name == chosen)) continue;
+    std::string error;
+    std::shared_ptr<Dispatch> application = backend.create(*spreadsheetLink().fs, error);
+    if (!application) in.failWith("Excel function error:\nThe spreadsheet application could not be started (SPREADSHEET=" + chosen + "): " + error);
+    return application;
+  }
+  in.failWith("Excel function error:\nUnknown setting SPREADSHEET=" + chosen + "; use builtin or libreoffice.");
+  return nullptr;
+}
 
 std::string fileOf(const std::string& name) { return "'" + name + "'"; }
 
@@ -55,7 +83,7 @@ bool openWorkbook(Interpreter& in, const std::string& name) {
     in.failWith(cannotOpenFile(name));
     return false;
   }
-  if (workbookFormatOf(fullName) == WorkbookFormat::Xls) {
+  if (builtinChosen() && workbookFormatOf(fullName) == WorkbookFormat::Xls) {
     in.failWith("Excel function error:\n" + fileOf(name) +
                 ": .xls workbooks need LibreOffice; save the workbook as .xlsx or .ods");
     return false;
@@ -64,7 +92,8 @@ bool openWorkbook(Interpreter& in, const std::string& name) {
   AutomationContext context = contextOf(in);
   bool opened = true;
   if (!link.application) {
-    link.application = makeBuiltinApplication(*link.fs);
+    link.application = startApplication(in);
+    if (!link.application) return false;
     Variant workbooks;
     opened = autoWrap(context, CallType::PropertyGet, &workbooks, link.application.get(), "Workbooks") == kOk;
     link.workbooks = workbooks.object;

@@ -24,6 +24,8 @@ struct SpreadsheetLink {
   static constexpr std::size_t kMaxWorkbookName = 259;
 
   FileSystem* fs = &systemFileSystem();
+  // The setting SPREADSHEET: "builtin" (also when empty) or "libreoffice".
+  std::string backend;
   std::shared_ptr<Dispatch> application;
   std::shared_ptr<Dispatch> workbooks;
   std::shared_ptr<Dispatch> currentBook;

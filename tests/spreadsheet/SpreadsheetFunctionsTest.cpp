@@ -139,5 +139,25 @@ TEST_F(SpreadsheetFunctions, EachWorkbookAnswersForItselfUpToTenAtATime) {
   EXPECT_EQ(run(R"(XlsReadData("11.csv",1,"A1"))").text, "book 11");
 }
 
+TEST_F(SpreadsheetFunctions, LibreOfficeAnswersLikeTheBuiltInApplicationAndReadsXls) {
+  if (!testing::haveLibreOffice() || std::system("/usr/bin/python3 -c 'import uno' >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "LibreOffice or its Python UNO bridge (python3-uno) is not installed";
+  }
+  ASSERT_TRUE(testing::convertWithLibreOffice(book, "xls", folder));
+  std::filesystem::rename(folder.path() / "out/book.xls", folder.path() / "book.xls");
+  spreadsheetLink().backend = "libreoffice";
+  EXPECT_EQ(run(R"(XlsReadData("book.xls",1,"C2"))").text, "7.1");
+  run(R"(XlsWriteData("book.xlsx",1,"B1","5") XlsWriteData("book.xlsx",2,"B1","two  words"))");
+  EXPECT_EQ(run(R"(XlsReadData("book.xlsx",1,"C1"))").text, "10");
+  EXPECT_EQ(run(R"(XlsReadData("book.xlsx",1,"B2"))").text, "");
+  run(R"(XlsSave("book.xlsx"))");
+  run(R"(XlsClose("book.xlsx"))");
+  EXPECT_TRUE(ui.messages().empty()) << ui.messages().front();
+  EXPECT_EQ(onDisk("B1"), "5");
+  auto saved = Workbook::open(systemFileSystem(), book);
+  ASSERT_TRUE(saved);
+  EXPECT_EQ((*saved)->read(1, {0, 1}), "two  words");
+}
+
 }  // namespace
 }  // namespace qlm

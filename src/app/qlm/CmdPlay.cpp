@@ -147,6 +147,7 @@ int cmdPlay(CommandArgs args) {
   }
   Platform& platform = *desktop.platform;
   int movementWait = platform.settings->profileInt("Playback", "WaitIfMouseMoves", 0);
+  chooseSpreadsheet(*platform.settings);
   int notRespondingWait = platform.settings->profileInt("Playback", "WaitIfWindowNotResponding", 15000);
 
   PrintedTrace printedTrace(stderr);
