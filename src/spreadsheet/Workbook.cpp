@@ -11,7 +11,6 @@
 #include <ixion/formula.hpp>
 #include <ixion/formula_result.hpp>
 #include <ixion/model_context.hpp>
-#include <orcus/csv_parser.hpp>
 #include <orcus/orcus_ods.hpp>
 #include <orcus/orcus_xlsx.hpp>
 #include <orcus/spreadsheet/document.hpp>
@@ -35,14 +34,53 @@ bool endsWithIgnoringCase(std::string_view text, std::string_view end) {
 
 using Grid = std::vector<std::vector<std::string>>;
 
-struct CsvGridBuilder {
-  Grid& grid;
-  void begin_parse() {}
-  void end_parse() {}
-  void begin_row() { grid.emplace_back(); }
-  void end_row() {}
-  void cell(const char* p, std::size_t n, bool) { grid.back().emplace_back(p, n); }
-};
+// Comma-separated values as spreadsheets write them: fields in double quotes
+// may hold commas, line breaks and doubled quotes; a row ends at a line feed
+// (a carriage return before it is dropped). A quote left open runs to the end.
+// Written here because orcus's reader reads past the end of such a field.
+Grid parseCsv(std::string_view text) {
+  Grid grid;
+  std::vector<std::string> row;
+  std::string field;
+  bool quoted = false;
+  bool fieldStarted = false;
+  auto endField = [&] {
+    row.push_back(std::move(field));
+    field.clear();
+    fieldStarted = false;
+  };
+  auto endRow = [&] {
+    if (!field.empty() && field.back() == '\r' && !quoted) field.pop_back();
+    endField();
+    grid.push_back(std::move(row));
+    row.clear();
+  };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (quoted) {
+      if (c != '"') {
+        field += c;
+      } else if (i + 1 < text.size() && text[i + 1] == '"') {
+        field += '"';
+        ++i;
+      } else {
+        quoted = false;
+      }
+    } else if (c == '"' && !fieldStarted) {
+      quoted = true;
+      fieldStarted = true;
+    } else if (c == ',') {
+      endField();
+    } else if (c == '\n') {
+      endRow();
+    } else {
+      field += c;
+      fieldStarted = true;
+    }
+  }
+  if (fieldStarted || !field.empty() || !row.empty()) endRow();
+  return grid;
+}
 
 std::string csvField(const std::string& text) {
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
@@ -174,12 +212,7 @@ Result<std::unique_ptr<Workbook>> Workbook::fromBytes(std::vector<std::uint8_t> 
   }
   try {
     if (*format == WorkbookFormat::Csv) {
-      CsvGridBuilder builder{impl->csv};
-      orcus::csv::parser_config config;
-      config.delimiters = ",";
-      config.text_qualifier = '"';
-      orcus::csv_parser<CsvGridBuilder> parser(stream.data(), stream.size(), builder, config);
-      parser.parse();
+      impl->csv = parseCsv(stream);
       impl->model.append_sheet("Sheet1");
       ixion::model_context& cxt = impl->cells();
       for (std::size_t r = 0; r < impl->csv.size() && r < static_cast<std::size_t>(kMaxRows); ++r) {

@@ -145,6 +145,10 @@ TEST(CsvWorkbook, ReadsAndWritesOneSheetKeepingQuotedFields) {
   book->write(0, {3, 0}, "a,b");
   ASSERT_TRUE(book->save(systemFileSystem()));
   EXPECT_EQ(testing::fileText(path), "name,amount\n\"Smith, John\",12.50\n\"say \"\"hi\"\"\",8\n\"a,b\"\n");
+
+  auto damaged = openBook(std::string(QLM_TEST_DATA_DIR) + "/corrupt/unterminated-quote.csv");
+  ASSERT_TRUE(damaged);
+  EXPECT_EQ(damaged->read(0, {1, 0}), "Smith, Joh\x10\x94,12.50\n");
 }
 
 TEST(Workbook, RefusesWhatItCannotRead) {
