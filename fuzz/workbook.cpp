@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       (void)(*book)->read(sheet, cell);
     }
   }
-  (*book)->write(0, {0, 1}, "12.5");
+  if (!(*book)->write(0, {0, 1}, "12.5")) return 0;
   (*book)->write(0, {3, 0}, "text  with spaces");
   (void)(*book)->read(0, {0, 2});
   (void)(*book)->contents();

@@ -27,12 +27,13 @@ class RangeObject final : public Dispatch {
       if (arguments.size() != 1) return kBadParamCount;
       const Variant& value = arguments[0];
       if (value.kind == Variant::Kind::Object) return kTypeMismatch;
-      m_book->write(m_sheet, m_cell, value.kind == Variant::Kind::Number ? numberText(value.number) : value.text);
-      return kOk;
+      bool written = m_book->write(m_sheet, m_cell, value.kind == Variant::Kind::Number ? numberText(value.number) : value.text);
+      return written ? kOk : kApplicationError;
     }
     if (!arguments.empty()) return kBadParamCount;
-    std::string text = m_book->read(m_sheet, m_cell);
-    if (result) *result = text.empty() ? Variant{} : Variant::ofText(std::move(text));
+    Result<std::string> text = m_book->read(m_sheet, m_cell);
+    if (!text) return kApplicationError;
+    if (result) *result = text->empty() ? Variant{} : Variant::ofText(std::move(*text));
     return kOk;
   }
 

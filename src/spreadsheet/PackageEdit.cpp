@@ -1,6 +1,10 @@
 #include "spreadsheet/PackageEdit.h"
 
+#include "spreadsheet/Workbook.h"
+
+#include <algorithm>
 #include <deque>
+#include <cstdlib>
 #include <map>
 #include <sstream>
 
@@ -603,6 +607,223 @@ void setOdsCell(pugi::xml_node cell, const CellChange& change) {
   }
 }
 
+
+// ---- reading stored cells ----
+
+// All the text below `node`, as a spreadsheet shows it: ODF's text:s and
+// text:tab stand for spaces and a tab, paragraphs are lines; phonetic runs
+// of .xlsx (rPh) are not shown.
+void appendShownText(pugi::xml_node node, std::string& text) {
+  for (pugi::xml_node child : node.children()) {
+    std::string_view name = child.name();
+    if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
+      text += child.value();
+    } else if (name == "text:s") {
+      text.append(static_cast<std::size_t>(std::clamp(child.attribute("text:c").as_int(1), 1, 1000)), ' ');
+    } else if (name == "text:tab") {
+      text += '\t';
+    } else if (name == "text:line-break") {
+      text += '\n';
+    } else if (name == "office:annotation" || name.ends_with("rPh")) {
+      continue;
+    } else {
+      appendShownText(child, text);
+    }
+  }
+}
+
+std::string numberShown(const char* stored) {
+  char* end = nullptr;
+  double value = std::strtod(stored, &end);
+  if (end == stored) return stored;
+  return numberText(value);
+}
+
+std::string xlsxShown(pugi::xml_node cell, const std::string& prefix, const std::vector<std::string>& shared) {
+  std::string_view type = cell.attribute("t").value();
+  const char* value = cell.child((prefix + "v").c_str()).text().get();
+  if (type == "s") {
+    std::size_t index = static_cast<std::size_t>(std::strtoull(value, nullptr, 10));
+    return index < shared.size() ? shared[index] : std::string();
+  }
+  if (type == "inlineStr") {
+    std::string text;
+    appendShownText(cell.child((prefix + "is").c_str()), text);
+    return text;
+  }
+  if (type == "b") return std::string_view(value) == "1" ? "TRUE" : "FALSE";
+  if (type == "str" || type == "e" || type == "d") return value;
+  return *value ? numberShown(value) : std::string();
+}
+
+std::string odsShown(pugi::xml_node cell) {
+  std::string_view type = cell.attribute("office:value-type").value();
+  if (type == "float" || type == "percentage" || type == "currency") return numberShown(cell.attribute("office:value").value());
+  if (type == "boolean") return std::string_view(cell.attribute("office:boolean-value").value()) == "true" ? "TRUE" : "FALSE";
+  if (type == "string" && cell.attribute("office:string-value")) return cell.attribute("office:string-value").value();
+  std::string text;
+  for (pugi::xml_node paragraph : cell.children("text:p")) {
+    if (!text.empty() || paragraph.previous_sibling("text:p")) text += '\n';
+    appendShownText(paragraph, text);
+  }
+  return text;
+}
+
+pugi::xml_node findOdsCell(pugi::xml_node table, CellAddress address) {
+  std::vector<pugi::xml_node> rows;
+  collectRows(table, rows);
+  int start = 0;
+  for (pugi::xml_node row : rows) {
+    int count = repeatOf(row, kRowsRepeated);
+    if (address.row < start + count) {
+      int column = 0;
+      for (pugi::xml_node cell : row.children()) {
+        std::string_view name = cell.name();
+        if (name != "table:table-cell" && name != "table:covered-table-cell") continue;
+        column += repeatOf(cell, kColumnsRepeated);
+        if (address.column < column) return cell;
+      }
+      return {};
+    }
+    start += count;
+  }
+  return {};
+}
+
+constexpr unsigned kReadParse = pugi::parse_default | pugi::parse_ws_pcdata;
+
+// The cell found by its row's "r" in the sheet's text, parsing that row alone:
+// a sheet of many rows need not be parsed whole for one cell. Nothing when the
+// row is not found that way (rows without "r", or no such row).
+std::optional<std::string> quickXlsxRead(const std::string& sheet, CellAddress address, const std::vector<std::string>& shared) {
+  std::size_t open = sheet.find('<');
+  while (open != std::string::npos && open + 1 < sheet.size() && (sheet[open + 1] == '?' || sheet[open + 1] == '!')) {
+    open = sheet.find('<', open + 1);
+  }
+  if (open == std::string::npos) return std::nullopt;
+  std::size_t nameEnd = sheet.find_first_of(" \t\r\n>", open);
+  std::string root = sheet.substr(open + 1, nameEnd == std::string::npos ? 0 : nameEnd - open - 1);
+  std::size_t colon = root.find(':');
+  std::string prefix = colon == std::string::npos ? std::string() : root.substr(0, colon + 1);
+  std::string needle = "<" + prefix + "row r=\"" + std::to_string(address.row + 1) + "\"";
+  std::size_t start = sheet.find(needle);
+  if (start == std::string::npos) return std::nullopt;
+  std::size_t tagEnd = sheet.find('>', start);
+  if (tagEnd == std::string::npos) return std::nullopt;
+  std::size_t end = tagEnd + 1;
+  if (sheet[tagEnd - 1] != '/') {
+    std::string closing = "</" + prefix + "row>";
+    std::size_t close = sheet.find(closing, tagEnd);
+    if (close == std::string::npos) return std::nullopt;
+    end = close + closing.size();
+  }
+  pugi::xml_document fragment;
+  if (!fragment.load_buffer(sheet.data() + start, end - start, kReadParse)) return std::nullopt;
+  pugi::xml_node row = fragment.document_element();
+  nameCells(row, prefix, address.row);
+  std::string cellTag = prefix + "c";
+  for (pugi::xml_node cell : row.children(cellTag.c_str())) {
+    auto column = parseCellName(cell.attribute("r").value());
+    if (column && column->column == address.column) return xlsxShown(cell, prefix, shared);
+  }
+  return std::string();
+}
+
+}  // namespace
+
+struct StoredCells::Impl {
+  Package package;
+  bool ods = false;
+  std::vector<std::string> sheetParts;  // .xlsx
+  std::vector<std::string> shared;      // .xlsx
+  std::map<int, std::string> sheetTexts;                        // .xlsx, read when first needed
+  std::map<int, std::unique_ptr<pugi::xml_document>> sheets;  // .xlsx, parsed when a row has no "r"
+  pugi::xml_document content;           // .ods
+  std::vector<pugi::xml_node> tables;   // .ods
+};
+
+StoredCells::StoredCells(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
+StoredCells::~StoredCells() = default;
+
+Result<std::unique_ptr<StoredCells>> StoredCells::open(std::span<const std::uint8_t> bytes, bool ods) {
+  using Failure = Result<std::unique_ptr<StoredCells>>;
+  auto impl = std::make_unique<Impl>();
+  impl->ods = ods;
+  Package& package = impl->package;
+  if (!package.open(bytes)) return Failure::failure(package.error());
+  if (package.inflatedSize() > kMaxPackageBytes) {
+    return Failure::failure("the workbook's parts are larger than " + std::to_string(kMaxPackageBytes >> 20) + " MiB");
+  }
+  if (ods) {
+    auto text = package.read("content.xml");
+    if (!text || !impl->content.load_buffer(text->data(), text->size(), kReadParse, pugi::encoding_utf8)) {
+      return Failure::failure("damaged workbook: unreadable content.xml");
+    }
+    pugi::xml_node spreadsheet = impl->content.document_element().child("office:body").child("office:spreadsheet");
+    for (pugi::xml_node table : spreadsheet.children("table:table")) impl->tables.push_back(table);
+  } else {
+    std::string error;
+    auto parts = xlsxSheetParts(package, error);
+    if (!parts) return Failure::failure(error);
+    impl->sheetParts = std::move(*parts);
+    std::string sharedPart = "xl/sharedStrings.xml";
+    pugi::xml_document relations;
+    if (auto text = package.read("xl/_rels/workbook.xml.rels"); text && parseXml(relations, *text)) {
+      for (pugi::xml_node relation : relations.document_element().children()) {
+        if (std::string_view(relation.attribute("Type").value()).ends_with("/sharedStrings")) {
+          std::string target = relation.attribute("Target").value();
+          sharedPart = target.starts_with('/') ? target.substr(1) : "xl/" + target;
+        }
+      }
+    }
+    pugi::xml_document strings;
+    if (auto text = package.read(sharedPart); text && strings.load_buffer(text->data(), text->size(), kReadParse)) {
+      for (pugi::xml_node item : strings.document_element().children()) {
+        std::string shown;
+        appendShownText(item, shown);
+        impl->shared.push_back(std::move(shown));
+      }
+    }
+  }
+  if ((ods ? impl->tables.size() : impl->sheetParts.size()) == 0) return Failure::failure("no sheet in the workbook");
+  return std::unique_ptr<StoredCells>(new StoredCells(std::move(impl)));
+}
+
+int StoredCells::sheetCount() const {
+  return static_cast<int>(m_impl->ods ? m_impl->tables.size() : m_impl->sheetParts.size());
+}
+
+Result<std::string> StoredCells::read(int sheet, CellAddress cell) {
+  if (sheet < 0 || sheet >= sheetCount()) return Result<std::string>::failure("no such sheet");
+  if (m_impl->ods) {
+    pugi::xml_node found = findOdsCell(m_impl->tables[static_cast<std::size_t>(sheet)], cell);
+    return found ? odsShown(found) : std::string();
+  }
+  std::string& text = m_impl->sheetTexts[sheet];
+  if (text.empty()) {
+    const std::string& part = m_impl->sheetParts[static_cast<std::size_t>(sheet)];
+    auto read = part.empty() ? std::nullopt : m_impl->package.read(part);
+    if (!read || read->empty()) {
+      return Result<std::string>::failure("damaged workbook: unreadable sheet " + std::to_string(sheet + 1));
+    }
+    text = std::move(*read);
+  }
+  if (auto quick = quickXlsxRead(text, cell, m_impl->shared)) return *quick;
+  std::unique_ptr<pugi::xml_document>& doc = m_impl->sheets[sheet];
+  if (!doc) {
+    auto parsed = std::make_unique<pugi::xml_document>();
+    if (!parsed->load_buffer(text.data(), text.size(), kReadParse)) {
+      return Result<std::string>::failure("damaged workbook: unreadable sheet " + std::to_string(sheet + 1));
+    }
+    doc = std::move(parsed);
+  }
+  pugi::xml_node worksheet = doc->document_element();
+  std::string prefix = prefixOf(worksheet);
+  pugi::xml_node found = xlsxCell(worksheet.child((prefix + "sheetData").c_str()), prefix, cell, false);
+  return found ? xlsxShown(found, prefix, m_impl->shared) : std::string();
+}
+
+namespace {
 }  // namespace
 
 Outcome checkPackage(std::span<const std::uint8_t> bytes) {

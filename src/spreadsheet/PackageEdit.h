@@ -3,6 +3,7 @@
 // is copied entry by entry and only the sheets that hold changed cells are
 // parsed and written again.
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -33,6 +34,24 @@ inline constexpr std::uint64_t kMaxPackageBytes = 256u << 20;
 
 // Fails unless `package` is a zip archive within kMaxPackageBytes.
 Outcome checkPackage(std::span<const std::uint8_t> package);
+
+// The cells of an .xlsx or .ods file as they are stored: what the program
+// that wrote the file showed, formulas as their last result. Reading one cell
+// this way costs a fraction of loading the whole workbook into a model.
+// The package's bytes must outlive the object.
+class StoredCells {
+ public:
+  static Result<std::unique_ptr<StoredCells>> open(std::span<const std::uint8_t> package, bool ods);
+  ~StoredCells();
+  int sheetCount() const;
+  // Failure when the sheet's part is damaged.
+  Result<std::string> read(int sheet, CellAddress cell);
+
+ private:
+  struct Impl;
+  explicit StoredCells(std::unique_ptr<Impl> impl);
+  std::unique_ptr<Impl> m_impl;
+};
 
 Result<std::vector<std::uint8_t>> editXlsx(std::span<const std::uint8_t> package, std::span<const CellChange> changes);
 Result<std::vector<std::uint8_t>> editOds(std::span<const std::uint8_t> package, std::span<const CellChange> changes);

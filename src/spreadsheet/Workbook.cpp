@@ -148,6 +148,9 @@ struct Workbook::Impl {
   std::string path;
   WorkbookFormat format = WorkbookFormat::Xlsx;
   std::vector<std::uint8_t> original;
+  // Reads come from the file as stored until the first write loads the model.
+  std::unique_ptr<StoredCells> stored;
+  bool modelLoaded = false;
   orcus::spreadsheet::document model{orcus::spreadsheet::range_size_t{kMaxRows, kMaxColumns}};
   Grid csv;
   std::map<CellKey, CellContent> written;
@@ -157,7 +160,32 @@ struct Workbook::Impl {
   const ixion::model_context& cells() const { return model.get_model_context(); }
 
   CellContent contentAt(CellKey key) const;
+  Outcome loadModel();
 };
+
+Outcome Workbook::Impl::loadModel() {
+  if (modelLoaded) return Outcome::success();
+  std::string_view stream(reinterpret_cast<const char*>(original.data()), original.size());
+  try {
+    orcus::spreadsheet::import_factory factory(model);
+    // The results stored in the file are what its author's program computed; only cells written here are computed again.
+    factory.set_recalc_formula_cells(false);
+    if (format == WorkbookFormat::Xlsx) {
+      orcus::orcus_xlsx filter(&factory);
+      filter.read_stream(stream);
+    } else {
+      orcus::orcus_ods filter(&factory);
+      filter.read_stream(stream);
+    }
+  } catch (const std::exception& error) {
+    return Outcome::failure("damaged workbook " + path + ": " + error.what());
+  }
+  if (static_cast<int>(model.get_sheet_count()) != stored->sheetCount()) {
+    return Outcome::failure("damaged workbook " + path + ": its sheets cannot all be read");
+  }
+  modelLoaded = true;
+  return Outcome::success();
+}
 
 CellContent Workbook::Impl::contentAt(CellKey key) const {
   using Kind = CellContent::Kind;
@@ -207,60 +235,48 @@ Result<std::unique_ptr<Workbook>> Workbook::fromBytes(std::vector<std::uint8_t> 
   impl->original = std::move(bytes);
   std::string_view stream(reinterpret_cast<const char*>(impl->original.data()), impl->original.size());
   if (*format != WorkbookFormat::Csv) {
-    Outcome package = checkPackage(impl->original);
-    if (!package) return Failure::failure("damaged workbook " + path + ": " + package.message);
+    auto stored = StoredCells::open(impl->original, *format == WorkbookFormat::Ods);
+    if (!stored) return Failure::failure("damaged workbook " + path + ": " + stored.error());
+    impl->stored = std::move(*stored);
+    return std::unique_ptr<Workbook>(new Workbook(std::move(impl)));
   }
-  try {
-    if (*format == WorkbookFormat::Csv) {
-      impl->csv = parseCsv(stream);
-      impl->model.append_sheet("Sheet1");
-      ixion::model_context& cxt = impl->cells();
-      for (std::size_t r = 0; r < impl->csv.size() && r < static_cast<std::size_t>(kMaxRows); ++r) {
-        const auto& row = impl->csv[r];
-        for (std::size_t c = 0; c < row.size() && c < static_cast<std::size_t>(kMaxColumns); ++c) {
-          ixion::abs_address_t address(0, static_cast<int>(r), static_cast<int>(c));
-          if (row[c].empty()) continue;
-          if (auto number = numberFromText(row[c])) {
-            cxt.set_numeric_cell(address, *number);
-          } else {
-            cxt.set_string_cell(address, row[c]);
-          }
-        }
-      }
-    } else {
-      orcus::spreadsheet::import_factory factory(impl->model);
-      // The results stored in the file are what its author's program computed; only cells written here are computed again.
-      factory.set_recalc_formula_cells(false);
-      if (*format == WorkbookFormat::Xlsx) {
-        orcus::orcus_xlsx filter(&factory);
-        filter.read_stream(stream);
+  impl->csv = parseCsv(stream);
+  impl->model.append_sheet("Sheet1");
+  impl->modelLoaded = true;
+  ixion::model_context& cxt = impl->cells();
+  for (std::size_t r = 0; r < impl->csv.size() && r < static_cast<std::size_t>(kMaxRows); ++r) {
+    const auto& row = impl->csv[r];
+    for (std::size_t c = 0; c < row.size() && c < static_cast<std::size_t>(kMaxColumns); ++c) {
+      ixion::abs_address_t address(0, static_cast<int>(r), static_cast<int>(c));
+      if (row[c].empty()) continue;
+      if (auto number = numberFromText(row[c])) {
+        cxt.set_numeric_cell(address, *number);
       } else {
-        orcus::orcus_ods filter(&factory);
-        filter.read_stream(stream);
+        cxt.set_string_cell(address, row[c]);
       }
     }
-  } catch (const std::exception& error) {
-    return Failure::failure("damaged workbook " + path + ": " + error.what());
   }
-  if (impl->model.get_sheet_count() == 0) return Failure::failure("no sheet in workbook " + path);
   return std::unique_ptr<Workbook>(new Workbook(std::move(impl)));
 }
 
 const std::string& Workbook::path() const { return m_impl->path; }
 
-int Workbook::sheetCount() const { return static_cast<int>(m_impl->model.get_sheet_count()); }
+int Workbook::sheetCount() const {
+  return m_impl->modelLoaded ? static_cast<int>(m_impl->model.get_sheet_count()) : m_impl->stored->sheetCount();
+}
 
-std::string Workbook::read(int sheet, CellAddress cell) const {
-  if (sheet < 0 || sheet >= sheetCount()) return {};
+Result<std::string> Workbook::read(int sheet, CellAddress cell) {
+  if (sheet < 0 || sheet >= sheetCount()) return Result<std::string>::failure("no such sheet");
+  if (!m_impl->modelLoaded) return m_impl->stored->read(sheet, cell);
   try {
     return m_impl->contentAt({sheet, cell.row, cell.column}).text;
-  } catch (const std::exception&) {
-    return "#VALUE!";
+  } catch (const std::exception& error) {
+    return Result<std::string>::failure(error.what());
   }
 }
 
-void Workbook::write(int sheet, CellAddress cell, std::string_view text) {
-  if (sheet < 0 || sheet >= sheetCount()) return;
+bool Workbook::write(int sheet, CellAddress cell, std::string_view text) {
+  if (sheet < 0 || sheet >= sheetCount() || !m_impl->loadModel()) return false;
   using Kind = CellContent::Kind;
   CellKey key{sheet, cell.row, cell.column};
   ixion::abs_address_t address = addressOf(key);
@@ -284,7 +300,7 @@ void Workbook::write(int sheet, CellAddress cell, std::string_view text) {
     auto& row = grid[static_cast<std::size_t>(cell.row)];
     if (row.size() <= static_cast<std::size_t>(cell.column)) row.resize(static_cast<std::size_t>(cell.column) + 1);
     row[static_cast<std::size_t>(cell.column)] = content.text;
-    return;
+    return true;
   }
   ixion::abs_range_set_t modified;
   modified.insert(ixion::abs_range_t(address));
@@ -299,6 +315,7 @@ void Workbook::write(int sheet, CellAddress cell, std::string_view text) {
     }
   }
   ixion::calculate_sorted_cells(cxt, dirty, 0);
+  return true;
 }
 
 bool Workbook::modified() const { return !m_impl->written.empty(); }
@@ -330,6 +347,13 @@ Outcome Workbook::save(FileSystem& fs) {
   Outcome written = writeWholeFile(fs, m_impl->path, *bytes);
   if (!written) return written;
   m_impl->original = std::move(*bytes);
+  // The stored cells read the bytes that were replaced: they are read again, or no longer needed.
+  m_impl->stored.reset();
+  if (!m_impl->modelLoaded) {
+    auto reopened = StoredCells::open(m_impl->original, m_impl->format == WorkbookFormat::Ods);
+    if (!reopened) return reopened.outcome();
+    m_impl->stored = std::move(*reopened);
+  }
   m_impl->written.clear();
   m_impl->recalculated.clear();
   return Outcome::success();

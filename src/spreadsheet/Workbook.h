@@ -45,10 +45,11 @@ class Workbook {
 
   const std::string& path() const;
   int sheetCount() const;
-  // Empty for an empty cell; sheets count from 0.
-  std::string read(int sheet, CellAddress cell) const;
-  // A text that reads as a number is stored as a number; the empty text empties the cell.
-  void write(int sheet, CellAddress cell, std::string_view text);
+  // Empty for an empty cell; sheets count from 0. Fails when the sheet is damaged.
+  Result<std::string> read(int sheet, CellAddress cell);
+  // A text that reads as a number is stored as a number; the empty text empties
+  // the cell. False when the workbook is too damaged to be changed.
+  bool write(int sheet, CellAddress cell, std::string_view text);
   bool modified() const;
   // The whole workbook as a file: the one it was read from with the written
   // cells and the new results of the formulas that depend on them.

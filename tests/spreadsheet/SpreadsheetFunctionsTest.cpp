@@ -37,7 +37,7 @@ class SpreadsheetFunctions : public ::testing::Test {
   }
   std::string onDisk(const char* cell) {
     auto saved = Workbook::open(systemFileSystem(), book);
-    return saved ? (*saved)->read(0, *parseCellName(cell)) : saved.error();
+    return saved ? testing::shown(**saved, 0, *parseCellName(cell)) : saved.error();
   }
 
   TempFolder folder;
@@ -156,7 +156,7 @@ TEST_F(SpreadsheetFunctions, LibreOfficeAnswersLikeTheBuiltInApplicationAndReads
   EXPECT_EQ(onDisk("B1"), "5");
   auto saved = Workbook::open(systemFileSystem(), book);
   ASSERT_TRUE(saved);
-  EXPECT_EQ((*saved)->read(1, {0, 1}), "two  words");
+  EXPECT_EQ(testing::shown(**saved, 1, {0, 1}), "two  words");
 }
 
 }  // namespace

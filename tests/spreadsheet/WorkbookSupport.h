@@ -8,6 +8,7 @@
 #include <string>
 
 #include "../document/TempFolder.h"
+#include "spreadsheet/Workbook.h"
 
 namespace qlm::testing {
 
@@ -28,6 +29,12 @@ inline std::string fileText(const std::filesystem::path& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+// What a read shows, or why it failed.
+inline std::string shown(Workbook& book, int sheet, CellAddress cell) {
+  Result<std::string> text = book.read(sheet, cell);
+  return text ? *text : "error: " + text.error();
 }
 
 inline bool haveLibreOffice() { return std::system("command -v soffice >/dev/null 2>&1") == 0; }
