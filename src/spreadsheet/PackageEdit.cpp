@@ -87,6 +87,17 @@ class Package {
     return true;
   }
 
+  bool create() {
+    zip_error_t error;
+    zip_error_init(&error);
+    m_source = zip_source_buffer_create(nullptr, 0, 0, &error);
+    if (!m_source) return fail(error);
+    m_archive = zip_open_from_source(m_source, ZIP_TRUNCATE, &error);
+    if (!m_archive) return fail(error);
+    zip_source_keep(m_source);
+    return true;
+  }
+
   bool remove(const std::string& name) {
     zip_int64_t index = zip_name_locate(m_archive, name.c_str(), 0);
     return index >= 0 && zip_delete(m_archive, static_cast<zip_uint64_t>(index)) == 0;
@@ -787,6 +798,60 @@ Result<std::unique_ptr<StoredCells>> StoredCells::open(std::span<const std::uint
   }
   if ((ods ? impl->tables.size() : impl->sheetParts.size()) == 0) return Failure::failure("no sheet in the workbook");
   return std::unique_ptr<StoredCells>(new StoredCells(std::move(impl)));
+}
+
+Result<std::vector<std::uint8_t>> StoredCells::plainOds() const {
+  using Failure = Result<std::vector<std::uint8_t>>;
+  if (!m_impl->ods) return Failure::failure("not an .ods workbook");
+  pugi::xml_document plain;
+  pugi::xml_node root = plain.append_child("office:document-content");
+  for (pugi::xml_attribute attribute : m_impl->content.document_element().attributes()) {
+    if (std::string_view(attribute.name()).starts_with("xmlns")) root.append_copy(attribute);
+  }
+  pugi::xml_node spreadsheet = root.append_child("office:body").append_child("office:spreadsheet");
+  auto copyAttributes = [](pugi::xml_node from, pugi::xml_node to, std::initializer_list<const char*> names) {
+    for (const char* name : names) {
+      if (pugi::xml_attribute attribute = from.attribute(name)) to.append_attribute(name) = attribute.value();
+    }
+  };
+  for (pugi::xml_node table : m_impl->tables) {
+    pugi::xml_node plainTable = spreadsheet.append_child("table:table");
+    copyAttributes(table, plainTable, {"table:name"});
+    std::vector<pugi::xml_node> rows;
+    collectRows(table, rows);
+    for (pugi::xml_node row : rows) {
+      pugi::xml_node plainRow = plainTable.append_child("table:table-row");
+      copyAttributes(row, plainRow, {kRowsRepeated});
+      for (pugi::xml_node cell : row.children()) {
+        std::string_view name = cell.name();
+        if (name != "table:table-cell" && name != "table:covered-table-cell") continue;
+        pugi::xml_node plainCell = plainRow.append_child("table:table-cell");
+        copyAttributes(cell, plainCell, {kColumnsRepeated, "office:value-type", "office:value", "office:string-value",
+                                          "office:boolean-value", "office:date-value", "office:time-value",
+                                          "table:formula"});
+        if (cell.child("text:p")) plainCell.append_child("text:p").text() = odsShown(cell).c_str();
+      }
+    }
+  }
+  pugi::xml_node names = m_impl->content.document_element().child("office:body").child("office:spreadsheet").child(
+      "table:named-expressions");
+  if (names) {
+    pugi::xml_node plainNames = spreadsheet.append_child("table:named-expressions");
+    for (pugi::xml_node named : names.children()) {
+      std::string_view name = named.name();
+      if (name != "table:named-range" && name != "table:named-expression") continue;
+      copyAttributes(named, plainNames.append_child(named.name()),
+                     {"table:name", "table:base-cell-address", "table:cell-range-address", "table:expression"});
+    }
+  }
+  Package package;
+  if (!package.create() || !package.add("mimetype", "application/vnd.oasis.opendocument.spreadsheet") ||
+      !package.add("content.xml", xmlText(plain))) {
+    return Failure::failure(package.error());
+  }
+  auto bytes = package.finish();
+  if (!bytes) return Failure::failure(package.error());
+  return std::move(*bytes);
 }
 
 int StoredCells::sheetCount() const {

@@ -46,6 +46,10 @@ class StoredCells {
   int sheetCount() const;
   // Failure when the sheet's part is damaged.
   Result<std::string> read(int sheet, CellAddress cell);
+  // An .ods package of the cells alone: names, values, shown texts and formulas,
+  // without styles or groups of rows. orcus's reader stops the whole program on
+  // some damaged styles and row groups (assertions), so the model reads this instead.
+  Result<std::vector<std::uint8_t>> plainOds() const;
 
  private:
   struct Impl;

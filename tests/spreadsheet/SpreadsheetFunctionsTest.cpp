@@ -31,7 +31,7 @@ class SpreadsheetFunctions : public ::testing::Test {
   std::vector<std::pair<std::string, std::string>> steps() const {
     std::vector<std::pair<std::string, std::string>> rows;
     for (const TraceEvent& event : trace.events()) {
-      if (event.kind == 2) rows.emplace_back(event.description, event.text);
+      if (event.kind == TraceStep::InFunction) rows.emplace_back(event.description, event.text);
     }
     return rows;
   }

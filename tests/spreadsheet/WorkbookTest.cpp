@@ -151,7 +151,7 @@ TEST(CsvWorkbook, ReadsAndWritesOneSheetKeepingQuotedFields) {
   EXPECT_EQ(testing::shown(*damaged, 0, {1, 0}), "Smith, Joh\x10\x94,12.50\n");
 }
 
-TEST(Workbook, RefusesWhatItCannotRead) {
+TEST(Workbook, DamagedFilesAreRefusedOrChangedSafely) {
   TempFolder folder;
   std::ofstream(folder.file("damaged.xlsx")) << "PK not really a package";
   std::ofstream(folder.file("old.xls")) << "binary";
@@ -159,6 +159,9 @@ TEST(Workbook, RefusesWhatItCannotRead) {
     SCOPED_TRACE(name);
     EXPECT_FALSE(Workbook::open(systemFileSystem(), folder.file(name)));
   }
+  auto styles = openBook(std::string(QLM_TEST_DATA_DIR) + "/corrupt/style-in-wrong-family.ods");
+  ASSERT_TRUE(styles);
+  EXPECT_TRUE(styles->write(0, {0, 0}, "1"));
 }
 
 TEST(WorkbookNumbers, AreShownInTheirShortestFormAndReadBack) {
