@@ -80,14 +80,18 @@ class Package {
     m_kept.push_back(std::move(data));
     zip_source_t* part = zip_source_buffer(m_archive, m_kept.back().data(), m_kept.back().size(), 0);
     if (!part) return archiveFailure(), false;
-    if (zip_file_add(m_archive, name.c_str(), part, ZIP_FL_ENC_UTF_8) < 0) {
+    zip_int64_t index = zip_file_add(m_archive, name.c_str(), part, ZIP_FL_ENC_UTF_8);
+    if (index < 0) {
       zip_source_free(part);
       return archiveFailure(), false;
     }
+    // Packages made for a reader in memory are not compressed: that would only cost time.
+    if (m_storeOnly) zip_set_file_compression(m_archive, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
     return true;
   }
 
-  bool create() {
+  bool create(bool storeOnly) {
+    m_storeOnly = storeOnly;
     zip_error_t error;
     zip_error_init(&error);
     m_source = zip_source_buffer_create(nullptr, 0, 0, &error);
@@ -96,6 +100,15 @@ class Package {
     if (!m_archive) return fail(error);
     zip_source_keep(m_source);
     return true;
+  }
+
+  std::vector<std::string> names() {
+    std::vector<std::string> all;
+    zip_int64_t count = zip_get_num_entries(m_archive, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+      if (const char* name = zip_get_name(m_archive, static_cast<zip_uint64_t>(i), 0)) all.emplace_back(name);
+    }
+    return all;
   }
 
   bool remove(const std::string& name) {
@@ -149,6 +162,7 @@ class Package {
 
   zip_source_t* m_source = nullptr;
   zip_t* m_archive = nullptr;
+  bool m_storeOnly = false;
   std::deque<std::string> m_kept;
   std::string m_error;
 };
@@ -845,12 +859,26 @@ Result<std::vector<std::uint8_t>> StoredCells::plainOds() const {
     }
   }
   Package package;
-  if (!package.create() || !package.add("mimetype", "application/vnd.oasis.opendocument.spreadsheet") ||
+  if (!package.create(true) || !package.add("mimetype", "application/vnd.oasis.opendocument.spreadsheet") ||
       !package.add("content.xml", xmlText(plain))) {
     return Failure::failure(package.error());
   }
   auto bytes = package.finish();
   if (!bytes) return Failure::failure(package.error());
+  return std::move(*bytes);
+}
+
+Result<std::vector<std::uint8_t>> StoredCells::repackagedXlsx() const {
+  using Failure = Result<std::vector<std::uint8_t>>;
+  Package copy;
+  if (!copy.create(true)) return Failure::failure(copy.error());
+  for (const std::string& name : m_impl->package.names()) {
+    if (name.ends_with('/')) continue;
+    auto data = m_impl->package.read(name);
+    if (!data || !copy.add(name, std::move(*data))) return Failure::failure(m_impl->package.error() + copy.error());
+  }
+  auto bytes = copy.finish();
+  if (!bytes) return Failure::failure(copy.error());
   return std::move(*bytes);
 }
 

@@ -50,6 +50,9 @@ class StoredCells {
   // without styles or groups of rows. orcus's reader stops the whole program on
   // some damaged styles and row groups (assertions), so the model reads this instead.
   Result<std::vector<std::uint8_t>> plainOds() const;
+  // An .xlsx package of the same parts, stored again from what they inflate to:
+  // orcus trusts the sizes a damaged package claims and asks for gigabytes.
+  Result<std::vector<std::uint8_t>> repackagedXlsx() const;
 
  private:
   struct Impl;

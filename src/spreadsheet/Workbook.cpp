@@ -165,14 +165,9 @@ struct Workbook::Impl {
 
 Outcome Workbook::Impl::loadModel() {
   if (modelLoaded) return Outcome::success();
-  std::vector<std::uint8_t> plain;
-  if (format == WorkbookFormat::Ods) {
-    auto cellsAlone = stored->plainOds();
-    if (!cellsAlone) return Outcome::failure("damaged workbook " + path + ": " + cellsAlone.error());
-    plain = std::move(*cellsAlone);
-  }
-  const std::vector<std::uint8_t>& bytes = format == WorkbookFormat::Ods ? plain : original;
-  std::string_view stream(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  auto bytes = format == WorkbookFormat::Ods ? stored->plainOds() : stored->repackagedXlsx();
+  if (!bytes) return Outcome::failure("damaged workbook " + path + ": " + bytes.error());
+  std::string_view stream(reinterpret_cast<const char*>(bytes->data()), bytes->size());
   try {
     orcus::spreadsheet::import_factory factory(model);
     // The results stored in the file are what its author's program computed; only cells written here are computed again.
