@@ -101,7 +101,7 @@ constexpr FunctionGuide kGuides[] = {
    "XlsClose(\"people.xlsx\")"},
   {"Debug", "Stops before keys and clicks, before each instruction or in functions, after the level.",
    "Debug(1)"},
-  {"Trace", "Writes one row per instruction (level 1), and one per function and operator step as well (level 2), into the file, with the row template given ($TFORMAT when empty): a .htm file shows the recorded and the live pictures, .xls is the same page without them, any other name is plain text with \";\" between cells. 0 stops tracing.",
+  {"Trace", "Writes one row per instruction (level 1), and one per function and operator step as well (level 2), into the file, with the row template given ($TFORMAT when empty): a .htm file shows the recorded and the live pictures, .xls is the same page without them, .csv is plain text; any other ending becomes .htm, and the file goes beside the document unless the name has a folder. 0 stops tracing.",
    "Trace(1,\"\",\"run.csv\")"},
   {"SetEndKey", "The key that stops a playback, in key notation.",
    "SetEndKey(\"V[F12]\")"},
