@@ -11,14 +11,18 @@ shift 3
 name="$(basename "$example")"
 mkdir -p "$work"
 work="$(realpath "$work")"
-find "$example" -maxdepth 1 -type f ! -name '*.records' ! -name README.md -exec cp {} "$work" \;
+find "$example" -maxdepth 1 -type f ! -name '*.records' ! -name '*.bmp' -exec cp {} "$work" \;
 doc="$work/$name.qlm"
 rm -f "$doc"
 "$qlm" new "$doc" >/dev/null
-while IFS=$'\t' read -r kind class title text; do
+# Optional columns: the record's picture, click point X,Y and image area L,T,R,B.
+while IFS=$'\t' read -r kind class title text picture click area; do
   [[ -z "$kind" || "$kind" == \#* ]] && continue
+  extra=()
+  [[ -n "${click:-}" ]] && extra+=(--click "$click")
+  [[ -n "${area:-}" ]] && extra+=(--area "$area")
   "$qlm" append "$doc" --kind "$kind" --class "$class" --title "$title" --text "$text" \
-    --picture "$(dirname "$example")/target.bmp" >/dev/null
+    --picture "$example/${picture:-../target.bmp}" "${extra[@]}" >/dev/null
 done < "$example/$name.records"
 "$qlm" check "$doc"
 cd "$work"

@@ -20,10 +20,13 @@ struct Example {
 
 constexpr Example kExamples[] = {
     {"typing-loop", ""},
+    {"click-button", ""},
     {"wait-for-window", ""},
     {"workbook-rows", ""},
     {"unattended-trace", "--answers answers.txt"},
 };
+
+void PrintTo(const Example& example, std::ostream* out) { *out << example.name; }
 
 std::string slurp(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
