@@ -1,3 +1,5 @@
+// qlm help: the usage texts of the function table, one function explained,
+// or the reference part of docs/language.md.
 #include <algorithm>
 #include <cstdio>
 #include <string>
