@@ -23,6 +23,9 @@ PlaybackRecord HeadlessHost::record(int index) {
   record.erase = image.get(IntField::Erase) != 0;
   record.target.className = image.text(TextField::WindowClass);
   record.target.title = image.text(TextField::WindowTitle);
+  // Records made for the desktop name a window that only the recording system has;
+  // here they act on the whole screen, as records without a window do.
+  if (record.target.className == kDesktopClass && record.target.title == kDesktopTitle) record.target.title = "-";
   record.target.clickPoint = image.click();
   WindowGeometry window = image.window();
   record.target.windowSizeValid = window.valid != 0;

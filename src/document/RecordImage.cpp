@@ -221,6 +221,9 @@ std::array<int, 4> inclusiveEdges(const Rect& rect) {
 }
 
 Rect defaultImageArea(Point click, int areaWidth, int areaHeight) {
+  // A click beyond a narrow picture (the fixed point) would give an area whose edges cross.
+  click.x = std::clamp(click.x, 0, std::max(areaWidth - 1, 0));
+  click.y = std::clamp(click.y, 0, std::max(areaHeight - 1, 0));
   return rectFromInclusive(std::max(click.x - 20, 1), std::max(click.y - 10, 1), std::min(click.x + 20, areaWidth - 1),
                            std::min(click.y + 10, areaHeight - 1));
 }
@@ -243,8 +246,8 @@ RecordImage makeNewRecord(const NewRecordFields& fields) {
 
   bool desktop = fields.firstRecordOfFile || fields.windowsKeyHeld || fields.text.find("WIN]") != std::string::npos;
   if (desktop) {
-    record.setText(TextField::WindowClass, "Program");
-    record.setText(TextField::WindowTitle, "Program Manager");
+    record.setText(TextField::WindowClass, std::string(kDesktopClass));
+    record.setText(TextField::WindowTitle, std::string(kDesktopTitle));
     record.setText(TextField::Process, "explorer.exe");
   } else {
     record.setText(TextField::WindowClass, fields.windowClass);

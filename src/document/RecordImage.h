@@ -112,6 +112,10 @@ struct NewRecordFields {
   int sense = 3;
 };
 
+// The target of records made for the desktop (the first record, the Windows keys).
+inline constexpr std::string_view kDesktopClass = "Program";
+inline constexpr std::string_view kDesktopTitle = "Program Manager";
+
 inline constexpr std::string_view kFirstRecordText =
     "SetMouseSpeed(30); SetKeySpeed(30); SetPixelTol(0); SetColorTol(5); AppWait(7); AppForeground(2,0)";
 inline constexpr std::string_view kSecondRecordText =

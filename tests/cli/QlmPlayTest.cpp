@@ -54,9 +54,12 @@ TEST_F(QlmPlay, DryRunShowsWhatEachTargetWouldReceive) {
   append("\"V[LBUTTON]\"");
   auto run = runQlm({"play", doc(), "$WHO=Ada", "--sim"});
   EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.out.find("window \"Editor\" (Edit)\n  typed: \"Hello Ada\n\"\n  click: button 2"), std::string::npos)
+  // The first record acts on the whole screen: its keys reach the window that has the focus next.
+  EXPECT_NE(run.out.find("window \"Editor\" (Edit)\n  typed: \"firstHello Ada\n\"\n  click: button 2"), std::string::npos)
       << run.out;
   EXPECT_NE(run.err.find("played to the end (3 records)"), std::string::npos) << run.err;
+  // The first record is made for the desktop, which has no window of its own here.
+  EXPECT_EQ(run.out.find("Program Manager"), std::string::npos) << run.out;
 }
 
 struct SystemVariableCase {
@@ -101,8 +104,7 @@ TEST_F(QlmPlay, QuestionsComeFromTheAnswersFileAndNeverHang) {
   EXPECT_NE(unanswered.err.find("No answer to the question \"Go on?\""), std::string::npos) << unanswered.err;
   auto answered = runQlm({"play", doc(), "--sim", "--answers", file("yes.txt", "Go on?=1\n")});
   EXPECT_EQ(answered.status, 0) << answered.err;
-  EXPECT_NE(answered.out.find("typed: \"yes\""), std::string::npos) << answered.out;
-  EXPECT_NE(answered.out.find("typed: \"after\""), std::string::npos) << answered.out;
+  EXPECT_NE(answered.out.find("typed: \"yesafter\""), std::string::npos) << answered.out;
 }
 
 TEST_F(QlmPlay, TraceEventsArePrintedOneALine) {

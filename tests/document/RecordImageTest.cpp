@@ -150,6 +150,10 @@ TEST(NewRecord, ClickOutsideTheWindowBecomesTheFixedPoint) {
   fields.areaWidth = 200;
   fields.areaHeight = 100;
   EXPECT_EQ(makeNewRecord(fields).click(), (Point{100, 15}));
+  EXPECT_EQ(makeNewRecord(fields).imageArea(), rectFromInclusive(80, 5, 120, 25));
+  fields.areaWidth = 64;  // narrower than the fixed point
+  fields.areaHeight = 32;
+  EXPECT_EQ(makeNewRecord(fields).imageArea(), rectFromInclusive(43, 5, 63, 25));
   fields.imageArea = Rect{1, 2, 4, 5};
   EXPECT_EQ(makeNewRecord(fields).imageArea(), (Rect{1, 2, 4, 5}));
   EXPECT_EQ(makeNewRecord(fields).textArea(), (Rect{13, 2, 16, 5}));
