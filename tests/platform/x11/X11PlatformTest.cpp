@@ -19,43 +19,11 @@ using testing::DesktopEnvironment;
 
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new DesktopEnvironment);
 
-class X11PlatformTest : public ::testing::Test {
-protected:
-  void SetUp() override {
-    ASSERT_TRUE(SharedDesktop::platform());
-    platform = SharedDesktop::platform().get();
-    display = SharedDesktop::desktop()->display();
-  }
-
-  std::unique_ptr<Client> start(std::vector<std::string> arguments) {
-    return std::make_unique<Client>(std::move(arguments), display);
-  }
-
-  WindowId waitForWindow(std::optional<std::string> className, const std::string& title) {
-    WindowId found = kNoWindow;
-    // The first terminal of a run loads its fonts for a while.
-    waitFor([&] {
-      found = platform->windows->findWindow(className, title);
-      return found != kNoWindow;
-    }, std::chrono::seconds(20));
-    return found;
-  }
-
-  // A probe client of ours, with its log.
-  struct Probe {
-    std::unique_ptr<Client> client;
-    std::filesystem::path log;
-    WindowId window = kNoWindow;
-  };
+class X11PlatformTest : public testing::DesktopTest {
+ protected:
   Probe startProbe(const std::string& title, const std::string& color, std::vector<std::string> extra = {}) {
-    Probe probe;
-    probe.log = scratchFile(title + ".log");
-    std::vector<std::string> arguments{QLM_PROBE_CLIENT, "--title", title, "--color", color, "--log", probe.log.string()};
-    arguments.insert(arguments.end(), extra.begin(), extra.end());
-    probe.client = start(arguments);
-    probe.window = waitForWindow(std::nullopt, title);
-    waitFor([&] { return readFile(probe.log).find("ready") != std::string::npos; });
-    return probe;
+    extra.insert(extra.begin(), {"--color", color});
+    return DesktopTest::startProbe(title, extra);
   }
 
   // Types as playback does: the layout's key with Shift where needed, a lent
@@ -75,9 +43,6 @@ protected:
       if (stroke->shiftState & 1) platform->input->sendKey(vk::kShift, true);
     }
   }
-
-  Platform* platform = nullptr;
-  std::string display;
 };
 
 TEST_F(X11PlatformTest, DesktopHasTheVirtualScreensSizeAndDepth) {
