@@ -109,21 +109,6 @@ TEST(SplitCommandLine, QuotesGroupAndNothingElseIsSpecial) {
   }
 }
 
-TEST(PosixProcesses, RunsWaitsAndReportsStartFailures) {
-  auto processes = makePosixProcesses();
-  auto ok = processes->run("sh -c \"exit 3\"", "", true);
-  EXPECT_TRUE(ok.status);
-  EXPECT_EQ(ok.exitCode, 3);
-  auto inFolder = processes->run("sh -c \"test $(pwd) = /tmp\"", "/tmp", true);
-  EXPECT_EQ(inFolder.exitCode, 0);
-  auto missing = processes->run("/nonexistent/tool", "", true);
-  EXPECT_FALSE(missing.status);
-  EXPECT_NE(missing.status.code, 0);
-  EXPECT_FALSE(processes->run("true", "/nonexistent-folder", true).status);
-  auto names = processes->runningExecutables();
-  EXPECT_FALSE(names.empty());
-}
-
 TEST(UsLayout, KeysAndCharactersRoundTrip) {
   for (int c = 0x20; c < 0x7F; ++c) {
     SCOPED_TRACE(c);
