@@ -221,7 +221,8 @@ TEST_F(PlaybackOnDesktopTest, TypesIntoXtermAndClicksIntoTheProbeExactly) {
   auto play = player({
       {"Program", "-", "SetKeySpeed(100); SetMouseSpeed(100); $WHO=\"Ada\""},
       {"XTerm", "qlm typed", "\"Hello, \"&$WHO&\"! 0123456789 (a+b)*c=d; x<y>z? ~@#%^_|'V[RETURN]\""},
-      {"XTerm", "qlm typed", "$QTY=3; \"UPPER lower caf\xE9: \"&($QTY*12.5)&\" EURV[RETURN]\""},
+      {"XTerm", "qlm typed", "$QTY=3; \"UPPER lower caf\xE9 \xFC" "ber: \"&($QTY*12.5)&\" EURV[RETURN]\""},
+      {"XTerm", "qlm typed", "\"[]{};:'\"\"<>?/|\\~`@#$%^&*()_+-=V[RETURN]\""},
       {"XTerm", "qlm typed", "\"\\[CTRL]d/[CTRL]\""},
       {"QlmProbe", "qlm probe", "\"Qz\xE9V[LBUTTON]\"", {60, 40}},
   });
@@ -230,7 +231,8 @@ TEST_F(PlaybackOnDesktopTest, TypesIntoXtermAndClicksIntoTheProbeExactly) {
 
   const std::string expected =
       "Hello, Ada! 0123456789 (a+b)*c=d; x<y>z? ~@#%^_|'\n"
-      "UPPER lower caf\xC3\xA9: 37.5 EUR\n";
+      "UPPER lower caf\xC3\xA9 \xC3\xBC" "ber: 37.5 EUR\n"
+      "[]{};:'\"<>?/|\\~`@#$%^&*()_+-=\n";
   EXPECT_TRUE(waitFor([&] { return readFile(typed) == expected; })) << readFile(typed);
   // Shift comes before the capital; the lent key of é reads as its own keysym;
   // the click point counts from the window's outer corner, frame included.
