@@ -106,29 +106,6 @@ std::string describe(const std::vector<TraceEvent>& events) {
   return text;
 }
 
-// The headless player's host, keeping the notes it shows (from the playback thread).
-class NotingHost final : public PlaybackHost {
- public:
-  explicit NotingHost(HeadlessHost& host) : m_host(host) {}
-  int recordCount() override { return m_host.recordCount(); }
-  PlaybackRecord record(int index) override { return m_host.record(index); }
-  void selectRecord(int index) override { m_host.selectRecord(index); }
-  void showNote(std::string_view text) override {
-    m_host.showNote(text);
-    std::lock_guard lock(m_mutex);
-    m_notes.emplace_back(text);
-  }
-  std::vector<std::string> notes() const {
-    std::lock_guard lock(m_mutex);
-    return m_notes;
-  }
-
- private:
-  HeadlessHost& m_host;
-  mutable std::mutex m_mutex;
-  std::vector<std::string> m_notes;
-};
-
 // The document, its player and the user-activity watch, wired as `qlm play` wires them.
 struct Player {
   Player(Platform& platform, const std::string& path, int movementWaitMs)
@@ -139,7 +116,10 @@ struct Player {
     doc.resetVariables();
     watching = watch.install(*platform.inputWatch);
   }
-  ~Player() { watch.uninstall(); }
+  ~Player() {
+    watch.uninstall();
+    std::filesystem::remove(notesPath);
+  }
 
   // Waits for a threaded playback; stops it when it outlives `limit`.
   PlaybackEnd finishWithin(std::chrono::milliseconds limit) {
@@ -155,8 +135,11 @@ struct Player {
   SharedTrace trace;
   Document doc{ui, trace, *platform.clock};
   LoadResult loaded;
-  HeadlessHost headless{doc, stderr};
-  NotingHost host{headless};
+  // The notes the host shows, one "(note)" a line, written at once.
+  std::filesystem::path notesPath = scratchFile("notes.txt");
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> notes{std::fopen(notesPath.c_str(), "w"), std::fclose};
+  bool unbuffered = notes && std::setvbuf(notes.get(), nullptr, _IONBF, 0) == 0;
+  HeadlessHost host{doc, notes.get()};
   UserActivityWatch watch;
   bool watching = false;
   DesktopOutput output{doc, platform, host, 15000};
@@ -204,6 +187,7 @@ class PlaybackOnDesktopTest : public testing::DesktopTest {
     EXPECT_TRUE(made->loaded.opened) << made->loaded.message;
     EXPECT_EQ(made->doc.records().count(), static_cast<int>(records.size()));
     EXPECT_TRUE(made->watching);
+    EXPECT_TRUE(made->unbuffered);
     return made;
   }
 
@@ -345,14 +329,14 @@ TEST_F(PlaybackOnDesktopTest, OnlyTheUsersPointerMovementPausesPlayback) {
   ASSERT_TRUE(play->trace.waitUntil([](const std::vector<TraceEvent>& e) {
     return std::count_if(e.begin(), e.end(), [](const TraceEvent& t) { return t.kind == 1 && t.line == 2; }) >= 4;
   }));
-  EXPECT_EQ(play->host.notes(), std::vector<std::string>{});
+  EXPECT_EQ(readFile(play->notesPath), "");
 
   // The user's movement holds the playback for the movement wait.
   ASSERT_EQ(testing::runProgram({QLM_PROBE_CLIENT, "move", "700", "500"}, display).status, 0);
   ASSERT_TRUE(waitFor([&] { return events.saw(watch::kMouseMove, false); }));
   EXPECT_EQ(platform->input->pointerPosition(), (Point{700, 500}));
-  EXPECT_TRUE(waitFor([&] { return !play->host.notes().empty(); }));
-  EXPECT_EQ(play->host.notes().front(), "Mouse moved: 5/5");
+  EXPECT_TRUE(waitFor([&] { return !readFile(play->notesPath).empty(); }));
+  EXPECT_TRUE(readFile(play->notesPath).starts_with("(Mouse moved: 5/5)\n")) << readFile(play->notesPath);
 
   play->engine.stop();
   EXPECT_EQ(play->finishWithin(5s), PlaybackEnd::Stopped);
