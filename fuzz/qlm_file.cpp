@@ -5,23 +5,25 @@
 
 namespace {
 
+qlm::Outcome readOnly() { return qlm::Outcome::failure("in memory"); }
+
 class MemoryFile final : public qlm::File {
  public:
   MemoryFile(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
-  std::int64_t readAt(std::uint64_t offset, void* out, std::size_t size) override {
-    if (offset >= m_size) return 0;
+  qlm::Result<std::size_t> readAt(std::uint64_t offset, void* out, std::size_t size) override {
+    if (offset >= m_size) return std::size_t{0};
     std::size_t got = std::min<std::uint64_t>(size, m_size - offset);
     std::memcpy(out, m_data + offset, got);
-    return static_cast<std::int64_t>(got);
+    return got;
   }
-  bool writeAt(std::uint64_t, const void*, std::size_t) override { return false; }
-  std::optional<std::uint64_t> size() override { return m_size; }
-  bool truncate(std::uint64_t) override { return false; }
-  bool sync() override { return false; }
-  bool lock(qlm::LockKind) override { return true; }
+  qlm::Outcome writeAt(std::uint64_t, const void*, std::size_t) override { return readOnly(); }
+  qlm::Result<std::uint64_t> size() override { return std::uint64_t{m_size}; }
+  qlm::Outcome truncate(std::uint64_t) override { return readOnly(); }
+  qlm::Outcome sync() override { return readOnly(); }
+  qlm::Outcome lock(qlm::LockKind) override { return qlm::Outcome::success(); }
   std::optional<qlm::FileId> id() override { return qlm::FileId{1, 1}; }
   std::optional<unsigned> permissions() override { return 0644; }
-  bool setPermissions(unsigned) override { return false; }
+  qlm::Outcome setPermissions(unsigned) override { return readOnly(); }
 
  private:
   const std::uint8_t* m_data;
@@ -29,24 +31,27 @@ class MemoryFile final : public qlm::File {
 };
 
 class MemoryFileSystem final : public qlm::FileSystem {
+  using Opened = qlm::Result<std::unique_ptr<qlm::File>>;
+
  public:
   MemoryFileSystem(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
-  std::unique_ptr<qlm::File> open(const std::string& path, qlm::OpenMode mode) override {
-    if (path != kPath || mode != qlm::OpenMode::Read) return nullptr;
-    return std::make_unique<MemoryFile>(m_data, m_size);
+  qlm::Result<std::unique_ptr<qlm::File>> open(const std::string& path, qlm::OpenMode mode) override {
+    if (path != kPath || mode != qlm::OpenMode::Read) return Opened::failure(readOnly());
+    return std::unique_ptr<qlm::File>(std::make_unique<MemoryFile>(m_data, m_size));
   }
-  std::unique_ptr<qlm::File> createBeside(const std::string&, std::string&) override { return nullptr; }
+  qlm::Result<std::unique_ptr<qlm::File>> createBeside(const std::string&, std::string&) override {
+    return Opened::failure(readOnly());
+  }
   std::string resolve(const std::string& path) override { return path; }
   std::optional<qlm::FileId> id(const std::string& path) override {
     if (path != kPath) return std::nullopt;
     return qlm::FileId{1, 1};
   }
   bool exists(const std::string& path) override { return path == kPath; }
-  bool rename(const std::string&, const std::string&) override { return false; }
-  bool link(const std::string&, const std::string&) override { return false; }
-  bool remove(const std::string&) override { return false; }
-  bool syncFolderOf(const std::string&) override { return false; }
-  std::string lastError() const override { return "in memory"; }
+  qlm::Outcome rename(const std::string&, const std::string&) override { return readOnly(); }
+  qlm::Outcome link(const std::string&, const std::string&) override { return readOnly(); }
+  qlm::Outcome remove(const std::string&) override { return readOnly(); }
+  qlm::Outcome syncFolderOf(const std::string&) override { return readOnly(); }
 
   static constexpr const char* kPath = "/fuzz/input.qlm";
 

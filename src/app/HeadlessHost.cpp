@@ -44,7 +44,7 @@ void HeadlessHost::openTraceFile(std::string_view path) {
 }
 
 void PrintedTrace::traceEvent(const TraceEvent& event) {
-  std::fprintf(m_out, "trace %d line %d.%d: %s%s%s\n", event.kind, event.line, event.instruction,
+  std::fprintf(m_out, "trace %d line %d.%d: %s%s%s\n", static_cast<int>(event.kind), event.line, event.instruction,
                terminalText(event.description).c_str(), event.description.empty() ? "" : " ",
                terminalText(event.text).c_str());
 }

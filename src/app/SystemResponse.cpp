@@ -18,7 +18,7 @@ int SystemResponse::ask(const Question& question) {
   if (saved >= 1 && saved <= buttons) {
     if (m_trace) {
       TraceEvent event;
-      event.kind = 2;
+      event.kind = TraceStep::InFunction;
       event.description = "Get saved response:";
       event.text = std::to_string(saved);
       m_trace->traceEvent(event);

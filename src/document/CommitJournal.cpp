@@ -34,14 +34,15 @@ void append(std::vector<std::uint8_t>& out, std::uint64_t value, int width) {
 
 class PatchedFile final : public File {
  public:
+  static Outcome readOnly() { return Outcome::failure("the file is open for reading only"); }
   PatchedFile(std::unique_ptr<File> base, Change change) : m_base(std::move(base)), m_change(std::move(change)) {}
 
-  std::int64_t readAt(std::uint64_t offset, void* data, std::size_t size) override {
-    if (offset >= m_change.newSize) return 0;
+  Result<std::size_t> readAt(std::uint64_t offset, void* data, std::size_t size) override {
+    if (offset >= m_change.newSize) return std::size_t{0};
     size = static_cast<std::size_t>(std::min<std::uint64_t>(size, m_change.newSize - offset));
-    std::int64_t got = m_base->readAt(offset, data, size);
-    if (got < 0) return got;
-    std::fill(static_cast<std::uint8_t*>(data) + got, static_cast<std::uint8_t*>(data) + size, 0);
+    Result<std::size_t> got = m_base->readAt(offset, data, size);
+    if (!got) return got;
+    std::fill(static_cast<std::uint8_t*>(data) + *got, static_cast<std::uint8_t*>(data) + size, 0);
     for (const Patch& patch : m_change.patches) {
       std::uint64_t from = std::max(offset, patch.offset);
       std::uint64_t to = std::min(offset + size, patch.offset + patch.bytes.size());
@@ -49,16 +50,16 @@ class PatchedFile final : public File {
       std::memcpy(static_cast<std::uint8_t*>(data) + (from - offset), patch.bytes.data() + (from - patch.offset),
                   static_cast<std::size_t>(to - from));
     }
-    return static_cast<std::int64_t>(size);
+    return size;
   }
-  bool writeAt(std::uint64_t, const void*, std::size_t) override { return false; }
-  std::optional<std::uint64_t> size() override { return m_change.newSize; }
-  bool truncate(std::uint64_t) override { return false; }
-  bool sync() override { return false; }
-  bool lock(LockKind kind) override { return m_base->lock(kind); }
+  Outcome writeAt(std::uint64_t, const void*, std::size_t) override { return readOnly(); }
+  Result<std::uint64_t> size() override { return m_change.newSize; }
+  Outcome truncate(std::uint64_t) override { return readOnly(); }
+  Outcome sync() override { return readOnly(); }
+  Outcome lock(LockKind kind) override { return m_base->lock(kind); }
   std::optional<FileId> id() override { return m_base->id(); }
   std::optional<unsigned> permissions() override { return m_base->permissions(); }
-  bool setPermissions(unsigned) override { return false; }
+  Outcome setPermissions(unsigned) override { return readOnly(); }
 
  private:
   std::unique_ptr<File> m_base;
@@ -110,22 +111,24 @@ std::optional<Change> readJournal(FileSystem& fs, const std::string& path) {
   if (!fs.exists(journalPath)) return std::nullopt;
   auto journal = fs.open(journalPath, OpenMode::Read);
   if (!journal) return std::nullopt;
-  auto size = journal->size();
+  auto size = (*journal)->size();
   if (!size || *size > kMaxJournalSize) return std::nullopt;
   std::vector<std::uint8_t> data(static_cast<std::size_t>(*size));
-  if (journal->readAt(0, data.data(), data.size()) != static_cast<std::int64_t>(data.size())) return std::nullopt;
+  auto got = (*journal)->readAt(0, data.data(), data.size());
+  if (!got || *got != data.size()) return std::nullopt;
   return decodeJournal(data);
 }
 
 Outcome CommitJournal::apply(File& file, const Change& change) {
   for (const Patch& patch : change.patches) {
-    if (!file.writeAt(patch.offset, patch.bytes.data(), patch.bytes.size())) return Outcome::failure(m_fs.lastError());
+    if (Outcome written = file.writeAt(patch.offset, patch.bytes.data(), patch.bytes.size()); !written) return written;
   }
   auto size = file.size();
-  if (!size) return Outcome::failure(m_fs.lastError());
-  if (*size != change.newSize && !file.truncate(change.newSize)) return Outcome::failure(m_fs.lastError());
-  if (!file.sync()) return Outcome::failure(m_fs.lastError());
-  return Outcome::success();
+  if (!size) return size.outcome();
+  if (*size != change.newSize) {
+    if (Outcome truncated = file.truncate(change.newSize); !truncated) return truncated;
+  }
+  return file.sync();
 }
 
 Outcome CommitJournal::commit(File& file, const Change& change) {
@@ -136,7 +139,7 @@ Outcome CommitJournal::commit(File& file, const Change& change) {
     PendingFile journal(m_fs, journalPath);
     std::vector<std::uint8_t> data = encodeJournal(change);
     Outcome written = journal.file() ? Outcome::success() : Outcome::failure(journal.creationError());
-    if (written && !journal.file()->writeAt(0, data.data(), data.size())) written = Outcome::failure(m_fs.lastError());
+    if (written) written = journal.file()->writeAt(0, data.data(), data.size());
     if (written) written = journal.publish(PendingFile::Naming::Replace);
     if (!written) {
       // Not committed; the file itself is untouched.
@@ -158,8 +161,8 @@ Outcome CommitJournal::recover(File& file) {
   if (std::optional<Change> change = readJournal(m_fs, m_path)) {
     if (Outcome applied = apply(file, *change); !applied) return applied;
   }
-  if (!m_fs.remove(journalPath) || !m_fs.syncFolderOf(journalPath)) return Outcome::failure(m_fs.lastError());
-  return Outcome::success();
+  if (Outcome removed = m_fs.remove(journalPath); !removed) return removed;
+  return m_fs.syncFolderOf(journalPath);
 }
 
 std::unique_ptr<File> withChangeApplied(std::unique_ptr<File> file, Change change) {

@@ -137,12 +137,14 @@ std::size_t RecordImage::capacity(TextField field) { return layoutOf(field).size
 
 char RecordImage::kind() const { return static_cast<char>(m_bytes[layoutOf(TextField::Kind).offset]); }
 
-Area RecordImage::imageArea() const {
-  return {get(IntField::ImageLeft), get(IntField::ImageTop), get(IntField::ImageRight), get(IntField::ImageBottom)};
+Rect RecordImage::imageArea() const {
+  return rectFromInclusive(get(IntField::ImageLeft), get(IntField::ImageTop), get(IntField::ImageRight),
+                           get(IntField::ImageBottom));
 }
 
-Area RecordImage::textArea() const {
-  return {get(IntField::TextLeft), get(IntField::TextTop), get(IntField::TextRight), get(IntField::TextBottom)};
+Rect RecordImage::textArea() const {
+  return rectFromInclusive(get(IntField::TextLeft), get(IntField::TextTop), get(IntField::TextRight),
+                           get(IntField::TextBottom));
 }
 
 WindowGeometry RecordImage::window() const {
@@ -155,18 +157,20 @@ void RecordImage::setClick(Point point) {
   set(IntField::ClickY, point.y);
 }
 
-void RecordImage::setImageArea(const Area& area) {
-  set(IntField::ImageLeft, area.left);
-  set(IntField::ImageTop, area.top);
-  set(IntField::ImageRight, area.right);
-  set(IntField::ImageBottom, area.bottom);
+void RecordImage::setImageArea(const Rect& area) {
+  const auto [left, top, right, bottom] = inclusiveEdges(area);
+  set(IntField::ImageLeft, left);
+  set(IntField::ImageTop, top);
+  set(IntField::ImageRight, right);
+  set(IntField::ImageBottom, bottom);
 }
 
-void RecordImage::setTextArea(const Area& area) {
-  set(IntField::TextLeft, area.left);
-  set(IntField::TextTop, area.top);
-  set(IntField::TextRight, area.right);
-  set(IntField::TextBottom, area.bottom);
+void RecordImage::setTextArea(const Rect& area) {
+  const auto [left, top, right, bottom] = inclusiveEdges(area);
+  set(IntField::TextLeft, left);
+  set(IntField::TextTop, top);
+  set(IntField::TextRight, right);
+  set(IntField::TextBottom, bottom);
 }
 
 void RecordImage::setWindow(const WindowGeometry& window) {
@@ -206,13 +210,26 @@ std::string dateText(std::string_view stamp) {
   return pair(2) + "/" + pair(1) + "/20" + pair(0) + "  " + pair(3) + ":" + pair(4) + " " + pair(5) + "s";
 }
 
-Area defaultImageArea(Point click, int areaWidth, int areaHeight) {
-  return {std::max(click.x - 20, 1), std::max(click.y - 10, 1), std::min(click.x + 20, areaWidth - 1),
-          std::min(click.y + 10, areaHeight - 1)};
+Rect rectFromInclusive(int left, int top, int right, int bottom) {
+  auto after = [](int last) { return static_cast<int>(static_cast<std::uint32_t>(last) + 1U); };
+  return {left, top, after(right), after(bottom)};
 }
 
-Area defaultTextArea(const Area& image) {
-  return {image.right + 10, image.top, 2 * image.right + 10 - image.left, image.bottom};
+std::array<int, 4> inclusiveEdges(const Rect& rect) {
+  auto last = [](int after) { return static_cast<int>(static_cast<std::uint32_t>(after) - 1U); };
+  return {rect.left, rect.top, last(rect.right), last(rect.bottom)};
+}
+
+Rect defaultImageArea(Point click, int areaWidth, int areaHeight) {
+  return rectFromInclusive(std::max(click.x - 20, 1), std::max(click.y - 10, 1), std::min(click.x + 20, areaWidth - 1),
+                           std::min(click.y + 10, areaHeight - 1));
+}
+
+Rect defaultTextArea(const Rect& imageArea) {
+  const auto [left, top, right, bottom] = inclusiveEdges(imageArea);
+  // Edges near the ends of the 32-bit range wrap as the file's fields do.
+  auto wrapped = [](long long edge) { return static_cast<int>(static_cast<std::uint32_t>(edge)); };
+  return rectFromInclusive(wrapped(right + 10LL), top, wrapped(2LL * right + 10 - left), bottom);
 }
 
 RecordImage makeNewRecord(const NewRecordFields& fields) {
@@ -238,7 +255,7 @@ RecordImage makeNewRecord(const NewRecordFields& fields) {
   Point click = fields.click;
   if (click.x < 0 || click.y < 0 || click.x > fields.areaWidth || click.y > fields.areaHeight) click = {100, 15};
   record.setClick(click);
-  Area image = fields.imageArea.value_or(defaultImageArea(click, fields.areaWidth, fields.areaHeight));
+  Rect image = fields.imageArea.value_or(defaultImageArea(click, fields.areaWidth, fields.areaHeight));
   record.setImageArea(image);
   record.setTextArea(defaultTextArea(image));
   record.set(IntField::AlternateLeft, -1);

@@ -55,13 +55,13 @@ class RecordImage {
 
   char kind() const;
   Point click() const { return {get(IntField::ClickX), get(IntField::ClickY)}; }
-  Area imageArea() const;
-  Area textArea() const;
+  Rect imageArea() const;
+  Rect textArea() const;
   Point alternate() const { return {get(IntField::AlternateLeft), get(IntField::AlternateTop)}; }
   WindowGeometry window() const;
   void setClick(Point point);
-  void setImageArea(const Area& area);
-  void setTextArea(const Area& area);
+  void setImageArea(const Rect& area);
+  void setTextArea(const Rect& area);
   void setWindow(const WindowGeometry& window);
 
   static constexpr std::size_t kCapturedEventOffset = 2608;
@@ -99,7 +99,7 @@ struct NewRecordFields {
   Point click{100, 15};
   int areaWidth = 0;   // of the window, or of the screen for a whole-screen record
   int areaHeight = 0;
-  std::optional<Area> imageArea;  // empty: the box around the click
+  std::optional<Rect> imageArea;  // empty: the box around the click
   std::string comment;            // setting POST_TXT_OK
   int minWait = 100;              // setting ATT1
   int maxWait = 7000;             // setting ATT2
@@ -121,8 +121,14 @@ inline constexpr std::string_view kSecondRecordText =
 RecordImage makeNewRecord(const NewRecordFields& fields);
 
 // The 41 x 21 box around a click, kept one pixel inside the area.
-Area defaultImageArea(Point click, int areaWidth, int areaHeight);
+Rect defaultImageArea(Point click, int areaWidth, int areaHeight);
 // The same size, 10 pixels right of the image area.
-Area defaultTextArea(const Area& imageArea);
+Rect defaultTextArea(const Rect& imageArea);
+
+// The file (and the qlm text forms) keep a rectangle's right and bottom as
+// the last pixels inside it. Both directions wrap like the file's 32-bit
+// fields, so that every stored value comes back unchanged.
+Rect rectFromInclusive(int left, int top, int right, int bottom);
+std::array<int, 4> inclusiveEdges(const Rect& rect);
 
 }  // namespace qlm

@@ -12,6 +12,13 @@ namespace {
 constexpr std::uint64_t kMaxOffset = 0xFFFFFFFFull;
 // Width or height of a cut-out beyond any screen.
 constexpr int kMaxCutOutSide = 1 << 15;
+constexpr std::string_view kTooLarge = "the file cannot grow beyond 4 GB";
+constexpr std::string_view kEndsEarly = "the file ends early";
+
+bool readsWhole(File& file, std::uint64_t offset, void* data, std::size_t size) {
+  Result<std::size_t> got = file.readAt(offset, data, size);
+  return got && *got == size;
+}
 
 std::string rolloverPath(const std::string& path) {
   std::string base = path.size() >= 4 ? path.substr(0, path.size() - 4) : path;
@@ -66,11 +73,12 @@ Outcome Snapshot::openLocked(const std::string& path, LockKind kind) {
   m_target = m_fs.resolve(path);
   OpenMode mode = kind == LockKind::Shared ? OpenMode::Read : OpenMode::Create;
   for (int attempt = 0; attempt < 10; ++attempt) {
-    m_file = m_fs.open(m_target, mode);
-    if (!m_file) return Outcome::failure("Cannot open " + path + ": " + m_fs.lastError());
-    if (!m_file->lock(kind)) {
+    auto opened = m_fs.open(m_target, mode);
+    m_file = opened ? std::move(*opened) : nullptr;
+    if (!m_file) return Outcome::failure("Cannot open " + path + ": " + opened.error());
+    if (Outcome locked = m_file->lock(kind); !locked) {
       closeFile();
-      return Outcome::failure("Cannot use " + path + ": " + m_fs.lastError());
+      return Outcome::failure("Cannot use " + path + ": " + locked.message);
     }
     auto held = m_file->id();
     if (held && held == m_fs.id(m_target)) return Outcome::success();
@@ -81,18 +89,18 @@ Outcome Snapshot::openLocked(const std::string& path, LockKind kind) {
 
 Outcome Snapshot::loadTable(const std::string& path) {
   auto size = m_file->size();
-  if (!size) return Outcome::failure("Cannot read " + path + ": " + m_fs.lastError());
+  if (!size) return Outcome::failure("Cannot read " + path + ": " + size.error());
   std::vector<std::uint8_t> bytes(kTableSize, 0);
-  std::int64_t got = m_file->readAt(0, bytes.data(), bytes.size());
-  if (got < 0) return Outcome::failure("Cannot read " + path + ": " + m_fs.lastError());
-  if (got < static_cast<std::int64_t>(kHeaderSize)) return Outcome::failure(damaged("it is too short to be a document"));
+  Result<std::size_t> got = m_file->readAt(0, bytes.data(), bytes.size());
+  if (!got) return Outcome::failure("Cannot read " + path + ": " + got.error());
+  if (*got < kHeaderSize) return Outcome::failure(damaged("it is too short to be a document"));
   m_table = QlmTable::fromBytes(std::span<const std::uint8_t, kTableSize>(bytes.data(), kTableSize));
   if (!m_table.hasFormatId()) {
     return Outcome::failure("Quillmote Version :" + std::string(kFormatId) + "\nFormat du fichier " + path +
                            " incompatible, \npour l'ouvrir utilisez une version " + printable(m_table.formatId()) +
                            ".x disponible sur " + std::string(kVendorAddress));
   }
-  if (got < static_cast<std::int64_t>(kTableSize)) return Outcome::failure(damaged("its record index is cut short"));
+  if (*got < kTableSize) return Outcome::failure(damaged("its record index is cut short"));
   if (!m_table.countInRange()) {
     return Outcome::failure(damaged("its record count " + std::to_string(m_table.count()) + " is out of range"));
   }
@@ -126,7 +134,7 @@ int Snapshot::readRecord(int i) {
   std::uint32_t start = m_table.entry(i);
   ++m_readCount;
   RecordImage::Bytes bytes;
-  if (m_file->readAt(start, bytes.data(), bytes.size()) != static_cast<std::int64_t>(bytes.size())) {
+  if (!readsWhole(*m_file, start, bytes.data(), bytes.size())) {
     return (fail(damagedLine(i, "the record cannot be read")), 1);
   }
   m_record = RecordImage(bytes);
@@ -140,7 +148,7 @@ std::optional<PictureShape> Snapshot::pictureShape() {
   if (!m_file || m_lastRead < 0) return std::nullopt;
   std::array<std::uint8_t, kBmpHeadersSize> headers;
   if (m_blockEnd - m_position < kBmpHeadersSize ||
-      m_file->readAt(m_position, headers.data(), headers.size()) != static_cast<std::int64_t>(headers.size())) {
+      !readsWhole(*m_file, m_position, headers.data(), headers.size())) {
     fail(damagedLine(m_lastRead, "its picture is missing"));
     return std::nullopt;
   }
@@ -162,7 +170,7 @@ bool Snapshot::readPicture(bool colour) {
   picture.bitsPerPixel = shape->bitsPerPixel;
   picture.pixels.resize(static_cast<std::size_t>(shape->pixelBytes));
   std::uint64_t at = m_position + kBmpHeadersSize;
-  if (m_file->readAt(at, picture.pixels.data(), picture.pixels.size()) != static_cast<std::int64_t>(picture.pixels.size())) {
+  if (!readsWhole(*m_file, at, picture.pixels.data(), picture.pixels.size())) {
     return fail(damagedLine(m_lastRead, "its picture cannot be read"));
   }
   m_capture = std::move(picture);
@@ -181,8 +189,10 @@ bool Snapshot::closeReading() {
 Outcome Snapshot::initialiseEmpty(const std::string& path) {
   PendingFile pending(m_fs, m_target);
   QlmTable empty = QlmTable::empty();
-  if (pending.file() && !pending.file()->writeAt(0, empty.bytes().data(), empty.bytes().size())) {
-    return Outcome::failure("Cannot write " + path + ": " + m_fs.lastError());
+  if (pending.file()) {
+    if (Outcome written = pending.file()->writeAt(0, empty.bytes().data(), empty.bytes().size()); !written) {
+      return Outcome::failure("Cannot write " + path + ": " + written.message);
+    }
   }
   return pending.publish(PendingFile::Naming::Replace, m_file->permissions());
 }
@@ -203,7 +213,7 @@ bool Snapshot::openWriter(std::string& path, bool rollover) {
     auto size = m_file->size();
     if (!size) {
       closeFile();
-      return fail("Cannot read " + path + ": " + m_fs.lastError());
+      return fail("Cannot read " + path + ": " + size.error());
     }
     if (*size == 0) {
       Outcome made = initialiseEmpty(path);
@@ -239,9 +249,12 @@ bool Snapshot::appendRecordImage(const RecordImage& record) {
   }
   RecordImage numbered = record;
   numbered.set(IntField::Number, m_table.count());
-  if (m_position + kRecordSize > kMaxOffset || !m_file->writeAt(m_position, numbered.bytes().data(), kRecordSize)) {
+  Outcome written = m_position + kRecordSize > kMaxOffset
+                        ? Outcome::failure(std::string(kTooLarge))
+                        : m_file->writeAt(m_position, numbered.bytes().data(), kRecordSize);
+  if (!written) {
     m_writeFailed = true;
-    return fail("Cannot write " + m_path + ": " + m_fs.lastError());
+    return fail("Cannot write " + m_path + ": " + written.message);
   }
   m_position += kRecordSize;
   return true;
@@ -254,9 +267,12 @@ bool Snapshot::appendPicture() {
     return fail("There is no picture to store.");
   }
   std::vector<std::uint8_t> block = bmpFileBytes(m_capture);
-  if (m_position + block.size() > kMaxOffset || !m_file->writeAt(m_position, block.data(), block.size())) {
+  Outcome written = m_position + block.size() > kMaxOffset
+                        ? Outcome::failure(std::string(kTooLarge))
+                        : m_file->writeAt(m_position, block.data(), block.size());
+  if (!written) {
     m_writeFailed = true;
-    return fail("Cannot write " + m_path + ": " + m_fs.lastError());
+    return fail("Cannot write " + m_path + ": " + written.message);
   }
   m_position += block.size();
   return true;
@@ -275,7 +291,10 @@ Outcome Snapshot::commitTable(const QlmTable& table) {
 
 // A change that failed leaves the file as it found it.
 Outcome Snapshot::closeChange(Outcome done) {
-  if (!done && m_file && m_writing && m_file->size() != m_sizeAtOpen) m_file->truncate(m_sizeAtOpen);
+  if (!done && m_file && m_writing) {
+    auto size = m_file->size();
+    if (!size || *size != m_sizeAtOpen) m_file->truncate(m_sizeAtOpen);
+  }
   closeFile();
   return done;
 }
@@ -287,8 +306,9 @@ bool Snapshot::finishAppend() {
     done = Outcome::failure(m_message);
   } else if (m_position != m_table.endOfData()) {
     // The new block must be on disk before the index that points to it.
-    done = m_file->sync() ? commitTable(m_table.withAppended(static_cast<std::uint32_t>(m_position)))
-                          : Outcome::failure("Cannot write " + m_path + ": " + m_fs.lastError());
+    Outcome synced = m_file->sync();
+    done = synced ? commitTable(m_table.withAppended(static_cast<std::uint32_t>(m_position)))
+                  : Outcome::failure("Cannot write " + m_path + ": " + synced.message);
   }
   if (!closeChange(done)) return fail(done.message);
   return true;
@@ -306,11 +326,12 @@ Outcome Snapshot::copyRange(File& target, std::uint64_t targetOffset, std::uint6
   std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(kMoveChunkBytes, to - from)));
   while (from < to) {
     std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), to - from));
-    if (m_file->readAt(from, buffer.data(), chunk) != static_cast<std::int64_t>(chunk)) {
-      return Outcome::failure("Failed: reading " + m_path + ": " + m_fs.lastError());
+    Result<std::size_t> got = m_file->readAt(from, buffer.data(), chunk);
+    if (!got || *got != chunk) {
+      return Outcome::failure("Failed: reading " + m_path + ": " + (got ? std::string(kEndsEarly) : got.error()));
     }
-    if (!target.writeAt(targetOffset, buffer.data(), chunk)) {
-      return Outcome::failure("Failed: writing beside " + m_path + ": " + m_fs.lastError());
+    if (Outcome written = target.writeAt(targetOffset, buffer.data(), chunk); !written) {
+      return Outcome::failure("Failed: writing beside " + m_path + ": " + written.message);
     }
     from += chunk;
     targetOffset += chunk;
@@ -323,7 +344,7 @@ std::string Snapshot::noLine(int i) const {
 }
 
 bool Snapshot::readRecordBytes(int i, RecordImage::Bytes& bytes) {
-  return m_file->readAt(m_table.entry(i), bytes.data(), bytes.size()) == static_cast<std::int64_t>(bytes.size());
+  return readsWhole(*m_file, m_table.entry(i), bytes.data(), bytes.size());
 }
 
 Result<int> Snapshot::locate(const RecordKey& key) {
@@ -366,8 +387,10 @@ Outcome Snapshot::deleteRecord(const std::string& path, const RecordKey& key, Pl
   // The remaining bytes go to a new file that replaces the old one in one rename.
   PendingFile pending(m_fs, m_target);
   Outcome done = pending.file() ? Outcome::success() : Outcome::failure(pending.creationError());
-  if (done && !pending.file()->writeAt(0, next.bytes().data(), next.bytes().size())) {
-    done = Outcome::failure("Cannot write " + path + ": " + m_fs.lastError());
+  if (done) {
+    if (Outcome written = pending.file()->writeAt(0, next.bytes().data(), next.bytes().size()); !written) {
+      done = Outcome::failure("Cannot write " + path + ": " + written.message);
+    }
   }
   if (done) done = copyRange(*pending.file(), kDataStart, kDataStart, start);
   if (done) done = copyRange(*pending.file(), start, end, m_table.endOfData());
@@ -404,7 +427,10 @@ Outcome Snapshot::duplicateRecord(const std::string& path, const RecordKey& sour
   }
   // Written behind the data first, so that the old index still describes the file.
   Outcome done = copyRange(*m_file, end, start, start + span);
-  if (done && !m_file->sync()) done = Outcome::failure("Cannot write " + path + ": " + m_fs.lastError());
+  if (done) {
+    Outcome synced = m_file->sync();
+    if (!synced) done = Outcome::failure("Cannot write " + path + ": " + synced.message);
+  }
   if (done) done = commitTable(m_table.withCopyAppended(position, static_cast<std::uint32_t>(span)));
   return closeChange(done);
 }

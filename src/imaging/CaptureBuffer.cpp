@@ -13,11 +13,11 @@ int normalisedBitCount(int bits) {
   return 32;
 }
 
-std::optional<Rect> snapshotArea(Windows& windows, char kind) {
+std::optional<Rect> snapshotArea(Windows& windows, CaptureSource source) {
   const DesktopInfo desktop = windows.desktop();
   const Rect screen = Rect::fromSize(0, 0, desktop.width, desktop.height);
-  if (kind == '-') return screen;
-  if (kind == 'M') {
+  if (source == CaptureSource::WholeScreen) return screen;
+  if (source == CaptureSource::WindowUnderPointer) {
     const WindowId window = windows.windowUnderPointer();
     return window == kNoWindow ? std::optional<Rect>(screen) : windows.rect(window);
   }
@@ -26,10 +26,10 @@ std::optional<Rect> snapshotArea(Windows& windows, char kind) {
   return windows.rect(window);
 }
 
-bool CaptureBuffer::captureScreen(Platform& platform, char kind) {
+bool CaptureBuffer::captureScreen(Platform& platform, CaptureSource source) {
   clear();
   if (!platform.windows || !platform.capture) return false;
-  std::optional<Rect> area = snapshotArea(*platform.windows, kind);
+  std::optional<Rect> area = snapshotArea(*platform.windows, source);
   if (!area || area->width() <= 0 || area->height() <= 0) return false;
   std::optional<Picture> picture = platform.capture->capture(*area);
   if (!picture || picture->width != area->width() || picture->height != area->height()) return false;

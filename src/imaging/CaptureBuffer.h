@@ -15,16 +15,20 @@ class Windows;
 // Bits per pixel as the stored headers name them: 1, 4, 8, 16, 24, or 32 above 24.
 int normalisedBitCount(int bits);
 
-// The screen rectangle of a capture kind: 'M' and '-' use the top-level window
-// under the pointer (the whole screen over the bare desktop), any other kind the
-// foreground window; '-' always takes the whole screen. None without a window.
-std::optional<Rect> snapshotArea(Windows& windows, char kind);
+enum class CaptureSource {
+  WholeScreen,
+  WindowUnderPointer,  // the whole screen over the bare desktop
+  ForegroundWindow,
+};
+
+// The screen rectangle of a capture; none without a window.
+std::optional<Rect> snapshotArea(Windows& windows, CaptureSource source);
 
 class CaptureBuffer {
  public:
   // Fills the slot from the screen. On failure nothing is kept, so that no
   // older picture passes for the live one.
-  bool captureScreen(Platform& platform, char kind);
+  bool captureScreen(Platform& platform, CaptureSource source);
   bool exists() const { return !m_slot.capture().empty(); }
   // Where the picture lay on the screen when it was taken.
   const Rect& screenArea() const { return m_area; }

@@ -4,9 +4,9 @@
 
 namespace qlm {
 
-bool ImageAreaSearch::loadArea(const Picture& stored, const Area& area) {
-  const long long width = static_cast<long long>(area.right) - area.left + 1;
-  const long long height = static_cast<long long>(area.bottom) - area.top + 1;
+bool ImageAreaSearch::loadArea(const Picture& stored, const Rect& area) {
+  const long long width = static_cast<long long>(area.right) - area.left;
+  const long long height = static_cast<long long>(area.bottom) - area.top;
   m_areaLoaded = width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
                  m_finder.loadSmall(stored, area.left, area.top, static_cast<int>(width), static_cast<int>(height));
   return m_areaLoaded;
@@ -40,7 +40,7 @@ std::string searchProgressTitle(SearchMethod method, long long elapsedSeconds, i
 }
 
 FoundTarget foundTarget(bool found, Point foundPosition, Point windowTopLeft, Point recordedClick,
-                        const Area& area) {
+                        const Rect& area) {
   if (!found) return FoundTarget{};
   FoundTarget target;
   target.position = foundPosition;

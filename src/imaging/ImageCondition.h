@@ -21,7 +21,7 @@ class ImageAreaSearch {
  public:
   // The record's image area cut from its stored picture; false when the area is empty or
   // leaves the picture (the condition then finds nothing).
-  bool loadArea(const Picture& stored, const Area& area);
+  bool loadArea(const Picture& stored, const Rect& area);
   // One attempt: the capture becomes the big picture, searched from (0, 0) with no skip.
   AttemptResult attempt(const Picture& capture, SearchMethod method, int colourTolerance, int pixelTolerance);
 
@@ -46,6 +46,6 @@ struct FoundTarget {
 // The recorded click keeps its offset from the image area. For a whole-screen target the
 // window's top-left is (0, 0). Not found: all four values are -2.
 FoundTarget foundTarget(bool found, Point foundPosition, Point windowTopLeft, Point recordedClick,
-                        const Area& area);
+                        const Rect& area);
 
 }  // namespace qlm

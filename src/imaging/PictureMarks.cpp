@@ -22,6 +22,7 @@ void plot(Picture& picture, int x, int y, Rgb colour) {
 constexpr int kFar = 1 << 20;
 
 int near(int v) { return std::clamp(v, -kFar, kFar); }
+int nearLast(int after) { return static_cast<int>(std::clamp<long long>(after - 1LL, -kFar, kFar)); }
 
 // Liang-Barsky on the picture grown by one pixel; false when nothing is inside.
 bool clipToPicture(const Picture& picture, Point& from, Point& to) {
@@ -79,11 +80,13 @@ void drawLine(Picture& picture, Point from, Point to, Rgb colour, PenStyle pen) 
   }
 }
 
-void drawFrame(Picture& picture, const Area& area, Rgb colour, PenStyle pen) {
+void drawFrame(Picture& picture, const Rect& area, Rgb colour, PenStyle pen) {
+  const int right = nearLast(area.right);
+  const int bottom = nearLast(area.bottom);
   const Point topLeft{near(area.left), near(area.top)};
-  const Point topRight{near(area.right), near(area.top)};
-  const Point bottomRight{near(area.right), near(area.bottom)};
-  const Point bottomLeft{near(area.left), near(area.bottom)};
+  const Point topRight{right, near(area.top)};
+  const Point bottomRight{right, bottom};
+  const Point bottomLeft{near(area.left), bottom};
   if (topLeft == bottomRight) {
     plot(picture, topLeft.x, topLeft.y, colour);
     return;

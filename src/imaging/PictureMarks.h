@@ -13,7 +13,7 @@ enum class PenStyle { Solid, Dotted };
 
 void drawLine(Picture& picture, Point from, Point to, Rgb colour, PenStyle pen);
 // The outline of an inclusive rectangle.
-void drawFrame(Picture& picture, const Area& area, Rgb colour, PenStyle pen);
+void drawFrame(Picture& picture, const Rect& area, Rgb colour, PenStyle pen);
 // Two 20-pixel lines through `centre`, from 10 pixels before it to 10 after.
 void drawCross(Picture& picture, Point centre, Rgb colour);
 

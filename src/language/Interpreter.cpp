@@ -274,7 +274,7 @@ std::string_view Interpreter::sourceText(ArgumentRange argument) const {
 
 void Interpreter::reportStep(std::string_view description, std::string_view text) {
   TraceEvent event;
-  event.kind = 2;
+  event.kind = TraceStep::InFunction;
   // 0 keeps the trace's last numbers when a variable holds no int.
   auto position = [this](std::string_view name) {
     long long number = m_document.readVariableNumber(name);

@@ -7,13 +7,13 @@ namespace qlm {
 namespace {
 
 constexpr KeyEntry press(std::string_view notation, int virtualKey) {
-  return {notation, virtualKey, kKindPress};
+  return {notation, virtualKey, KeyAction::Press};
 }
 constexpr KeyEntry release(std::string_view notation, int virtualKey) {
-  return {notation, virtualKey, kKindRelease};
+  return {notation, virtualKey, KeyAction::Release};
 }
 constexpr KeyEntry tap(std::string_view notation, int virtualKey) {
-  return {notation, virtualKey, kKindPressRelease};
+  return {notation, virtualKey, KeyAction::PressRelease};
 }
 
 constexpr std::array<KeyEntry, 47> kKeyTable{{
@@ -46,16 +46,16 @@ constexpr std::array<KeyEntry, 47> kKeyTable{{
 
 // MOUSEEVENTF_LEFTDOWN 2, LEFTUP 4, RIGHTDOWN 8, RIGHTUP 16.
 constexpr std::array<MouseEntry, 4> kMouseTable{{
-    {"\\[LBUTTON]", kKindPress, 2, 4},
-    {"/[LBUTTON]", kKindRelease, 4, 0},
-    {"\\[RBUTTON]", kKindPress, 8, 16},
-    {"/[RBUTTON]", kKindRelease, 16, 0},
+    {"\\[LBUTTON]", KeyAction::Press, 2, 4},
+    {"/[LBUTTON]", KeyAction::Release, 4, 0},
+    {"\\[RBUTTON]", KeyAction::Press, 8, 16},
+    {"/[RBUTTON]", KeyAction::Release, 16, 0},
 }};
 
 char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-bool prefixFits(char prefix, int kind) {
-  if (kind == kKindRelease) return prefix == '/';
+bool prefixFits(char prefix, KeyAction kind) {
+  if (kind == KeyAction::Release) return prefix == '/';
   return prefix == '\\' || prefix == 'V';
 }
 

@@ -9,19 +9,17 @@
 
 namespace qlm {
 
-inline constexpr int kKindPress = 0;
-inline constexpr int kKindRelease = 1;
-inline constexpr int kKindPressRelease = 2;
+enum class KeyAction { Press, Release, PressRelease };
 
 struct KeyEntry {
   std::string_view notation;
   int virtualKey;
-  int kind;  // kKindPress, kKindRelease or kKindPressRelease
+  KeyAction kind;
 };
 
 struct MouseEntry {
   std::string_view notation;
-  int kind;
+  KeyAction kind;
   int firstFlag;   // MOUSEEVENTF value sent first
   int secondFlag;  // sent after it for a 'V' prefix; 0 = none
 };

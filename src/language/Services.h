@@ -32,8 +32,11 @@ class UiService {
   virtual void flashMainWindow(int /*ms*/) {}
 };
 
+// Printed traces show the numbers.
+enum class TraceStep { BeforeInstruction = 1, InFunction = 2, AfterInstruction = 3 };
+
 struct TraceEvent {
-  int kind = 2;  // 1 before an instruction, 2 inside a function or operator, 3 after
+  TraceStep kind = TraceStep::InFunction;
   int line = 0;
   int instruction = 0;
   std::string description;

@@ -34,16 +34,6 @@ struct Rect {
   static int saturated(long long v) { return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : static_cast<int>(v); }
 };
 
-// A rectangle inside a record's picture as the document file keeps it: unlike
-// a Rect, right and bottom are the last pixels inside it.
-struct Area {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
-  friend bool operator==(const Area&, const Area&) = default;
-};
-
 struct Rgb {
   std::uint8_t red = 0;
   std::uint8_t green = 0;

@@ -55,8 +55,9 @@ void DesktopOutput::sendText(std::string_view text, const RecordTarget& record) 
 // The whole screen for a whole-screen record, else the target, which the
 // lookup before has brought to the front.
 void DesktopOutput::captureForTrace(std::string_view title) {
-  const char kind = !title.empty() && title.front() == '-' ? '-' : 'X';
-  m_document.captureBuffer().captureScreen(m_platform, kind);
+  const bool wholeScreen = !title.empty() && title.front() == '-';
+  m_document.captureBuffer().captureScreen(m_platform,
+                                           wholeScreen ? CaptureSource::WholeScreen : CaptureSource::ForegroundWindow);
 }
 
 }  // namespace qlm

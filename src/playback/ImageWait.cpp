@@ -35,7 +35,7 @@ int tolerance(Document& doc, std::string_view name) {
 // What the record asks for: its image area on its stored picture, and its click.
 struct RecordArea {
   bool loaded = false;
-  Area area;
+  Rect area;
   Point click = kNoPoint;
 };
 
@@ -49,8 +49,7 @@ RecordArea loadRecordArea(Document& doc, ImageAreaSearch& search, SearchMethod m
     return wanted;
   }
   const RecordImage& record = doc.records().record(index);
-  const Area area = record.imageArea();
-  wanted.area = {area.left, area.top, area.right, area.bottom};
+  wanted.area = record.imageArea();
   wanted.click = {record.click().x, record.click().y};
   Result<Picture> stored = readRecordPicture(doc.pathName(), index);
   if (!stored) {
@@ -110,7 +109,7 @@ ImageWaitResult waitForImage(Interpreter& in, Platform& platform, SearchMethod m
     }
     clock.sleep(1);
     attempt = AttemptResult{};
-    if (buffer.captureScreen(platform, wholeScreen ? '-' : 'X')) {
+    if (buffer.captureScreen(platform, wholeScreen ? CaptureSource::WholeScreen : CaptureSource::ForegroundWindow)) {
       attempt = search.attempt(buffer.picture(), method, colourTolerance, pixelTolerance);
     }
     elapsed = calendarSeconds(clock.localTime()) - start;

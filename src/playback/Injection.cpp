@@ -277,7 +277,7 @@ void Injection::mouseAction(const MouseEntry& entry, char prefix, const RecordTa
     const std::string text = std::string(1, prefix) + std::string(entry.notation.substr(1)) + " (" +
                              std::to_string(target.x) + "," + std::to_string(target.y) + ")";
     TraceEvent event;
-    event.kind = 2;
+    event.kind = TraceStep::InFunction;
     event.line = m_doc.records().currentRecord() + 1;
     event.instruction = static_cast<int>(m_doc.readVariableNumber("$QLM_INST"));
     event.description = "Click not sent, its point lies outside the screen:";

@@ -23,7 +23,7 @@ std::string folderOf(const std::string& path) {
   return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
-void traceStep(Document& doc, int kind, int line, int instruction, std::string text) {
+void traceStep(Document& doc, TraceStep kind, int line, int instruction, std::string text) {
   TraceEvent event;
   event.kind = kind;
   event.line = line;
@@ -228,11 +228,11 @@ void PlaybackEngine::playInstruction(int r, int i, InstructionSpan span, const R
   }
   std::string source(m_interpreter.sourceText({span.start, span.end}));
   m_host.markInstruction(span.start, span.end, kBeforeColour);
-  traceStep(m_document, 1, r + 1, i, source);
+  traceStep(m_document, TraceStep::BeforeInstruction, r + 1, i, source);
   m_host.markInstruction(span.start, span.end, kEvaluatingColour);
   Value output = m_interpreter.evaluate(span.start, span.end);
   m_host.markInstruction(span.start, span.end, kEvaluatedColour);
-  traceStep(m_document, 3, r + 1, i, "\"" + output.text + "\"");
+  traceStep(m_document, TraceStep::AfterInstruction, r + 1, i, "\"" + output.text + "\"");
   if (!output.text.empty() && m_output.findTarget(target)) {
     m_host.showTargetNote(" " + output.text + " ");
     m_output.sendText(output.text, target);

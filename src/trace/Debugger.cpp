@@ -18,15 +18,25 @@ constexpr int kRightButton = 2;
 constexpr std::array<int, 7> kHeldKeys{kLeftButton, kRightButton, vk::kLWin, vk::kRWin,
                                        vk::kControl, vk::kShift, vk::kMenu};
 
+DebugStage stageOf(TraceStep step) {
+  switch (step) {
+    case TraceStep::BeforeInstruction: return DebugStage::BeforeExecute;
+    case TraceStep::InFunction: return DebugStage::Executing;
+    case TraceStep::AfterInstruction: return DebugStage::BeforeSend;
+  }
+  return DebugStage::None;
+}
+
 }  // namespace
 
-bool debugStopWanted(int debugLevel, int kind, std::string_view description) {
+bool debugStopWanted(int debugLevel, TraceStep kind, std::string_view description) {
   switch (kind) {
-    case 1: return (debugLevel & kDebugBeforeExecute) != 0;
-    case 3: return (debugLevel & kDebugBeforeSend) != 0;
-    case 2: return (debugLevel & kDebugInFunctions) != 0 || description.find("Debug(") != std::string_view::npos;
-    default: return false;
+    case TraceStep::BeforeInstruction: return (debugLevel & kDebugBeforeExecute) != 0;
+    case TraceStep::AfterInstruction: return (debugLevel & kDebugBeforeSend) != 0;
+    case TraceStep::InFunction:
+      return (debugLevel & kDebugInFunctions) != 0 || description.find("Debug(") != std::string_view::npos;
   }
+  return false;
 }
 
 Debugger::Debugger(Document& document, TraceWriter* writer, DebugWindow* window)
@@ -48,23 +58,22 @@ void Debugger::store(const TraceEvent& event) {
   if (event.line > 0) m_columns.line = event.line;
   if (event.instruction > 0) m_columns.instructionNumber = event.instruction;
   switch (event.kind) {
-    case 1:
+    case TraceStep::BeforeInstruction:
       m_columns.instruction = event.text;
       m_columns.desc2.clear();
       break;
-    case 2:
+    case TraceStep::InFunction:
       m_columns.desc1 = event.description;
       m_columns.desc2 = event.text;
       break;
-    case 3:
+    case TraceStep::AfterInstruction:
       m_columns.output = event.text;
       m_columns.desc1 = "Execute instruction...";
       m_columns.desc2 = "Execution ended.";
       break;
-    default: break;
   }
-  if (event.kind != 3) m_columns.output.clear();
-  m_columns.stage = event.kind;
+  if (event.kind != TraceStep::AfterInstruction) m_columns.output.clear();
+  m_columns.stage = stageOf(event.kind);
   rebuildTargetLines();
 }
 
@@ -86,7 +95,8 @@ void Debugger::buttonPressed() { m_document.flags().movementWaitLeft = 0; }
 
 void Debugger::continueStep() {
   buttonPressed();
-  if (m_columns.stage == 1 || m_columns.stage == 3) ++m_columns.stage;
+  if (m_columns.stage == DebugStage::BeforeExecute) m_columns.stage = DebugStage::Executing;
+  if (m_columns.stage == DebugStage::BeforeSend) m_columns.stage = DebugStage::Sent;
 }
 
 void Debugger::stopPlayback() {

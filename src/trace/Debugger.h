@@ -13,6 +13,10 @@ class Debugger;
 class Document;
 class TraceWriter;
 
+// Where playback stands for the debugger; Continue moves a stop before
+// execution on to Executing and a stop before sending on to Sent.
+enum class DebugStage { None, BeforeExecute, Executing, BeforeSend, Sent };
+
 struct DebugColumns {
   std::string instruction;
   std::string desc1;
@@ -22,7 +26,7 @@ struct DebugColumns {
   std::string targetTitleLine;  // "Title=%s"
   int line = 0;
   int instructionNumber = 0;
-  int stage = 0;  // the kind of the event; Continue turns 1 into 2 and 3 into 4
+  DebugStage stage = DebugStage::None;
 };
 
 // The modal step-by-step window. Playback waits in runModal until the user
@@ -34,12 +38,12 @@ class DebugWindow {
 };
 
 // Debug level bits.
-inline constexpr int kDebugBeforeSend = 1;     // stops at kind 3
-inline constexpr int kDebugBeforeExecute = 2;  // stops at kind 1
-inline constexpr int kDebugInFunctions = 4;    // stops at kind 2
+inline constexpr int kDebugBeforeSend = 1;     // stops after an instruction
+inline constexpr int kDebugBeforeExecute = 2;  // stops before an instruction
+inline constexpr int kDebugInFunctions = 4;    // stops inside functions
 
 // Whether an event asks for a stop at this debug level; every step of Debug() does.
-bool debugStopWanted(int debugLevel, int kind, std::string_view description);
+bool debugStopWanted(int debugLevel, TraceStep kind, std::string_view description);
 
 class Debugger final : public TraceSink {
  public:

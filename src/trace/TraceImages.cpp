@@ -37,17 +37,19 @@ bool showsPictures(const RecordMarks& marks, std::string_view instruction) {
 Rect traceCaptureRect(const RecordMarks& marks) {
   long long left = marks.click.x, top = marks.click.y, right = marks.click.x, bottom = marks.click.y;
   if (marks.conditionLevel > 0) {
-    const Area& a = marks.imageArea;
+    const Rect& a = marks.imageArea;
+    const std::array<int, 4> edges = inclusiveEdges(a);
+    const long long aRight = edges[2], aBottom = edges[3];
     if (marks.clickFlag > 0) {
-      left = std::min<long long>({left, a.left, a.right});
-      top = std::min<long long>({top, a.top, a.bottom});
-      right = std::max<long long>({right, a.left, a.right});
-      bottom = std::max<long long>({bottom, a.top, a.bottom});
+      left = std::min<long long>({left, a.left, aRight});
+      top = std::min<long long>({top, a.top, aBottom});
+      right = std::max<long long>({right, a.left, aRight});
+      bottom = std::max<long long>({bottom, a.top, aBottom});
     } else {
-      left = std::min(a.left, a.right);
-      top = std::min(a.top, a.bottom);
-      right = std::max(a.left, a.right);
-      bottom = std::max(a.top, a.bottom);
+      left = std::min<long long>(a.left, aRight);
+      top = std::min<long long>(a.top, aBottom);
+      right = std::max<long long>(a.left, aRight);
+      bottom = std::max<long long>(a.top, aBottom);
     }
   }
   return {clampToInt(left - kMargin), clampToInt(top - kMargin), clampToInt(right + kMargin + 1),
@@ -67,14 +69,15 @@ void drawRecordMarks(Picture& picture, const RecordMarks& marks, Point origin) {
   };
   const Point click = relative(marks.click.x, marks.click.y);
   if (marks.conditionLevel > 0) {
-    const Area& a = marks.imageArea;
+    const Rect& a = marks.imageArea;
+    const std::array<int, 4> edges = inclusiveEdges(a);
+    const long long aRight = edges[2], aBottom = edges[3];
     const Point topLeft = relative(a.left, a.top);
-    const Point bottomRight = relative(a.right, a.bottom);
+    const Point bottomRight = relative(aRight, aBottom);
     const PenStyle pen = marks.alternate.x == -1 ? PenStyle::Solid : PenStyle::Dotted;
-    drawFrame(picture, {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y}, kMarkRed, pen);
+    drawFrame(picture, {topLeft.x, topLeft.y, bottomRight.x + 1, bottomRight.y + 1}, kMarkRed, pen);
     if (marks.clickFlag == 2) {
-      const Point centre = relative((static_cast<long long>(a.left) + a.right) / 2,
-                                    (static_cast<long long>(a.top) + a.bottom) / 2);
+      const Point centre = relative((a.left + aRight) / 2, (a.top + aBottom) / 2);
       drawLine(picture, centre, click, kMarkRed, PenStyle::Dotted);
     }
   }

@@ -17,7 +17,7 @@ class Snapshot;
 struct RecordMarks {
   int conditionLevel = 0;
   int clickFlag = 0;  // 2: the click belongs to a found image
-  Area imageArea;
+  Rect imageArea;
   Point click;
   Point alternate{-1, -1};
   static RecordMarks of(const RecordImage& record);

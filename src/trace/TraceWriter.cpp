@@ -25,7 +25,9 @@ bool put(std::FILE* file, std::string_view text) {
   return text.empty() || std::fwrite(text.data(), 1, text.size(), file) == text.size();
 }
 
-bool rowWanted(int traceLevel, int kind) { return (traceLevel >= 1 && kind == 3) || (traceLevel >= 2 && kind == 2); }
+bool rowWanted(int traceLevel, TraceStep kind) {
+  return (traceLevel >= 1 && kind == TraceStep::AfterInstruction) || (traceLevel >= 2 && kind == TraceStep::InFunction);
+}
 
 bool putPicture(std::FILE* file, const Picture& picture) {
   return put(file, kImageStart) && writeBase64(bmpFileBytes(picture), file) && put(file, kImageEnd);
@@ -59,7 +61,7 @@ TraceWriter::RowPictures TraceWriter::preparePictures(const TraceEvent& event, c
   RowPictures pictures;
   RecordDocument& records = m_document.records();
   const int index = records.currentRecord();
-  if (event.kind != 3 || index < 0) return pictures;
+  if (event.kind != TraceStep::AfterInstruction || index < 0) return pictures;
   const RecordMarks marks = RecordMarks::of(records.record(index));
   pictures.shown = showsPictures(marks, columns.instruction);
   if (!pictures.shown || form != TraceForm::Html) return pictures;

@@ -3,28 +3,39 @@
 namespace qlm::testing {
 namespace {
 
+Outcome injectedFault() { return Outcome::failure("injected fault"); }
+
 class FaultyFile final : public File {
  public:
   FaultyFile(FaultyFileSystem& fs, std::unique_ptr<File> real) : m_fs(fs), m_real(std::move(real)) {}
 
-  std::int64_t readAt(std::uint64_t offset, void* data, std::size_t size) override {
+  Result<std::size_t> readAt(std::uint64_t offset, void* data, std::size_t size) override {
     return m_real->readAt(offset, data, size);
   }
-  bool writeAt(std::uint64_t offset, const void* data, std::size_t size) override {
-    if (m_fs.dead()) return false;
-    if (!m_fs.allowWrite()) {
+  Outcome writeAt(std::uint64_t offset, const void* data, std::size_t size) override {
+    if (m_fs.dead()) return injectedFault();
+    if (Outcome allowed = m_fs.allowWrite(); !allowed) {
       m_real->writeAt(offset, data, size / 2);
-      return false;
+      return allowed;
     }
     return m_real->writeAt(offset, data, size);
   }
-  std::optional<std::uint64_t> size() override { return m_real->size(); }
-  bool truncate(std::uint64_t size) override { return m_fs.allowWrite() && m_real->truncate(size); }
-  bool sync() override { return m_fs.allowFlush() && m_real->sync(); }
-  bool lock(LockKind kind) override { return m_real->lock(kind); }
+  Result<std::uint64_t> size() override { return m_real->size(); }
+  Outcome truncate(std::uint64_t size) override {
+    Outcome allowed = m_fs.allowWrite();
+    return allowed ? m_real->truncate(size) : allowed;
+  }
+  Outcome sync() override {
+    Outcome allowed = m_fs.allowFlush();
+    return allowed ? m_real->sync() : allowed;
+  }
+  Outcome lock(LockKind kind) override { return m_real->lock(kind); }
   std::optional<FileId> id() override { return m_real->id(); }
   std::optional<unsigned> permissions() override { return m_real->permissions(); }
-  bool setPermissions(unsigned mode) override { return m_fs.allowWrite() && m_real->setPermissions(mode); }
+  Outcome setPermissions(unsigned mode) override {
+    Outcome allowed = m_fs.allowWrite();
+    return allowed ? m_real->setPermissions(mode) : allowed;
+  }
 
  private:
   FaultyFileSystem& m_fs;
@@ -33,30 +44,34 @@ class FaultyFile final : public File {
 
 }  // namespace
 
-bool FaultyFileSystem::allowWrite() {
-  if (dead()) return false;
-  if (++m_writes == m_plan.failWrite) m_faulted = true;
-  return m_writes != m_plan.failWrite;
+Outcome FaultyFileSystem::allowWrite() {
+  if (dead()) return injectedFault();
+  if (++m_writes != m_plan.failWrite) return Outcome::success();
+  m_faulted = true;
+  return injectedFault();
 }
 
-bool FaultyFileSystem::allowFlush() {
-  if (dead()) return false;
-  if (++m_flushes == m_plan.failFlush) m_faulted = true;
-  return m_flushes != m_plan.failFlush;
+Outcome FaultyFileSystem::allowFlush() {
+  if (dead()) return injectedFault();
+  if (++m_flushes != m_plan.failFlush) return Outcome::success();
+  m_faulted = true;
+  return injectedFault();
 }
 
-std::unique_ptr<File> FaultyFileSystem::open(const std::string& path, OpenMode mode) {
-  if (dead() && mode != OpenMode::Read) return nullptr;
+Result<std::unique_ptr<File>> FaultyFileSystem::open(const std::string& path, OpenMode mode) {
+  using Opened = Result<std::unique_ptr<File>>;
+  if (dead() && mode != OpenMode::Read) return Opened::failure(injectedFault());
   auto real = m_real.open(path, mode);
-  if (!real) return nullptr;
-  return std::make_unique<FaultyFile>(*this, std::move(real));
+  if (!real) return real;
+  return std::unique_ptr<File>(std::make_unique<FaultyFile>(*this, std::move(*real)));
 }
 
-std::unique_ptr<File> FaultyFileSystem::createBeside(const std::string& target, std::string& name) {
-  if (dead()) return nullptr;
+Result<std::unique_ptr<File>> FaultyFileSystem::createBeside(const std::string& target, std::string& name) {
+  using Created = Result<std::unique_ptr<File>>;
+  if (dead()) return Created::failure(injectedFault());
   auto real = m_real.createBeside(target, name);
-  if (!real) return nullptr;
-  return std::make_unique<FaultyFile>(*this, std::move(real));
+  if (!real) return real;
+  return std::unique_ptr<File>(std::make_unique<FaultyFile>(*this, std::move(*real)));
 }
 
 }  // namespace qlm::testing

@@ -24,23 +24,32 @@ class FaultyFileSystem final : public FileSystem {
   int flushes() const { return m_flushes; }
   bool faulted() const { return m_faulted; }
 
-  // Counts a write (or a change of names); false when it is to fail.
-  bool allowWrite();
-  bool allowFlush();
+  // Counts a write (or a change of names); a failure when it is to fail.
+  Outcome allowWrite();
+  Outcome allowFlush();
   bool dead() const { return m_faulted && m_plan.crash; }
 
-  std::unique_ptr<File> open(const std::string& path, OpenMode mode) override;
-  std::unique_ptr<File> createBeside(const std::string& target, std::string& name) override;
+  Result<std::unique_ptr<File>> open(const std::string& path, OpenMode mode) override;
+  Result<std::unique_ptr<File>> createBeside(const std::string& target, std::string& name) override;
   std::string resolve(const std::string& path) override { return m_real.resolve(path); }
   std::optional<FileId> id(const std::string& path) override { return m_real.id(path); }
   bool exists(const std::string& path) override { return m_real.exists(path); }
-  bool rename(const std::string& from, const std::string& to) override {
-    return allowWrite() && m_real.rename(from, to);
+  Outcome rename(const std::string& from, const std::string& to) override {
+    Outcome allowed = allowWrite();
+    return allowed ? m_real.rename(from, to) : allowed;
   }
-  bool link(const std::string& from, const std::string& to) override { return allowWrite() && m_real.link(from, to); }
-  bool remove(const std::string& path) override { return allowWrite() && m_real.remove(path); }
-  bool syncFolderOf(const std::string& path) override { return allowFlush() && m_real.syncFolderOf(path); }
-  std::string lastError() const override { return m_faulted ? "injected fault" : m_real.lastError(); }
+  Outcome link(const std::string& from, const std::string& to) override {
+    Outcome allowed = allowWrite();
+    return allowed ? m_real.link(from, to) : allowed;
+  }
+  Outcome remove(const std::string& path) override {
+    Outcome allowed = allowWrite();
+    return allowed ? m_real.remove(path) : allowed;
+  }
+  Outcome syncFolderOf(const std::string& path) override {
+    Outcome allowed = allowFlush();
+    return allowed ? m_real.syncFolderOf(path) : allowed;
+  }
 
  private:
   FileSystem& m_real = systemFileSystem();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "HandBuilt.h"
 
 namespace qlm {
@@ -16,7 +18,7 @@ RecordImage fromHand(const Bytes& bytes) {
 TEST(RecordImage, ReadsEveryFieldAtItsOffset) {
   RecordImage record = fromHand(testing::handRecord(7, "\"TestV[RETURN]\""));
   EXPECT_EQ(record.get(IntField::Number), 7);
-  EXPECT_EQ(record.imageArea(), (Area{5, 6, 45, 26}));
+  EXPECT_EQ(record.imageArea(), (Rect{5, 6, 46, 27}));
   EXPECT_EQ(record.alternate(), (Point{-1, -1}));
   EXPECT_EQ(record.text(TextField::User), "alice");
   EXPECT_EQ(record.text(TextField::Created), "260314091502");
@@ -38,7 +40,7 @@ TEST(RecordImage, WritesEveryFieldAtItsOffsetAndNothingElse) {
   record.set(IntField::Number, 7);
   record.set(IntField::KindMarker, 1);
   record.set(IntField::ReservedOne, 1);
-  record.setImageArea({5, 6, 45, 26});
+  record.setImageArea({5, 6, 46, 27});
   record.set(IntField::AlternateLeft, -1);
   record.set(IntField::AlternateTop, -1);
   record.setText(TextField::User, "alice");
@@ -110,7 +112,7 @@ TEST(NewRecord, TakesTheDefaultsOfARecordedOne) {
   RecordImage record = makeNewRecord(fields);
   EXPECT_EQ(std::tuple(record.text(TextField::WindowTitle), record.text(TextField::LayoutTag), record.imageArea(),
                        record.textArea(), record.alternate(), record.window().width),
-            std::tuple("-", "2_0_3", Area{10, 1, 50, 15}, Area{60, 1, 100, 15}, Point{-1, -1}, 200));
+            std::tuple("-", "2_0_3", Rect{10, 1, 51, 16}, Rect{60, 1, 101, 16}, Point{-1, -1}, 200));
   std::vector<int> numbers;
   for (IntField field : {IntField::ClickFlag, IntField::KindMarker, IntField::ReservedOne, IntField::MinWait,
                          IntField::MaxWait, IntField::Play, IntField::Erase}) {
@@ -144,9 +146,12 @@ TEST(NewRecord, ClickOutsideTheWindowBecomesTheFixedPoint) {
   fields.areaWidth = 200;
   fields.areaHeight = 100;
   EXPECT_EQ(makeNewRecord(fields).click(), (Point{100, 15}));
-  fields.imageArea = Area{1, 2, 3, 4};
-  EXPECT_EQ(makeNewRecord(fields).imageArea(), (Area{1, 2, 3, 4}));
-  EXPECT_EQ(makeNewRecord(fields).textArea(), (Area{13, 2, 15, 4}));
+  fields.imageArea = Rect{1, 2, 4, 5};
+  EXPECT_EQ(makeNewRecord(fields).imageArea(), (Rect{1, 2, 4, 5}));
+  EXPECT_EQ(makeNewRecord(fields).textArea(), (Rect{13, 2, 16, 5}));
+  // qlm append takes any 32-bit edges.
+  fields.imageArea = rectFromInclusive(INT_MIN, 2, INT_MAX, 5);
+  EXPECT_EQ(makeNewRecord(fields).imageArea(), fields.imageArea);
 }
 
 }  // namespace

@@ -200,22 +200,22 @@ TEST(ImageAreaUniqueness, StoresTheOtherOccurrenceOfTheSearchedMethodOnly) {
   paste(picture, icon({250, 240, 0}, {0, 0, 128}), 38, 2);
   paste(picture, icon(kBlack, kWhite), 4, 20);
   struct Case {
-    Area area;
+    int left, top, right, bottom;  // inclusive
     SearchMethod method;
     Point other;
   };
-  const Case cases[] = {{{30, 25, 34, 28}, SearchMethod::Image, {8, 6}},
-                        {{8, 6, 12, 9}, SearchMethod::Image, {30, 25}},
-                        {{30, 25, 34, 28}, static_cast<SearchMethod>(0), kNoPoint},
-                        {{30, 25, 34, 28}, static_cast<SearchMethod>(1), kNoPoint},
-                        {{45, 30, 54, 35}, SearchMethod::Image, kNoPoint},
-                        {{10, 10, 5, 12}, SearchMethod::Image, kNoPoint},
-                        {{38, 2, 46, 10}, SearchMethod::Shape, {4, 20}},
-                        {{38, 2, 46, 10}, SearchMethod::Image, kNoPoint}};
+  const Case cases[] = {{30, 25, 34, 28, SearchMethod::Image, {8, 6}},
+                        {8, 6, 12, 9, SearchMethod::Image, {30, 25}},
+                        {30, 25, 34, 28, static_cast<SearchMethod>(0), kNoPoint},
+                        {30, 25, 34, 28, static_cast<SearchMethod>(1), kNoPoint},
+                        {45, 30, 54, 35, SearchMethod::Image, kNoPoint},
+                        {10, 10, 5, 12, SearchMethod::Image, kNoPoint},
+                        {38, 2, 46, 10, SearchMethod::Shape, {4, 20}},
+                        {38, 2, 46, 10, SearchMethod::Image, kNoPoint}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::to_string(c.area.left) + "," + std::to_string(c.area.top) + " method " +
+    SCOPED_TRACE(std::to_string(c.left) + "," + std::to_string(c.top) + " method " +
                  std::to_string(static_cast<int>(c.method)));
-    EXPECT_EQ(findOtherOccurrence(picture, c.area.left, c.area.top, c.area.right, c.area.bottom, c.method, 5, 0),
+    EXPECT_EQ(findOtherOccurrence(picture, c.left, c.top, c.right, c.bottom, c.method, 5, 0),
               c.other);
   }
 }

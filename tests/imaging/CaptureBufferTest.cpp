@@ -37,16 +37,16 @@ class DesktopCapture : public ::testing::Test {
 
 TEST_F(DesktopCapture, KindsChooseTheForegroundWindowThePointedWindowOrTheScreen) {
   desktop->userMove({60, 50});
-  EXPECT_EQ(snapshotArea(*platform->windows, 'X'), Rect::fromSize(300, 200, 60, 30));
-  EXPECT_EQ(snapshotArea(*platform->windows, 'M'), Rect::fromSize(50, 40, 101, 50));
-  EXPECT_EQ(snapshotArea(*platform->windows, '-'), Rect::fromSize(0, 0, 640, 480));
+  EXPECT_EQ(snapshotArea(*platform->windows, CaptureSource::ForegroundWindow), Rect::fromSize(300, 200, 60, 30));
+  EXPECT_EQ(snapshotArea(*platform->windows, CaptureSource::WindowUnderPointer), Rect::fromSize(50, 40, 101, 50));
+  EXPECT_EQ(snapshotArea(*platform->windows, CaptureSource::WholeScreen), Rect::fromSize(0, 0, 640, 480));
   desktop->userMove({5, 5});
-  EXPECT_EQ(snapshotArea(*platform->windows, 'M'), Rect::fromSize(0, 0, 640, 480));
+  EXPECT_EQ(snapshotArea(*platform->windows, CaptureSource::WindowUnderPointer), Rect::fromSize(0, 0, 640, 480));
 }
 
 TEST_F(DesktopCapture, APictureOfAWindowHasTheStoredHeadersAndTheScreensPixels) {
   desktop->activate(back);
-  ASSERT_TRUE(buffer.captureScreen(*platform, 'X'));
+  ASSERT_TRUE(buffer.captureScreen(*platform, CaptureSource::ForegroundWindow));
   EXPECT_EQ(buffer.screenArea(), Rect::fromSize(50, 40, 101, 50));
   const Picture& picture = buffer.picture();
   EXPECT_EQ(picture.bitsPerPixel, 32);
@@ -60,7 +60,7 @@ TEST_F(DesktopCapture, APictureOfAWindowHasTheStoredHeadersAndTheScreensPixels) 
 }
 
 TEST_F(DesktopCapture, CutOutsComeFromTheMainCaptureAndKeepTheirSizeAtItsEdge) {
-  ASSERT_TRUE(buffer.captureScreen(*platform, '-'));
+  ASSERT_TRUE(buffer.captureScreen(*platform, CaptureSource::WholeScreen));
   desktop->closeWindow(front);  // the cut-out is taken from the capture, not the screen
   ASSERT_TRUE(buffer.slot().cutPicture(290, 190, 20, 20));
   const Picture& cut = buffer.slot().cutOut();
@@ -72,10 +72,10 @@ TEST_F(DesktopCapture, CutOutsComeFromTheMainCaptureAndKeepTheirSizeAtItsEdge) {
 }
 
 TEST_F(DesktopCapture, AFailedCaptureLeavesNoOlderPictureBehind) {
-  ASSERT_TRUE(buffer.captureScreen(*platform, 'X'));
+  ASSERT_TRUE(buffer.captureScreen(*platform, CaptureSource::ForegroundWindow));
   desktop->closeWindow(front);
   desktop->closeWindow(back);
-  EXPECT_FALSE(buffer.captureScreen(*platform, 'X'));
+  EXPECT_FALSE(buffer.captureScreen(*platform, CaptureSource::ForegroundWindow));
   EXPECT_FALSE(buffer.exists());
 }
 

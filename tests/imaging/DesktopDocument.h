@@ -52,7 +52,7 @@ struct RecordSpec {
   std::string instruction;
   std::string className = "Painter";
   std::string title = "pattern";
-  Area imageArea{10, 10, 30, 30};
+  Rect imageArea{10, 10, 31, 31};
   Point click{20, 20};
   int conditionLevel = 0;
   int clickFlag = 0;

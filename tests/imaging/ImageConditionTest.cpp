@@ -19,14 +19,15 @@ Picture windowWithButton(int width, int height, int buttonX, int buttonY) {
 }
 
 TEST(FoundTarget, KeepsTheRecordedClickOffsetFromTheImageOrIsMinusTwo) {
-  const Area area{100, 50, 140, 70};
+  const Rect area{100, 50, 141, 71};
   const FoundTarget t = foundTarget(true, {130, 45}, {200, 300}, {110, 60}, area);
   EXPECT_EQ(std::pair(t.position, t.click), std::pair(Point{130, 45}, Point{200 + 130 + 10, 300 + 45 + 10}));
   // Whole-screen targets use the screen origin.
-  EXPECT_EQ(foundTarget(true, {5, 6}, {0, 0}, {1, 1}, Area{3, 3, 9, 9}).click, (Point{3, 4}));
+  EXPECT_EQ(foundTarget(true, {5, 6}, {0, 0}, {1, 1}, Rect{3, 3, 10, 10}).click, (Point{3, 4}));
   const FoundTarget none = foundTarget(false, {-1, -1}, {200, 300}, {110, 60}, area);
   EXPECT_EQ(std::pair(none.position, none.click), std::pair(Point{-2, -2}, Point{-2, -2}));
 }
+
 TEST(TimedSearchRules, ContinueUntilTheLimitHasPassedAndShowProgressForLongOrEndlessLimits) {
   EXPECT_TRUE(keepSearching(false, 0, 0));
   EXPECT_FALSE(keepSearching(false, 0, 1));
@@ -43,7 +44,7 @@ TEST(TimedSearchRules, ContinueUntilTheLimitHasPassedAndShowProgressForLongOrEnd
 TEST(ImageAreaSearch, FindsTheButtonAfterTheWindowChanged) {
   const Picture recorded = windowWithButton(200, 120, 40, 30);
   ImageAreaSearch search;
-  ASSERT_TRUE(search.loadArea(recorded, Area{38, 28, 72, 44}));
+  ASSERT_TRUE(search.loadArea(recorded, Rect{38, 28, 73, 45}));
   const Picture live = windowWithButton(260, 150, 95, 71);
   const AttemptResult r = search.attempt(live, SearchMethod::Image, 0, 0);
   EXPECT_EQ(r.outcome, AttemptOutcome::Found);
@@ -54,7 +55,7 @@ TEST(ImageAreaSearch, FindsTheButtonAfterTheWindowChanged) {
 
 TEST(ImageAreaSearch, ACaptureSmallerThanTheAreaIsAFailedAttempt) {
   ImageAreaSearch search;
-  ASSERT_TRUE(search.loadArea(windowWithButton(200, 120, 40, 30), Area{38, 28, 72, 44}));
+  ASSERT_TRUE(search.loadArea(windowWithButton(200, 120, 40, 30), Rect{38, 28, 73, 45}));
   const AttemptResult r = search.attempt(makePicture(34, 100), SearchMethod::Image, 0, 0);
   EXPECT_EQ(r.outcome, AttemptOutcome::CaptureTooSmall);
   EXPECT_EQ(r.position, kNoPoint);
@@ -64,8 +65,8 @@ TEST(ImageAreaSearch, ACaptureSmallerThanTheAreaIsAFailedAttempt) {
 
 TEST(ImageAreaSearch, AnAreaOutsideTheStoredPictureFindsNothing) {
   ImageAreaSearch search;
-  EXPECT_FALSE(search.loadArea(makePicture(50, 50), Area{40, 40, 60, 45}));
-  EXPECT_FALSE(search.loadArea(makePicture(50, 50), Area{10, 10, 9, 20}));
+  EXPECT_FALSE(search.loadArea(makePicture(50, 50), Rect{40, 40, 61, 46}));
+  EXPECT_FALSE(search.loadArea(makePicture(50, 50), Rect{10, 10, 10, 21}));
   EXPECT_EQ(search.attempt(makePicture(50, 50), SearchMethod::Image, 100, 100).outcome, AttemptOutcome::NotFound);
 }
 

@@ -33,7 +33,7 @@ class ImageWaitTest : public testing::DesktopDocumentTest {
     }
     testing::RecordSpec spec;
     spec.instruction = std::move(instruction);
-    spec.imageArea = {28, 38, 51, 53};
+    spec.imageArea = {28, 38, 52, 54};
     spec.click = {40, 45};
     spec.conditionLevel = level;
     spec.clickFlag = 2;

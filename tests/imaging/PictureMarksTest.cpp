@@ -36,7 +36,7 @@ TEST(PictureMarks, LinesLeaveOutTheirLastPointAndDotsSkipEveryOther) {
 
 TEST(PictureMarks, AFrameOutlinesTheInclusiveArea) {
   Picture picture = test::makePicture(20, 20);
-  drawFrame(picture, {3, 4, 8, 9}, kRed, PenStyle::Solid);
+  drawFrame(picture, {3, 4, 9, 10}, kRed, PenStyle::Solid);
   EXPECT_EQ(markedCount(picture), 20);
   for (auto [x, y] : {std::pair{3, 4}, {8, 4}, {8, 9}, {3, 9}}) EXPECT_EQ(test::pixelAt(picture, x, y), kMarked);
   EXPECT_NE(test::pixelAt(picture, 5, 6), kMarked);

@@ -78,7 +78,7 @@ TEST_F(LanguageTest, AssignmentReportsTheChangeAsATraceEvent) {
   trace.clear();
   run("$X=2");
   ASSERT_EQ(trace.events().size(), 1u);
-  EXPECT_EQ(trace.events()[0].kind, 2);
+  EXPECT_EQ(trace.events()[0].kind, TraceStep::InFunction);
   EXPECT_EQ(trace.events()[0].description, "Value of variable $X change:");
   EXPECT_EQ(trace.events()[0].text, "From \"a\" to 2");
 }

@@ -30,7 +30,7 @@ class FunctionTest : public qlm::testing::LanguageTest {
   std::vector<TraceEvent> stepEvents() const {
     std::vector<TraceEvent> steps;
     for (const TraceEvent& event : trace.events()) {
-      if (event.kind == 2) steps.push_back(event);
+      if (event.kind == TraceStep::InFunction) steps.push_back(event);
     }
     return steps;
   }

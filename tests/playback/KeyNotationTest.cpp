@@ -20,7 +20,7 @@ TEST(KeyTables, HaveTheirSizesAndHomeTwice) {
 TEST(KeyTables, PrefixFollowsKind) {
   for (const KeyEntry& entry : keyboardKeyTable()) {
     SCOPED_TRACE(std::string(entry.notation));
-    EXPECT_EQ(entry.notation.front() == '/', entry.kind == kKindRelease);
+    EXPECT_EQ(entry.notation.front() == '/', entry.kind == KeyAction::Release);
   }
 }
 

@@ -12,10 +12,14 @@ namespace {
 
 struct StopCase {
   int level;
-  int kind;
+  TraceStep kind;
   std::string_view description;
   bool stops;
 };
+
+constexpr TraceStep kBefore = TraceStep::BeforeInstruction;
+constexpr TraceStep kInFunction = TraceStep::InFunction;
+constexpr TraceStep kAfter = TraceStep::AfterInstruction;
 
 class StopRule : public ::testing::TestWithParam<StopCase> {};
 
@@ -25,15 +29,15 @@ TEST_P(StopRule, FollowsTheBitsOfTheDebugLevel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, StopRule,
-                         ::testing::Values(StopCase{1, 3, "", true}, StopCase{1, 1, "", false},
-                                           StopCase{2, 1, "", true}, StopCase{2, 3, "", false},
-                                           StopCase{4, 2, "x", true}, StopCase{3, 2, "x", false},
-                                           StopCase{0, 2, "Debug(), End debuging.", true},
-                                           StopCase{0, 2, "debug(", false}, StopCase{7, 3, "", true},
-                                           StopCase{0, 1, "", false}),
+                         ::testing::Values(StopCase{1, kAfter, "", true}, StopCase{1, kBefore, "", false},
+                                           StopCase{2, kBefore, "", true}, StopCase{2, kAfter, "", false},
+                                           StopCase{4, kInFunction, "x", true}, StopCase{3, kInFunction, "x", false},
+                                           StopCase{0, kInFunction, "Debug(), End debuging.", true},
+                                           StopCase{0, kInFunction, "debug(", false}, StopCase{7, kAfter, "", true},
+                                           StopCase{0, kBefore, "", false}),
                          [](const ::testing::TestParamInfo<StopCase>& info) {
                            return "Level" + std::to_string(info.param.level) + "Kind" +
-                                  std::to_string(info.param.kind) + "Case" + std::to_string(info.index);
+                                  std::to_string(static_cast<int>(info.param.kind)) + "Case" + std::to_string(info.index);
                          });
 
 class RecordingWindow final : public DebugWindow {
@@ -42,7 +46,7 @@ class RecordingWindow final : public DebugWindow {
     stages.push_back(debugger.columns().stage);
     if (press) press(debugger);
   }
-  std::vector<int> stages;
+  std::vector<DebugStage> stages;
   std::function<void(Debugger&)> press;
 };
 
@@ -50,7 +54,7 @@ class DebuggerTest : public testing::DesktopDocumentTest {
  protected:
   DebuggerTest() { debugger.setWindow(&window); }
   void report(int kind, int line, int instruction, std::string description, std::string text) {
-    doc.trace().traceEvent({kind, line, instruction, std::move(description), std::move(text)});
+    doc.trace().traceEvent({static_cast<TraceStep>(kind), line, instruction, std::move(description), std::move(text)});
   }
   RecordingWindow window;
 };
@@ -76,7 +80,7 @@ TEST_F(DebuggerTest, StopsInTheWindowAtTheLevelsStagesAndRaisesTheMainWindow) {
   report(1, 1, 1, {}, "a");
   report(2, 1, 1, "step", "");
   report(3, 1, 1, {}, "\"a\"");
-  EXPECT_EQ(window.stages, (std::vector<int>{1, 3}));
+  EXPECT_EQ(window.stages, (std::vector<DebugStage>{DebugStage::BeforeExecute, DebugStage::BeforeSend}));
   EXPECT_EQ(ui.raisedCount(), 2);
 }
 
@@ -109,7 +113,7 @@ TEST_F(DebuggerTest, ContinueAdvancesTheStageAndClearedBoxesEndTheStops) {
     d.setLevelBit(kDebugBeforeExecute, false);
   };
   report(1, 1, 1, {}, "a");
-  EXPECT_EQ(debugger.columns().stage, 2);
+  EXPECT_EQ(debugger.columns().stage, DebugStage::Executing);
   EXPECT_EQ(doc.traceSettings().debugLevel, 0);
   report(3, 1, 1, {}, "\"a\"");
   EXPECT_EQ(window.stages.size(), 1u);
@@ -119,7 +123,7 @@ TEST_F(DebuggerTest, DebugStopsOnceAtItsOwnStepThenBeforeEachInstruction) {
   in.analyse("Debug(2)");
   in.evaluateInstruction(1);
   report(1, 1, 2, {}, "next");
-  EXPECT_EQ(window.stages, (std::vector<int>{2, 1}));
+  EXPECT_EQ(window.stages, (std::vector<DebugStage>{DebugStage::Executing, DebugStage::BeforeExecute}));
 }
 
 TEST_F(DebuggerTest, EveryEventReachesTheWriterAfterTheStop) {
@@ -140,9 +144,9 @@ TEST(TraceFanOut, DeliversEveryEventToEachListenerOnce) {
   fan.add(a);
   fan.add(b);
   fan.add(a);
-  fan.traceEvent({2, 1, 1, "d", "t"});
+  fan.traceEvent({kInFunction, 1, 1, "d", "t"});
   fan.remove(b);
-  fan.traceEvent({3, 1, 1, {}, "x"});
+  fan.traceEvent({kAfter, 1, 1, {}, "x"});
   EXPECT_EQ(a.events().size(), 2u);
   EXPECT_EQ(b.events().size(), 1u);
 }

@@ -25,7 +25,7 @@ class TraceFileTest : public testing::DesktopDocumentTest {
     settings.traceFileName = folder.file(name);
   }
   void report(int kind, int line, int instruction, std::string description, std::string text) {
-    doc.trace().traceEvent({kind, line, instruction, std::move(description), std::move(text)});
+    doc.trace().traceEvent({static_cast<TraceStep>(kind), line, instruction, std::move(description), std::move(text)});
   }
   void instruction(int line, std::string text, std::string output) {
     report(1, line, 1, {}, std::move(text));
@@ -65,7 +65,7 @@ class TraceFileTest : public testing::DesktopDocumentTest {
   void recordWithImage(const std::string& text) {
     testing::RecordSpec spec;
     spec.instruction = text;
-    spec.imageArea = {30, 20, 49, 34};
+    spec.imageArea = {30, 20, 50, 35};
     spec.click = {60, 40};
     spec.conditionLevel = 3;
     spec.clickFlag = 2;
@@ -196,7 +196,7 @@ TEST_F(TraceFileTest, APlaybackTracesItsImageSearchAndAsksToOpenTheFile) {
   addRecord(first, *desktop->capture(rect));
   testing::RecordSpec second;
   second.instruction = "IfImage(2,\"V[LBUTTON]\",\"\")";
-  second.imageArea = {28, 38, 51, 53};
+  second.imageArea = {28, 38, 52, 54};
   second.click = {40, 45};
   second.conditionLevel = 3;
   second.clickFlag = 2;

@@ -50,7 +50,7 @@ bool parseOption(std::string_view name, std::string_view value, AppendOptions& o
   } else if (name == "--area") {
     auto area = parseNumbers(value, 4);
     if (!area) return false;
-    options.fields.imageArea = Area{(*area)[0], (*area)[1], (*area)[2], (*area)[3]};
+    options.fields.imageArea = rectFromInclusive((*area)[0], (*area)[1], (*area)[2], (*area)[3]);
   } else {
     return false;
   }

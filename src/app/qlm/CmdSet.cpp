@@ -38,11 +38,11 @@ Setter numberSetter(IntField field, int lowest, int highest) {
   };
 }
 
-Setter areaSetter(void (RecordImage::*setArea)(const Area&)) {
+Setter areaSetter(void (RecordImage::*setArea)(const Rect&)) {
   return [setArea](RecordImage& record, std::string_view value) -> std::optional<std::string> {
     auto numbers = parseNumbers(value, 4);
     if (!numbers) return std::nullopt;
-    (record.*setArea)(Area{(*numbers)[0], (*numbers)[1], (*numbers)[2], (*numbers)[3]});
+    (record.*setArea)(rectFromInclusive((*numbers)[0], (*numbers)[1], (*numbers)[2], (*numbers)[3]));
     return std::string();
   };
 }

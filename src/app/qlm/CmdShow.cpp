@@ -15,8 +15,9 @@ void printField(const char* name, const std::string& cp1252) {
 
 void printRecord(const ListedRecord& listed, const std::string& date) {
   const RecordImage& r = listed.record;
-  auto four = [](const Area& a) {
-    return std::to_string(a.left) + "," + std::to_string(a.top) + "," + std::to_string(a.right) + "," + std::to_string(a.bottom);
+  auto four = [](const Rect& area) {
+    const auto [left, top, right, bottom] = inclusiveEdges(area);
+    return std::to_string(left) + "," + std::to_string(top) + "," + std::to_string(right) + "," + std::to_string(bottom);
   };
   WindowGeometry w = r.window();
   std::printf("%-12s %d\n", "line", listed.line);

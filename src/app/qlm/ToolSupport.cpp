@@ -93,8 +93,8 @@ std::string noSuchLine(const std::string& path, std::string_view line, int count
 }
 
 void writeRecordJson(JsonWriter& json, int line, const RecordImage& record, std::optional<PictureShape> picture) {
-  Area image = record.imageArea();
-  Area text = record.textArea();
+  const auto [imageLeft, imageTop, imageRight, imageBottom] = inclusiveEdges(record.imageArea());
+  const auto [textLeft, textTop, textRight, textBottom] = inclusiveEdges(record.textArea());
   WindowGeometry window = record.window();
   json.beginObject();
   json.key("line").number(line);
@@ -108,9 +108,9 @@ void writeRecordJson(JsonWriter& json, int line, const RecordImage& record, std:
   json.key("user").text(record.text(TextField::User));
   json.key("created").text(record.text(TextField::Created));
   numbers(json, "click", {record.click().x, record.click().y});
-  numbers(json, "image_area", {image.left, image.top, image.right, image.bottom});
+  numbers(json, "image_area", {imageLeft, imageTop, imageRight, imageBottom});
   numbers(json, "alternate", {record.alternate().x, record.alternate().y});
-  numbers(json, "text_area", {text.left, text.top, text.right, text.bottom});
+  numbers(json, "text_area", {textLeft, textTop, textRight, textBottom});
   json.key("condition_level").number(record.get(IntField::ConditionLevel));
   json.key("click_flag").number(record.get(IntField::ClickFlag));
   json.key("text_flag").number(record.get(IntField::TextFlag));

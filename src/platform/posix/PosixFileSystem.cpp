@@ -19,9 +19,11 @@ namespace {
 constexpr auto kLockWait = std::chrono::seconds(5);
 constexpr auto kLockPoll = std::chrono::milliseconds(10);
 
-thread_local std::string t_lastError;
-
-void noteError(const char* what) { t_lastError = std::string(what) + ": " + std::strerror(errno); }
+std::string systemError(const std::string& what) { return what + ": " + std::strerror(errno); }
+Outcome systemFailure(const std::string& what) {
+  const int code = errno;
+  return Outcome::failure(what + ": " + std::strerror(code), code);
+}
 
 // Links followed before giving up, as the kernel does.
 constexpr int kMaxLinks = 40;
@@ -36,22 +38,18 @@ const char* kindOfNonRegular(mode_t mode) {
 
 // Non-blocking while opening, so that a pipe never waits for a writer;
 // anything but a regular file is closed again untouched.
-int openRegular(const std::string& path, int flags) {
+Result<int> openRegular(const std::string& path, int flags) {
   int fd = ::open(path.c_str(), flags | O_NONBLOCK, 0666);
-  if (fd < 0) {
-    noteError(path.c_str());
-    return -1;
-  }
+  if (fd < 0) return Result<int>::failure(systemError(path));
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
-    noteError(path.c_str());
+    std::string error = systemError(path);
     ::close(fd);
-    return -1;
+    return Result<int>::failure(error);
   }
   if (!S_ISREG(st.st_mode)) {
-    t_lastError = path + ": " + kindOfNonRegular(st.st_mode) + ", not a file";
     ::close(fd);
-    return -1;
+    return Result<int>::failure(path + ": " + kindOfNonRegular(st.st_mode) + ", not a file");
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return fd;
@@ -72,73 +70,58 @@ class PosixFile final : public File {
   PosixFile(const PosixFile&) = delete;
   PosixFile& operator=(const PosixFile&) = delete;
 
-  std::int64_t readAt(std::uint64_t offset, void* data, std::size_t size) override {
+  Result<std::size_t> readAt(std::uint64_t offset, void* data, std::size_t size) override {
     std::size_t done = 0;
     while (done < size) {
       ssize_t got = ::pread(m_fd, static_cast<char*>(data) + done, size - done, static_cast<off_t>(offset + done));
       if (got < 0 && errno == EINTR) continue;
-      if (got < 0) {
-        noteError("read");
-        return -1;
-      }
+      if (got < 0) return Result<std::size_t>::failure(systemError("read"));
       if (got == 0) break;
       done += static_cast<std::size_t>(got);
     }
-    return static_cast<std::int64_t>(done);
+    return done;
   }
 
-  bool writeAt(std::uint64_t offset, const void* data, std::size_t size) override {
+  Outcome writeAt(std::uint64_t offset, const void* data, std::size_t size) override {
     std::size_t done = 0;
     while (done < size) {
       ssize_t put = ::pwrite(m_fd, static_cast<const char*>(data) + done, size - done, static_cast<off_t>(offset + done));
       if (put < 0 && errno == EINTR) continue;
-      if (put <= 0) {
-        noteError("write");
-        return false;
-      }
+      if (put <= 0) return systemFailure("write");
       done += static_cast<std::size_t>(put);
     }
-    return true;
+    return Outcome::success();
   }
 
-  std::optional<std::uint64_t> size() override {
+  Result<std::uint64_t> size() override {
     struct stat st {};
-    if (::fstat(m_fd, &st) != 0) {
-      noteError("stat");
-      return std::nullopt;
-    }
+    if (::fstat(m_fd, &st) != 0) return Result<std::uint64_t>::failure(systemError("stat"));
     return static_cast<std::uint64_t>(st.st_size);
   }
 
-  bool truncate(std::uint64_t size) override {
-    if (::ftruncate(m_fd, static_cast<off_t>(size)) == 0) return true;
-    noteError("truncate");
-    return false;
+  Outcome truncate(std::uint64_t size) override {
+    if (::ftruncate(m_fd, static_cast<off_t>(size)) == 0) return Outcome::success();
+    return systemFailure("truncate");
   }
 
-  bool sync() override {
-    if (::fsync(m_fd) == 0) return true;
-    noteError("fsync");
-    return false;
+  Outcome sync() override {
+    if (::fsync(m_fd) == 0) return Outcome::success();
+    return systemFailure("fsync");
   }
 
   // flock, not fcntl: fcntl locks belong to the process and vanish when any
   // descriptor of the file is closed, and the delete opens a second one.
-  bool lock(LockKind kind) override {
+  Outcome lock(LockKind kind) override {
     int operation = (kind == LockKind::Shared ? LOCK_SH : LOCK_EX) | LOCK_NB;
     auto deadline = std::chrono::steady_clock::now() + kLockWait;
     while (::flock(m_fd, operation) != 0) {
-      if (errno != EWOULDBLOCK && errno != EINTR) {
-        noteError("lock");
-        return false;
-      }
+      if (errno != EWOULDBLOCK && errno != EINTR) return systemFailure("lock");
       if (std::chrono::steady_clock::now() >= deadline) {
-        t_lastError = "the file is in use by another program";
-        return false;
+        return Outcome::failure("the file is in use by another program");
       }
       std::this_thread::sleep_for(kLockPoll);
     }
-    return true;
+    return Outcome::success();
   }
 
   std::optional<FileId> id() override {
@@ -153,10 +136,9 @@ class PosixFile final : public File {
     return static_cast<unsigned>(st.st_mode & 07777);
   }
 
-  bool setPermissions(unsigned mode) override {
-    if (::fchmod(m_fd, static_cast<mode_t>(mode)) == 0) return true;
-    noteError("chmod");
-    return false;
+  Outcome setPermissions(unsigned mode) override {
+    if (::fchmod(m_fd, static_cast<mode_t>(mode)) == 0) return Outcome::success();
+    return systemFailure("chmod");
   }
 
  private:
@@ -172,7 +154,7 @@ std::string folderOf(const std::string& path) {
 
 class PosixFileSystem final : public FileSystem {
  public:
-  std::unique_ptr<File> open(const std::string& path, OpenMode mode) override {
+  Result<std::unique_ptr<File>> open(const std::string& path, OpenMode mode) override {
     int flags = O_CLOEXEC;
     switch (mode) {
       case OpenMode::Read: flags |= O_RDONLY; break;
@@ -180,20 +162,19 @@ class PosixFileSystem final : public FileSystem {
       case OpenMode::Create: flags |= O_RDWR | O_CREAT; break;
       case OpenMode::CreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; break;
     }
-    int fd = openRegular(path, flags);
-    if (fd < 0) return nullptr;
-    return std::make_unique<PosixFile>(fd);
+    Result<int> fd = openRegular(path, flags);
+    if (!fd) return Result<std::unique_ptr<File>>::failure(fd.error());
+    return std::unique_ptr<File>(std::make_unique<PosixFile>(*fd));
   }
 
-  std::unique_ptr<File> createBeside(const std::string& target, std::string& name) override {
+  Result<std::unique_ptr<File>> createBeside(const std::string& target, std::string& name) override {
     for (int attempt = 0; attempt < 100; ++attempt) {
       name = target + ".tmp-" + randomSuffix();
       int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-      if (fd >= 0) return std::make_unique<PosixFile>(fd);
+      if (fd >= 0) return std::unique_ptr<File>(std::make_unique<PosixFile>(fd));
       if (errno != EEXIST) break;
     }
-    noteError(name.c_str());
-    return nullptr;
+    return Result<std::unique_ptr<File>>::failure(systemError(name));
   }
 
   std::string resolve(const std::string& path) override {
@@ -221,37 +202,28 @@ class PosixFileSystem final : public FileSystem {
     return ::lstat(path.c_str(), &st) == 0;
   }
 
-  bool rename(const std::string& from, const std::string& to) override {
-    if (::rename(from.c_str(), to.c_str()) == 0) return true;
-    noteError("rename");
-    return false;
+  Outcome rename(const std::string& from, const std::string& to) override {
+    if (::rename(from.c_str(), to.c_str()) == 0) return Outcome::success();
+    return systemFailure("rename");
   }
 
-  bool link(const std::string& from, const std::string& to) override {
-    if (::link(from.c_str(), to.c_str()) == 0) return true;
-    noteError(to.c_str());
-    return false;
+  Outcome link(const std::string& from, const std::string& to) override {
+    if (::link(from.c_str(), to.c_str()) == 0) return Outcome::success();
+    return systemFailure(to);
   }
 
-  bool remove(const std::string& path) override {
-    if (::unlink(path.c_str()) == 0 || errno == ENOENT) return true;
-    noteError("remove");
-    return false;
+  Outcome remove(const std::string& path) override {
+    if (::unlink(path.c_str()) == 0 || errno == ENOENT) return Outcome::success();
+    return systemFailure("remove");
   }
 
-  bool syncFolderOf(const std::string& path) override {
+  Outcome syncFolderOf(const std::string& path) override {
     int fd = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-      noteError("open folder");
-      return false;
-    }
-    bool ok = ::fsync(fd) == 0;
-    if (!ok) noteError("fsync folder");
+    if (fd < 0) return systemFailure("open folder");
+    Outcome synced = ::fsync(fd) == 0 ? Outcome::success() : systemFailure("fsync folder");
     ::close(fd);
-    return ok;
+    return synced;
   }
-
-  std::string lastError() const override { return t_lastError; }
 };
 
 }  // namespace

@@ -75,7 +75,7 @@ struct PatternWindow {
 // and the click inside it, both in the picture's coordinates.
 struct Recorded {
   Picture picture;
-  Area area;
+  Rect area;
   Point click;
 };
 
@@ -121,12 +121,12 @@ class ImageSearchX11Test : public testing::DesktopTest {
     EXPECT_TRUE(platform->windows->setForeground(client.window));
     EXPECT_TRUE(waitFor([&] { return platform->windows->foreground() == client.window; }));
     CaptureBuffer buffer;
-    EXPECT_TRUE(buffer.captureScreen(*platform, 'X'));
+    EXPECT_TRUE(buffer.captureScreen(*platform, CaptureSource::ForegroundWindow));
     const Rect frame = buffer.screenArea();
     EXPECT_EQ(platform->windows->rect(client.window), frame);
     const int left = client.origin.x - frame.left + client.pattern.x;
     const int top = client.origin.y - frame.top + client.pattern.y;
-    recorded.area = {left, top, left + kPatternWidth - 1, top + kPatternHeight - 1};
+    recorded.area = Rect::fromSize(left, top, kPatternWidth, kPatternHeight);
     recorded.click = {left + kClickOffset.x, top + kClickOffset.y};
     recorded.picture = buffer.picture();
     // The picture shows the pattern where the area says: the ground, then the red block.
@@ -304,7 +304,7 @@ TEST_F(ImageSearchX11Test, WholeScreenRecordFindsThePatternAnywhereOnTheScreen) 
   auto recorded = startClient("qlm screen", {100, 100}, {20, 20}, Painting::Pattern);
   ASSERT_TRUE(platform->windows->setForeground(recorded.window));
   CaptureBuffer buffer;
-  ASSERT_TRUE(buffer.captureScreen(*platform, '-'));
+  ASSERT_TRUE(buffer.captureScreen(*platform, CaptureSource::WholeScreen));
   const Point at{recorded.origin.x + 20, recorded.origin.y + 20};
   Recorded picture{buffer.picture(), {at.x, at.y, at.x + kPatternWidth - 1, at.y + kPatternHeight - 1},
                    {at.x + kClickOffset.x, at.y + kClickOffset.y}};
@@ -356,7 +356,8 @@ TEST_F(ImageSearchX11Test, QlmAppendAndPlayClickTheFoundPattern) {
   }
   std::filesystem::remove(document);
   ASSERT_EQ(runTool({"new", document}, display).status, 0);
-  const std::string area = pair(picture.area.left, picture.area.top) + "," + pair(picture.area.right, picture.area.bottom);
+  const std::string area =
+      pair(picture.area.left, picture.area.top) + "," + pair(picture.area.right - 1, picture.area.bottom - 1);
   const testing::ProgramRun first = runTool({"append", document, "--kind", "1", "--text", kQuickInput, "--picture", bmp.string()},
                                 display);
   ASSERT_EQ(first.status, 0) << first.err;

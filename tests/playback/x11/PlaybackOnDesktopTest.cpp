@@ -92,7 +92,7 @@ class SharedTrace final : public TraceSink {
 
 bool hasStep(const std::vector<TraceEvent>& events, int kind, int line, int instruction) {
   return std::any_of(events.begin(), events.end(), [&](const TraceEvent& e) {
-    return e.kind == kind && e.line == line && e.instruction == instruction;
+    return static_cast<int>(e.kind) == kind && e.line == line && e.instruction == instruction;
   });
 }
 
@@ -100,7 +100,7 @@ bool hasStep(const std::vector<TraceEvent>& events, int kind, int line, int inst
 std::string describe(const std::vector<TraceEvent>& events) {
   std::string text;
   for (const TraceEvent& e : events) {
-    text += std::to_string(e.kind) + " " + std::to_string(e.line) + "." + std::to_string(e.instruction) + " " +
+    text += std::to_string(static_cast<int>(e.kind)) + " " + std::to_string(e.line) + "." + std::to_string(e.instruction) + " " +
             e.description + " " + e.text + "\n";
   }
   return text;
@@ -250,7 +250,7 @@ TEST_F(PlaybackOnDesktopTest, EndKeyInjectedByAnotherProgramStopsALongPlaybackAn
   auto waits = [](int atLeast) {
     return [atLeast](const std::vector<TraceEvent>& events) {
       return std::count_if(events.begin(), events.end(), [](const TraceEvent& e) {
-               return e.kind == 1 && e.text == "Wait(100)";
+               return e.kind == TraceStep::BeforeInstruction && e.text == "Wait(100)";
              }) >= atLeast;
     };
   };
@@ -282,7 +282,7 @@ TEST_F(PlaybackOnDesktopTest, EndKeyInjectedByAnotherProgramStopsALongPlaybackAn
                                       "No, from the beginning and also reset the variables."}));
   std::vector<TraceEvent> events = play->trace.events();
   ASSERT_FALSE(events.empty());
-  EXPECT_EQ(events.front().kind, 1);
+  EXPECT_EQ(events.front().kind, TraceStep::BeforeInstruction);
   EXPECT_EQ(events.front().line, 1);
   EXPECT_EQ(events.front().instruction, instruction);
   EXPECT_GE(play->doc.readVariableNumber("$N"), count);
@@ -327,7 +327,9 @@ TEST_F(PlaybackOnDesktopTest, OnlyTheUsersPointerMovementPausesPlayback) {
   EXPECT_TRUE(events.saw(watch::kMouseMove, true));
   EXPECT_TRUE(waitFor([&] { return readFile(probe.log).find("button 1 ") != std::string::npos; }));
   ASSERT_TRUE(play->trace.waitUntil([](const std::vector<TraceEvent>& e) {
-    return std::count_if(e.begin(), e.end(), [](const TraceEvent& t) { return t.kind == 1 && t.line == 2; }) >= 4;
+    return std::count_if(e.begin(), e.end(), [](const TraceEvent& t) {
+             return t.kind == TraceStep::BeforeInstruction && t.line == 2;
+           }) >= 4;
   }));
   EXPECT_EQ(readFile(play->notesPath), "");
 
