@@ -65,13 +65,13 @@ Outcome replaceRecordPicture(Platform& platform, const std::string& path, int li
   int height = window ? window->height() : desktop.height;
   return file.updateRecord(path, line, [&](RecordImage& record) {
     record = selected;
-    Area image = record.imageArea();
+    // The file's edges, right and bottom being the last pixels inside.
+    auto [left, top, right, bottom] = inclusiveEdges(record.imageArea());
     Point click = record.click();
-    if (click.x > width || image.left > width || image.right > width || click.y > height || image.top > height ||
-        image.bottom > height) {
+    if (click.x > width || left > width || right > width || click.y > height || top > height || bottom > height) {
       record.setClick({20, 20});
-      record.setImageArea({10, 10, 30, 30});
-      record.setTextArea({40, 10, 60, 30});
+      record.setImageArea(rectFromInclusive(10, 10, 30, 30));
+      record.setTextArea(rectFromInclusive(40, 10, 60, 30));
     }
     WindowGeometry geometry = record.window();
     geometry.valid = 0;

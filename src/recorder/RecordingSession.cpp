@@ -36,6 +36,15 @@ std::string creationStampOf(const LocalTime& time) {
   return text;
 }
 
+int senseOf(KeyAction action) {
+  switch (action) {
+    case KeyAction::Press: return 0;
+    case KeyAction::Release: return 1;
+    case KeyAction::PressRelease: return 2;
+  }
+  return 3;
+}
+
 // The entry of a modifier transition: its press, or the release behind it.
 std::size_t transitionEntry(std::size_t press, bool down) { return down ? press : press + 1; }
 
@@ -130,7 +139,7 @@ bool RecordingSession::handleKey(const WatchedEvent& event) {
   for (std::size_t i = 0; i < keys.size(); ++i) {
     const KeyEntry& entry = keys[i];
     const EntryFlags& flags = m_flags.keys[i];
-    bool entryDown = entry.kind != kKindRelease;
+    bool entryDown = entry.kind != KeyAction::Release;
     if (entryDown != down || !flags.capture) continue;
     if (shiftChanged || event.virtualKey != entry.virtualKey) {
       if (meaning.character && !characterDone && down) {
@@ -143,7 +152,7 @@ bool RecordingSession::handleKey(const WatchedEvent& event) {
         pressIntoTap();
         m_lastNotation = entry.notation;
       } else {
-        m_sense = entry.kind;
+        m_sense = senseOf(entry.kind);
         appendNotation(entry.notation);
         if (flags.endsRecord) saveRecord('K');
       }
@@ -160,7 +169,7 @@ void RecordingSession::handleButton(const WatchedEvent& event) {
     const MouseEntry& entry = buttons[i];
     const EntryFlags& flags = m_flags.buttons[i];
     if (kMessages[i] != event.message || !flags.capture) continue;
-    bool press = entry.kind == kKindPress;
+    bool press = entry.kind == KeyAction::Press;
     m_sense = press ? 0 : 1;
     std::string_view button = entry.notation.substr(1);
     if (releaseTest(entry.notation, flags.merges)) {

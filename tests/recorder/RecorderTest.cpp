@@ -185,7 +185,7 @@ TEST(RecorderTest, ClickRecordKeepsItsPlaceInTheWindow) {
   f.recorder.stop();
   RecordImage click = f.recordAt(2);
   EXPECT_EQ(click.click(), (Point{30, 40}));
-  EXPECT_EQ(click.imageArea(), (Area{10, 30, 50, 50}));
+  EXPECT_EQ(click.imageArea(), rectFromInclusive(10, 30, 50, 50));
   EXPECT_EQ(click.text(TextField::WindowTitle), "Editor");
   EXPECT_EQ(click.get(IntField::ClickFlag), 1);
   EXPECT_EQ(click.window().width, 400);
@@ -231,13 +231,13 @@ struct ReplacementCase {
   const char* name;
   Rect windowNow;
   Point click;
-  Area imageArea;
+  Rect imageArea;
 };
 
 TEST(PictureReplacementTest, NewPictureOfTheWindowAndBoxesResetWhenTheyNoLongerFit) {
   const ReplacementCase cases[] = {
-      {"SameWindow", Rect::fromSize(100, 100, 400, 300), {30, 40}, {10, 30, 50, 50}},
-      {"ShrunkWindow", Rect::fromSize(100, 100, 35, 35), {20, 20}, {10, 10, 30, 30}},
+      {"SameWindow", Rect::fromSize(100, 100, 400, 300), {30, 40}, rectFromInclusive(10, 30, 50, 50)},
+      {"ShrunkWindow", Rect::fromSize(100, 100, 35, 35), {20, 20}, rectFromInclusive(10, 10, 30, 30)},
   };
   for (const ReplacementCase& c : cases) {
     SCOPED_TRACE(c.name);

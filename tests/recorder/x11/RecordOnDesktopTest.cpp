@@ -159,7 +159,7 @@ TEST_P(RecordOnDesktopTest, TypingAndAClickIntoAnXtermPlayBackIntoAFreshOne) {
 
 INSTANTIATE_TEST_SUITE_P(Layouts, RecordOnDesktopTest,
                          ::testing::Values(LayoutCase{"us", "Hi, \"Bob\" 42!"}, LayoutCase{"de", "yz \xc3\xa4\xc3\x9f @"},
-                                           LayoutCase{"fr", "azqw \xc3\xa9\xc3\xa8"}),
+                                           LayoutCase{"fr", "azqw \xc3\xa9\xc3\xa8 @"}),
                          [](const auto& info) { return std::string(info.param.layout); });
 
 class KilledRecorderTest : public RecordOnDesktopTest {};
