@@ -5,8 +5,8 @@ if(QLM_TESTS)
   add_executable(test_recorder_x11 ${qlm_recorder_x11_sources})
   target_link_libraries(test_recorder_x11 PRIVATE quillmote_core GTest::gtest_main GTest::gmock)
   target_compile_definitions(test_recorder_x11 PRIVATE QLM_BINARY="$<TARGET_FILE:qlm>"
-    QLM_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
-  add_dependencies(test_recorder_x11 qlm)
+    QLM_PROBE_CLIENT="$<TARGET_FILE:qlm_x11_probe>" QLM_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  add_dependencies(test_recorder_x11 qlm qlm_x11_probe)
   # One program and one virtual desktop for all cases.
   add_test(NAME recorder_x11 COMMAND test_recorder_x11)
   set_tests_properties(recorder_x11 PROPERTIES LABELS x11 TIMEOUT 300)

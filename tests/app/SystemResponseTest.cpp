@@ -4,29 +4,14 @@
 
 #include <cstdio>
 #include <fstream>
-#include <map>
+#include "../document/TempFolder.h"
 
 #include "app/HeadlessUi.h"
 #include "platform/Settings.h"
+#include "platform/posix/PosixParts.h"
 
 namespace qlm {
 namespace {
-
-class MemorySettings final : public Settings {
- public:
-  std::optional<std::string> readString(std::string_view section, std::string_view entry) override {
-    auto found = values.find(std::string(section) + "|" + std::string(entry));
-    if (found == values.end()) return std::nullopt;
-    return found->second;
-  }
-  bool writeString(std::string_view section, std::string_view entry, std::string_view value) override {
-    values[std::string(section) + "|" + std::string(entry)] = value;
-    return true;
-  }
-  std::optional<std::string> machineValue(std::string_view) override { return std::nullopt; }
-
-  std::map<std::string, std::string> values;
-};
 
 class ScriptedAsker final : public Asker {
  public:
@@ -47,36 +32,37 @@ Question userQuestion(std::string text) {
   return question;
 }
 
-TEST(SystemResponse, StoredAnswerIsUsedWithoutAskingAndTraced) {
-  MemorySettings settings;
-  TraceLog trace;
+class SystemResponseTest : public ::testing::Test {
+ protected:
+  testing::TempFolder folder;
+  std::unique_ptr<Settings> settings = makeIniSettings(folder.path() / "user.ini", folder.path() / "none.conf");
   ScriptedAsker asker;
-  SystemResponse response(&settings, &trace, asker);
+};
+
+TEST_F(SystemResponseTest, StoredAnswerIsUsedWithoutAskingAndTraced) {
+  TraceLog trace;
+  SystemResponse response(settings.get(), &trace, asker);
   asker.answer = UserAnswer{2, true};
   EXPECT_EQ(response.ask(userQuestion("Go on?")), 2);
-  EXPECT_EQ(settings.values["User Response|Go on?"], "2");
+  EXPECT_EQ(settings->readString("User Response", "Go on?"), "2");
   EXPECT_EQ(response.ask(userQuestion("Go on?")), 2);
   EXPECT_EQ(asker.asked, 1);
   ASSERT_EQ(trace.events().size(), 1u);
-  EXPECT_EQ(trace.events()[0].description, "Get saved response:");
-  EXPECT_EQ(trace.events()[0].text, "2");
+  EXPECT_EQ(std::pair(trace.events()[0].description, trace.events()[0].text),
+            std::pair(std::string("Get saved response:"), std::string("2")));
   // Another text is another question.
   EXPECT_EQ(response.ask(userQuestion("Go on? (2)")), 2);
   EXPECT_EQ(asker.asked, 2);
 }
-
-TEST(SystemResponse, ResumeQuestionIsNeverStored) {
-  MemorySettings settings;
-  ScriptedAsker asker;
-  SystemResponse response(&settings, nullptr, asker);
+TEST_F(SystemResponseTest, ResumeQuestionIsNeverStored) {
+  SystemResponse response(settings.get(), nullptr, asker);
   Question resume;
   resume.text = "Would you like to continue?";
   resume.answers = {"a", "b", "c"};
   asker.answer = UserAnswer{3, true};
   EXPECT_EQ(response.ask(resume), 3);
-  EXPECT_TRUE(settings.values.empty());
+  EXPECT_FALSE(std::filesystem::exists(folder.path() / "user.ini"));
 }
-
 TEST(SystemResponse, NobodyToAnswerOrAnAnswerOutOfRangeGivesZero) {
   ScriptedAsker asker;
   SystemResponse response(nullptr, nullptr, asker);
@@ -85,17 +71,11 @@ TEST(SystemResponse, NobodyToAnswerOrAnAnswerOutOfRangeGivesZero) {
   EXPECT_EQ(response.ask(userQuestion("q")), 0);
 }
 
-class AnswerFileTest : public ::testing::Test {
- protected:
-  std::string write(const std::string& text) {
-    std::ofstream(m_path) << text;
-    return m_path;
-  }
-  void TearDown() override { std::remove(m_path.c_str()); }
-  std::string m_path = ::testing::TempDir() + "answers.txt";
-};
-
-TEST_F(AnswerFileTest, AnswersQuestionsByTheirWholeTextAndRefusesBadLines) {
+TEST_F(SystemResponseTest, AnswersQuestionsByTheirWholeTextAndRefusesBadLines) {
+  auto write = [&](const std::string& text) {
+    std::ofstream(folder.file("answers.txt")) << text;
+    return folder.file("answers.txt");
+  };
   std::string error;
   auto file = AnswerFile::load(write("# saved\nIs 1=1 true?=2\nCaf\xC3\xA9?=1\n"), error);
   ASSERT_TRUE(file) << error;

@@ -15,6 +15,7 @@
 #include <sstream>
 #include <thread>
 
+#include "../document/TempFolder.h"
 #include "QlmRunner.h"
 
 extern "C" char** environ;
@@ -27,12 +28,7 @@ namespace fs = std::filesystem;
 
 class QlmPlay : public ::testing::Test {
  protected:
-  void SetUp() override {
-    m_dir = fs::path(::testing::TempDir()) / ("qlm-play-" + std::to_string(::getpid()));
-    fs::create_directories(m_dir);
-    ASSERT_EQ(runQlm({"new", doc()}).status, 0);
-  }
-  void TearDown() override { fs::remove_all(m_dir); }
+  void SetUp() override { ASSERT_EQ(runQlm({"new", doc()}).status, 0); }
 
   void append(const std::string& text, const std::string& title = "Editor") {
     auto run = runQlm({"append", doc(), "--kind", "K", "--class", "Edit", "--title", title, "--text", text,
@@ -45,7 +41,8 @@ class QlmPlay : public ::testing::Test {
     return (m_dir / name).string();
   }
 
-  fs::path m_dir;
+  testing::TempFolder m_temp;
+  fs::path m_dir = m_temp.path();
 };
 
 TEST_F(QlmPlay, DryRunShowsWhatEachTargetWouldReceive) {

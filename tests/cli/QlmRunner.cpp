@@ -32,14 +32,15 @@ QlmRun runQlm(const std::vector<std::string>& args) {
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, outFd, 1);
   posix_spawn_file_actions_adddup2(&actions, errFd, 2);
-  std::vector<std::string> argv = {QLM_BINARY};
+  // A run that blocks is ended after a while and fails.
+  std::vector<std::string> argv = {"timeout", "20", QLM_BINARY};
   argv.insert(argv.end(), args.begin(), args.end());
   std::vector<char*> pointers;
   for (std::string& arg : argv) pointers.push_back(arg.data());
   pointers.push_back(nullptr);
   QlmRun run;
   pid_t pid = 0;
-  if (posix_spawn(&pid, QLM_BINARY, &actions, nullptr, pointers.data(), environ) == 0) {
+  if (posix_spawnp(&pid, "timeout", &actions, nullptr, pointers.data(), environ) == 0) {
     int status = 0;
     waitpid(pid, &status, 0);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

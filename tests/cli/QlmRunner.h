@@ -1,5 +1,6 @@
 #pragma once
 // Runs the qlm program with arguments and collects its exit status and output.
+// A run that blocks is ended after 20 seconds and fails.
 #include <string>
 #include <vector>
 

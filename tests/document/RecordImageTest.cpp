@@ -110,19 +110,15 @@ TEST(NewRecord, TakesTheDefaultsOfARecordedOne) {
   fields.pictureWidth = 200;
   fields.pictureHeight = 100;
   RecordImage record = makeNewRecord(fields);
-  EXPECT_EQ(record.text(TextField::WindowTitle), "-");
-  EXPECT_EQ(record.imageArea(), (Rect{10, 1, 51, 16}));
-  EXPECT_EQ(record.textArea(), (Rect{60, 1, 101, 16}));
-  EXPECT_EQ(record.alternate(), (Point{-1, -1}));
-  EXPECT_EQ(record.get(IntField::ClickFlag), 1);
-  EXPECT_EQ(record.get(IntField::KindMarker), 1);
-  EXPECT_EQ(record.get(IntField::ReservedOne), 1);
-  EXPECT_EQ(record.get(IntField::MinWait), 100);
-  EXPECT_EQ(record.get(IntField::MaxWait), 7000);
-  EXPECT_EQ(record.text(TextField::LayoutTag), "2_0_3");
-  EXPECT_EQ(record.window().width, 200);
-  EXPECT_EQ(record.get(IntField::Play), 1);
-  EXPECT_EQ(record.get(IntField::Erase), 0);
+  EXPECT_EQ(std::tuple(record.text(TextField::WindowTitle), record.text(TextField::LayoutTag), record.imageArea(),
+                       record.textArea(), record.alternate(), record.window().width),
+            std::tuple("-", "2_0_3", Rect{10, 1, 51, 16}, Rect{60, 1, 101, 16}, Point{-1, -1}, 200));
+  std::vector<int> numbers;
+  for (IntField field : {IntField::ClickFlag, IntField::KindMarker, IntField::ReservedOne, IntField::MinWait,
+                         IntField::MaxWait, IntField::Play, IntField::Erase}) {
+    numbers.push_back(record.get(field));
+  }
+  EXPECT_EQ(numbers, (std::vector<int>{1, 1, 1, 100, 7000, 1, 0}));
 }
 
 TEST(NewRecord, FirstRecordsAndWindowsKeysAimAtTheDesktop) {

@@ -122,48 +122,24 @@ TEST(BmpFinderImage, PixelToleranceAllowsThatManyMisses) {
   EXPECT_EQ(find(big, pattern(), SearchMethod::Image, 0, 10).at, (Point{9, 4}));
 }
 
-TEST(BmpFinderImage, PixelToleranceAbove100MatchesTheFirstScannedPosition) {
-  const Picture big = makePicture(30, 20, kBlack);
-  const Search s = find(big, pattern(), SearchMethod::Image, 0, 150, {7, 2});
-  EXPECT_TRUE(s.found);
-  EXPECT_EQ(s.at, (Point{7, 2}));
-}
-
-TEST(BmpFinderImage, SmallPictureAsLargeAsTheBigOneHasOnePosition) {
-  const Picture big = pattern();
-  EXPECT_EQ(find(big, pattern(), SearchMethod::Image).at, (Point{0, 0}));
-  EXPECT_FALSE(find(big, pattern(), SearchMethod::Image, 0, 0, {1, 0}).found);
-  EXPECT_FALSE(find(shifted(big, 20), pattern(), SearchMethod::Image).found);
-}
-
-TEST(BmpFinderImage, SmallPictureLargerThanTheBigOneIsNotFound) {
-  const Search s = find(makePicture(4, 10), pattern(), SearchMethod::Image, 100, 100);
-  EXPECT_FALSE(s.found);
-  EXPECT_EQ(s.at, kNoPoint);
-}
-
 // Condition levels other than a search's (none, text) never search; a value
-// outside the enumeration that reaches the finder finds nothing.
-TEST(BmpFinder, UnknownMethodFindsNothing) {
+// outside the enumeration that reaches the finder finds nothing, nor does a
+// small picture larger than the big one, nor a finder without its pictures.
+TEST(BmpFinder, SearchesNothingItCannotSearch) {
   const Picture big = makePicture(10, 10);
   for (const int level : {0, 1, 4, -3}) {
     SCOPED_TRACE(level);
     EXPECT_FALSE(searchMethodOfLevel(level));
-    const Search s = find(big, makePicture(2, 2), static_cast<SearchMethod>(level), 100, 100);
-    EXPECT_FALSE(s.found);
-    EXPECT_EQ(s.at, kNoPoint);
+    EXPECT_EQ(find(big, makePicture(2, 2), static_cast<SearchMethod>(level), 100, 100).at, kNoPoint);
   }
   EXPECT_EQ(searchMethodOfLevel(2), SearchMethod::Shape);
   EXPECT_EQ(searchMethodOfLevel(3), SearchMethod::Image);
-}
-
-TEST(BmpFinder, SearchesNothingBeforeBothPicturesAreLoaded) {
-  BmpFinder finder;
-  int x = 7;
-  int y = 7;
-  EXPECT_FALSE(finder.findSmallInBig(SearchMethod::Image, 100, 100, 0, 0, -1, -1, x, y));
-  EXPECT_EQ(x, -1);
-  EXPECT_EQ(y, -1);
+  const Search larger = find(makePicture(4, 10), pattern(), SearchMethod::Image, 100, 100);
+  EXPECT_EQ(std::pair(larger.found, larger.at), std::pair(false, kNoPoint));
+  BmpFinder unloaded;
+  Point at{7, 7};
+  EXPECT_FALSE(unloaded.findSmallInBig(SearchMethod::Image, 100, 100, 0, 0, -1, -1, at.x, at.y));
+  EXPECT_EQ(at, kNoPoint);
 }
 
 // A black-on-white "icon": a ring with a dot.
@@ -175,37 +151,14 @@ Picture icon(Rgb ink, Rgb paper) {
   return p;
 }
 
-TEST(BmpFinderShape, FindsTheSameStructureInOtherColours) {
-  Picture big = makePicture(40, 30, {0, 0, 128});
-  paste(big, icon({250, 240, 0}, {0, 0, 128}), 17, 12);
-  const Search s = find(big, icon(kBlack, kWhite), SearchMethod::Shape, 5);
-  EXPECT_TRUE(s.found);
-  EXPECT_EQ(s.at, (Point{17, 12}));
-}
-
-TEST(BmpFinderShape, FindsAnInvertedRendering) {
-  Picture big = makePicture(40, 30, kBlack);
-  fillRect(big, 0, 0, 40, 5, {90, 90, 90});
+TEST(BmpFinderShape, FindsTheSameStructureInOtherOrInvertedColoursWhereImageCannot) {
+  Picture big = makePicture(60, 30, kBlack);
+  fillRect(big, 0, 0, 60, 5, {90, 90, 90});
   paste(big, icon(kWhite, kBlack), 23, 14);
-  const Search s = find(big, icon(kBlack, kWhite), SearchMethod::Shape, 5);
-  EXPECT_TRUE(s.found);
-  EXPECT_EQ(s.at, (Point{23, 14}));
-  // Colours do not match at all, so IMAGE cannot find it.
+  paste(big, icon({250, 240, 0}, {0, 0, 128}), 40, 8);
+  EXPECT_EQ(find(big, icon(kBlack, kWhite), SearchMethod::Shape, 5).at, (Point{40, 8}));
+  EXPECT_EQ(find(big, icon(kBlack, kWhite), SearchMethod::Shape, 5, 0, {41, 8}).at, (Point{23, 14}));
   EXPECT_FALSE(find(big, icon(kBlack, kWhite), SearchMethod::Image, 5).found);
-}
-
-TEST(BmpFinderShape, FlatSmallPictureMatchesTheFirstFlatWindowOfAnyColour) {
-  Picture big = makePicture(20, 12, kBlack);
-  for (int x = 0; x < 20; x += 2) fillRect(big, x, 0, 1, 12, kWhite);  // stripes: no flat window
-  fillRect(big, 11, 6, 4, 3, {40, 200, 90});
-  const Search s = find(big, makePicture(3, 2, {255, 255, 255}), SearchMethod::Shape, 5);
-  EXPECT_TRUE(s.found);
-  EXPECT_EQ(s.at, (Point{11, 6}));
-}
-
-TEST(BmpFinderShape, StructuredSmallPictureNeverMatchesAFlatWindow) {
-  const Picture big = makePicture(20, 12, {100, 100, 100});
-  EXPECT_FALSE(find(big, icon(kBlack, kWhite), SearchMethod::Shape, 5, 100).found);
 }
 
 TEST(BmpFinderShape, PreparationGivesEachWindowItsGreyRange) {
@@ -219,17 +172,13 @@ TEST(BmpFinderShape, PreparationGivesEachWindowItsGreyRange) {
   finder.prepareBigShape(12);
   finder.prepareSmallShape(12);
   EXPECT_EQ(finder.smallGreyRange().levelClass, LevelClass::Flat);
-  const GreyRange three = finder.windowGreyRange(5, 5);
-  EXPECT_EQ(three.minimum, 0);
-  EXPECT_EQ(three.maximum, 255);
-  EXPECT_EQ(three.levelClass, LevelClass::ThreeLevels);
-  const GreyRange two = finder.windowGreyRange(3, 3);
-  EXPECT_EQ(two.minimum, 0);
-  EXPECT_EQ(two.maximum, 90);
-  EXPECT_EQ(two.levelClass, LevelClass::TwoLevels);
-  const GreyRange flat = finder.windowGreyRange(7, 5);
-  EXPECT_EQ(flat.minimum, 80);
-  EXPECT_EQ(flat.levelClass, LevelClass::Flat);
+  auto range = [&](int x, int y) {
+    const GreyRange r = finder.windowGreyRange(x, y);
+    return std::tuple(r.minimum, r.maximum, r.levelClass);
+  };
+  EXPECT_EQ(range(5, 5), std::tuple(0, 255, LevelClass::ThreeLevels));
+  EXPECT_EQ(range(3, 3), std::tuple(0, 90, LevelClass::TwoLevels));
+  EXPECT_EQ(range(7, 5), std::tuple(80, 90, LevelClass::Flat));
 }
 
 TEST(LevelClass, FollowsTheThreshold) {
@@ -243,31 +192,32 @@ TEST(LevelClass, FollowsTheThreshold) {
   EXPECT_EQ(greyRangeOf(almost, 3, 12).levelClass, LevelClass::TwoLevels);
 }
 
-TEST(ImageAreaUniqueness, StoresTheOtherOccurrence) {
-  Picture picture = makePicture(50, 40, kWhite);
-  paste(picture, pattern(), 30, 25);
-  paste(picture, pattern(), 8, 6);
-  EXPECT_EQ(findOtherOccurrence(picture, 30, 25, 34, 28, SearchMethod::Image, 0, 0), (Point{8, 6}));
-  EXPECT_EQ(findOtherOccurrence(picture, 8, 6, 12, 9, SearchMethod::Image, 0, 0), (Point{30, 25}));
-  for (const int otherMethod : {0, 1}) {
-    EXPECT_EQ(findOtherOccurrence(picture, 30, 25, 34, 28, static_cast<SearchMethod>(otherMethod), 0, 0), kNoPoint);
-  }
-}
-
-TEST(ImageAreaUniqueness, UniqueAreaOrAreaOutsideThePictureHasNoOtherOccurrence) {
+TEST(ImageAreaUniqueness, StoresTheOtherOccurrenceOfTheSearchedMethodOnly) {
   Picture picture = makePicture(50, 40, kWhite);
   paste(picture, pattern(), 30, 25);
   EXPECT_EQ(findOtherOccurrence(picture, 30, 25, 34, 28, SearchMethod::Image, 0, 0), kNoPoint);
-  EXPECT_EQ(findOtherOccurrence(picture, 45, 30, 54, 35, SearchMethod::Image, 0, 0), kNoPoint);
-  EXPECT_EQ(findOtherOccurrence(picture, 10, 10, 5, 12, SearchMethod::Image, 0, 0), kNoPoint);
-}
-
-TEST(ImageAreaUniqueness, ShapeMethodFindsTheOtherOccurrenceInOtherColours) {
-  Picture picture = makePicture(50, 40, {0, 0, 128});
-  paste(picture, icon({250, 240, 0}, {0, 0, 128}), 30, 25);
-  paste(picture, icon(kBlack, kWhite), 4, 2);
-  EXPECT_EQ(findOtherOccurrence(picture, 30, 25, 38, 33, SearchMethod::Shape, 5, 0), (Point{4, 2}));
-  EXPECT_EQ(findOtherOccurrence(picture, 30, 25, 38, 33, SearchMethod::Image, 5, 0), kNoPoint);
+  paste(picture, pattern(), 8, 6);
+  paste(picture, icon({250, 240, 0}, {0, 0, 128}), 38, 2);
+  paste(picture, icon(kBlack, kWhite), 4, 20);
+  struct Case {
+    int left, top, right, bottom;  // inclusive
+    SearchMethod method;
+    Point other;
+  };
+  const Case cases[] = {{30, 25, 34, 28, SearchMethod::Image, {8, 6}},
+                        {8, 6, 12, 9, SearchMethod::Image, {30, 25}},
+                        {30, 25, 34, 28, static_cast<SearchMethod>(0), kNoPoint},
+                        {30, 25, 34, 28, static_cast<SearchMethod>(1), kNoPoint},
+                        {45, 30, 54, 35, SearchMethod::Image, kNoPoint},
+                        {10, 10, 5, 12, SearchMethod::Image, kNoPoint},
+                        {38, 2, 46, 10, SearchMethod::Shape, {4, 20}},
+                        {38, 2, 46, 10, SearchMethod::Image, kNoPoint}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.left) + "," + std::to_string(c.top) + " method " +
+                 std::to_string(static_cast<int>(c.method)));
+    EXPECT_EQ(findOtherOccurrence(picture, c.left, c.top, c.right, c.bottom, c.method, 5, 0),
+              c.other);
+  }
 }
 
 }  // namespace

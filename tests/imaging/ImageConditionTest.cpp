@@ -18,39 +18,29 @@ Picture windowWithButton(int width, int height, int buttonX, int buttonY) {
   return p;
 }
 
-TEST(FoundTarget, KeepsTheRecordedClickOffsetFromTheImage) {
+TEST(FoundTarget, KeepsTheRecordedClickOffsetFromTheImageOrIsMinusTwo) {
   const Rect area{100, 50, 141, 71};
   const FoundTarget t = foundTarget(true, {130, 45}, {200, 300}, {110, 60}, area);
-  EXPECT_EQ(t.position, (Point{130, 45}));
-  EXPECT_EQ(t.click, (Point{200 + 130 + 10, 300 + 45 + 10}));
+  EXPECT_EQ(std::pair(t.position, t.click), std::pair(Point{130, 45}, Point{200 + 130 + 10, 300 + 45 + 10}));
   // Whole-screen targets use the screen origin.
   EXPECT_EQ(foundTarget(true, {5, 6}, {0, 0}, {1, 1}, Rect{3, 3, 10, 10}).click, (Point{3, 4}));
+  const FoundTarget none = foundTarget(false, {-1, -1}, {200, 300}, {110, 60}, area);
+  EXPECT_EQ(std::pair(none.position, none.click), std::pair(Point{-2, -2}, Point{-2, -2}));
 }
 
-TEST(FoundTarget, NotFoundSetsAllFourValuesToMinusTwo) {
-  const FoundTarget t = foundTarget(false, {-1, -1}, {200, 300}, {110, 60}, Rect{100, 50, 141, 71});
-  EXPECT_EQ(t.position, (Point{-2, -2}));
-  EXPECT_EQ(t.click, (Point{-2, -2}));
-}
-
-TEST(TimedSearchRules, ContinueUntilTheLimitHasPassed) {
+TEST(TimedSearchRules, ContinueUntilTheLimitHasPassedAndShowProgressForLongOrEndlessLimits) {
   EXPECT_TRUE(keepSearching(false, 0, 0));
   EXPECT_FALSE(keepSearching(false, 0, 1));
   EXPECT_TRUE(keepSearching(false, 5, 5));
   EXPECT_FALSE(keepSearching(false, 5, 6));
   EXPECT_FALSE(keepSearching(true, 5, 0));
   EXPECT_TRUE(keepSearching(false, -1, 100000));  // unsigned: waits until stopped
-}
-
-TEST(TimedSearchRules, ProgressShowsForLongAndEndlessLimits) {
-  EXPECT_TRUE(showsSearchProgress(-1));
-  EXPECT_FALSE(showsSearchProgress(0));
-  EXPECT_FALSE(showsSearchProgress(2));
-  EXPECT_TRUE(showsSearchProgress(3));
+  EXPECT_EQ(std::vector<bool>({showsSearchProgress(-1), showsSearchProgress(0), showsSearchProgress(2),
+                               showsSearchProgress(3)}),
+            std::vector<bool>({true, false, false, true}));
   EXPECT_EQ(searchProgressTitle(SearchMethod::Image, 3, 10), "IfImage 3/10");
   EXPECT_EQ(searchProgressTitle(SearchMethod::Shape, 0, -1), "IfShape 0/-1");
 }
-
 TEST(ImageAreaSearch, FindsTheButtonAfterTheWindowChanged) {
   const Picture recorded = windowWithButton(200, 120, 40, 30);
   ImageAreaSearch search;

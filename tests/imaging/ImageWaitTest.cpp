@@ -112,15 +112,6 @@ TEST_F(ImageWaitTest, ShapeFindsAnInvertedRenderingThatImageMisses) {
   EXPECT_EQ(events.events().back().description, "IfShape(), Execution of instruction:");
 }
 
-TEST_F(ImageWaitTest, TheSearchBringsTheTargetForwardBeforeLooking) {
-  WindowId window = recordPattern("");
-  WindowId cover = paintedWindow(Rect::fromSize(80, 80, 300, 300), "Cover", "cover");
-  ASSERT_EQ(desktop->foregroundWindow(), cover);
-  EXPECT_EQ(evaluate(R"(IfImage(0,"yes","no"))").text, "yes");
-  EXPECT_EQ(desktop->foregroundWindow(), window);
-  EXPECT_EQ(doc.foundPosition(), (Point{28, 38}));
-}
-
 TEST_F(ImageWaitTest, WithoutARecordBeingPlayedTheUserIsToldAndNothingIsFound) {
   recordPattern("");
   doc.records().setCurrentRecord(-1);

@@ -66,6 +66,8 @@ TEST_P(InconsistentSizes, AreRejected) {
   int x = 0;
   int y = 0;
   EXPECT_FALSE(finder.findSmallInBig(SearchMethod::Image, 100, 100, 0, 0, -1, -1, x, y));
+  EXPECT_FALSE(finder.loadBig(nullptr, 48, 4, 3));
+  EXPECT_FALSE(finder.loadSmall(nullptr, 48, 4, 3, 0, 0, 1, 1));
 }
 
 INSTANTIATE_TEST_SUITE_P(Loaders, InconsistentSizes,
@@ -75,12 +77,6 @@ INSTANTIATE_TEST_SUITE_P(Loaders, InconsistentSizes,
                                            BadLoad{"TooTall", 48, 1, 1 << 20},
                                            BadLoad{"TooWide", 48, 1 << 20, 1}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST(BmpFinderLoading, RejectsANullBuffer) {
-  BmpFinder finder;
-  EXPECT_FALSE(finder.loadBig(nullptr, 48, 4, 3));
-  EXPECT_FALSE(finder.loadSmall(nullptr, 48, 4, 3, 0, 0, 1, 1));
-}
 
 struct SizedArea {
   int x, y, width, height;

@@ -38,25 +38,15 @@ class NumberFunctionFailures : public FunctionTest, public ::testing::WithParamI
 
 TEST_P(NumberFunctionFailures, InvalidNumberStopsAndGivesZero) {
   Value v = eval(GetParam());
-  EXPECT_EQ(v.text, "0");
-  EXPECT_EQ(v.type, 'I');
+  EXPECT_EQ(std::pair(v.text, v.type), std::pair(std::string("0"), 'I'));
   EXPECT_TRUE(doc.stopRequested());
-  ASSERT_EQ(ui.messages().size(), 1u);
-  EXPECT_EQ(ui.messages()[0], "1.2.3 : Invalid number.");
+  const std::string number = GetParam().find("1.2.3") != std::string::npos ? "1.2.3" : "x";
+  EXPECT_EQ(ui.messages(), std::vector<std::string>{number + " : Invalid number."});
 }
-
 INSTANTIATE_TEST_SUITE_P(All, NumberFunctionFailures,
                          ::testing::Values(R"(Min("1.2.3",1))", R"(Min(1,"1.2.3"))", R"(Max("1.2.3",1))",
-                                           R"(Abs("1.2.3"))", R"(Sgn("1.2.3"))"));
-
-TEST_F(NumberFunctions, IntegerArgumentsRefuseTexts) {
-  for (const char* instruction : {R"(Int("x"))", R"(Random("x"))"}) {
-    SCOPED_TRACE(instruction);
-    EXPECT_EQ(eval(instruction).text, "0");
-  }
-  EXPECT_TRUE(doc.stopRequested());
-  EXPECT_EQ(ui.messages(), (std::vector<std::string>{"x : Invalid number.", "x : Invalid number."}));
-}
+                                           R"(Abs("1.2.3"))", R"(Sgn("1.2.3"))", R"(Int("x"))",
+                                           R"(Random("x"))"));
 
 }  // namespace
 }  // namespace qlm::functiontest

@@ -13,27 +13,23 @@
 namespace qlm {
 namespace {
 
-TEST(IniFile, ReadsEntriesWithoutRegardToCase) {
+TEST(IniFile, ReadsEntriesWithoutRegardToCaseAndMachineValuesOutsideSections) {
   IniFile ini("; comment\r\n[Playback]\r\nWaitIfMouseMoves = 250\r\n[Other]\r\nx=1\r\n");
   EXPECT_EQ(ini.get("playback", "waitifmousemoves"), "250");
   EXPECT_EQ(ini.get("Other", "x"), "1");
   EXPECT_FALSE(ini.get("Playback", "x").has_value());
   EXPECT_FALSE(ini.get("Missing", "x").has_value());
+  IniFile machine("ATT1=300\n[SOFTWARE\\Quillmote]\nATT2=9000\n");
+  EXPECT_EQ(machine.getAnywhere("ATT1"), "300");
+  EXPECT_EQ(machine.getAnywhere("att2"), "9000");
+  EXPECT_FALSE(machine.getAnywhere("ATT3").has_value());
 }
-
 TEST(IniFile, WritesInPlaceKeepingCommentsAndAddsSections) {
   IniFile ini("# keep me\n[Playback]\nA=1\n\n[Z]\nB=2\n");
   ini.set("Playback", "A", "5");
   ini.set("Playback", "C", "7");
   ini.set("New", "D", "line\nbreak");
   EXPECT_EQ(ini.text(), "# keep me\n[Playback]\nA=5\nC=7\n\n[Z]\nB=2\n[New]\nD=line break\n");
-}
-
-TEST(IniFile, MachineValuesMayStandOutsideSections) {
-  IniFile ini("ATT1=300\n[SOFTWARE\\Quillmote]\nATT2=9000\n");
-  EXPECT_EQ(ini.getAnywhere("ATT1"), "300");
-  EXPECT_EQ(ini.getAnywhere("att2"), "9000");
-  EXPECT_FALSE(ini.getAnywhere("ATT3").has_value());
 }
 
 class IniSettingsTest : public ::testing::Test {
@@ -107,21 +103,6 @@ TEST(SplitCommandLine, QuotesGroupAndNothingElseIsSpecial) {
     EXPECT_EQ(split.words, c.words);
     EXPECT_EQ(!split.error.empty(), c.error) << split.error;
   }
-}
-
-TEST(PosixProcesses, RunsWaitsAndReportsStartFailures) {
-  auto processes = makePosixProcesses();
-  auto ok = processes->run("sh -c \"exit 3\"", "", true);
-  EXPECT_TRUE(ok.status);
-  EXPECT_EQ(ok.exitCode, 3);
-  auto inFolder = processes->run("sh -c \"test $(pwd) = /tmp\"", "/tmp", true);
-  EXPECT_EQ(inFolder.exitCode, 0);
-  auto missing = processes->run("/nonexistent/tool", "", true);
-  EXPECT_FALSE(missing.status);
-  EXPECT_NE(missing.status.code, 0);
-  EXPECT_FALSE(processes->run("true", "/nonexistent-folder", true).status);
-  auto names = processes->runningExecutables();
-  EXPECT_FALSE(names.empty());
 }
 
 TEST(UsLayout, KeysAndCharactersRoundTrip) {

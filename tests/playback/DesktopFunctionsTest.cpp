@@ -32,11 +32,14 @@ TEST_F(DesktopFunctionsTest, IfWindowWaitsForAWindowThatAppearsLate) {
   EXPECT_EQ(ui.titles().back(), "Quillmote - [demo.qlm]");
 }
 
-TEST_F(DesktopFunctionsTest, IfWindowGivesUpQuietlyAfterItsTime) {
+TEST_F(DesktopFunctionsTest, IfWindowGivesUpQuietlyAfterItsTimeAndStopsOnAnInvalidTime) {
   EXPECT_EQ(run(R"(IfWindow("notes.txt",2,"yes","no"))").text, "no");
   EXPECT_EQ(desktop->now(), 2000);
   EXPECT_TRUE(ui.messages().empty());
   EXPECT_FALSE(doc.stopRequested());
+  EXPECT_EQ(run(R"(IfWindow("notes.txt","x","yes","no"))").text, "");
+  EXPECT_EQ(ui.messages(), std::vector<std::string>{"x : Invalid number."});
+  EXPECT_TRUE(doc.stopRequested());
 }
 
 TEST_F(DesktopFunctionsTest, IfWindowWithAnEmptyTitleLooksForTheRecordsWindow) {
@@ -45,12 +48,6 @@ TEST_F(DesktopFunctionsTest, IfWindowWithAnEmptyTitleLooksForTheRecordsWindow) {
   EXPECT_EQ(run(R"(IfWindow("",0,"yes","no"))").text, "yes");
   doc.targetTitle() = "missing";
   EXPECT_EQ(run(R"(IfWindow("",0,"yes","no"))").text, "no");
-}
-
-TEST_F(DesktopFunctionsTest, IfWindowWithAnInvalidTimeStops) {
-  EXPECT_EQ(run(R"(IfWindow("notes.txt","x","yes","no"))").text, "");
-  EXPECT_EQ(lastMessage(), "x : Invalid number.");
-  EXPECT_TRUE(doc.stopRequested());
 }
 
 TEST_F(DesktopFunctionsTest, IfProcessFindsASubstringOfAnExecutableName) {
@@ -108,55 +105,44 @@ TEST_F(DesktopFunctionsTest, EndKeyEndsAWaitAndStops) {
   EXPECT_TRUE(doc.stopRequested());
 }
 
-TEST_F(DesktopFunctionsTest, WaitInactiveRestartsWhenTheUserIsActive) {
-  desktop->after(1500, [this] { doc.flags().userActive = false; });
-  run("WaitInactive(2000)");
-  EXPECT_EQ(desktop->now(), 4000);
-  EXPECT_EQ(ui.titles()[0], "WaitInactive 0/2");
-}
-
-TEST_F(DesktopFunctionsTest, ShortWaitInactiveStillWatchesTheUser) {
+TEST_F(DesktopFunctionsTest, WaitInactiveRestartsWhileTheUserIsActive) {
   desktop->after(200, [this] { doc.flags().userActive = false; });
   run("WaitInactive(500)");
   EXPECT_EQ(desktop->now(), 1000);
   EXPECT_TRUE(ui.titles().empty());
+  desktop->after(1500, [this] { doc.flags().userActive = false; });
+  run("WaitInactive(2000)");
+  EXPECT_EQ(desktop->now(), 1000 + 4000);
+  EXPECT_EQ(ui.titles()[0], "WaitInactive 0/2");
 }
-
 TEST_F(DesktopFunctionsTest, MsgBoxAsksWithOneButton) {
   ui.queueAnswers({1});
   run(R"(MsgBox("Done " & "now"))");
   ASSERT_EQ(ui.questions().size(), 1u);
   const Question& q = ui.questions()[0];
-  EXPECT_EQ(q.text, "Done now");
-  EXPECT_EQ(q.answers, (std::vector<std::string>{"OK"}));
-  EXPECT_EQ(q.section, "User Response");
+  EXPECT_EQ(std::tuple(q.text, q.answers, q.section),
+            std::tuple("Done now", std::vector<std::string>{"OK"}, "User Response"));
   EXPECT_FALSE(doc.stopRequested());
 }
-
-TEST_F(DesktopFunctionsTest, UnansweredQuestionStopsInsteadOfGuessing) {
-  EXPECT_EQ(run(R"(Ask("Continue?","Yes","a","No","b"))").text, "");
-  EXPECT_TRUE(doc.stopRequested());
-  EXPECT_TRUE(trace.events().empty());
-}
-
 TEST_F(DesktopFunctionsTest, AskRunsTheBranchOfTheAnswer) {
   ui.queueAnswers({1, 2});
   EXPECT_EQ(run(R"(Ask("Continue?","Yes","a","No","b"))").text, "a");
   EXPECT_EQ(run(R"(Ask("Continue?","Yes","a","No","b"))").text, "b");
   EXPECT_EQ(ui.questions()[0].answers, (std::vector<std::string>{"Yes", "No"}));
   EXPECT_TRUE(traced("Ask(), Execution of instruction:", R"("b")"));
+  trace.clear();
+  EXPECT_EQ(run(R"(Ask("Continue?","Yes","a","No","b"))").text, "");  // nobody to answer
+  EXPECT_TRUE(doc.stopRequested());
+  EXPECT_TRUE(trace.events().empty());
 }
-
 TEST_F(DesktopFunctionsTest, Ask3EvaluatesOnlyTheChosenBranch) {
   ui.queueAnswers({3});
   run(R"(Ask3("Which?","One",$A="1","Two",$B="2","Three",$C="3"))");
-  EXPECT_FALSE(doc.hasVariable("$A"));
-  EXPECT_FALSE(doc.hasVariable("$B"));
-  EXPECT_TRUE(doc.hasVariable("$C"));
+  EXPECT_EQ(std::tuple(doc.hasVariable("$A"), doc.hasVariable("$B"), doc.hasVariable("$C")),
+            std::tuple(false, false, true));
   EXPECT_EQ(ui.questions()[0].answers, (std::vector<std::string>{"One", "Two", "Three"}));
   EXPECT_TRUE(traced("Ask(), Execution of instruction:", R"($C="3")"));
 }
-
 TEST_F(DesktopFunctionsTest, SayPlaysTheProgramSoundsOrBeeps) {
   run(R"(Say("hello"); Say("Ok"); Say("HELP"); Say("bye"))");
   EXPECT_EQ(desktop->sounds(), (std::vector<ProgramSound>{ProgramSound::Hello, ProgramSound::Ok, ProgramSound::Help}));
@@ -190,18 +176,14 @@ INSTANTIATE_TEST_SUITE_P(Endings, ClipboardText,
                                            ClipboardCase{"abc\n", "abc"}, ClipboardCase{"a\n\n", "a\n"},
                                            ClipboardCase{"x", "x"}, ClipboardCase{"\n", ""}));
 
-TEST_F(DesktopFunctionsTest, GetClipboardWithoutTextGivesB) {
-  desktop->setClipboardOther();
-  EXPECT_EQ(run("GetClipboard()").text, "b");
-  EXPECT_EQ(desktop->now(), 100 + 20 * 100);
-}
-
-TEST_F(DesktopFunctionsTest, GetClipboardWaitsForTextToArrive) {
+TEST_F(DesktopFunctionsTest, GetClipboardWaitsForTextToArriveOrGivesB) {
   desktop->after(450, [this] { desktop->setClipboardText("late"); });
   EXPECT_EQ(run("GetClipboard()").text, "late");
   EXPECT_EQ(desktop->now(), 500);
+  desktop->setClipboardOther();
+  EXPECT_EQ(run("GetClipboard()").text, "b");
+  EXPECT_EQ(desktop->now(), 500 + 100 + 20 * 100);
 }
-
 TEST_F(DesktopFunctionsTest, SetClipboardReplacesTheText) {
   run(R"(SetClipboard("copied"))");
   EXPECT_EQ(desktop->clipboardText(), "copied");
@@ -309,21 +291,17 @@ TEST_F(DesktopFunctionsTest, SystemOpenHandsTheNameToTheDesktop) {
   EXPECT_TRUE(traced("SystemOpen() will open '/tmp/report.htm'.", ""));
 }
 
-TEST_F(DesktopFunctionsTest, NetSendDeliversToALoggedInUser) {
+TEST_F(DesktopFunctionsTest, NetSendDeliversToALoggedInUserAndReportsAnyoneElse) {
   run(R"(NetSend("Backup done","simuser"))");
   ASSERT_EQ(desktop->messages().size(), 1u);
-  EXPECT_EQ(desktop->messages()[0].from, "QLM");
-  EXPECT_EQ(desktop->messages()[0].text, "Backup done");
+  EXPECT_EQ(std::tuple(desktop->messages()[0].from, desktop->messages()[0].text), std::tuple("QLM", "Backup done"));
   EXPECT_TRUE(traced("NetSend(), will send 'Backup done' to 'simuser'.", ""));
   EXPECT_TRUE(ui.messages().empty());
-}
-
-TEST_F(DesktopFunctionsTest, NetSendToAnyoneElseReportsTheFailure) {
   run(R"(NetSend("hi","PC-OFFICE"))");
   EXPECT_EQ(ui.messages(), (std::vector<std::string>{"NetSend Error", "Name not found..."}));
+  EXPECT_EQ(desktop->messages().size(), 1u);
   EXPECT_FALSE(doc.stopRequested());
 }
-
 class WithoutDesktop : public testing::PlaybackTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(WithoutDesktop, FunctionSaysItIsNotAvailable) {

@@ -35,16 +35,83 @@ INSTANTIATE_TEST_SUITE_P(
 
 using TargetSelectionTest = testing::PlaybackTest;
 
-TEST_F(TargetSelectionTest, ExactLookupBringsTheWindowForward) {
-  WindowId editor = window("Notepad", "notes.txt");
+enum class Arrange { Nothing, LateWindow, EndKey, RefusesActivation };
+
+struct LookupCase {
+  const char* name;
+  Arrange arrange;
+  bool classAndTitle;
+  const char* className;
+  const char* title;
+  bool quiet;
+  int waitMs;
+  bool found;
+  const char* foreground;  // title of the foreground window afterwards
+  int matchKind;
+  std::int64_t tookMs;
+  const char* message;
+};
+
+void PrintTo(const LookupCase& c, std::ostream* os) { *os << c.name; }
+
+class Lookup : public testing::PlaybackTest, public ::testing::WithParamInterface<LookupCase> {};
+
+// The desktop: the editor, a terminal among terminals of another class, then
+// "other" in front of them.
+TEST_P(Lookup, FindsTheWindowInTimeOrSaysWhy) {
+  const LookupCase& c = GetParam();
+  WindowId editor = kNoWindow;
+  if (c.arrange == Arrange::LateWindow) {
+    desktop->after(1250, [this] { window("Notepad", "notes.txt - Editor"); });
+  } else {
+    editor = window("Notepad", "notes.txt - Editor");
+  }
+  window("Terminal", "user@host: ~/a");
+  window("XTerm", "user@host: ~/b");
+  window("Terminal", "user@host: ~/c");
   window("Other", "other");
-  ASSERT_NE(desktop->foregroundWindow(), editor);
-  EXPECT_TRUE(selector.findWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
-  EXPECT_EQ(desktop->foregroundWindow(), editor);
-  EXPECT_EQ(selector.lastLookup().matchKind, kMatchByClassAndTitle);
-  EXPECT_EQ(selector.lastLookup().foundWindow, editor);
-  EXPECT_EQ(desktop->now(), 0);
+  if (c.arrange == Arrange::EndKey) desktop->after(450, [this] { doc.flags().endKey = true; });
+  if (c.arrange == Arrange::RefusesActivation) desktop->refuseActivation(editor, true);
+  doc.settings().selectEither = !c.classAndTitle;
+  EXPECT_EQ(selector.findWindowLike(c.className, c.title, c.quiet, c.waitMs, true, "AppWait"), c.found);
+  EXPECT_EQ(platform->windows->title(desktop->foregroundWindow()), c.foreground);
+  EXPECT_EQ(selector.lastLookup().matchKind, c.matchKind);
+  EXPECT_EQ(desktop->now(), c.tookMs);
+  EXPECT_EQ(lastMessage(), c.message);
+  EXPECT_EQ(doc.stopRequested(), *c.message != 0);
+  EXPECT_EQ(lookupFailures, *c.message != 0 && c.arrange == Arrange::Nothing ? 1 : 0);
 }
+
+
+INSTANTIATE_TEST_SUITE_P(
+    Desktops, Lookup,
+    ::testing::Values(
+        LookupCase{"Exact", Arrange::Nothing, false, "Notepad", "notes.txt - Editor", false, 3000, true,
+                   "notes.txt - Editor", kMatchByClassAndTitle, 0, ""},
+        LookupCase{"EitherByTitle", Arrange::Nothing, false, "Wrong", "notes.txt - Editor", false, 3000, true,
+                   "notes.txt - Editor", kMatchByTitle, 0, ""},
+        LookupCase{"EitherByClass", Arrange::Nothing, false, "Notepad", "changed", false, 3000, true, "notes.txt - Editor",
+                   kMatchByClass, 0, ""},
+        LookupCase{"LateWindow", Arrange::LateWindow, false, "Notepad", "notes.txt - Editor", false, 3000, true,
+                   "notes.txt - Editor", kMatchByClassAndTitle, 1300, ""},
+        LookupCase{"Quiet", Arrange::Nothing, false, "Gedit", "notes.txt", true, 500, false, "other", kMatchNotFound, 500,
+                   ""},
+        LookupCase{"EndKeyCutsItShort", Arrange::EndKey, false, "Gedit", "notes.txt", false, 3000, false, "other",
+                   kMatchNotFound, 500, ""},
+        LookupCase{"WholeScreenNeverWaits", Arrange::Nothing, false, "Notepad", "-screen", false, 3000, true, "other",
+                   kMatchNoLookup, 0, ""},
+        LookupCase{"WildcardWithEmptyClassByTitle", Arrange::Nothing, false, "", "* - Editor", false, 3000, true,
+                   "notes.txt - Editor", kMatchByTitle, 0, ""},
+        LookupCase{"EmptyTitleIsTheStar", Arrange::Nothing, false, "Whatever", "", false, 3000, true, "other",
+                   kMatchByTitle, 0, ""},
+        LookupCase{"WildcardSkipsTheWrongClass", Arrange::Nothing, true, "XTerm", "user@host: *", false, 3000, true,
+                   "user@host: ~/b", kMatchByClassAndTitle, 0, ""},
+        LookupCase{"WildcardFails", Arrange::Nothing, false, "XTerm", "nobody@host: *", false, 1000, false, "other",
+                   kMatchNoLookup, 1000, "Cannot find Window: \nTitle='nobody@host: *'\nApplication:'XTerm'"},
+        LookupCase{"CannotBeBroughtForward", Arrange::RefusesActivation, false, "Notepad", "notes.txt - Editor", false,
+                   3000, false, "other", kMatchNotFound, 3000,
+                   "Cannot find Window: \nTitle='notes.txt - Editor'\nApplication:'Notepad'"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TargetSelectionTest, MinimisedTargetIsRestoredAndItsDialogComesForward) {
   WindowId editor = window("Notepad", "notes.txt");
@@ -58,15 +125,6 @@ TEST_F(TargetSelectionTest, MinimisedTargetIsRestoredAndItsDialogComesForward) {
   EXPECT_TRUE(selector.raiseTarget("Notepad", "notes.txt", true));
   EXPECT_FALSE(desktop->isMinimized(editor));
   EXPECT_EQ(desktop->foregroundWindow(), popup);
-}
-
-TEST_F(TargetSelectionTest, EitherModeFallsBackToTitleThenClass) {
-  window("Notepad", "notes.txt");
-  EXPECT_TRUE(selector.findWindowLike("Wrong", "notes.txt", false, 3000, true, "AppWait"));
-  EXPECT_EQ(selector.lastLookup().matchKind, kMatchByTitle);
-  EXPECT_TRUE(selector.findWindowLike("Notepad", "changed title", false, 3000, true, "AppWait"));
-  EXPECT_EQ(selector.lastLookup().matchKind, kMatchByClass);
-  EXPECT_TRUE(ui.messages().empty());
 }
 
 struct SelectionCase {
@@ -118,26 +176,6 @@ TEST_F(TargetSelectionTest, MissingWindowFailsAfterTheWindowWaitWithProgressInTh
   EXPECT_EQ(titles.back(), "Quillmote - [demo.qlm]");
 }
 
-TEST_F(TargetSelectionTest, WindowThatAppearsLateIsFound) {
-  desktop->after(1250, [this] { window("Notepad", "notes.txt"); });
-  EXPECT_TRUE(selector.findWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
-  EXPECT_EQ(desktop->now(), 1300);
-  EXPECT_FALSE(doc.stopRequested());
-}
-
-TEST_F(TargetSelectionTest, QuietLookupChangesNothingOnFailure) {
-  EXPECT_FALSE(selector.findWindowLike("Notepad", "notes.txt", true, 500, true, "AppWait"));
-  EXPECT_TRUE(ui.messages().empty());
-  EXPECT_FALSE(doc.stopRequested());
-}
-
-TEST_F(TargetSelectionTest, EndKeyCutsTheLookupShortWithoutMessage) {
-  desktop->after(450, [this] { doc.flags().endKey = true; });
-  EXPECT_FALSE(selector.findWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
-  EXPECT_EQ(desktop->now(), 500);
-  EXPECT_TRUE(ui.messages().empty());
-}
-
 TEST_F(TargetSelectionTest, ForegroundModeZeroNeverLooks) {
   WindowId other = window("Other", "other");
   doc.settings().foregroundMode = 0;
@@ -147,44 +185,6 @@ TEST_F(TargetSelectionTest, ForegroundModeZeroNeverLooks) {
   EXPECT_EQ(desktop->foregroundWindow(), other);
   EXPECT_EQ(desktop->now(), 0);
   EXPECT_TRUE(notes.empty());
-}
-
-TEST_F(TargetSelectionTest, WholeScreenTitleNeverWaits) {
-  EXPECT_TRUE(selector.findWindowLike("Notepad", "-screen", false, 3000, true, "AppWait"));
-  EXPECT_EQ(desktop->now(), 0);
-}
-
-TEST_F(TargetSelectionTest, WildcardTitleWithEmptyClassUsesTheTitleList) {
-  WindowId editor = window("Notepad", "notes.txt - Editor");
-  window("Other", "other");
-  EXPECT_TRUE(selector.findWindowLike("", "* - Editor", false, 3000, true, "AppWait"));
-  EXPECT_EQ(desktop->foregroundWindow(), editor);
-  EXPECT_EQ(selector.lastLookup().matchKind, kMatchByTitle);
-}
-
-TEST_F(TargetSelectionTest, EmptyTitleIsTheStarPattern) {
-  WindowId front = window("Other", "other");
-  EXPECT_TRUE(selector.findWindowLike("Whatever", "", false, 3000, true, "AppWait"));
-  EXPECT_EQ(selector.lastLookup().foundWindow, front);
-}
-
-TEST_F(TargetSelectionTest, WildcardCandidatesWithTheWrongClassDoNotStopPlayback) {
-  window("Terminal", "user@host: ~/a");
-  WindowId wanted = window("XTerm", "user@host: ~/b");
-  window("Terminal", "user@host: ~/c");
-  doc.settings().selectEither = false;  // title and application name
-  EXPECT_TRUE(selector.findWindowLike("XTerm", "user@host: *", false, 3000, true, "AppWait"));
-  EXPECT_EQ(desktop->foregroundWindow(), wanted);
-  EXPECT_TRUE(ui.messages().empty());
-  EXPECT_FALSE(doc.stopRequested());
-}
-
-TEST_F(TargetSelectionTest, FailedWildcardLookupReportsThePattern) {
-  EXPECT_FALSE(selector.findWindowLike("XTerm", "user@host: *", false, 1000, true, "AppWait"));
-  EXPECT_EQ(lastMessage(), "Cannot find Window: \nTitle='user@host: *'\nApplication:'XTerm'");
-  EXPECT_EQ(lookupFailures, 1);
-  EXPECT_TRUE(doc.stopRequested());
-  EXPECT_EQ(desktop->now(), 1000);
 }
 
 TEST_F(TargetSelectionTest, HungWindowIsWaitedForWithNotesOnlyWhenBroughtForward) {
@@ -238,15 +238,6 @@ INSTANTIATE_TEST_SUITE_P(Modes, ResizeModes,
                                            ResizeCase{3, true, Rect::fromSize(0, 0, 300, 200)},
                                            ResizeCase{4, true, Rect::fromSize(40, 50, 300, 200)},
                                            ResizeCase{2, true, Rect::fromSize(100, 100, 400, 300), "-screen"}));
-
-TEST_F(TargetSelectionTest, TargetThatCannotBeBroughtForwardIsNotFound) {
-  WindowId editor = window("Notepad", "notes.txt");
-  window("Other", "other");
-  desktop->refuseActivation(editor, true);
-  EXPECT_FALSE(selector.findWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
-  EXPECT_EQ(lastMessage(), "Cannot find Window: \nTitle='notes.txt'\nApplication:'Notepad'");
-  EXPECT_TRUE(doc.stopRequested());
-}
 
 TEST_F(TargetSelectionTest, TargetThatDisappearsDuringTheNotRespondingWaitStopsAtOnce) {
   WindowId editor = window("Notepad", "notes.txt");

@@ -60,24 +60,21 @@ class DebuggerTest : public testing::DesktopDocumentTest {
 };
 
 TEST_F(DebuggerTest, KeepsTheColumnsOfTheInstructionInProgress) {
+  auto columns = [this] {
+    const DebugColumns& c = debugger.columns();
+    return std::vector<std::string>{std::to_string(c.line) + "." + std::to_string(c.instructionNumber), c.instruction,
+                                    c.desc1, c.desc2, c.output};
+  };
   report(1, 4, 2, {}, "Wait(5)");
-  EXPECT_EQ(debugger.columns().instruction, "Wait(5)");
   report(2, 0, -1, "Wait(), step", "detail");
-  EXPECT_EQ(debugger.columns().line, 4);
-  EXPECT_EQ(debugger.columns().instructionNumber, 2);
-  EXPECT_EQ(debugger.columns().desc1, "Wait(), step");
-  EXPECT_EQ(debugger.columns().desc2, "detail");
+  EXPECT_EQ(columns(), (std::vector<std::string>{"4.2", "Wait(5)", "Wait(), step", "detail", ""}));
   report(3, 4, 2, {}, "\"out\"");
-  EXPECT_EQ(debugger.columns().output, "\"out\"");
-  EXPECT_EQ(debugger.columns().desc1, "Execute instruction...");
-  EXPECT_EQ(debugger.columns().desc2, "Execution ended.");
+  EXPECT_EQ(columns(),
+            (std::vector<std::string>{"4.2", "Wait(5)", "Execute instruction...", "Execution ended.", "\"out\""}));
   report(1, 5, 1, {}, "next");
-  EXPECT_TRUE(debugger.columns().output.empty());
-  EXPECT_TRUE(debugger.columns().desc2.empty());
-  EXPECT_EQ(debugger.columns().desc1, "Execute instruction...");
+  EXPECT_EQ(columns(), (std::vector<std::string>{"5.1", "next", "Execute instruction...", "", ""}));
   EXPECT_EQ(debugger.columns().targetModeLine, "Mode=-1, Apps=");
 }
-
 TEST_F(DebuggerTest, StopsInTheWindowAtTheLevelsStagesAndRaisesTheMainWindow) {
   doc.traceSettings().debugLevel = 3;
   report(1, 1, 1, {}, "a");

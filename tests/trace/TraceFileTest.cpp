@@ -153,28 +153,23 @@ TEST_F(TraceFileTest, TheHtmFormEmbedsBothPicturesWithTheRedMarksInTheirPixels) 
   EXPECT_EQ(pictures[1].pixels, recorded.pixels);
 }
 
-TEST_F(TraceFileTest, ALiveImageThatWasNotFoundIsSaidSo) {
+TEST_F(TraceFileTest, ALiveImageNotFoundIsSaidSoAndOneAtTheLeftEdgeIsShown) {
   recordWithImage("IfImage(3,\"V[LBUTTON]\",\"\")");
   doc.captureBuffer().slot().setCapture(shifted(storedPicture(), 0, 0));
   doc.foundPosition() = {-2, -2};
   traceTo("img.htm", 1, "ISELECTED;IFOUND");
   instruction(1, "IfImage(3,\"V[LBUTTON]\",\"\")", "");
-  std::vector<std::string> cells = htmlCells(lines("img.htm")[2]);
+  doc.foundPosition() = {0, 20};
+  instruction(1, "IfImage(3,\"V[LBUTTON]\",\"\")", "");
+  const std::vector<std::string> text = lines("img.htm");
+  ASSERT_EQ(text.size(), 4u);
+  std::vector<std::string> cells = htmlCells(text[2]);
   ASSERT_EQ(cells.size(), 2u);
   EXPECT_TRUE(cells[0].starts_with("<img src=data:image/bmp;base64,Qk"));
   EXPECT_TRUE(cells[0].ends_with(" alt=Base64 encoded image />"));
   EXPECT_EQ(cells[1], "Not found");
+  EXPECT_EQ(testing::embeddedPictures(text[3]).size(), 2u);
 }
-
-TEST_F(TraceFileTest, AMatchAtTheLeftEdgeShowsItsLivePicture) {
-  recordWithImage("IfImage(3,\"V[LBUTTON]\",\"\")");
-  doc.captureBuffer().slot().setCapture(shifted(storedPicture(), 0, 0));
-  doc.foundPosition() = {0, 20};
-  traceTo("img.htm", 1, "IFOUND");
-  instruction(1, "IfImage(3,\"V[LBUTTON]\",\"\")", "");
-  EXPECT_EQ(testing::embeddedPictures(lines("img.htm")[2]).size(), 1u);
-}
-
 TEST_F(TraceFileTest, RowsWithoutSearchOrClickCarryNoPictures) {
   recordWithImage("\"text\"");
   traceTo("img.htm", 1, "ISELECTED;IFOUND");

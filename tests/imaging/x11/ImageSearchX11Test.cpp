@@ -1,7 +1,6 @@
 // IfImage and IfShape on a real X server: a client of ours paints a pattern,
 // its window is recorded, and playback must find the pattern again where the
 // client paints it the next time and click there.
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -18,7 +17,6 @@
 #include "playback/DesktopOutput.h"
 #include "playback/PlaybackEngine.h"
 
-extern char** environ;
 
 namespace qlm {
 namespace {
@@ -90,39 +88,24 @@ struct Played {
   std::chrono::milliseconds took{};
 };
 
-class ImageSearchX11Test : public ::testing::Test {
+class ImageSearchX11Test : public testing::DesktopTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(SharedDesktop::platform());
-    platform = SharedDesktop::platform().get();
-    display = SharedDesktop::desktop()->display();
-  }
   void TearDown() override {
     std::filesystem::remove(document);
     for (const auto& log : logs) std::filesystem::remove(log);
   }
 
   PatternWindow startClient(const std::string& title, Point at, Point pattern, Painting painting) {
-    PatternWindow client;
-    client.pattern = pattern;
-    client.log = scratchFile(title + ".log");
-    std::filesystem::remove(client.log);
-    std::vector<std::string> arguments{QLM_PROBE_CLIENT, "--title", title, "--class", kClass, "--color", "D0D0D0",
-                                       "--log", client.log.string(),
-                                       "--at", std::to_string(at.x) + "," + std::to_string(at.y)};
+    std::vector<std::string> arguments{"--class", kClass, "--color", "D0D0D0", "--at",
+                                       std::to_string(at.x) + "," + std::to_string(at.y)};
     if (painting != Painting::Nothing) {
       arguments.insert(arguments.end(), {"--pattern", std::to_string(pattern.x) + "," + std::to_string(pattern.y)});
     }
     if (painting == Painting::Inverted) arguments.push_back("--inverted");
-    client.client = std::make_unique<Client>(arguments, display);
+    Probe probe = startProbe(title, arguments);
+    PatternWindow client{std::move(probe.client), probe.log, probe.window, {}, pattern};
     logs.push_back(client.log);
-    EXPECT_TRUE(waitFor([&] {
-      client.window = platform->windows->findWindow(kClass, title);
-      return client.window != kNoWindow;
-    })) << title;
-    const bool ready = waitFor([&] { return readFile(client.log).starts_with("ready "); });
-    EXPECT_TRUE(ready) << title;
-    if (ready) std::istringstream(readFile(client.log).substr(6)) >> client.origin.x >> client.origin.y;
+    std::istringstream(readFile(client.log).substr(6)) >> client.origin.x >> client.origin.y;
     return client;
   }
 
@@ -225,30 +208,9 @@ class ImageSearchX11Test : public ::testing::Test {
 
   static ClientLog logOf(const PatternWindow& client) { return parseLog(readFile(client.log)); }
 
-  Platform* platform = nullptr;
-  std::string display;
   std::string document = scratchFile("pattern.qlm").string();
   std::vector<std::filesystem::path> logs;
 };
-
-TEST_F(ImageSearchX11Test, IfImageClicksWhereThePatternNowLiesAfterTheWindowMoved) {
-  auto recorded = startClient("qlm image moved", {100, 100}, {20, 20}, Painting::Pattern);
-  const Recorded picture = record(recorded);
-  stopClient(recorded);
-  writeDocument("qlm image moved", R"(IfImage(5,"V[LBUTTON]","notfound"))", picture);
-
-  auto live = startClient("qlm image moved", {700, 400}, {150, 90}, Painting::Pattern);
-  ASSERT_NE(live.window, kNoWindow);
-  const Played played = play();
-  EXPECT_EQ(played.end, PlaybackEnd::Completed);
-  EXPECT_THAT(played.messages, ::testing::IsEmpty());
-  EXPECT_EQ(played.foundPosition, patternInFrame(live));
-  EXPECT_EQ(played.foundClickPoint, (Point{live.origin.x + 150 + kClickOffset.x, live.origin.y + 90 + kClickOffset.y}));
-  ASSERT_TRUE(waitFor([&] { return !logOf(live).buttons.empty(); })) << readFile(live.log);
-  waitFor([] { return false; }, 100ms);  // nothing else may follow
-  EXPECT_THAT(logOf(live).buttons, ::testing::ElementsAre(clickIn(live.pattern)));
-  EXPECT_EQ(logOf(live).typed, "");
-}
 
 TEST_F(ImageSearchX11Test, IfImageWithoutThePatternRunsTheOtherBranchOnceTheLimitHasPassed) {
   auto recorded = startClient("qlm image absent", {100, 100}, {20, 20}, Painting::Pattern);
@@ -268,67 +230,73 @@ TEST_F(ImageSearchX11Test, IfImageWithoutThePatternRunsTheOtherBranchOnceTheLimi
   EXPECT_THAT(logOf(live).buttons, ::testing::IsEmpty());
 }
 
-TEST_F(ImageSearchX11Test, IfShapeFindsTheColourInvertedCopyThatIfImageMisses) {
-  auto recorded = startClient("qlm shape", {100, 100}, {20, 20}, Painting::Pattern);
+enum class Disturbance { None, Covered, PartlyOffTheLeftEdge };
+
+struct FoundCase {
+  const char* name;
+  const char* instruction;
+  Point at;       // of the client's window when played
+  Point pattern;  // in the client's window when played
+  Painting painting;
+  Disturbance disturbance;
+  const char* typed;
+};
+
+class PatternFound : public ImageSearchX11Test, public ::testing::WithParamInterface<FoundCase> {};
+
+// Recorded in one window, played in another where the pattern lies elsewhere;
+// an off-screen part of a window captures black, and positions stay relative to its frame.
+TEST_P(PatternFound, ClickLandsOnThePatternOnly) {
+  const FoundCase& c = GetParam();
+  const std::string title = std::string("qlm ") + c.name;
+  auto recorded = startClient(title, {100, 100}, {20, 20}, Painting::Pattern);
   const Recorded picture = record(recorded);
   stopClient(recorded);
-  writeDocument("qlm shape", R"(IfImage(0,"image","i"); IfShape(5,"V[LBUTTON]","s"))", picture);
+  writeDocument(title, c.instruction, picture);
 
-  auto live = startClient("qlm shape", {500, 300}, {200, 120}, Painting::Inverted);
+  auto live = startClient(title, c.at, c.pattern, c.painting);
   ASSERT_NE(live.window, kNoWindow);
-  const Played played = play();
-  EXPECT_EQ(played.end, PlaybackEnd::Completed);
-  EXPECT_EQ(played.foundPosition, patternInFrame(live));
-  EXPECT_EQ(played.foundClickPoint, (Point{live.origin.x + 200 + kClickOffset.x, live.origin.y + 120 + kClickOffset.y}));
-  ASSERT_TRUE(waitFor([&] { return !logOf(live).buttons.empty(); })) << readFile(live.log);
-  waitFor([] { return false; }, 100ms);
-  EXPECT_THAT(logOf(live).buttons, ::testing::ElementsAre(clickIn(live.pattern)));
-  EXPECT_EQ(logOf(live).typed, "i");
-}
-
-TEST_F(ImageSearchX11Test, IfImageBringsTheTargetForwardFromBehindAnotherWindow) {
-  auto recorded = startClient("qlm image covered", {100, 100}, {20, 20}, Painting::Pattern);
-  const Recorded picture = record(recorded);
-  stopClient(recorded);
-  writeDocument("qlm image covered", R"(IfImage(5,"V[LBUTTON]","notfound"))", picture);
-
-  auto live = startClient("qlm image covered", {400, 300}, {100, 60}, Painting::Pattern);
-  auto cover = startClient("qlm cover", {380, 280}, {0, 0}, Painting::Nothing);
-  ASSERT_TRUE(platform->windows->setForeground(cover.window));
-  ASSERT_TRUE(waitFor([&] { return platform->windows->foreground() == cover.window; }));
-  const Played played = play();
-  EXPECT_EQ(played.end, PlaybackEnd::Completed);
-  EXPECT_EQ(played.foundPosition, patternInFrame(live));
-  ASSERT_TRUE(waitFor([&] { return !logOf(live).buttons.empty(); })) << readFile(live.log);
-  waitFor([] { return false; }, 100ms);
-  EXPECT_THAT(logOf(live).buttons, ::testing::ElementsAre(clickIn(live.pattern)));
-  EXPECT_THAT(logOf(cover).buttons, ::testing::IsEmpty());
-}
-
-// Part of the window beyond the screen's left edge: the capture is black there,
-// and positions stay relative to the window's frame.
-TEST_F(ImageSearchX11Test, IfImageFindsThePatternInAWindowPartlyOffTheScreen) {
-  auto recorded = startClient("qlm image edge", {100, 100}, {20, 20}, Painting::Pattern);
-  const Recorded picture = record(recorded);
-  stopClient(recorded);
-  writeDocument("qlm image edge", R"(IfImage(5,"V[LBUTTON]","notfound"))", picture);
-
-  auto live = startClient("qlm image edge", {300, 300}, {200, 100}, Painting::Pattern);
-  auto frame = platform->windows->rect(live.window);
-  ASSERT_TRUE(frame);
   const Point inFrame = patternInFrame(live);
-  ASSERT_TRUE(platform->windows->moveResize(live.window, Rect::fromSize(-150, 300, frame->width(), frame->height())));
-  ASSERT_TRUE(waitFor([&] { return platform->windows->rect(live.window)->left == -150; }));
-  const Point shift{-150 - frame->left, 0};
+  std::optional<PatternWindow> cover;
+  if (c.disturbance == Disturbance::Covered) {
+    cover = startClient("qlm cover", {c.at.x - 20, c.at.y - 20}, {0, 0}, Painting::Nothing);
+    ASSERT_TRUE(platform->windows->setForeground(cover->window));
+    ASSERT_TRUE(waitFor([&] { return platform->windows->foreground() == cover->window; }));
+  }
+  if (c.disturbance == Disturbance::PartlyOffTheLeftEdge) {
+    auto frame = platform->windows->rect(live.window);
+    ASSERT_TRUE(frame);
+    ASSERT_TRUE(platform->windows->moveResize(live.window, Rect::fromSize(-150, 300, frame->width(), frame->height())));
+    ASSERT_TRUE(waitFor([&] { return platform->windows->rect(live.window)->left == -150; }));
+  }
+  const auto frame = platform->windows->rect(live.window);
+  ASSERT_TRUE(frame);
   const Played played = play();
   EXPECT_EQ(played.end, PlaybackEnd::Completed);
+  EXPECT_THAT(played.messages, ::testing::IsEmpty());
   EXPECT_EQ(played.foundPosition, inFrame);
   EXPECT_EQ(played.foundClickPoint,
-            (Point{live.origin.x + shift.x + 200 + kClickOffset.x, live.origin.y + 100 + kClickOffset.y}));
+            (Point{frame->left + inFrame.x + kClickOffset.x, frame->top + inFrame.y + kClickOffset.y}));
   ASSERT_TRUE(waitFor([&] { return !logOf(live).buttons.empty(); })) << readFile(live.log);
-  waitFor([] { return false; }, 100ms);
+  waitFor([] { return false; }, 100ms);  // nothing else may follow
   EXPECT_THAT(logOf(live).buttons, ::testing::ElementsAre(clickIn(live.pattern)));
+  EXPECT_EQ(logOf(live).typed, c.typed);
+  if (cover) {
+    EXPECT_THAT(logOf(*cover).buttons, ::testing::IsEmpty());
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, PatternFound,
+    ::testing::Values(FoundCase{"moved", R"(IfImage(5,"V[LBUTTON]","notfound"))", {700, 400}, {150, 90},
+                                Painting::Pattern, Disturbance::None, ""},
+                      FoundCase{"inverted", R"(IfImage(0,"image","i"); IfShape(5,"V[LBUTTON]","s"))", {500, 300},
+                                {200, 120}, Painting::Inverted, Disturbance::None, "i"},
+                      FoundCase{"covered", R"(IfImage(5,"V[LBUTTON]","notfound"))", {400, 300}, {100, 60},
+                                Painting::Pattern, Disturbance::Covered, ""},
+                      FoundCase{"edge", R"(IfImage(5,"V[LBUTTON]","notfound"))", {300, 300}, {200, 100},
+                                Painting::Pattern, Disturbance::PartlyOffTheLeftEdge, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // A record whose title begins with '-' is searched for on the whole screen; its
 // found position and click are in screen coordinates.
@@ -369,44 +337,9 @@ TEST(VirtualDesktopStart, AWindowMappedAtOnceIsShown) {
   std::filesystem::remove(log);
 }
 
-// The built program, on the virtual desktop of this test program.
-struct ToolRun {
-  int status = -1;
-  std::string err;
-};
-
-ToolRun runTool(const std::vector<std::string>& arguments, const std::string& display) {
-  const std::filesystem::path errors = scratchFile("qlm.err");
-  std::vector<std::string> argv{QLM_BINARY};
-  argv.insert(argv.end(), arguments.begin(), arguments.end());
-  std::vector<char*> pointers;
-  for (std::string& argument : argv) pointers.push_back(argument.data());
-  pointers.push_back(nullptr);
-  std::vector<std::string> environment{"DISPLAY=" + display, "PATH=/usr/bin:/bin", "LC_ALL=C.UTF-8",
-                                       "HOME=" + std::filesystem::temp_directory_path().string()};
-  for (char** e = environ; *e != nullptr; ++e) {
-    if (std::string_view(*e).starts_with("ASAN_OPTIONS=") || std::string_view(*e).starts_with("UBSAN_OPTIONS=")) {
-      environment.emplace_back(*e);
-    }
-  }
-  std::vector<char*> envp;
-  for (std::string& entry : environment) envp.push_back(entry.data());
-  envp.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  ToolRun run;
-  pid_t pid = 0;
-  if (posix_spawn(&pid, QLM_BINARY, &actions, nullptr, pointers.data(), envp.data()) == 0) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  posix_spawn_file_actions_destroy(&actions);
-  run.err = readFile(errors);
-  std::filesystem::remove(errors);
-  return run;
+testing::ProgramRun runTool(std::vector<std::string> arguments, const std::string& display) {
+  arguments.insert(arguments.begin(), QLM_BINARY);
+  return testing::runProgram(arguments, display);
 }
 
 std::string pair(int a, int b) { return std::to_string(a) + "," + std::to_string(b); }
@@ -425,10 +358,10 @@ TEST_F(ImageSearchX11Test, QlmAppendAndPlayClickTheFoundPattern) {
   ASSERT_EQ(runTool({"new", document}, display).status, 0);
   const std::string area =
       pair(picture.area.left, picture.area.top) + "," + pair(picture.area.right - 1, picture.area.bottom - 1);
-  const ToolRun first = runTool({"append", document, "--kind", "1", "--text", kQuickInput, "--picture", bmp.string()},
+  const testing::ProgramRun first = runTool({"append", document, "--kind", "1", "--text", kQuickInput, "--picture", bmp.string()},
                                 display);
   ASSERT_EQ(first.status, 0) << first.err;
-  const ToolRun append =
+  const testing::ProgramRun append =
       runTool({"append", document, "--kind", "M", "--class", kClass, "--title", "qlm tool", "--text",
                R"(IfImage(5,"V[LBUTTON]","notfound"))", "--picture", bmp.string(), "--click",
                pair(picture.click.x, picture.click.y), "--area", area},
@@ -438,7 +371,7 @@ TEST_F(ImageSearchX11Test, QlmAppendAndPlayClickTheFoundPattern) {
 
   auto live = startClient("qlm tool", {900, 500}, {230, 140}, Painting::Pattern);
   ASSERT_NE(live.window, kNoWindow);
-  const ToolRun played = runTool({"play", document}, display);
+  const testing::ProgramRun played = runTool({"play", document}, display);
   EXPECT_EQ(played.status, 0) << played.err;
   ASSERT_TRUE(waitFor([&] { return !logOf(live).buttons.empty(); })) << readFile(live.log) << played.err;
   waitFor([] { return false; }, 100ms);

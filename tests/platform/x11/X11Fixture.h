@@ -1,6 +1,7 @@
 #pragma once
 // One virtual desktop for the whole test program, and helpers to run real
 // clients on it.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -10,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -111,5 +113,88 @@ inline std::string readFile(const std::filesystem::path& path) {
 inline std::filesystem::path scratchFile(const std::string& name) {
   return std::filesystem::temp_directory_path() / ("qlm-x11-" + std::to_string(getpid()) + "-" + name);
 }
+
+// The program `arguments[0]` run on `display` to its end: its exit status and what it wrote to stderr.
+struct ProgramRun {
+  int status = -1;
+  std::string err;
+};
+
+inline ProgramRun runProgram(std::vector<std::string> arguments, const std::string& display) {
+  const std::filesystem::path errors = scratchFile("program.err");
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> environment{"DISPLAY=" + display, "PATH=/usr/bin:/bin", "LC_ALL=C.UTF-8",
+                                       "HOME=" + std::filesystem::temp_directory_path().string()};
+  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
+    if (const char* value = std::getenv(name)) environment.push_back(std::string(name) + "=" + value);
+  }
+  std::vector<char*> envp;
+  for (std::string& entry : environment) envp.push_back(entry.data());
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  ProgramRun run;
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  run.err = readFile(errors);
+  std::filesystem::remove(errors);
+  return run;
+}
+
+// A case on the shared desktop, starting real clients there.
+class DesktopTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SharedDesktop::platform());
+    platform = SharedDesktop::platform().get();
+    display = SharedDesktop::desktop()->display();
+  }
+
+  std::unique_ptr<Client> start(std::vector<std::string> arguments) {
+    return std::make_unique<Client>(std::move(arguments), display);
+  }
+
+  WindowId waitForWindow(std::optional<std::string> className, const std::string& title) {
+    WindowId found = kNoWindow;
+    // The first terminal of a run loads its fonts for a while.
+    waitFor([&] {
+      found = platform->windows->findWindow(className, title);
+      return found != kNoWindow;
+    }, std::chrono::seconds(20));
+    return found;
+  }
+
+  // Our probe client, once its window is shown; its log starts with "ready x y",
+  // where its window lies on the screen.
+  struct Probe {
+    std::unique_ptr<Client> client;
+    std::filesystem::path log;
+    WindowId window = kNoWindow;
+  };
+  Probe startProbe(const std::string& title, std::vector<std::string> extra = {}) {
+    Probe probe;
+    probe.log = scratchFile(title + ".log");
+    std::filesystem::remove(probe.log);
+    std::vector<std::string> arguments{QLM_PROBE_CLIENT, "--title", title, "--log", probe.log.string()};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    probe.client = start(arguments);
+    probe.window = waitForWindow(std::nullopt, title);
+    EXPECT_NE(probe.window, kNoWindow) << title;
+    EXPECT_TRUE(waitFor([&] { return readFile(probe.log).starts_with("ready "); })) << title;
+    return probe;
+  }
+
+  Platform* platform = nullptr;
+  std::string display;
+};
 
 }  // namespace qlm::testing

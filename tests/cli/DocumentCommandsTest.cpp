@@ -11,53 +11,27 @@
 #include <sstream>
 #include <string>
 
+#include "../document/TempFolder.h"
 #include "PictureFile.h"
+#include "QlmRunner.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct ToolRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using qlm::testing::runQlm;
+using ToolRun = qlm::testing::QlmRun;
 
 std::string slurp(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 class DocumentCommands : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "qlm-tool-XXXXXX").string();
-    m_folder = ::mkdtemp(pattern.data());
-    doc = file("doc.qlm");
-    writePicture("p.bmp", 4, 3);
-  }
-  void TearDown() override { fs::remove_all(m_folder); }
+  void SetUp() override { qlm::testing::writePictureFile(file("p.bmp"), 4, 3, {30, 60, 90, 90}); }
 
-  std::string file(const std::string& name) const { return (m_folder / name).string(); }
-
-  void writePicture(const std::string& name, int w, int h) { qlm::testing::writePictureFile(file(name), w, h, {30, 60, 90, 90}); }
-
-  // Arguments are quoted with single quotes for the shell.
-  // A run that blocks is ended after a while and fails.
-  ToolRun qlm(const std::vector<std::string>& args) {
-    std::string command = std::string("timeout 20 ") + QLM_TOOL;
-    for (const std::string& arg : args) {
-      std::string quoted = "'";
-      for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-      command += " " + quoted + "'";
-    }
-    std::string out = file("out.txt");
-    std::string err = file("err.txt");
-    int raw = std::system((command + " >" + out + " 2>" + err).c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
-  }
+  std::string file(const std::string& name) const { return m_temp.file(name); }
+  static ToolRun qlm(const std::vector<std::string>& args) { return runQlm(args); }
 
   void makeDocument(int records) {
     ASSERT_EQ(qlm({"new", doc}).status, 0);
@@ -75,8 +49,9 @@ class DocumentCommands : public ::testing::Test {
     return rows;
   }
 
-  fs::path m_folder;
-  std::string doc;
+  qlm::testing::TempFolder m_temp;
+  fs::path m_folder = m_temp.path();
+  std::string doc = file("doc.qlm");
 };
 
 TEST_F(DocumentCommands, AppendedRecordsListAsJsonInUtf8) {

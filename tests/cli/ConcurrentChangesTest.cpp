@@ -54,7 +54,7 @@ class ConcurrentChanges : public ::testing::Test {
 // the last value set on it; every other change happens behind them.
 TEST_F(ConcurrentChanges, EveryInterleavingGivesTheResultOfSomeSerialOrder) {
   std::string doc = file("doc.qlm");
-  std::string tool = QLM_TOOL;
+  std::string tool = QLM_BINARY;
   std::string setup = tool + " new " + doc;
   for (int k = 1; k <= 7; ++k) {
     std::string name = k == 7 ? "T" : "R" + std::to_string(k);
