@@ -25,5 +25,7 @@ int cmdMove(CommandArgs args);
 int cmdDuplicate(CommandArgs args);
 int cmdPicture(CommandArgs args);
 int cmdCheck(CommandArgs args);
+int cmdOcr(CommandArgs args);
+int cmdFind(CommandArgs args);
 
 }  // namespace qlm

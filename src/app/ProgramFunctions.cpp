@@ -1,0 +1,23 @@
+#include "app/ProgramFunctions.h"
+
+#include "ocr/Recognise.h"
+#include "ocr/TextFunctions.h"
+#include "platform/Settings.h"
+#include "playback/functions/PlaybackFunctions.h"
+
+namespace qlm {
+
+const FunctionBodies& programFunctionBodies() {
+  static const FunctionBodies kBodies{textFunctions(),    numberFunctions(),  chronoFunctions(),
+                                      fileFunctions(),    controlFunctions(), settingFunctions(),
+                                      desktopFunctions(), imageFunctions(),   textRecognitionFunctions()};
+  return kBodies;
+}
+
+bool chooseOcrEngine(Settings& settings) {
+  const std::optional<OcrEngineKind> kind = ocrEngineKind(settings.readString("Playback", "OCR_ENGINE").value_or(""));
+  setOcrEngineKind(kind.value_or(OcrEngineKind::Tesseract));
+  return kind.has_value();
+}
+
+}  // namespace qlm

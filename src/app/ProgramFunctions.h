@@ -1,0 +1,15 @@
+#pragma once
+// Every built-in function the program has: the playback's own and those of
+// the layers above it.
+#include "language/Builtins.h"
+
+namespace qlm {
+
+const FunctionBodies& programFunctionBodies();
+
+class Settings;
+// The text-recognition engine that the setting OCR_ENGINE (section "Playback")
+// names; false, with the default kept, for a name that is no engine.
+bool chooseOcrEngine(Settings& settings);
+
+}  // namespace qlm

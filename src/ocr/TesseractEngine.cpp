@@ -1,0 +1,125 @@
+#include <omp.h>
+#include <tesseract/baseapi.h>
+#include <tesseract/resultiterator.h>
+
+#include <algorithm>
+#include <array>
+#include <memory>
+
+#include "ocr/OcrEngine.h"
+#include "platform/TextEncoding.h"
+
+namespace qlm {
+namespace {
+
+// Tesseract reads best letters of about 30 pixels with some room around them;
+// screen text is often a third of that, so small lines are enlarged first.
+constexpr int kWantedLineHeight = 30;
+constexpr int kMaxEnlargement = 4;
+constexpr int kMargin = 8;
+
+struct InkBands {
+  int count = 0;
+  int tallest = 0;
+  std::uint8_t background = 0;
+};
+
+// Rows that differ from the most frequent level are ink; each run of them is a line.
+InkBands inkBands(const GreyImage& image) {
+  std::array<std::size_t, 256> histogram{};
+  for (std::uint8_t level : image.pixels) ++histogram[level];
+  InkBands bands;
+  bands.background = static_cast<std::uint8_t>(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
+  int run = 0;
+  for (int y = 0; y <= image.height; ++y) {
+    bool ink = false;
+    if (y < image.height) {
+      const std::uint8_t* row = image.pixels.data() + static_cast<std::size_t>(y) * image.width;
+      ink = std::any_of(row, row + image.width, [&](std::uint8_t level) { return level != bands.background; });
+    }
+    if (ink) {
+      ++run;
+    } else if (run > 0) {
+      ++bands.count;
+      bands.tallest = std::max(bands.tallest, run);
+      run = 0;
+    }
+  }
+  return bands;
+}
+
+GreyImage prepared(const GreyImage& image, int factor, std::uint8_t background) {
+  GreyImage page;
+  page.width = image.width * factor + 2 * kMargin;
+  page.height = image.height * factor + 2 * kMargin;
+  page.pixels.assign(static_cast<std::size_t>(page.width) * page.height, background);
+  for (int y = 0; y < image.height * factor; ++y) {
+    std::uint8_t* row = page.pixels.data() + static_cast<std::size_t>(y + kMargin) * page.width + kMargin;
+    for (int x = 0; x < image.width * factor; ++x) row[x] = image.at(x / factor, y / factor);
+  }
+  return page;
+}
+
+class TesseractEngine final : public OcrEngine {
+ public:
+  Result<Recognition> recognise(const GreyImage& image) override {
+    if (!m_started) {
+      m_started = true;
+      // Its worker threads cost more than they bring on images of a few lines.
+      omp_set_num_threads(1);
+      m_api = std::make_unique<tesseract::TessBaseAPI>();
+      m_api->SetVariable("debug_file", "/dev/null");
+      if (m_api->Init(nullptr, "eng", tesseract::OEM_LSTM_ONLY) != 0) m_api.reset();
+    }
+    if (!m_api) return Result<Recognition>::failure("Tesseract cannot start: its English data (tesseract-ocr-eng) is missing");
+    Recognition result;
+    if (image.width <= 0 || image.height <= 0) return result;
+    const InkBands bands = inkBands(image);
+    if (bands.count == 0) return result;
+    const int factor = std::clamp((kWantedLineHeight + bands.tallest - 1) / std::max(bands.tallest, 1), 1, kMaxEnlargement);
+    const GreyImage page = prepared(image, factor, bands.background);
+    m_api->SetPageSegMode(bands.count == 1 ? tesseract::PSM_SINGLE_LINE : tesseract::PSM_SINGLE_BLOCK);
+    m_api->SetImage(page.pixels.data(), page.width, page.height, 1, page.width);
+    m_api->SetSourceResolution(300);
+    if (m_api->Recognize(nullptr) != 0) {
+      m_api->Clear();
+      return Result<Recognition>::failure("Tesseract could not read the image");
+    }
+    std::unique_ptr<tesseract::ResultIterator> it(m_api->GetIterator());
+    if (it && !it->Empty(tesseract::RIL_SYMBOL)) {
+      do {
+        if (it->IsAtBeginningOf(tesseract::RIL_WORD) && !it->IsAtBeginningOf(tesseract::RIL_TEXTLINE)) {
+          append(result, " ", result.origins.empty() ? Point{} : result.origins.back());
+        }
+        std::unique_ptr<char[]> symbol(it->GetUTF8Text(tesseract::RIL_SYMBOL));
+        int left = 0, top = 0, right = 0, bottom = 0;
+        it->BoundingBox(tesseract::RIL_SYMBOL, &left, &top, &right, &bottom);
+        const Point origin{std::max(0, (left - kMargin) / factor), std::max(0, (top - kMargin) / factor)};
+        std::string text = symbol ? cp1252FromUtf8(symbol.get(), kUnknownCharacter) : std::string();
+        if (text.empty() || it->Confidence(tesseract::RIL_SYMBOL) < kCertaintyPercent) text = std::string(1, kUnknownCharacter);
+        append(result, text, origin);
+        if (it->IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_SYMBOL)) append(result, "\n", origin);
+      } while (it->Next(tesseract::RIL_SYMBOL));
+    }
+    m_api->Clear();
+    return result;
+  }
+
+ private:
+  static void append(Recognition& result, std::string_view text, Point origin) {
+    result.text += text;
+    result.origins.insert(result.origins.end(), text.size(), origin);
+  }
+
+  bool m_started = false;
+  std::unique_ptr<tesseract::TessBaseAPI> m_api;
+};
+
+}  // namespace
+
+OcrEngine& tesseractEngine() {
+  thread_local TesseractEngine engine;
+  return engine;
+}
+
+}  // namespace qlm
