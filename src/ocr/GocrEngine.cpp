@@ -11,16 +11,23 @@ namespace {
 // once; as a program of its own each call is independent, and a crash of
 // the engine stays outside Quillmote.
 constexpr int kTimeLimitMs = 10000;
+// GOCR misreads letters of screen text below about 17 pixels ("a" as ">");
+// twice as large it reads them.
+constexpr int kSmallLine = 17;
 
 class GocrEngine final : public OcrEngine {
  public:
   Result<Recognition> recognise(const GreyImage& image) override {
     Recognition result;
     if (image.width <= 0 || image.height <= 0) return result;
+    const InkBands bands = inkBands(image);
+    if (bands.count == 0) return result;
+    const int factor = bands.tallest < kSmallLine ? 2 : 1;
+    const GreyImage page = factor == 1 ? image : enlarged(image, factor);
     char header[64];
-    const int headerSize = std::snprintf(header, sizeof header, "P5\n%d %d\n255\n", image.width, image.height);
+    const int headerSize = std::snprintf(header, sizeof header, "P5\n%d %d\n255\n", page.width, page.height);
     std::string input(header, static_cast<std::size_t>(headerSize));
-    input.append(image.pixels.begin(), image.pixels.end());
+    input.append(page.pixels.begin(), page.pixels.end());
     // Automatic threshold and dust size, no filter or database, UTF-8, "_", certainty 80.
     const std::vector<std::string> words{"gocr", "-l", "0", "-d", "-1", "-f", "UTF8", "-u", "_",
                                          "-a", std::to_string(kCertaintyPercent), "-"};

@@ -1,5 +1,8 @@
 #include "ocr/GreyImage.h"
 
+#include <algorithm>
+#include <array>
+
 namespace qlm {
 
 std::uint8_t greyLevel(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
@@ -23,6 +26,29 @@ std::optional<GreyImage> greyArea(const Picture& capture, const Rect& area) {
     for (int x = 0; x < image.width; ++x, source += 4) target[x] = greyLevel(source[2], source[1], source[0]);
   }
   return image;
+}
+
+InkBands inkBands(const GreyImage& image) {
+  std::array<std::size_t, 256> histogram{};
+  for (std::uint8_t level : image.pixels) ++histogram[level];
+  InkBands bands;
+  bands.background = static_cast<std::uint8_t>(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
+  int run = 0;
+  for (int y = 0; y <= image.height; ++y) {
+    bool ink = false;
+    if (y < image.height) {
+      const std::uint8_t* row = image.pixels.data() + static_cast<std::size_t>(y) * image.width;
+      ink = std::any_of(row, row + image.width, [&](std::uint8_t level) { return level != bands.background; });
+    }
+    if (ink) {
+      ++run;
+    } else if (run > 0) {
+      ++bands.count;
+      bands.tallest = std::max(bands.tallest, run);
+      run = 0;
+    }
+  }
+  return bands;
 }
 
 GreyImage enlarged(const GreyImage& image, int factor) {

@@ -26,6 +26,14 @@ std::uint8_t greyLevel(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
 // an area that leaves the capture would read outside its pixels.
 std::optional<GreyImage> greyArea(const Picture& capture, const Rect& area);
 
+// Rows that differ from the most frequent level hold ink; each run of them is a line.
+struct InkBands {
+  int count = 0;
+  int tallest = 0;
+  std::uint8_t background = 0;
+};
+InkBands inkBands(const GreyImage& image);
+
 // `image` enlarged `factor` times in both directions, each pixel repeated.
 GreyImage enlarged(const GreyImage& image, int factor);
 

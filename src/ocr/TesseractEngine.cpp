@@ -18,36 +18,6 @@ constexpr int kWantedLineHeight = 30;
 constexpr int kMaxEnlargement = 4;
 constexpr int kMargin = 8;
 
-struct InkBands {
-  int count = 0;
-  int tallest = 0;
-  std::uint8_t background = 0;
-};
-
-// Rows that differ from the most frequent level are ink; each run of them is a line.
-InkBands inkBands(const GreyImage& image) {
-  std::array<std::size_t, 256> histogram{};
-  for (std::uint8_t level : image.pixels) ++histogram[level];
-  InkBands bands;
-  bands.background = static_cast<std::uint8_t>(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
-  int run = 0;
-  for (int y = 0; y <= image.height; ++y) {
-    bool ink = false;
-    if (y < image.height) {
-      const std::uint8_t* row = image.pixels.data() + static_cast<std::size_t>(y) * image.width;
-      ink = std::any_of(row, row + image.width, [&](std::uint8_t level) { return level != bands.background; });
-    }
-    if (ink) {
-      ++run;
-    } else if (run > 0) {
-      ++bands.count;
-      bands.tallest = std::max(bands.tallest, run);
-      run = 0;
-    }
-  }
-  return bands;
-}
-
 GreyImage prepared(const GreyImage& image, int factor, std::uint8_t background) {
   GreyImage page;
   page.width = image.width * factor + 2 * kMargin;
