@@ -22,7 +22,7 @@ class GocrEngine final : public OcrEngine {
     if (image.width <= 0 || image.height <= 0) return result;
     const InkBands bands = inkBands(image);
     if (bands.count == 0) return result;
-    const int factor = bands.tallest < kSmallLine ? 2 : 1;
+    const int factor = bands.typical < kSmallLine ? 2 : 1;
     const GreyImage page = factor == 1 ? image : enlarged(image, factor);
     char header[64];
     const int headerSize = std::snprintf(header, sizeof header, "P5\n%d %d\n255\n", page.width, page.height);

@@ -33,6 +33,7 @@ InkBands inkBands(const GreyImage& image) {
   for (std::uint8_t level : image.pixels) ++histogram[level];
   InkBands bands;
   bands.background = static_cast<std::uint8_t>(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
+  std::vector<int> heights;
   int run = 0;
   for (int y = 0; y <= image.height; ++y) {
     bool ink = false;
@@ -43,11 +44,15 @@ InkBands inkBands(const GreyImage& image) {
     if (ink) {
       ++run;
     } else if (run > 0) {
-      ++bands.count;
-      bands.tallest = std::max(bands.tallest, run);
+      heights.push_back(run);
       run = 0;
     }
   }
+  bands.count = static_cast<int>(heights.size());
+  if (heights.empty()) return bands;
+  bands.tallest = *std::max_element(heights.begin(), heights.end());
+  std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
+  bands.typical = heights[heights.size() / 2];
   return bands;
 }
 

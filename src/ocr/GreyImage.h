@@ -30,6 +30,7 @@ std::optional<GreyImage> greyArea(const Picture& capture, const Rect& area);
 struct InkBands {
   int count = 0;
   int tallest = 0;
+  int typical = 0;  // the median height
   std::uint8_t background = 0;
 };
 InkBands inkBands(const GreyImage& image);

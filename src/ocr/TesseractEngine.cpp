@@ -17,6 +17,7 @@ namespace {
 constexpr int kWantedLineHeight = 30;
 constexpr int kMaxEnlargement = 4;
 constexpr int kMargin = 8;
+constexpr int kTallestLine = 64;
 
 GreyImage prepared(const GreyImage& image, int factor, std::uint8_t background) {
   GreyImage page;
@@ -46,9 +47,12 @@ class TesseractEngine final : public OcrEngine {
     if (image.width <= 0 || image.height <= 0) return result;
     const InkBands bands = inkBands(image);
     if (bands.count == 0) return result;
-    const int factor = std::clamp((kWantedLineHeight + bands.tallest - 1) / std::max(bands.tallest, 1), 1, kMaxEnlargement);
+    // A band taller than any line is a picture or a window with its text, not one line.
+    const bool oneLine = bands.count == 1 && bands.tallest <= kTallestLine;
+    const int lineHeight = bands.typical <= kTallestLine ? bands.typical : kWantedLineHeight;
+    const int factor = std::clamp((kWantedLineHeight + lineHeight - 1) / std::max(lineHeight, 1), 1, kMaxEnlargement);
     const GreyImage page = prepared(image, factor, bands.background);
-    m_api->SetPageSegMode(bands.count == 1 ? tesseract::PSM_SINGLE_LINE : tesseract::PSM_SINGLE_BLOCK);
+    m_api->SetPageSegMode(oneLine ? tesseract::PSM_SINGLE_LINE : tesseract::PSM_SINGLE_BLOCK);
     m_api->SetImage(page.pixels.data(), page.width, page.height, 1, page.width);
     m_api->SetSourceResolution(300);
     if (m_api->Recognize(nullptr) != 0) {
