@@ -25,6 +25,8 @@ int cmdMove(CommandArgs args);
 int cmdDuplicate(CommandArgs args);
 int cmdPicture(CommandArgs args);
 int cmdCheck(CommandArgs args);
+int cmdRecord(CommandArgs args);
+int cmdReplacePicture(CommandArgs args);
 int cmdOcr(CommandArgs args);
 int cmdFind(CommandArgs args);
 

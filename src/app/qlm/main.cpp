@@ -28,6 +28,8 @@ constexpr Command kCommands[] = {
     {"duplicate", cmdDuplicate, "duplicate FILE.qlm LINE TO"},
     {"picture", cmdPicture, "picture FILE.qlm LINE OUT.bmp [--grey]"},
     {"check", cmdCheck, "check FILE.qlm"},
+    {"record", cmdRecord, "record FILE.qlm [--quiet]"},
+    {"replace-picture", cmdReplacePicture, "replace-picture FILE.qlm LINE"},
     {"ocr", cmdOcr, "ocr PICTURE [--area L,T,R,B] [--engine tesseract|gocr] [--match PATTERN]"},
     {"find", cmdFind, "find BIG SMALL [--colour-tol N] [--pixel-tol N] [--shape]"},
 };
