@@ -4,14 +4,20 @@
 #include "ocr/TextFunctions.h"
 #include "platform/Settings.h"
 #include "playback/functions/PlaybackFunctions.h"
+#include "spreadsheet/SpreadsheetFunctions.h"
 
 namespace qlm {
 
 const FunctionBodies& programFunctionBodies() {
   static const FunctionBodies kBodies{textFunctions(),    numberFunctions(),  chronoFunctions(),
                                       fileFunctions(),    controlFunctions(), settingFunctions(),
-                                      desktopFunctions(), imageFunctions(),   textRecognitionFunctions()};
+                                      desktopFunctions(), imageFunctions(),   spreadsheetFunctions(),
+                                      textRecognitionFunctions()};
   return kBodies;
+}
+
+void chooseSpreadsheet(Settings& settings) {
+  spreadsheetLink().backend = settings.readString("Playback", "SPREADSHEET").value_or("");
 }
 
 bool chooseOcrEngine(Settings& settings) {

@@ -13,6 +13,12 @@ struct ModifierState {
   bool alt = false;  // the Alt key itself; AltGr only selects characters
   bool capsLock = false;
   friend bool operator==(const ModifierState&, const ModifierState&) = default;
+
+  // The modifiers held before the event, as the watch reports them.
+  static ModifierState before(const WatchedEvent& event) {
+    return {(event.keyboardState & watch::kStateShift) != 0, (event.keyboardState & watch::kStateControl) != 0,
+            (event.keyboardState & watch::kStateAlt) != 0, (event.keyboardState & watch::kStateCapsLock) != 0};
+  }
 };
 
 struct KeyMeaning {

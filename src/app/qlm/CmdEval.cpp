@@ -98,6 +98,8 @@ int cmdEval(CommandArgs args) {
   doc.setStartingVariables(variables.startingVariables());
   doc.resetVariables();
 
+  std::unique_ptr<Settings> settings = makeIniSettings(userSettingsPath(), kMachineSettingsPath);
+  if (settings) chooseSpreadsheet(*settings);
   Interpreter in(doc, programFunctionBodies());
   in.analyse(request.text);
   SyntaxResult syntax = in.checkSyntax();

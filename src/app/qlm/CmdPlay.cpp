@@ -147,6 +147,7 @@ int cmdPlay(CommandArgs args) {
   }
   Platform& platform = *desktop.platform;
   int movementWait = platform.settings->profileInt("Playback", "WaitIfMouseMoves", 0);
+  chooseSpreadsheet(*platform.settings);
   int notRespondingWait = platform.settings->profileInt("Playback", "WaitIfWindowNotResponding", 15000);
   if (!chooseOcrEngine(*platform.settings)) {
     std::fputs("qlm play: OCR_ENGINE names no engine (tesseract or gocr); tesseract reads the texts\n", stderr);

@@ -27,6 +27,7 @@ int cmdPicture(CommandArgs args);
 int cmdCheck(CommandArgs args);
 int cmdRecord(CommandArgs args);
 int cmdReplacePicture(CommandArgs args);
+int cmdHelp(CommandArgs args);
 int cmdOcr(CommandArgs args);
 int cmdFind(CommandArgs args);
 

@@ -67,10 +67,7 @@ public:
   KeyMeaning meaning(const WatchedEvent& event) override {
     KeyMeaning meaning;
     ModifierState& after = meaning.modifiersAfter;
-    after.shift = (event.keyboardState & watch::kStateShift) != 0;
-    after.capsLock = (event.keyboardState & watch::kStateCapsLock) != 0;
-    after.control = (event.keyboardState & watch::kStateControl) != 0;
-    after.alt = (event.keyboardState & watch::kStateAlt) != 0;
+    after = ModifierState::before(event);
     if (!event.isKey()) return meaning;
     std::lock_guard lock(m_mutex);
     if (!ready()) return meaning;

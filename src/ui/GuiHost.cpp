@@ -1,0 +1,27 @@
+#include "ui/GuiHost.h"
+
+#include <cstdio>
+
+#include "language/Document.h"
+#include "platform/TextEncoding.h"
+
+namespace qlm {
+
+GuiHost::GuiHost(Document& document, QObject* parent) : QObject(parent), m_records(document, stderr) {}
+
+// The signals reach the windows through queued connections: these run on the playback thread.
+void GuiHost::selectRecord(int index) { emit recordSelected(index); }
+
+void GuiHost::showNote(std::string_view text) { emit noteShown(QString::fromStdString(utf8FromCp1252(text))); }
+
+void GuiHost::playbackStarted(std::string_view endKeyNotation) {
+  emit started(QString::fromStdString(utf8FromCp1252(endKeyNotation)));
+}
+
+void GuiHost::playbackEnded() { emit ended(); }
+
+void GuiHost::openTraceFile(std::string_view path) { emit traceFileWritten(QString::fromStdString(std::string(path))); }
+
+void GuiHost::closeProgram() { emit closeRequested(); }
+
+}  // namespace qlm

@@ -1,0 +1,39 @@
+#pragma once
+// The playback host of the desktop application: records come from the
+// document, everything that touches the windows is handed to the thread of
+// the windows.
+#include <QObject>
+
+#include "app/HeadlessHost.h"
+#include "playback/PlaybackHost.h"
+
+namespace qlm {
+
+class GuiHost final : public QObject, public PlaybackHost {
+  Q_OBJECT
+
+ public:
+  explicit GuiHost(Document& document, QObject* parent = nullptr);
+
+  int recordCount() override { return m_records.recordCount(); }
+  PlaybackRecord record(int index) override { return m_records.record(index); }
+  void selectRecord(int index) override;
+  void showNote(std::string_view text) override;
+  void playbackStarted(std::string_view endKeyNotation) override;
+  void playbackEnded() override;
+  void openTraceFile(std::string_view path) override;
+  void closeProgram() override;
+
+ signals:
+  void recordSelected(int index);
+  void noteShown(const QString& text);
+  void started(const QString& endKey);
+  void ended();
+  void traceFileWritten(const QString& path);
+  void closeRequested();
+
+ private:
+  HeadlessHost m_records;
+};
+
+}  // namespace qlm
