@@ -10,5 +10,8 @@ const FunctionBodies& programFunctionBodies();
 class Settings;
 // The spreadsheet application that the setting SPREADSHEET (section "Playback") names.
 void chooseSpreadsheet(Settings& settings);
+// The text-recognition engine that the setting OCR_ENGINE (section "Playback")
+// names; false, with the default kept, for a name that is no engine.
+bool chooseOcrEngine(Settings& settings);
 
 }  // namespace qlm

@@ -16,18 +16,6 @@ constexpr int kFlashMs = 1000;
 
 std::string_view functionName(SearchMethod method) { return method == SearchMethod::Shape ? "IfShape" : "IfImage"; }
 
-bool bringTargetForward(Document& doc, Platform& platform) {
-  const long long waitMs = doc.readVariableNumber("$QLM_MAX_WAIT_WIN");
-  auto lookup = [&](TargetSelector& selector) {
-    return selector.findWindowLike(doc.targetApplication(), doc.targetTitle(), false, waitMs, true, "AppWait");
-  };
-  if (TargetSelector* selector = doc.targetSelector()) {
-    return selector->findRecordTarget(doc.targetApplication(), doc.targetTitle(), "AppWait");
-  }
-  TargetSelector local(doc, platform);
-  return lookup(local);
-}
-
 int tolerance(Document& doc, std::string_view name) {
   return static_cast<int>(std::clamp<long long>(doc.readVariableNumber(name), -1000, 1000));
 }
@@ -69,6 +57,18 @@ bool interrupted(Document& doc) { return doc.stopRequested() || doc.flags().endK
 
 }  // namespace
 
+bool bringRecordTargetForward(Document& doc, Platform& platform) {
+  const long long waitMs = doc.readVariableNumber("$QLM_MAX_WAIT_WIN");
+  auto lookup = [&](TargetSelector& selector) {
+    return selector.findWindowLike(doc.targetApplication(), doc.targetTitle(), false, waitMs, true, "AppWait");
+  };
+  if (TargetSelector* selector = doc.targetSelector()) {
+    return selector->findRecordTarget(doc.targetApplication(), doc.targetTitle(), "AppWait");
+  }
+  TargetSelector local(doc, platform);
+  return lookup(local);
+}
+
 long long calendarSeconds(const LocalTime& time) {
   // Days from the civil date (proleptic Gregorian calendar).
   const long long year = time.year - (time.month <= 2 ? 1 : 0);
@@ -84,7 +84,7 @@ long long calendarSeconds(const LocalTime& time) {
 ImageWaitResult waitForImage(Interpreter& in, Platform& platform, SearchMethod method, int limitSeconds) {
   Document& doc = in.document();
   ImageWaitResult result;
-  bringTargetForward(doc, platform);
+  bringRecordTargetForward(doc, platform);
   ImageAreaSearch search;
   const RecordArea wanted = loadRecordArea(doc, search, method);
   if (!wanted.loaded) return result;
@@ -98,7 +98,7 @@ ImageWaitResult waitForImage(Interpreter& in, Platform& platform, SearchMethod m
   AttemptResult attempt;
   long long elapsed = 0;
   do {
-    if (doc.settings().foregroundMode == 2) bringTargetForward(doc, platform);
+    if (doc.settings().foregroundMode == 2) bringRecordTargetForward(doc, platform);
     if (TargetSelector* selector = doc.targetSelector(); selector != nullptr && selector->recordTargetLost()) {
       result.end = ImageWaitEnd::Interrupted;
       return result;

@@ -7,6 +7,7 @@
 
 namespace qlm {
 
+class Document;
 class Interpreter;
 struct Platform;
 
@@ -20,6 +21,10 @@ struct ImageWaitResult {
 // A negative limit searches until playback is stopped. The captures go into the
 // document's capture buffer, so the trace shows the picture the search saw last.
 ImageWaitResult waitForImage(Interpreter& in, Platform& platform, SearchMethod method, int limitSeconds);
+
+// FindWindowLike for the current target, as screen waits make it before they
+// look (label "AppWait", longest wait $QLM_MAX_WAIT_WIN, brought forward).
+bool bringRecordTargetForward(Document& doc, Platform& platform);
 
 // Seconds since 1970-01-01 of a local calendar time, ignoring its milliseconds.
 long long calendarSeconds(const LocalTime& time);

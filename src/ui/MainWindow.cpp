@@ -424,7 +424,10 @@ bool MainWindow::play() {
   connect(m_host.get(), &GuiHost::closeRequested, this, [this] { m_closeAfterPlayback = true; }, Qt::QueuedConnection);
   connect(m_host.get(), &GuiHost::ended, this, &MainWindow::onPlaybackEnded, Qt::QueuedConnection);
   m_output = std::make_unique<DesktopOutput>(m_document, m_platform, *m_host, m_notRespondingWait);
-  if (m_platform.settings) chooseSpreadsheet(*m_platform.settings);
+  if (m_platform.settings) {
+    chooseSpreadsheet(*m_platform.settings);
+    chooseOcrEngine(*m_platform.settings);
+  }
   m_engine = std::make_unique<PlaybackEngine>(
       m_document, *m_host, *m_output,
       PlaybackOptions{.closeWhenDone = m_commandLine.close(), .functions = &programFunctionBodies()});

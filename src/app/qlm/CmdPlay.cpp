@@ -149,6 +149,9 @@ int cmdPlay(CommandArgs args) {
   int movementWait = platform.settings->profileInt("Playback", "WaitIfMouseMoves", 0);
   chooseSpreadsheet(*platform.settings);
   int notRespondingWait = platform.settings->profileInt("Playback", "WaitIfWindowNotResponding", 15000);
+  if (!chooseOcrEngine(*platform.settings)) {
+    std::fputs("qlm play: OCR_ENGINE names no engine (tesseract or gocr); tesseract reads the texts\n", stderr);
+  }
 
   PrintedTrace printedTrace(stderr);
   TraceFanOut trace;

@@ -28,5 +28,7 @@ int cmdCheck(CommandArgs args);
 int cmdRecord(CommandArgs args);
 int cmdReplacePicture(CommandArgs args);
 int cmdHelp(CommandArgs args);
+int cmdOcr(CommandArgs args);
+int cmdFind(CommandArgs args);
 
 }  // namespace qlm

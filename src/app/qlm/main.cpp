@@ -31,6 +31,8 @@ constexpr Command kCommands[] = {
     {"record", cmdRecord, "record FILE.qlm [--quiet]"},
     {"replace-picture", cmdReplacePicture, "replace-picture FILE.qlm LINE"},
     {"help", cmdHelp, "help [NAME | --markdown]"},
+    {"ocr", cmdOcr, "ocr PICTURE [--area L,T,R,B] [--engine tesseract|gocr] [--match PATTERN]"},
+    {"find", cmdFind, "find BIG SMALL [--colour-tol N] [--pixel-tol N] [--shape]"},
 };
 
 int usage() {

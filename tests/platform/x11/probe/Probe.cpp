@@ -5,6 +5,7 @@
 //     --title T --class C --color RRGGBB --log FILE --at X,Y --ping --no-pid
 //     --count N (log only "count K" after every N key presses)
 //     --pattern X,Y [--inverted] (paint a 60 x 30 pattern of blocks and lines there)
+//     --text X,Y,TEXT (draw TEXT in black there, baseline at Y, in the 10x20 font; repeatable)
 //   qlm_x11_probe key KEYSYM_NAME   taps the key, e.g. End
 //   qlm_x11_probe move X Y          moves the pointer to X,Y of the screen
 // The last two send through the X server's own keyboard and pointer rather than
@@ -23,6 +24,8 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -53,6 +56,7 @@ struct Options {
   Position at{100, 100};
   bool placed = false;
   std::optional<Position> pattern;
+  std::vector<std::pair<Position, std::string>> texts;
   bool inverted = false;
   bool ping = false;
   bool pid = true;
@@ -63,6 +67,13 @@ Position position(const char* text) {
   Position p;
   std::sscanf(text, "%d,%d", &p.x, &p.y);
   return p;
+}
+
+// "X,Y,TEXT": the text may hold commas.
+std::pair<Position, std::string> text(const char* argument) {
+  const std::string value = argument;
+  const std::size_t second = value.find(',', value.find(',') + 1);
+  return {position(argument), second == std::string::npos ? std::string() : value.substr(second + 1)};
 }
 
 Options parse(int argc, char** argv) {
@@ -77,6 +88,7 @@ Options parse(int argc, char** argv) {
     else if (option == "--count" && hasValue) options.count = std::strtol(argv[++i], nullptr, 10);
     else if (option == "--at" && hasValue) options.at = position(argv[++i]), options.placed = true;
     else if (option == "--pattern" && hasValue) options.pattern = position(argv[++i]);
+    else if (option == "--text" && hasValue) options.texts.push_back(text(argv[++i]));
     else if (option == "--inverted") options.inverted = true;
     else if (option == "--ping") options.ping = true;
     else if (option == "--no-pid") options.pid = false;
@@ -133,6 +145,16 @@ int userInput(int argc, char** argv) {
 }
 
 void paint(Display* display, Window window, GC gc, const Options& options) {
+  if (!options.texts.empty()) {
+    XFontStruct* font = XLoadQueryFont(display, "10x20");
+    if (font == nullptr) font = XLoadQueryFont(display, "fixed");
+    if (font != nullptr) XSetFont(display, gc, font->fid);
+    XSetForeground(display, gc, 0x000000);
+    for (const auto& [at, text] : options.texts) {
+      XDrawString(display, window, gc, at.x, at.y, text.c_str(), static_cast<int>(text.size()));
+    }
+    if (font != nullptr) XFreeFont(display, font);
+  }
   if (!options.pattern) return;
   for (const Block& block : kPattern) {
     XSetForeground(display, gc, options.inverted ? block.color ^ 0xFFFFFF : block.color);
