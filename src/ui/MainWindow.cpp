@@ -32,6 +32,7 @@
 #include "trace/Debugger.h"
 #include "trace/TraceWriter.h"
 #include "ui/DocumentView.h"
+#include "ui/DebugDialog.h"
 #include "ui/GuiHost.h"
 #include "ui/CellEditor.h"
 #include "ui/RecordListModel.h"
@@ -80,7 +81,8 @@ MainWindow::MainWindow(Platform& platform, UiService& ui, CommandLine commandLin
   m_document.setPlatform(&m_platform);
   m_document.setStartingVariables(m_commandLine.startingVariables());
   m_traceWriter = std::make_unique<TraceWriter>(m_document);
-  m_debugger = std::make_unique<Debugger>(m_document, m_traceWriter.get());
+  m_debugWindow = std::make_unique<GuiDebugWindow>(m_document, this);
+  m_debugger = std::make_unique<Debugger>(m_document, m_traceWriter.get(), m_debugWindow.get());
   m_trace.add(*m_debugger);
   int movementWait = 0;
   if (m_platform.settings) {
