@@ -52,6 +52,7 @@ class DebugDialog final : public QDialog {
   // The check box of a debug level bit (1, 2 or 4).
   QCheckBox* levelBox(int bit) const;
   QTextEdit* instructionBox() const { return m_instruction; }
+  DebugStage stage() const { return m_debugger.columns().stage; }
   // Every text the window draws now, the image panel's included.
   std::vector<DebugText> shownTexts() const;
 
