@@ -27,12 +27,21 @@ inline constexpr std::uint32_t kKeyExtended = 0x01;
 inline constexpr std::uint32_t kKeyInjected = 0x10;
 inline constexpr std::uint32_t kKeyReleased = 0x80;
 inline constexpr std::uint32_t kMouseInjected = 0x01;
+// Bits of `WatchedEvent::keyboardState`; the layout group sits in kGroupShift.
+inline constexpr std::uint32_t kStateShift = 0x1;
+inline constexpr std::uint32_t kStateCapsLock = 0x2;
+inline constexpr std::uint32_t kStateControl = 0x4;
+inline constexpr std::uint32_t kStateAlt = 0x8;
+inline constexpr int kGroupShift = 13;
 }  // namespace watch
 
 struct WatchedEvent {
   int message = 0;
   int virtualKey = 0;  // key events
   int scanCode = 0;    // key events: the desktop's own key number
+  // Modifiers and layout group held just before the event (watch::kState...);
+  // KeyboardLayout reads it.
+  std::uint32_t keyboardState = 0;
   std::uint32_t flags = 0;
   std::uint32_t time = 0;  // milliseconds, the desktop's clock
   Point position;          // pointer events

@@ -12,7 +12,7 @@ Outcome User::sendMessage(std::string_view, std::string_view, std::string_view) 
 Platform::~Platform() { inputWatch.reset(); }
 
 bool Platform::complete() const {
-  return clock && windows && input && inputWatch && capture && clipboard && processes && shell && sound &&
+  return clock && windows && input && inputWatch && keyboardLayout && capture && clipboard && processes && shell && sound &&
          user && settings;
 }
 

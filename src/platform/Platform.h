@@ -10,6 +10,7 @@
 #include "platform/Clock.h"
 #include "platform/Input.h"
 #include "platform/InputWatch.h"
+#include "platform/KeyboardLayout.h"
 #include "platform/Processes.h"
 #include "platform/Settings.h"
 #include "platform/Windows.h"
@@ -31,6 +32,7 @@ struct Platform {
   std::unique_ptr<Windows> windows;
   std::unique_ptr<Input> input;
   std::unique_ptr<InputWatch> inputWatch;
+  std::unique_ptr<KeyboardLayout> keyboardLayout;
   std::unique_ptr<Capture> capture;
   std::unique_ptr<Clipboard> clipboard;
   std::unique_ptr<Processes> processes;

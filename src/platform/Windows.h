@@ -36,6 +36,8 @@ public:
   virtual std::string className(WindowId window) = 0;
   // File name of the window's executable ("xterm"), empty when unknown.
   virtual std::string processFileName(WindowId window) = 0;
+  // Whether this program itself shows the window.
+  virtual bool isOwnWindow(WindowId window) { (void)window; return false; }
 
   // Outer rectangle, frame included, in screen coordinates.
   virtual std::optional<Rect> rect(WindowId window) = 0;

@@ -40,7 +40,7 @@ bool inPositionRange(long long number) { return number >= 1 && number <= INT_MAX
 
 PlaybackEngine::PlaybackEngine(Document& document, PlaybackHost& host, PlaybackOutput& output,
                                PlaybackOptions options)
-    : m_document(document), m_host(host), m_output(output), m_options(options), m_interpreter(document, playbackFunctionBodies()) {
+    : m_document(document), m_host(host), m_output(output), m_options(options), m_interpreter(document, options.functions ? *options.functions : playbackFunctionBodies()) {
   m_interpreter.setActivityPause([this] { userActivityPause(); });
 }
 

@@ -18,6 +18,8 @@ struct RecordTarget;
 
 struct PlaybackOptions {
   bool closeWhenDone = false;  // started with /close
+  // The functions of the layers above (workbooks, text recognition); without them, the playback's own.
+  const FunctionBodies* functions = nullptr;
 };
 
 enum class PlaybackEnd {

@@ -37,6 +37,8 @@
 #include "ui/VerboseOverlay.h"
 #include "ui/CellEditor.h"
 #include "ui/RecordListModel.h"
+#include "ui/RecorderLink.h"
+#include "recorder/Recorder.h"
 #include "ui/Startup.h"
 
 namespace qlm {
@@ -102,6 +104,7 @@ MainWindow::MainWindow(Platform& platform, UiService& ui, CommandLine commandLin
 }
 
 MainWindow::~MainWindow() {
+  if (m_recorder) m_recorder->stop();
   if (m_engine) {
     m_engine->stop();
     m_engine->wait();
@@ -247,12 +250,13 @@ void MainWindow::buildActions() {
   connect(action("Help"), &QAction::triggered, this, &MainWindow::openHelp);
   connect(action("Play"), &QAction::triggered, this, &MainWindow::play);
   connect(action("Stop"), &QAction::triggered, this, &MainWindow::stop);
+  connect(action("Record"), &QAction::triggered, this, &MainWindow::record);
   connect(action("Delete"), &QAction::triggered, this, [this] { m_model->deleteCurrent(); });
   connect(action("Move Down"), &QAction::triggered, this, [this] { m_model->moveCurrent(1); });
   connect(action("Move Up"), &QAction::triggered, this, [this] { m_model->moveCurrent(-1); });
   connect(action("Copy"), &QAction::triggered, this, [this] { m_model->copyCurrent(); });
-  // The recorder comes with its own change; the commands marked "(available soon)" do nothing.
-  for (const char* idle : {"Record", "Options", "Studio", "Capture", "Crop", "Compile"}) action(idle)->setEnabled(false);
+  // The commands marked "(available soon)" do nothing; Capture comes with its own change.
+  for (const char* idle : {"Options", "Studio", "Capture", "Crop", "Compile"}) action(idle)->setEnabled(false);
   updateRecentMenu();
 }
 
@@ -277,9 +281,10 @@ void MainWindow::updateTitle() {
 }
 
 void MainWindow::updateCommands() {
-  bool idle = !playing();
+  bool idle = !playing() && !recording();
   bool current = m_model->hasCurrent();
   action("Play")->setEnabled(idle && m_document.records().count() > 0);
+  action("Record")->setEnabled(idle);
   action("Stop")->setEnabled(!idle);
   action("Delete")->setEnabled(current);
   action("Copy")->setEnabled(current);
@@ -289,7 +294,7 @@ void MainWindow::updateCommands() {
 }
 
 bool MainWindow::openDocument(const QString& path) {
-  if (playing()) return false;
+  if (playing() || recording()) return false;
   QByteArray file = QFile::encodeName(path);
   m_document.setPathName(std::string(file.constData(), static_cast<std::size_t>(file.size())));
   LoadResult loaded = m_model->reload();
@@ -310,7 +315,7 @@ bool MainWindow::openDocument(const QString& path) {
 }
 
 void MainWindow::newDocument() {
-  if (playing()) return;
+  if (playing() || recording()) return;
   m_document.setPathName({});
   m_model->reload();
   m_document.resetVariables();
@@ -318,7 +323,7 @@ void MainWindow::newDocument() {
 }
 
 bool MainWindow::saveDocument() {
-  if (playing()) return false;
+  if (playing() || recording()) return false;
   if (m_document.pathName().empty()) {
     chooseAndSaveAs();
     return !m_document.pathName().empty();
@@ -329,7 +334,7 @@ bool MainWindow::saveDocument() {
 }
 
 bool MainWindow::saveDocumentAs(const QString& path) {
-  if (playing() || path.isEmpty()) return false;
+  if (playing() || recording() || path.isEmpty()) return false;
   QByteArray file = QFile::encodeName(path);
   std::string target(file.constData(), static_cast<std::size_t>(file.size()));
   if (m_document.pathName().empty()) {
@@ -408,7 +413,7 @@ void MainWindow::onListClicked(const QModelIndex& index) {
 bool MainWindow::playing() const { return m_engine != nullptr; }
 
 bool MainWindow::play() {
-  if (playing() || m_document.pathName().empty() || m_document.records().count() == 0) return false;
+  if (playing() || recording() || m_document.pathName().empty() || m_document.records().count() == 0) return false;
   if (!saveDocument()) return false;
   m_host = std::make_unique<GuiHost>(m_document);
   connect(m_host.get(), &GuiHost::recordSelected, this, &MainWindow::selectRow, Qt::QueuedConnection);
@@ -444,7 +449,53 @@ bool MainWindow::play() {
 }
 
 void MainWindow::stop() {
+  if (m_recorder) m_recorder->stop();
   if (m_engine) m_engine->stop();
+}
+
+bool MainWindow::recording() const { return m_recorder != nullptr; }
+
+bool MainWindow::record() {
+  if (playing() || recording()) return false;
+  if (m_document.pathName().empty()) chooseAndSaveAs();
+  if (m_document.pathName().empty() || !saveDocument()) return false;
+  m_recorderLink = std::make_unique<RecorderLink>();
+  connect(m_recorderLink.get(), &RecorderLink::made, this, [this](int line) {
+    if (!m_recorder) return;
+    m_model->reload();
+    selectRow(line - 1);
+  }, Qt::QueuedConnection);
+  connect(m_recorderLink.get(), &RecorderLink::stopped, this, &MainWindow::onRecordingStopped, Qt::QueuedConnection);
+  m_recorder = std::make_unique<Recorder>(m_platform, *m_recorderLink);
+  Outcome started = m_recorder->start(m_document.pathName());
+  if (!started) {
+    m_recorder.reset();
+    m_recorderLink.reset();
+    m_ui.showMessage(started.message);
+    return false;
+  }
+  m_document.flags().runState = RunState::Recording;
+  m_model->setLocked(true);
+  m_view->setLocked(true);
+  setIndicator("Recording... Stop recording with the end key: " +
+               QString::fromStdString(utf8FromCp1252(m_document.endKey().notation)));
+  m_model->reload();
+  updateCommands();
+  return true;
+}
+
+void MainWindow::onRecordingStopped(const QString& problem) {
+  if (!m_recorder) return;
+  m_recorder.reset();
+  m_recorderLink.release()->deleteLater();
+  m_document.flags().runState = RunState::Idle;
+  m_model->setLocked(false);
+  m_view->setLocked(false);
+  setIndicator(kProductTip);
+  m_model->reload();
+  updateCommands();
+  if (!problem.isEmpty()) m_ui.showMessage(problem.toLatin1().toStdString());
+  emit recordingFinished();
 }
 
 void MainWindow::onPlaybackEnded() {
@@ -528,6 +579,7 @@ void MainWindow::autostart() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (m_recorder) m_recorder->stop();
   if (playing()) {
     m_closeAfterPlayback = true;
     stop();

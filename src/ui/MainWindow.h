@@ -30,6 +30,8 @@ class DesktopOutput;
 class DocumentView;
 class GuiHost;
 class PlaybackEngine;
+class Recorder;
+class RecorderLink;
 class RecordListModel;
 class TraceWriter;
 class UserActivityWatch;
@@ -56,9 +58,13 @@ class MainWindow final : public QMainWindow {
 
   // Play records (32780): false when refused.
   bool play();
-  // Stop (32779): playback ends at its next check.
+  // Record (32777): what the user does on the desktop is appended to the
+  // document until the end key or Stop; false when refused.
+  bool record();
+  // Stop (32779): playback ends at its next check, a recording at once.
   void stop();
   bool playing() const;
+  bool recording() const;
 
   void selectRow(int row);
   // The texts of the notification-area icon, or of the status line without one.
@@ -74,6 +80,7 @@ class MainWindow final : public QMainWindow {
 
  signals:
   void playbackFinished();
+  void recordingFinished();
   // The window closed for good: the program ends.
   void closed();
 
@@ -93,6 +100,7 @@ class MainWindow final : public QMainWindow {
   void onCurrentRowChanged(int row);
   void onListClicked(const QModelIndex& index);
   void onPlaybackEnded();
+  void onRecordingStopped(const QString& problem);
   void setIndicator(const QString& tip);
   void createTrayIcon(int attemptsLeft);
   void firstShow();
@@ -128,6 +136,8 @@ class MainWindow final : public QMainWindow {
   std::unique_ptr<GuiHost> m_host;
   std::unique_ptr<DesktopOutput> m_output;
   std::unique_ptr<PlaybackEngine> m_engine;
+  std::unique_ptr<RecorderLink> m_recorderLink;
+  std::unique_ptr<Recorder> m_recorder;
   bool m_closeAfterPlayback = false;
   bool m_started = false;
   bool m_autostartDone = false;

@@ -41,6 +41,13 @@ TEST(QlmEval, PlainOutputIsOneLinePerInstructionInUtf8) {
   EXPECT_EQ(run.out, "caf\xC3\xA9\n2\n");
 }
 
+TEST(QlmEval, ReadsWorkbookCells) {
+  std::string book = std::string(QLM_TEST_DATA_DIR) + "/workbooks/book.xlsx";
+  auto run = runQlm({"eval", "XlsReadData(\"" + book + "\",1,\"C2\")"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "7.1\n");
+}
+
 TEST(QlmEval, UsageErrorsExitWithTwo) {
   EXPECT_EQ(runQlm({"eval"}).status, 2);
   EXPECT_EQ(runQlm({"eval", "1", "$A"}).status, 2);

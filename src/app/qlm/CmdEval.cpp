@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "playback/functions/PlaybackFunctions.h"
 #include "app/CommandLine.h"
+#include "app/ProgramFunctions.h"
 #include "app/qlm/Commands.h"
 #include "app/qlm/Json.h"
 #include "language/Document.h"
@@ -98,7 +98,9 @@ int cmdEval(CommandArgs args) {
   doc.setStartingVariables(variables.startingVariables());
   doc.resetVariables();
 
-  Interpreter in(doc, playbackFunctionBodies());
+  std::unique_ptr<Settings> settings = makeIniSettings(userSettingsPath(), kMachineSettingsPath);
+  if (settings) chooseSpreadsheet(*settings);
+  Interpreter in(doc, programFunctionBodies());
   in.analyse(request.text);
   SyntaxResult syntax = in.checkSyntax();
   std::vector<Value> results;

@@ -17,6 +17,7 @@
 #include "language/Document.h"
 #include "playback/DesktopOutput.h"
 #include "playback/PlaybackEngine.h"
+#include "app/ProgramFunctions.h"
 #include "playback/UserActivityWatch.h"
 #include "platform/Platform.h"
 #include "platform/Settings.h"
@@ -146,6 +147,7 @@ int cmdPlay(CommandArgs args) {
   }
   Platform& platform = *desktop.platform;
   int movementWait = platform.settings->profileInt("Playback", "WaitIfMouseMoves", 0);
+  chooseSpreadsheet(*platform.settings);
   int notRespondingWait = platform.settings->profileInt("Playback", "WaitIfWindowNotResponding", 15000);
 
   PrintedTrace printedTrace(stderr);
@@ -178,7 +180,7 @@ int cmdPlay(CommandArgs args) {
     std::fputs("qlm play: the desktop's input cannot be watched; the end key will not stop this playback\n", stderr);
   }
   DesktopOutput output(doc, platform, host, notRespondingWait);
-  PlaybackEngine engine(doc, host, output, {.closeWhenDone = commandLine.close()});
+  PlaybackEngine engine(doc, host, output, {.closeWhenDone = commandLine.close(), .functions = &programFunctionBodies()});
   PlaybackEnd end = engine.run();
   watch.uninstall();
 

@@ -25,5 +25,7 @@ int cmdMove(CommandArgs args);
 int cmdDuplicate(CommandArgs args);
 int cmdPicture(CommandArgs args);
 int cmdCheck(CommandArgs args);
+int cmdRecord(CommandArgs args);
+int cmdReplacePicture(CommandArgs args);
 
 }  // namespace qlm

@@ -28,6 +28,8 @@ constexpr Command kCommands[] = {
     {"duplicate", cmdDuplicate, "duplicate FILE.qlm LINE TO"},
     {"picture", cmdPicture, "picture FILE.qlm LINE OUT.bmp [--grey]"},
     {"check", cmdCheck, "check FILE.qlm"},
+    {"record", cmdRecord, "record FILE.qlm [--quiet]"},
+    {"replace-picture", cmdReplacePicture, "replace-picture FILE.qlm LINE"},
 };
 
 int usage() {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/Clock.h"
+#include "platform/LineProgram.h"
 #include "platform/Processes.h"
 #include "platform/Settings.h"
 #include "platform/Outcome.h"
@@ -19,6 +20,9 @@ std::unique_ptr<Processes> makePosixProcesses();
 std::unique_ptr<Shell> makePosixShell();
 std::unique_ptr<User> makePosixUser();
 std::unique_ptr<Clock> makeSteadyClock();
+// Starts `words` (the program, then its arguments) with pipes to its standard
+// input and output; its errors go nowhere. Ended (SIGTERM) with the object.
+std::unique_ptr<LineProgram> startLineProgram(const std::vector<std::string>& words, std::string& error);
 
 // `$XDG_CONFIG_HOME/Quillmote/Quillmote.ini` (or ~/.config/...).
 std::filesystem::path userSettingsPath();

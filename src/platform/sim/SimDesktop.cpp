@@ -375,6 +375,7 @@ void SimDesktop::notifyWatch(const SimEvent& event) {
   watched.position = event.position;
   watched.injected = event.injected;
   watched.ours = event.injected;
+  watched.keyboardState = event.keyboardState;
   if (event.kind == SimEventKind::Key || event.kind == SimEventKind::Character) {
     watched.message = event.up ? watch::kKeyUp : watch::kKeyDown;
     watched.virtualKey = event.kind == SimEventKind::Key ? event.virtualKey : kVkPacket;
@@ -397,8 +398,19 @@ void SimDesktop::notifyWatch(const SimEvent& event) {
   }
 }
 
+std::uint32_t SimDesktop::keyboardState() const {
+  auto down = [this](int a, int b, int c) { return m_keysDown[a] || m_keysDown[b] || m_keysDown[c]; };
+  std::uint32_t state = 0;
+  if (down(vk::kShift, vk::kLShift, vk::kRShift)) state |= watch::kStateShift;
+  if (m_capsLock) state |= watch::kStateCapsLock;
+  if (down(vk::kControl, vk::kLControl, vk::kRControl)) state |= watch::kStateControl;
+  if (down(vk::kMenu, vk::kLMenu, vk::kRMenu)) state |= watch::kStateAlt;
+  return state;
+}
+
 void SimDesktop::record(SimEvent event) {
   event.time = m_now;
+  event.keyboardState = keyboardState();
   if (event.kind == SimEventKind::Key) {
     if (event.virtualKey >= 0 && event.virtualKey < 256) {
       if (event.virtualKey == vk::kCapital && !event.up && !m_keysDown[vk::kCapital]) m_capsLock = !m_capsLock;
@@ -443,6 +455,11 @@ void SimDesktop::userMove(Point position) {
   std::lock_guard lock(m_mutex);
   m_pointer = position;
   record(mouseEvent(mouse::kMove, false));
+}
+
+void SimDesktop::userMouse(std::uint32_t flags) {
+  std::lock_guard lock(m_mutex);
+  record(mouseEvent(flags, false));
 }
 
 bool SimDesktop::injectKey(int virtualKey, bool up) {

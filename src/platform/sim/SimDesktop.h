@@ -32,6 +32,7 @@ struct SimWindowSpec {
   WindowId owner = kNoWindow;      // a pop-up (dialog) of this window
   bool textField = false;          // collects the characters typed into it
   bool recordsClicks = false;      // keeps the button presses it receives
+  bool own = false;                // shown by Quillmote itself
 };
 
 enum class SimEventKind { Key, Character, Mouse, PointerPlaced };
@@ -47,6 +48,7 @@ struct SimEvent {
   Point position;
   WindowId target = kNoWindow;  // foreground window (keys) or window under the pointer (mouse)
   bool injected = true;
+  std::uint32_t keyboardState = 0;  // watch::kState... bits before the event
 };
 
 struct SimWindowInfo {
@@ -118,6 +120,8 @@ public:
   void userKey(int virtualKey, bool up);
   void userTap(int virtualKey);
   void userMove(Point position);
+  // Buttons with the flags of `mouse::`, at the pointer.
+  void userMouse(std::uint32_t flags);
 
   // Injection, as the platform's input part does it.
   bool injectKey(int virtualKey, bool up);
@@ -193,6 +197,7 @@ private:
   void deliver(const SimEvent& event);
   void deliverToWindow(Window& window, const SimEvent& event);
   void notifyWatch(const SimEvent& event);
+  std::uint32_t keyboardState() const;
 
   mutable std::recursive_mutex m_mutex;
   int m_width;

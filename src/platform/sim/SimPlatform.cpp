@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "platform/UsLayout.h"
+#include "platform/VirtualKeys.h"
 #include "platform/sim/SimDesktop.h"
 
 namespace qlm {
@@ -33,6 +34,7 @@ public:
   std::string title(WindowId window) override { return spec(window).title; }
   std::string className(WindowId window) override { return spec(window).className; }
   std::string processFileName(WindowId window) override { return spec(window).process; }
+  bool isOwnWindow(WindowId window) override { return spec(window).own; }
   std::optional<Rect> rect(WindowId window) override { return m_desktop->windowRect(window); }
   bool isMinimized(WindowId window) override { return m_desktop->isMinimized(window); }
 
@@ -137,6 +139,35 @@ protected:
 
 private:
   DesktopPtr m_desktop;
+};
+
+// The US layout, with the modifiers each key changes.
+class SimKeyboardLayout final : public KeyboardLayout {
+public:
+  KeyMeaning meaning(const WatchedEvent& event) override {
+    KeyMeaning meaning;
+    ModifierState& after = meaning.modifiersAfter;
+    after = ModifierState::before(event);
+    if (!event.isKey()) return meaning;
+    bool down = event.message == watch::kKeyDown;
+    switch (event.virtualKey) {
+      case vk::kShift: case vk::kLShift: case vk::kRShift: after.shift = down; break;
+      case vk::kControl: case vk::kLControl: case vk::kRControl: after.control = down; break;
+      case vk::kMenu: case vk::kLMenu: case vk::kRMenu: after.alt = down; break;
+      case vk::kCapital: after.capsLock = down ? !after.capsLock : after.capsLock; break;
+      default: break;
+    }
+    bool shift = (event.keyboardState & watch::kStateShift) != 0;
+    bool caps = (event.keyboardState & watch::kStateCapsLock) != 0;
+    std::optional<unsigned char> character = event.virtualKey == kVkPacket
+                                                 ? std::optional<unsigned char>(static_cast<unsigned char>(event.scanCode))
+                                                 : usCharacterForKey(event.virtualKey, shift, caps);
+    if (character && *character >= 32 && *character != 127) meaning.character = character;
+    return meaning;
+  }
+
+private:
+  static constexpr int kVkPacket = 231;
 };
 
 class SimCapture final : public Capture {
@@ -262,6 +293,7 @@ std::unique_ptr<Platform> makeSimPlatform(std::shared_ptr<SimDesktop> desktop) {
   platform->windows = std::make_unique<SimWindows>(desktop);
   platform->input = std::make_unique<SimInput>(desktop);
   platform->inputWatch = std::make_unique<SimInputWatch>(desktop);
+  platform->keyboardLayout = std::make_unique<SimKeyboardLayout>();
   platform->capture = std::make_unique<SimCapture>(desktop);
   platform->clipboard = std::make_unique<SimClipboard>(desktop);
   platform->processes = std::make_unique<SimProcesses>(desktop);

@@ -25,12 +25,14 @@ namespace {
 using Clock = std::chrono::steady_clock;
 // How long a recorded event waits for its raw twin before it counts as real.
 constexpr auto kPairingWait = std::chrono::milliseconds(20);
+constexpr auto kStartWait = std::chrono::seconds(1);
 
 struct CoreEvent {
   int type = 0;
   unsigned detail = 0;
   Time time = 0;
   int x = 0, y = 0;
+  unsigned state = 0;
   Clock::time_point seen;
 };
 
@@ -99,6 +101,15 @@ private:
       closeAll();
       return false;
     }
+    // Events are recorded only once the server has started the context: a
+    // listener that is told it listens must not miss the keys typed next.
+    XFlush(m_data);
+    auto deadline = Clock::now() + kStartWait;
+    while (!m_recordStarted && Clock::now() < deadline) {
+      pollfd fd{ConnectionNumber(m_data), POLLIN, 0};
+      poll(&fd, 1, 10);
+      XRecordProcessReplies(m_data);
+    }
     m_stop = false;
     m_running = true;
     m_thread = std::thread([this] { run(); });
@@ -161,6 +172,7 @@ private:
 
   static void onRecorded(XPointer closure, XRecordInterceptData* data) {
     auto* self = reinterpret_cast<X11InputWatch*>(closure);
+    if (data->category == XRecordStartOfData) self->m_recordStarted = true;
     if (data->category == XRecordFromServer && data->data_len * 4 >= sizeof(xEvent)) {
       const auto* event = reinterpret_cast<const xEvent*>(data->data);
       CoreEvent core;
@@ -169,6 +181,7 @@ private:
       core.time = event->u.keyButtonPointer.time;
       core.x = event->u.keyButtonPointer.rootX;
       core.y = event->u.keyButtonPointer.rootY;
+      core.state = event->u.keyButtonPointer.state;
       core.seen = Clock::now();
       if (core.type >= KeyPress && core.type <= MotionNotify) self->m_pending.push_back(core);
     }
@@ -222,6 +235,7 @@ private:
     WatchedEvent event;
     event.time = static_cast<std::uint32_t>(core.time);
     event.position = {core.x, core.y};
+    event.keyboardState = core.state;
     event.injected = injected;
     event.ours = injected && m_connection->ledger().take(core.type, core.type == MotionNotify ? 0u : core.detail);
     if (core.type == KeyPress || core.type == KeyRelease) {
@@ -229,7 +243,7 @@ private:
       event.message = up ? watch::kKeyUp : watch::kKeyDown;
       event.virtualKey = m_keymap.virtualKeyForKeycode(core.detail);
       if (event.virtualKey == 0) event.virtualKey = 231;  // a lent key types a character, as VK_PACKET did
-      event.scanCode = static_cast<int>(core.detail);
+      event.scanCode = static_cast<int>(core.detail) - 8;
       event.flags = (up ? watch::kKeyReleased : 0u) | (injected ? watch::kKeyInjected : 0u) |
                     (isExtendedVirtualKey(event.virtualKey) ? watch::kKeyExtended : 0u);
     } else {
@@ -258,6 +272,7 @@ private:
   Display* m_data = nullptr;
   Display* m_raw = nullptr;
   XRecordContext m_context = 0;
+  bool m_recordStarted = false;
   bool m_hasRaw = false;
   int m_xiOpcode = 0;
   std::set<int> m_xtestDevices;

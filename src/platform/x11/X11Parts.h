@@ -6,6 +6,7 @@
 #include "platform/Clipboard.h"
 #include "platform/Input.h"
 #include "platform/InputWatch.h"
+#include "platform/KeyboardLayout.h"
 #include "platform/Processes.h"
 #include "platform/Windows.h"
 #include "platform/x11/X11Connection.h"
@@ -15,6 +16,7 @@ namespace qlm::x11 {
 std::unique_ptr<Windows> makeWindows(std::shared_ptr<Connection> connection);
 std::unique_ptr<Input> makeInput(std::shared_ptr<Connection> connection);
 std::unique_ptr<InputWatch> makeInputWatch(std::shared_ptr<Connection> connection);
+std::unique_ptr<KeyboardLayout> makeKeyboardLayout(std::shared_ptr<Connection> connection);
 std::unique_ptr<Capture> makeCapture(std::shared_ptr<Connection> connection);
 // Plain XGetImage only, the peer that the benchmark compares against.
 std::unique_ptr<Capture> makePlainCapture(std::shared_ptr<Connection> connection);

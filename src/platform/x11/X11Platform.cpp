@@ -21,6 +21,7 @@ PlatformResult createX11PlatformKeeping(const std::string& displayName, std::sha
   platform->windows = x11::makeWindows(connection);
   platform->input = x11::makeInput(connection);
   platform->inputWatch = x11::makeInputWatch(connection);
+  platform->keyboardLayout = x11::makeKeyboardLayout(connection);
   platform->capture = x11::makeCapture(connection);
   platform->clipboard = x11::makeClipboard(connection);
   platform->processes = makePosixProcesses();

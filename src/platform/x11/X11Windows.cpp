@@ -109,6 +109,12 @@ public:
     return pid > 0 ? cp1252FromUtf8(fileNameOfProcess(pid)) : std::string();
   }
 
+  bool isOwnWindow(WindowId window) override {
+    auto lock = m_connection->lock();
+    ErrorTrap trap(dpy());
+    return pidOf(window) == static_cast<int>(getpid());
+  }
+
   std::optional<Rect> rect(WindowId window) override {
     auto lock = m_connection->lock();
     ErrorTrap trap(dpy());

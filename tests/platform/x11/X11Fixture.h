@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -66,7 +67,7 @@ public:
     if (posix_spawnp(&m_pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0) m_pid = 0;
   }
   ~Client() {
-    if (m_pid <= 0) return;
+    if (m_pid <= 0 || m_exitStatus) return;
     kill(m_pid, SIGCONT);
     kill(m_pid, SIGTERM);
     int status = 0;
@@ -75,9 +76,13 @@ public:
   Client(const Client&) = delete;
   Client& operator=(const Client&) = delete;
   int pid() const { return m_pid; }
+  void signal(int number) { kill(m_pid, number); }
+  // The exit status once the client ended by itself within `limit`.
+  std::optional<int> waitForExit(std::chrono::milliseconds limit);
 
 private:
   pid_t m_pid = 0;
+  std::optional<int> m_exitStatus;
 };
 
 inline bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
@@ -87,6 +92,15 @@ inline bool waitFor(const std::function<bool()>& condition, std::chrono::millise
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return true;
+}
+
+inline std::optional<int> Client::waitForExit(std::chrono::milliseconds limit) {
+  waitFor([&] {
+    int status = 0;
+    if (!m_exitStatus && waitpid(m_pid, &status, WNOHANG) == m_pid) m_exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return m_exitStatus.has_value();
+  }, limit);
+  return m_exitStatus;
 }
 
 inline std::string readFile(const std::filesystem::path& path) {
