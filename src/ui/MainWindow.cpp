@@ -21,6 +21,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "app/ProgramFunctions.h"
 #include "document/Snapshot.h"
 #include "imaging/BmpFinder.h"
 #include "imaging/RecordPicture.h"
@@ -432,8 +433,10 @@ bool MainWindow::play() {
   connect(m_host.get(), &GuiHost::notesClosed, notes, &VerboseNotes::closeNotes, Qt::QueuedConnection);
   connect(m_host.get(), &GuiHost::noticeShown, notes, &VerboseNotes::showNotice, Qt::QueuedConnection);
   m_output = std::make_unique<DesktopOutput>(m_document, m_platform, *m_host, m_notRespondingWait);
-  m_engine = std::make_unique<PlaybackEngine>(m_document, *m_host, *m_output,
-                                              PlaybackOptions{.closeWhenDone = m_commandLine.close()});
+  if (m_platform.settings) chooseSpreadsheet(*m_platform.settings);
+  m_engine = std::make_unique<PlaybackEngine>(
+      m_document, *m_host, *m_output,
+      PlaybackOptions{.closeWhenDone = m_commandLine.close(), .functions = &programFunctionBodies()});
   m_model->setLocked(true);
   m_view->setLocked(true);
   if (!m_engine->start()) {

@@ -27,5 +27,6 @@ int cmdPicture(CommandArgs args);
 int cmdCheck(CommandArgs args);
 int cmdRecord(CommandArgs args);
 int cmdReplacePicture(CommandArgs args);
+int cmdHelp(CommandArgs args);
 
 }  // namespace qlm

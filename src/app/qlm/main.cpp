@@ -30,6 +30,7 @@ constexpr Command kCommands[] = {
     {"check", cmdCheck, "check FILE.qlm"},
     {"record", cmdRecord, "record FILE.qlm [--quiet]"},
     {"replace-picture", cmdReplacePicture, "replace-picture FILE.qlm LINE"},
+    {"help", cmdHelp, "help [NAME | --markdown]"},
 };
 
 int usage() {
