@@ -18,3 +18,7 @@ endif()
 if(QLM_BENCH AND TARGET bench_desktop)
   target_link_libraries(bench_desktop PRIVATE quillmote_ui)
 endif()
+
+if(QLM_BENCH AND TARGET bench_overlay)
+  target_link_libraries(bench_overlay PRIVATE quillmote_ui)
+endif()

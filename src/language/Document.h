@@ -67,6 +67,10 @@ struct PlaybackFlags {
   std::atomic<bool> running{false};       // UI thread at play; playback thread at end
   std::atomic<bool> userActive{false};    // WaitInactive sets; input watch clears
   std::atomic<int> movementWaitLeft{0};  // input watch sets; the activity pause counts down
+  // Pointer moves the input watch lets pass after a button of our own windows
+  // was pressed: the user leaving the window is not activity. The windows'
+  // thread sets it, the watch spends it.
+  std::atomic<int> pointerMovesIgnored{0};
   std::atomic<RunState> runState{RunState::Idle};  // UI thread at record and play; playback thread at end
 };
 

@@ -15,6 +15,8 @@ struct DesktopInfo {
   int width = 0;
   int height = 0;
   int bitsPerPixel = 0;
+  // A compositing manager draws the screen: windows may be translucent.
+  bool compositing = false;
 };
 
 class Windows {

@@ -14,6 +14,7 @@ SelectionHooks selectionHooks(PlaybackHost& host) {
 
 InjectionHooks injectionHooks(PlaybackHost& host) {
   InjectionHooks hooks;
+  hooks.openNote = [&host](const std::string& text, const Rect& area) { host.showClickNote(text, area); };
   hooks.closeNotes = [&host] { host.closeTargetNote(); };
   hooks.pump = [&host] { host.pumpMessages(); };
   return hooks;

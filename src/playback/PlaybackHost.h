@@ -32,6 +32,8 @@ class PlaybackHost {
   // A short note over the foreground window ("Mouse moved: 2/5").
   virtual void showNote(std::string_view /*text*/) {}
   virtual void showTargetNote(std::string_view /*text*/) {}
+  // The note before a click, over `area` of the screen; closed with the target note.
+  virtual void showClickNote(std::string_view /*text*/, const Rect& /*area*/) {}
   virtual void closeTargetNote() {}
   virtual void playbackStarted(std::string_view /*endKeyNotation*/) {}
   virtual void playbackEnded() {}

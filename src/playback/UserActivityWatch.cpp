@@ -42,6 +42,10 @@ void UserActivityWatch::onKey(const WatchedEvent& event) {
 void UserActivityWatch::onPointer(const WatchedEvent& event) {
   PlaybackFlags& flags = m_document.flags();
   if (event.ours || !flags.running) return;
+  if (event.message == watch::kMouseMove && flags.pointerMovesIgnored > 0) {
+    --flags.pointerMovesIgnored;
+    return;
+  }
   flags.userActive = false;
   if (event.message == watch::kMouseMove) flags.movementWaitLeft = m_movementWait;
 }

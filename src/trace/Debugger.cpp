@@ -91,7 +91,10 @@ bool Debugger::inputHeld() const {
 }
 
 // Moving the pointer away from the window is not the user's activity.
-void Debugger::buttonPressed() { m_document.flags().movementWaitLeft = 0; }
+void Debugger::buttonPressed() {
+  m_document.flags().movementWaitLeft = 0;
+  m_document.flags().pointerMovesIgnored = 15;
+}
 
 void Debugger::continueStep() {
   buttonPressed();

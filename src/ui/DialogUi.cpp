@@ -1,13 +1,12 @@
 #include "ui/DialogUi.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QThread>
 #include <cstdio>
 
 #include "platform/TextEncoding.h"
+#include "ui/QuestionDialog.h"
 
 namespace qlm {
 namespace {
@@ -17,24 +16,14 @@ QString fromCp1252(std::string_view text) { return QString::fromStdString(utf8Fr
 }  // namespace
 
 std::optional<UserAnswer> DialogAsker::askUser(const Question& question) {
-  QMessageBox box(QMessageBox::Question, fromCp1252(question.title), fromCp1252(question.text), QMessageBox::NoButton,
-                  m_parent);
-  std::vector<QAbstractButton*> buttons;
-  for (const std::string& answer : question.answers) {
-    buttons.push_back(box.addButton(fromCp1252(answer), QMessageBox::AcceptRole));
+  if (m_parent) {
+    m_parent->raise();
+    m_parent->activateWindow();
   }
-  QCheckBox* remember = nullptr;
-  if (question.rememberable) {
-    remember = new QCheckBox("Do not ask again.");
-    box.setCheckBox(remember);
-  }
-  box.exec();
-  for (std::size_t i = 0; i < buttons.size(); ++i) {
-    if (box.clickedButton() == buttons[i]) {
-      return UserAnswer{static_cast<int>(i) + 1, remember != nullptr && remember->isChecked()};
-    }
-  }
-  return std::nullopt;
+  QuestionDialog dialog(question, m_parent);
+  dialog.setButtonHook(m_buttonHook);
+  dialog.exec();
+  return dialog.answer();
 }
 
 DialogUi::DialogUi(Settings* settings, TraceSink* trace) : m_response(settings, trace, m_asker) {}

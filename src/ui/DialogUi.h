@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <mutex>
 
 #include "app/SystemResponse.h"
@@ -15,9 +16,11 @@ class DialogAsker final : public Asker {
  public:
   std::optional<UserAnswer> askUser(const Question& question) override;
   void setParent(QWidget* parent) { m_parent = parent; }
+  void setButtonHook(std::function<void()> hook) { m_buttonHook = std::move(hook); }
 
  private:
   QPointer<QWidget> m_parent;
+  std::function<void()> m_buttonHook;
 };
 
 class DialogUi final : public QObject, public UiService {
@@ -26,6 +29,8 @@ class DialogUi final : public QObject, public UiService {
  public:
   explicit DialogUi(Settings* settings, TraceSink* trace);
   void setMainWindow(QWidget* window);
+  // Run by every answer button, on the thread of the windows.
+  void setButtonHook(std::function<void()> hook) { m_asker.setButtonHook(std::move(hook)); }
 
   void showMessage(std::string_view text, std::string_view caption = {}) override;
   int ask(const Question& question) override;

@@ -6,6 +6,7 @@
 
 #include "app/HeadlessHost.h"
 #include "playback/PlaybackHost.h"
+#include "ui/VerboseOverlay.h"
 
 namespace qlm {
 
@@ -19,6 +20,9 @@ class GuiHost final : public QObject, public PlaybackHost {
   PlaybackRecord record(int index) override { return m_records.record(index); }
   void selectRecord(int index) override;
   void showNote(std::string_view text) override;
+  void showTargetNote(std::string_view text) override;
+  void showClickNote(std::string_view text, const Rect& area) override;
+  void closeTargetNote() override;
   void playbackStarted(std::string_view endKeyNotation) override;
   void playbackEnded() override;
   void openTraceFile(std::string_view path) override;
@@ -27,12 +31,20 @@ class GuiHost final : public QObject, public PlaybackHost {
  signals:
   void recordSelected(int index);
   void noteShown(const QString& text);
+  void noticeShown(const qlm::VerboseNote& note);
+  void targetNoteShown(const qlm::VerboseNote& note);
+  void clickNoteShown(const qlm::VerboseNote& note);
+  void notesClosed();
   void started(const QString& endKey);
   void ended();
   void traceFileWritten(const QString& path);
   void closeRequested();
 
  private:
+  // The top edge of the foreground window, on the screen.
+  QRect foregroundTop() const;
+
+  Document& m_document;
   HeadlessHost m_records;
 };
 

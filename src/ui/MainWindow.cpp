@@ -33,7 +33,9 @@
 #include "trace/Debugger.h"
 #include "trace/TraceWriter.h"
 #include "ui/DocumentView.h"
+#include "ui/DebugDialog.h"
 #include "ui/GuiHost.h"
+#include "ui/VerboseOverlay.h"
 #include "ui/CellEditor.h"
 #include "ui/RecordListModel.h"
 #include "ui/RecorderLink.h"
@@ -83,7 +85,9 @@ MainWindow::MainWindow(Platform& platform, UiService& ui, CommandLine commandLin
   m_document.setPlatform(&m_platform);
   m_document.setStartingVariables(m_commandLine.startingVariables());
   m_traceWriter = std::make_unique<TraceWriter>(m_document);
-  m_debugger = std::make_unique<Debugger>(m_document, m_traceWriter.get());
+  m_debugWindow = std::make_unique<GuiDebugWindow>(m_document, this);
+  m_notes = std::make_unique<VerboseNotes>(m_platform.windows && m_platform.windows->desktop().compositing);
+  m_debugger = std::make_unique<Debugger>(m_document, m_traceWriter.get(), m_debugWindow.get());
   m_trace.add(*m_debugger);
   int movementWait = 0;
   if (m_platform.settings) {
@@ -423,6 +427,11 @@ bool MainWindow::play() {
           [this](const QString& path) { m_platform.shell->open(path.toStdString()); }, Qt::QueuedConnection);
   connect(m_host.get(), &GuiHost::closeRequested, this, [this] { m_closeAfterPlayback = true; }, Qt::QueuedConnection);
   connect(m_host.get(), &GuiHost::ended, this, &MainWindow::onPlaybackEnded, Qt::QueuedConnection);
+  VerboseNotes* notes = m_notes.get();
+  connect(m_host.get(), &GuiHost::targetNoteShown, notes, &VerboseNotes::showTargetNote, Qt::QueuedConnection);
+  connect(m_host.get(), &GuiHost::clickNoteShown, notes, &VerboseNotes::showClickNote, Qt::QueuedConnection);
+  connect(m_host.get(), &GuiHost::notesClosed, notes, &VerboseNotes::closeNotes, Qt::QueuedConnection);
+  connect(m_host.get(), &GuiHost::noticeShown, notes, &VerboseNotes::showNotice, Qt::QueuedConnection);
   m_output = std::make_unique<DesktopOutput>(m_document, m_platform, *m_host, m_notRespondingWait);
   if (m_platform.settings) {
     chooseSpreadsheet(*m_platform.settings);
@@ -501,6 +510,7 @@ void MainWindow::onPlaybackEnded() {
   m_engine.reset();
   m_output.reset();
   m_host.release()->deleteLater();
+  m_notes->closeNotes();
   m_model->setLocked(false);
   m_view->setLocked(false);
   setIndicator(kProductTip);

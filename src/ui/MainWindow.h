@@ -24,6 +24,8 @@ namespace qlm {
 
 struct Platform;
 class Debugger;
+class GuiDebugWindow;
+class VerboseNotes;
 class DesktopOutput;
 class DocumentView;
 class GuiHost;
@@ -72,6 +74,8 @@ class MainWindow final : public QMainWindow {
   RecordListModel& model() { return *m_model; }
   QTableView& list() { return *m_list; }
   DocumentView& view() { return *m_view; }
+  GuiDebugWindow& debugWindow() { return *m_debugWindow; }
+  VerboseNotes& verboseNotes() { return *m_notes; }
   QAction* action(const QString& label) const;
 
  signals:
@@ -113,6 +117,8 @@ class MainWindow final : public QMainWindow {
   Document m_document;
   std::unique_ptr<TraceWriter> m_traceWriter;
   std::unique_ptr<Debugger> m_debugger;
+  std::unique_ptr<GuiDebugWindow> m_debugWindow;
+  std::unique_ptr<VerboseNotes> m_notes;
   std::unique_ptr<UserActivityWatch> m_watch;
   RecentFiles m_recentFiles;
   int m_notRespondingWait = 15000;

@@ -51,6 +51,11 @@ int main(int argc, char** argv) {
   qlm::DialogUi ui(platform.settings.get(), nullptr);
   qlm::MainWindow window(platform, ui, commandLine);
   ui.setMainWindow(&window);
+  ui.setButtonHook([&window] {
+    qlm::PlaybackFlags& flags = window.document().flags();
+    flags.movementWaitLeft = 0;
+    flags.pointerMovesIgnored = 30;
+  });
   QObject::connect(&window, &qlm::MainWindow::closed, &app, &QApplication::quit, Qt::QueuedConnection);
 
   // The document item is the first argument, as the file system names it. A

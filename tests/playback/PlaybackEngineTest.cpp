@@ -271,6 +271,13 @@ TEST_F(PlaybackTest, UserMovementPausesEvaluationForTheMovementWait) {
   doc.flags().movementWaitLeft = 0;
   watch.onEvent(event(512));
   EXPECT_EQ(doc.flags().movementWaitLeft, 2500);
+  // Leaving one of our windows after pressing its button is not activity.
+  doc.flags().movementWaitLeft = 0;
+  doc.flags().pointerMovesIgnored = 1;
+  watch.onEvent(event(512));
+  EXPECT_EQ(doc.flags().movementWaitLeft, 0);
+  watch.onEvent(event(512));
+  EXPECT_EQ(doc.flags().movementWaitLeft, 2500);
   PlaybackEngine engine(doc, host, output);
   auto before = clock.nowMs();
   engine.userActivityPause();

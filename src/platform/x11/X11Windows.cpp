@@ -272,7 +272,9 @@ public:
         if (formats.get()[i].depth == depth) bits = formats.get()[i].bits_per_pixel;
       }
     }
-    return {DisplayWidth(dpy(), screen), DisplayHeight(dpy(), screen), bits};
+    const std::string manager = "_NET_WM_CM_S" + std::to_string(screen);
+    const bool compositing = XGetSelectionOwner(dpy(), atom(manager.c_str())) != None;
+    return {DisplayWidth(dpy(), screen), DisplayHeight(dpy(), screen), bits, compositing};
   }
 
 private:

@@ -1,0 +1,51 @@
+// The verbose note's cost per played instruction: the note along the target's
+// top edge moved to the next target, repainted and closed again, as playback
+// does around each instruction's keys, against the same steps at Verbose(0),
+// where the note stays hidden. On the X server of $DISPLAY when there is one
+// (run it on the virtual desktop), else on Qt's offscreen platform.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <cstdlib>
+#include <memory>
+
+#include "ui/VerboseOverlay.h"
+
+namespace {
+
+using namespace qlm;
+
+QApplication& application() {
+  static int argc = 1;
+  static char name[] = "bench_overlay";
+  static char* argv[] = {name, nullptr};
+  static std::unique_ptr<QApplication> app = [] {
+    if (std::getenv("DISPLAY") == nullptr) qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QApplication>(argc, argv);
+  }();
+  return *app;
+}
+
+void playedInstructions(benchmark::State& state) {
+  QApplication& app = application();
+  const int level = static_cast<int>(state.range(0));
+  VerboseNotes notes(false);
+  const WId window = notes.targetNote().winId();
+  int step = 0;
+  for (auto _ : state) {
+    VerboseNote note;
+    note.level = level;
+    note.area = QRect(40 + (step % 7) * 30, 60 + (step % 5) * 20, 640, 22);
+    note.status = QStringLiteral(" \"Hello from the window\"V[RETURN] ");
+    notes.showTargetNote(note);
+    app.processEvents();
+    notes.closeNotes();
+    app.processEvents();
+    ++step;
+  }
+  // Between instructions the one window is moved, never made again.
+  state.counters["remade"] = notes.targetNote().winId() == window ? 0 : 1;
+}
+BENCHMARK(playedInstructions)->Arg(0)->Arg(7)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
