@@ -31,7 +31,7 @@ TEST(LanguageReference, PageHoldsWhatQlmHelpPrints) {
   ASSERT_NE(begin, std::string::npos);
   ASSERT_NE(end, std::string::npos);
   begin += kBegin.size();
-  std::string generated = output(std::string(QLM_TOOL) + " help --markdown");
+  std::string generated = output(std::string(QLM_BINARY) + " help --markdown");
   ASSERT_FALSE(generated.empty());
   std::istringstream pageLines(text.substr(begin, end - begin));
   std::istringstream programLines(generated);
