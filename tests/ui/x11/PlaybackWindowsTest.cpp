@@ -5,7 +5,6 @@
 
 #include "../../platform/x11/X11Fixture.h"
 #include "QuillmoteProgram.h"
-#include "document/Snapshot.h"
 
 namespace qlm {
 namespace {
@@ -16,26 +15,7 @@ using testing::readFile;
 using testing::scratchFile;
 using testing::SharedDesktop;
 using testing::waitFor;
-
-void writeDocument(const std::string& path, const std::string& title, const std::vector<std::string>& instructions) {
-  std::filesystem::remove(path);
-  Picture picture;
-  picture.width = picture.height = 8;
-  picture.pixels.assign(picture.pixelBytes(), 0x40);
-  Snapshot snapshot;
-  for (const std::string& instruction : instructions) {
-    NewRecordFields fields;
-    fields.text = instruction;
-    fields.areaWidth = fields.areaHeight = 400;
-    fields.pictureWidth = fields.pictureHeight = picture.width;
-    RecordImage record = makeNewRecord(fields);
-    record.setText(TextField::WindowClass, "XTerm");
-    record.setText(TextField::WindowTitle, title);
-    snapshot.setCapture(picture);
-    std::string where = path;
-    ASSERT_TRUE(snapshot.appendRecord(where, record).ok);
-  }
-}
+using testing::writeDocument;
 
 TEST(PlaybackWindowsTest, DebuggerHoldsTheKeysUntilContinue) {
   Platform& platform = *SharedDesktop::platform();

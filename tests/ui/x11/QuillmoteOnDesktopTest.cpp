@@ -5,7 +5,6 @@
 
 #include "../../platform/x11/X11Fixture.h"
 #include "QuillmoteProgram.h"
-#include "document/Snapshot.h"
 
 namespace qlm {
 namespace {
@@ -17,28 +16,9 @@ using testing::readFile;
 using testing::scratchFile;
 using testing::SharedDesktop;
 using testing::waitFor;
+using testing::writeDocument;
 
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new DesktopEnvironment);
-
-void writeDocument(const std::string& path, const std::vector<std::string>& instructions) {
-  std::filesystem::remove(path);
-  Picture picture;
-  picture.width = picture.height = 8;
-  picture.pixels.assign(picture.pixelBytes(), 0x40);
-  Snapshot snapshot;
-  for (const std::string& instruction : instructions) {
-    NewRecordFields fields;
-    fields.text = instruction;
-    fields.areaWidth = fields.areaHeight = 400;
-    fields.pictureWidth = fields.pictureHeight = picture.width;
-    RecordImage record = makeNewRecord(fields);
-    record.setText(TextField::WindowClass, "XTerm");
-    record.setText(TextField::WindowTitle, "qlm typed");
-    snapshot.setCapture(picture);
-    std::string where = path;
-    ASSERT_TRUE(snapshot.appendRecord(where, record).ok);
-  }
-}
 
 TEST(QuillmoteOnDesktopTest, PlaysIntoAnXtermAndEndsWithThePlayback) {
   Platform& platform = *SharedDesktop::platform();
@@ -48,7 +28,7 @@ TEST(QuillmoteOnDesktopTest, PlaysIntoAnXtermAndEndsWithThePlayback) {
   Client xterm({"xterm", "-T", "qlm typed", "-e", "sh", "-c", "cat > '" + typed.string() + "'"}, display);
   ASSERT_TRUE(waitFor([&] { return platform.windows->findWindow("XTerm", "qlm typed") != kNoWindow; }, 20s));
   std::string document = scratchFile("played.qlm").string();
-  writeDocument(document, {"\"Hello from the window\"&\"V[RETURN]\"", "$N=6*7; \"N=\"&$N&\"V[RETURN]\""});
+  writeDocument(document, "qlm typed", {"\"Hello from the window\"&\"V[RETURN]\"", "$N=6*7; \"N=\"&$N&\"V[RETURN]\""});
 
   testing::QuillmoteProgram program({document, "/play", "/close", "/nosound"}, scratchFile("played.err"));
   EXPECT_EQ(program.exitStatus(60s), 0) << readFile(scratchFile("played.err"));

@@ -5,6 +5,8 @@
 #include <optional>
 
 #include "../../platform/x11/X11Fixture.h"
+#include "document/RecordImage.h"
+#include "document/Snapshot.h"
 
 namespace qlm::testing {
 
@@ -53,5 +55,26 @@ class QuillmoteProgram {
  private:
   pid_t m_pid = 0;
 };
+
+// A document whose records type into the xterm titled `title`.
+inline void writeDocument(const std::string& path, const std::string& title, const std::vector<std::string>& instructions) {
+  std::filesystem::remove(path);
+  Picture picture;
+  picture.width = picture.height = 8;
+  picture.pixels.assign(picture.pixelBytes(), 0x40);
+  Snapshot snapshot;
+  for (const std::string& instruction : instructions) {
+    NewRecordFields fields;
+    fields.text = instruction;
+    fields.areaWidth = fields.areaHeight = 400;
+    fields.pictureWidth = fields.pictureHeight = picture.width;
+    RecordImage record = makeNewRecord(fields);
+    record.setText(TextField::WindowClass, "XTerm");
+    record.setText(TextField::WindowTitle, title);
+    snapshot.setCapture(picture);
+    std::string where = path;
+    ASSERT_TRUE(snapshot.appendRecord(where, record).ok);
+  }
+}
 
 }  // namespace qlm::testing
