@@ -102,6 +102,12 @@ EditorZone AreaEditor::zoneAt(Point p) const {
   return zone;
 }
 
+bool AreaEditor::placeClick(Point p) {
+  if (p.x < 0 || p.y < 0 || p.x >= m_width || p.y >= m_height) return false;
+  m_record.setClick(p);
+  return true;
+}
+
 bool AreaEditor::press(Point p) {
   m_hover = zoneAt(p);
   m_active = m_hover;
@@ -109,10 +115,7 @@ bool AreaEditor::press(Point p) {
   bool changed = false;
   switch (m_active) {
     case EditorZone::ClickPoint:
-      if (p.x >= 0 && p.y >= 0 && p.x < m_width && p.y < m_height) {
-        m_record.setClick(p);
-        changed = true;
-      }
+      changed = placeClick(p);
       break;
     case EditorZone::ImageTopLeft:
       if (p.x >= 0 && p.x <= area.right - kMinimumJumpSize) area.left = p.x, changed = true;
@@ -183,10 +186,7 @@ bool AreaEditor::move(Point p) {
   bool changed = false;
   switch (m_active) {
     case EditorZone::ClickPoint:
-      if (p.x >= 0 && p.y >= 0 && p.x < m_width && p.y < m_height) {
-        m_record.setClick(p);
-        changed = true;
-      }
+      changed = placeClick(p);
       break;
     case EditorZone::ImageTopLeft:
     case EditorZone::ImageBottomRight:

@@ -59,6 +59,7 @@ class AreaEditor {
   void markSaved() { m_modified = false; }
 
  private:
+  bool placeClick(Point p);
   void computeZoomSource();
   bool dragArea(AreaEdges& area, EditorZone corner, Point p, bool moveClick);
 
