@@ -18,6 +18,7 @@
 
 #include "document/RecordDocument.h"
 #include "document/Snapshot.h"
+#include "LargeDocument.h"
 #include "platform/sim/SimDesktop.h"
 #include "ui/MainWindow.h"
 #include "ui/RecordListModel.h"
@@ -58,11 +59,7 @@ std::string makeDocument(const std::string& name, int records, int pictureWidth,
   picture.height = pictureHeight;
   picture.pixels.resize(picture.pixelBytes());
   for (std::size_t i = 0; i < picture.pixels.size(); ++i) picture.pixels[i] = static_cast<std::uint8_t>(i * 7);
-  std::vector<std::uint8_t> pictureBytes = bmpFileBytes(picture);
-  QlmTable table = QlmTable::empty();
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
-  std::uint64_t end = kDataStart;
-  for (int i = 0; i < records; ++i) {
+  bench::writeLargeDocument(path, records, picture, [&](int i) {
     NewRecordFields fields;
     fields.text = "\"record " + std::to_string(i) + "V[RETURN]\"";
     fields.windowTitle = "Terminal";
@@ -72,17 +69,8 @@ std::string makeDocument(const std::string& name, int records, int pictureWidth,
     fields.areaHeight = pictureHeight;
     fields.pictureWidth = pictureWidth;
     fields.pictureHeight = pictureHeight;
-    RecordImage record = makeNewRecord(fields);
-    record.set(IntField::Number, i);
-    table.setEntry(i, static_cast<std::uint32_t>(end));
-    (void)!::pwrite(fd, record.bytes().data(), kRecordSize, static_cast<off_t>(end));
-    (void)!::pwrite(fd, pictureBytes.data(), pictureBytes.size(), static_cast<off_t>(end + kRecordSize));
-    end += kRecordSize + pictureBytes.size();
-  }
-  table.setCount(records);
-  table.setEntry(records, static_cast<std::uint32_t>(end));
-  (void)!::pwrite(fd, table.bytes().data(), table.bytes().size(), 0);
-  ::close(fd);
+    return makeNewRecord(fields);
+  });
   return path;
 }
 

@@ -12,6 +12,7 @@
 
 #include "document/RecordDocument.h"
 #include "document/Snapshot.h"
+#include "LargeDocument.h"
 
 namespace {
 
@@ -41,23 +42,7 @@ std::string makeDocument(const std::string& name, int records, const Picture& pi
   fs::create_directories(kFolder);
   std::string path = (kFolder / name).string();
   if (fs::exists(path)) return path;
-  QlmTable table = QlmTable::empty();
-  std::vector<std::uint8_t> block(kRecordSize);
-  std::vector<std::uint8_t> pictureBytes = bmpFileBytes(picture);
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
-  std::uint64_t end = kDataStart;
-  for (int i = 0; i < records; ++i) {
-    RecordImage record = benchRecord(i);
-    record.set(IntField::Number, i);
-    table.setEntry(i, static_cast<std::uint32_t>(end));
-    (void)!::pwrite(fd, record.bytes().data(), kRecordSize, static_cast<off_t>(end));
-    (void)!::pwrite(fd, pictureBytes.data(), pictureBytes.size(), static_cast<off_t>(end + kRecordSize));
-    end += kRecordSize + pictureBytes.size();
-  }
-  table.setCount(records);
-  table.setEntry(records, static_cast<std::uint32_t>(end));
-  (void)!::pwrite(fd, table.bytes().data(), table.bytes().size(), 0);
-  ::close(fd);
+  bench::writeLargeDocument(path, records, picture, benchRecord);
   return path;
 }
 
