@@ -63,11 +63,18 @@ class DamagedFile : public ::testing::TestWithParam<Damage> {
   std::string path = folder.file("damaged.qlm");
 };
 
+// Writers leave a damaged index as it is.
 TEST_P(DamagedFile, IsReportedWithItsLineAndTheRestStaysReadable) {
   const Damage& damage = GetParam();
   Bytes file = threeRecords();
   damage.apply(file);
   testing::writeFile(path, file);
+  if (!damage.pictureOnly) {
+    EXPECT_FALSE(Snapshot().deleteRecord(path, 0));
+    EXPECT_FALSE(Snapshot().duplicateRecord(path, 0, 0));
+    EXPECT_FALSE(Snapshot().moveRecord(path, 0, 1));
+    EXPECT_EQ(testing::readFile(path), file);
+  }
 
   Snapshot reader;
   bool opened = reader.openForReading(path);
@@ -96,34 +103,11 @@ TEST_P(DamagedFile, IsReportedWithItsLineAndTheRestStaysReadable) {
   }
 }
 
-class DamagedIndex : public DamagedFile {};
-
-TEST_P(DamagedIndex, IsLeftAsItIsByEveryChange) {
-  Bytes file = threeRecords();
-  GetParam().apply(file);
-  testing::writeFile(path, file);
-  EXPECT_FALSE(Snapshot().deleteRecord(path, 0));
-  EXPECT_FALSE(Snapshot().duplicateRecord(path, 0, 0));
-  EXPECT_FALSE(Snapshot().moveRecord(path, 0, 1));
-  EXPECT_EQ(testing::readFile(path), file);
-}
-
-std::string caseName(const ::testing::TestParamInfo<Damage>& info) {
+INSTANTIATE_TEST_SUITE_P(Damages, DamagedFile, ::testing::ValuesIn(kDamages), [](const auto& info) {
   std::string name = info.param.name;
   std::erase(name, ' ');
   return name;
-}
-
-std::vector<Damage> indexDamages() {
-  std::vector<Damage> damages;
-  for (const Damage& damage : kDamages) {
-    if (!damage.pictureOnly) damages.push_back(damage);
-  }
-  return damages;
-}
-
-INSTANTIATE_TEST_SUITE_P(Damages, DamagedFile, ::testing::ValuesIn(kDamages), caseName);
-INSTANTIATE_TEST_SUITE_P(Damages, DamagedIndex, ::testing::ValuesIn(indexDamages()), caseName);
+});
 
 TEST(DamagedFile, TwoEntriesOnOneBlockReadButAreNotChanged) {
   testing::TempFolder folder;

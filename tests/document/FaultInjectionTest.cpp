@@ -30,57 +30,44 @@ std::vector<std::string> contents(const std::string& path) {
   return seen;
 }
 
-RecordImage recordSaying(const std::string& text) {
-  Bytes hand = testing::handRecord(0, text);
-  return RecordImage::fromBytes(std::span<const std::uint8_t, kRecordSize>(hand.data(), kRecordSize));
-}
-
-using Operation = std::function<Outcome(FileSystem&, const std::string& path, const std::string& other)>;
+struct Files {
+  FileSystem& fs;
+  const std::string& path;
+  const std::string& other;
+};
 
 struct Case {
   const char* name;
-  Operation run;
+  std::function<Outcome(const Files&)> run;
   bool checksOther;  // the result is the second file (Save As)
 };
 
 const Case kCases[] = {
     {"append",
-     [](FileSystem& fs, const std::string& path, const std::string&) {
-       Snapshot snapshot(fs);
-       Picture picture;
-       picture.width = 9;
-       picture.height = 2;
-       picture.pixels.assign(picture.pixelBytes(), 77);
-       snapshot.setCapture(picture);
-       std::string where = path;
-       return snapshot.appendRecord(where, recordSaying("appended"));
+     [](const Files& f) {
+       Snapshot snapshot(f.fs);
+       snapshot.setCapture(Picture{9, 2, 32, Bytes(9 * 2 * 4, 77)});
+       std::string where = f.path;
+       return snapshot.appendRecord(where, testing::handRecordImage("appended"));
      },
      false},
     {"rewrite",
-     [](FileSystem& fs, const std::string& path, const std::string&) {
+     [](const Files& f) {
        std::vector<RecordEdit> edits;
        Snapshot reader;
-       if (!reader.openForReading(path)) return Outcome::failure(reader.message());
+       if (!reader.openForReading(f.path)) return Outcome::failure(reader.message());
        for (int i : {0, 2}) {
          reader.readRecord(i);
-         edits.push_back({i, {reader.table().entry(i), reader.record().bytes()}, recordSaying(i == 0 ? "A" : "C")});
+         edits.push_back({i, {reader.table().entry(i), reader.record().bytes()}, testing::handRecordImage(i == 0 ? "A" : "C")});
        }
        reader.closeReading();
-       return Snapshot(fs).writeRecords(path, edits);
+       return Snapshot(f.fs).writeRecords(f.path, edits);
      },
      false},
-    {"delete", [](FileSystem& fs, const std::string& path, const std::string&) { return Snapshot(fs).deleteRecord(path, 1); },
-     false},
-    {"move", [](FileSystem& fs, const std::string& path, const std::string&) { return Snapshot(fs).moveRecord(path, 0, 2); },
-     false},
-    {"duplicate",
-     [](FileSystem& fs, const std::string& path, const std::string&) { return Snapshot(fs).duplicateRecord(path, 2, 1); },
-     false},
-    {"save as",
-     [](FileSystem& fs, const std::string& path, const std::string& other) {
-       return Snapshot(fs).copyDocument(path, other);
-     },
-     true},
+    {"delete", [](const Files& f) { return Snapshot(f.fs).deleteRecord(f.path, 1); }, false},
+    {"move", [](const Files& f) { return Snapshot(f.fs).moveRecord(f.path, 0, 2); }, false},
+    {"duplicate", [](const Files& f) { return Snapshot(f.fs).duplicateRecord(f.path, 2, 1); }, false},
+    {"save as", [](const Files& f) { return Snapshot(f.fs).copyDocument(f.path, f.other); }, true},
 };
 
 void PrintTo(const Case& operation, std::ostream* out) { *out << operation.name; }
@@ -115,7 +102,7 @@ TEST_P(FaultInjection, EveryFailureLeavesTheOldOrTheNewDocument) {
 
   makeOriginal(path);
   std::vector<std::string> before = contents(path);
-  ASSERT_TRUE(operation.run(systemFileSystem(), path, other));
+  ASSERT_TRUE(operation.run({systemFileSystem(), path, other}));
   std::vector<std::string> after = contents(operation.checksOther ? other : path);
   std::vector<std::string> absent = {"unreadable: Cannot open " + other + ": " + other + ": No such file or directory"};
   ASSERT_NE(operation.checksOther ? absent : before, after);
@@ -129,7 +116,7 @@ TEST_P(FaultInjection, EveryFailureLeavesTheOldOrTheNewDocument) {
       makeOriginal(path);
       Bytes original = testing::readFile(path);
       FaultyFileSystem faulty(FaultPlan{mode.flush ? 0 : n, mode.flush ? n : 0, mode.crash});
-      Outcome result = operation.run(faulty, path, other);
+      Outcome result = operation.run({faulty, path, other});
       if (!faulty.faulted()) {
         EXPECT_TRUE(result);
         break;

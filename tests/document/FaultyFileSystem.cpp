@@ -22,19 +22,14 @@ class FaultyFile final : public File {
   }
   Result<std::uint64_t> size() override { return m_real->size(); }
   Outcome truncate(std::uint64_t size) override {
-    Outcome allowed = m_fs.allowWrite();
-    return allowed ? m_real->truncate(size) : allowed;
+    return FaultyFileSystem::after(m_fs.allowWrite(), [&] { return m_real->truncate(size); });
   }
-  Outcome sync() override {
-    Outcome allowed = m_fs.allowFlush();
-    return allowed ? m_real->sync() : allowed;
-  }
+  Outcome sync() override { return FaultyFileSystem::after(m_fs.allowFlush(), [&] { return m_real->sync(); }); }
   Outcome lock(LockKind kind) override { return m_real->lock(kind); }
   std::optional<FileId> id() override { return m_real->id(); }
   std::optional<unsigned> permissions() override { return m_real->permissions(); }
   Outcome setPermissions(unsigned mode) override {
-    Outcome allowed = m_fs.allowWrite();
-    return allowed ? m_real->setPermissions(mode) : allowed;
+    return FaultyFileSystem::after(m_fs.allowWrite(), [&] { return m_real->setPermissions(mode); });
   }
 
  private:
@@ -44,31 +39,22 @@ class FaultyFile final : public File {
 
 }  // namespace
 
-Outcome FaultyFileSystem::allowWrite() {
+Outcome FaultyFileSystem::allow(int& count, int failAt) {
   if (dead()) return injectedFault();
-  if (++m_writes != m_plan.failWrite) return Outcome::success();
-  m_faulted = true;
-  return injectedFault();
-}
-
-Outcome FaultyFileSystem::allowFlush() {
-  if (dead()) return injectedFault();
-  if (++m_flushes != m_plan.failFlush) return Outcome::success();
+  if (++count != failAt) return Outcome::success();
   m_faulted = true;
   return injectedFault();
 }
 
 Result<std::unique_ptr<File>> FaultyFileSystem::open(const std::string& path, OpenMode mode) {
-  using Opened = Result<std::unique_ptr<File>>;
-  if (dead() && mode != OpenMode::Read) return Opened::failure(injectedFault());
+  if (dead() && mode != OpenMode::Read) return Result<std::unique_ptr<File>>::failure(injectedFault());
   auto real = m_real.open(path, mode);
   if (!real) return real;
   return std::unique_ptr<File>(std::make_unique<FaultyFile>(*this, std::move(*real)));
 }
 
 Result<std::unique_ptr<File>> FaultyFileSystem::createBeside(const std::string& target, std::string& name) {
-  using Created = Result<std::unique_ptr<File>>;
-  if (dead()) return Created::failure(injectedFault());
+  if (dead()) return Result<std::unique_ptr<File>>::failure(injectedFault());
   auto real = m_real.createBeside(target, name);
   if (!real) return real;
   return std::unique_ptr<File>(std::make_unique<FaultyFile>(*this, std::move(*real)));

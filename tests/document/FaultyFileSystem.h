@@ -3,6 +3,7 @@
 // A failing write first puts half of its bytes down, as a torn write would.
 // In crash mode nothing at all reaches the disk after the failure, as if the
 // program had died there.
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -20,13 +21,11 @@ class FaultyFileSystem final : public FileSystem {
  public:
   explicit FaultyFileSystem(FaultPlan plan) : m_plan(plan) {}
 
-  int writes() const { return m_writes; }
-  int flushes() const { return m_flushes; }
   bool faulted() const { return m_faulted; }
 
-  // Counts a write (or a change of names); a failure when it is to fail.
-  Outcome allowWrite();
-  Outcome allowFlush();
+  // Counts a write (or a change of names) or a flush; a failure when it is to fail.
+  Outcome allowWrite() { return allow(m_writes, m_plan.failWrite); }
+  Outcome allowFlush() { return allow(m_flushes, m_plan.failFlush); }
   bool dead() const { return m_faulted && m_plan.crash; }
 
   Result<std::unique_ptr<File>> open(const std::string& path, OpenMode mode) override;
@@ -35,23 +34,21 @@ class FaultyFileSystem final : public FileSystem {
   std::optional<FileId> id(const std::string& path) override { return m_real.id(path); }
   bool exists(const std::string& path) override { return m_real.exists(path); }
   Outcome rename(const std::string& from, const std::string& to) override {
-    Outcome allowed = allowWrite();
-    return allowed ? m_real.rename(from, to) : allowed;
+    return after(allowWrite(), [&] { return m_real.rename(from, to); });
   }
   Outcome link(const std::string& from, const std::string& to) override {
-    Outcome allowed = allowWrite();
-    return allowed ? m_real.link(from, to) : allowed;
+    return after(allowWrite(), [&] { return m_real.link(from, to); });
   }
-  Outcome remove(const std::string& path) override {
-    Outcome allowed = allowWrite();
-    return allowed ? m_real.remove(path) : allowed;
-  }
+  Outcome remove(const std::string& path) override { return after(allowWrite(), [&] { return m_real.remove(path); }); }
   Outcome syncFolderOf(const std::string& path) override {
-    Outcome allowed = allowFlush();
-    return allowed ? m_real.syncFolderOf(path) : allowed;
+    return after(allowFlush(), [&] { return m_real.syncFolderOf(path); });
   }
+  // `step` once the fault plan allows it.
+  static Outcome after(Outcome allowed, const std::function<Outcome()>& step) { return allowed ? step() : allowed; }
 
  private:
+  Outcome allow(int& count, int failAt);
+
   FileSystem& m_real = systemFileSystem();
   FaultPlan m_plan;
   int m_writes = 0;

@@ -7,9 +7,11 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "TempFolder.h"
+#include "document/RecordImage.h"
 
 namespace qlm::testing {
 
@@ -19,8 +21,7 @@ inline void put32(Bytes& b, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 inline void put16(Bytes& b, std::size_t at, std::uint16_t v) {
-  b[at] = static_cast<std::uint8_t>(v);
-  b[at + 1] = static_cast<std::uint8_t>(v >> 8);
+  for (int i = 0; i < 2; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 inline std::uint32_t get32(const Bytes& b, std::size_t at) {
   return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
@@ -33,31 +34,16 @@ inline Bytes handRecord(int number, const std::string& instruction, const std::s
   put32(r, 0, static_cast<std::uint32_t>(number));
   put16(r, 4, 1);
   put16(r, 6, 1);
-  put32(r, 8, 5);
-  put32(r, 12, 6);
-  put32(r, 16, 45);
-  put32(r, 20, 26);
-  put32(r, 24, 0xFFFFFFFF);
-  put32(r, 28, 0xFFFFFFFF);
-  putText(r, 40, "alice");
-  putText(r, 61, "260314091502");
-  putText(r, 74, "K");
-  put32(r, 76, 25);
-  put32(r, 80, 16);
-  putText(r, 84, "XTerm");
-  putText(r, 335, "shell");
-  putText(r, 586, instruction);
-  putText(r, 1588, "xterm");
-  put32(r, 2092, 100);
-  put32(r, 2096, 7000);
-  putText(r, 2104, tag);
-  put32(r, 2128, 1);
-  put32(r, 2132, 7);
-  put32(r, 2136, 8);
-  put32(r, 2140, 640);
-  put32(r, 2144, 480);
+  for (auto [at, value] : {std::pair<std::size_t, std::uint32_t>{8, 5}, {12, 6}, {16, 45}, {20, 26}, {24, 0xFFFFFFFF},
+                           {28, 0xFFFFFFFF}, {76, 25}, {80, 16}, {2092, 100}, {2096, 7000}, {2128, 1}, {2132, 7},
+                           {2136, 8}, {2140, 640}, {2144, 480}, {2644, 3}}) {
+    put32(r, at, value);
+  }
+  for (auto [at, text] : {std::pair<std::size_t, std::string>{40, "alice"}, {61, "260314091502"}, {74, "K"},
+                          {84, "XTerm"}, {335, "shell"}, {586, instruction}, {1588, "xterm"}, {2104, tag}}) {
+    putText(r, at, text);
+  }
   r[2639] = 1;
-  put32(r, 2644, 3);
   return r;
 }
 
@@ -97,6 +83,12 @@ inline Bytes handFile(const std::vector<Bytes>& blocks, const std::vector<int>& 
   return file;
 }
 
+// The record of handRecord(0, instruction) as the program holds it.
+inline RecordImage handRecordImage(const std::string& instruction) {
+  const Bytes hand = handRecord(0, instruction);
+  return RecordImage::fromBytes(std::span<const std::uint8_t, kRecordSize>(hand.data(), kRecordSize));
+}
+
 inline Bytes block(const Bytes& record, const Bytes& picture) {
   Bytes b = record;
   b.insert(b.end(), picture.begin(), picture.end());
@@ -117,8 +109,6 @@ inline Bytes readHead(const std::filesystem::path& path, std::size_t size) {
   return head;
 }
 
-inline Bytes readFile(const std::filesystem::path& path) {
-  return readHead(path, std::filesystem::file_size(path));
-}
+inline Bytes readFile(const std::filesystem::path& path) { return readHead(path, std::filesystem::file_size(path)); }
 
 }  // namespace qlm::testing

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <utility>
 
 #include "HandBuilt.h"
 
@@ -15,49 +16,34 @@ RecordImage fromHand(const Bytes& bytes) {
   return RecordImage::fromBytes(std::span<const std::uint8_t, kRecordSize>(bytes.data(), kRecordSize));
 }
 
-TEST(RecordImage, ReadsEveryFieldAtItsOffset) {
-  RecordImage record = fromHand(testing::handRecord(7, "\"TestV[RETURN]\""));
-  EXPECT_EQ(record.get(IntField::Number), 7);
-  EXPECT_EQ(record.imageArea(), (Rect{5, 6, 46, 27}));
-  EXPECT_EQ(record.alternate(), (Point{-1, -1}));
-  EXPECT_EQ(record.text(TextField::User), "alice");
-  EXPECT_EQ(record.text(TextField::Created), "260314091502");
-  EXPECT_EQ(record.kind(), 'K');
-  EXPECT_EQ(record.click(), (Point{25, 16}));
-  EXPECT_EQ(record.text(TextField::WindowClass), "XTerm");
-  EXPECT_EQ(record.text(TextField::WindowTitle), "shell");
-  EXPECT_EQ(record.text(TextField::Instruction), "\"TestV[RETURN]\"");
-  EXPECT_EQ(record.text(TextField::Process), "xterm");
-  EXPECT_EQ(record.get(IntField::MaxWait), 7000);
-  EXPECT_EQ(record.window().width, 640);
-  EXPECT_EQ(record.get(IntField::Play), 1);
-  EXPECT_EQ(record.get(IntField::Sense), 3);
-}
-
-TEST(RecordImage, WritesEveryFieldAtItsOffsetAndNothingElse) {
-  Bytes expected = testing::handRecord(7, "\"TestV[RETURN]\"");
-  RecordImage record;
-  record.set(IntField::Number, 7);
-  record.set(IntField::KindMarker, 1);
-  record.set(IntField::ReservedOne, 1);
-  record.setImageArea({5, 6, 46, 27});
-  record.set(IntField::AlternateLeft, -1);
-  record.set(IntField::AlternateTop, -1);
-  record.setText(TextField::User, "alice");
-  record.setText(TextField::Created, "260314091502");
-  record.setText(TextField::Kind, "K");
-  record.setClick({25, 16});
-  record.setText(TextField::WindowClass, "XTerm");
-  record.setText(TextField::WindowTitle, "shell");
-  record.setText(TextField::Instruction, "\"TestV[RETURN]\"");
-  record.setText(TextField::Process, "xterm");
-  record.set(IntField::MinWait, 100);
-  record.set(IntField::MaxWait, 7000);
-  record.setText(TextField::LayoutTag, "2_0_3");
-  record.setWindow({1, 7, 8, 640, 480});
-  record.set(IntField::Play, 1);
-  record.set(IntField::Sense, 3);
-  EXPECT_EQ(Bytes(record.bytes().begin(), record.bytes().end()), expected);
+TEST(RecordImage, ReadsAndWritesEveryFieldAtItsOffsetAndNothingElse) {
+  const Bytes hand = testing::handRecord(7, "\"TestV[RETURN]\"");
+  const std::pair<TextField, std::string> texts[] = {
+      {TextField::User, "alice"},       {TextField::Created, "260314091502"},
+      {TextField::Kind, "K"},           {TextField::WindowClass, "XTerm"},
+      {TextField::WindowTitle, "shell"}, {TextField::Instruction, "\"TestV[RETURN]\""},
+      {TextField::Process, "xterm"},    {TextField::LayoutTag, "2_0_3"}};
+  const std::pair<IntField, int> numbers[] = {{IntField::Number, 7},        {IntField::KindMarker, 1},
+                                              {IntField::ReservedOne, 1},   {IntField::AlternateLeft, -1},
+                                              {IntField::AlternateTop, -1}, {IntField::MinWait, 100},
+                                              {IntField::MaxWait, 7000},    {IntField::Play, 1},
+                                              {IntField::Sense, 3}};
+  RecordImage written;
+  const RecordImage read = fromHand(hand);
+  for (const auto& [field, text] : texts) {
+    written.setText(field, text);
+    EXPECT_EQ(read.text(field), text);
+  }
+  for (auto [field, number] : numbers) {
+    written.set(field, number);
+    EXPECT_EQ(read.get(field), number);
+  }
+  written.setImageArea({5, 6, 46, 27});
+  written.setClick({25, 16});
+  written.setWindow({1, 7, 8, 640, 480});
+  EXPECT_EQ(Bytes(written.bytes().begin(), written.bytes().end()), hand);
+  EXPECT_EQ(std::tuple(read.imageArea(), read.click(), read.kind(), read.window().width),
+            std::tuple(Rect{5, 6, 46, 27}, Point{25, 16}, 'K', 640));
 }
 
 TEST(RecordImage, KeepsUnknownBytesAndCutsTextsToTheirFields) {
@@ -92,11 +78,7 @@ TEST(RecordImage, NotCheckedRecordsLoseTheirWindowGeometry) {
   EXPECT_EQ(current.window().width, 640);
 }
 
-TEST(RecordImage, DateTextAndCreationStampHaveTheirShapes) {
-  EXPECT_EQ(dateText("260314091502"), "14/03/2026  09:15 02s");
-  std::string stamp = creationStamp(0);
-  EXPECT_EQ(stamp.size(), 12u);
-}
+TEST(RecordImage, CreationStampHasTwelveDigits) { EXPECT_EQ(creationStamp(0).size(), 12u); }
 
 TEST(NewRecord, TakesTheDefaultsOfARecordedOne) {
   NewRecordFields fields;
@@ -125,15 +107,11 @@ TEST(NewRecord, FirstRecordsAndWindowsKeysAimAtTheDesktop) {
   NewRecordFields fields;
   fields.kind = '1';
   fields.text = "\"x\"";
-  fields.windowTitle = "editor";
   fields.firstRecordOfFile = true;
-  fields.areaWidth = fields.areaHeight = 500;
-  RecordImage first = makeNewRecord(fields);
-  EXPECT_EQ(first.text(TextField::Instruction), std::string(kFirstRecordText) + "; \"x\"");
-  EXPECT_EQ(first.text(TextField::WindowTitle), "Program Manager");
-  EXPECT_EQ(first.text(TextField::Process), "explorer.exe");
+  EXPECT_EQ(makeNewRecord(fields).text(TextField::Instruction), std::string(kFirstRecordText) + "; \"x\"");
   fields.kind = 'R';
   fields.firstRecordOfFile = false;
+  fields.windowTitle = "editor";
   fields.text = "\"\\[LWIN]\"";
   RecordImage win = makeNewRecord(fields);
   EXPECT_EQ(win.text(TextField::WindowClass), "Program");
