@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "FaultyFileSystem.h"
@@ -14,6 +15,7 @@ namespace qlm {
 namespace {
 
 using testing::Bytes;
+using ::testing::AnyOf;
 using testing::FaultPlan;
 using testing::FaultyFileSystem;
 
@@ -32,8 +34,7 @@ std::vector<std::string> contents(const std::string& path) {
 
 struct Files {
   FileSystem& fs;
-  const std::string& path;
-  const std::string& other;
+  const std::string &path, &other;
 };
 
 struct Case {
@@ -53,14 +54,10 @@ const Case kCases[] = {
      false},
     {"rewrite",
      [](const Files& f) {
-       std::vector<RecordEdit> edits;
-       Snapshot reader;
-       if (!reader.openForReading(f.path)) return Outcome::failure(reader.message());
-       for (int i : {0, 2}) {
-         reader.readRecord(i);
-         edits.push_back({i, {reader.table().entry(i), reader.record().bytes()}, testing::handRecordImage(i == 0 ? "A" : "C")});
-       }
-       reader.closeReading();
+       std::vector<RecordEdit> edits = testing::loadedRecords(f.path);
+       edits.erase(edits.begin() + 1);
+       edits.at(0).record = testing::handRecordImage("A");
+       edits.at(1).record = testing::handRecordImage("C");
        return Snapshot(f.fs).writeRecords(f.path, edits);
      },
      false},
@@ -70,12 +67,9 @@ const Case kCases[] = {
     {"save as", [](const Files& f) { return Snapshot(f.fs).copyDocument(f.path, f.other); }, true},
 };
 
-void PrintTo(const Case& operation, std::ostream* out) { *out << operation.name; }
-
 struct Mode {
   const char* name;
-  bool flush;
-  bool crash;
+  bool flush, crash;
 };
 
 constexpr Mode kModes[] = {{"write", false, false}, {"flush", true, false}, {"write, dying", false, true},
@@ -83,14 +77,7 @@ constexpr Mode kModes[] = {{"write", false, false}, {"flush", true, false}, {"wr
 
 class FaultInjection : public ::testing::TestWithParam<Case> {
  protected:
-  void makeOriginal(const std::string& path) {
-    std::vector<Bytes> blocks;
-    for (int i = 0; i < 3; ++i) {
-      blocks.push_back(testing::block(testing::handRecord(i, std::string(1, static_cast<char>('a' + i))),
-                                      testing::handPicture(i + 1, 2, static_cast<std::uint8_t>(10 * (i + 1)))));
-    }
-    testing::writeFile(path, testing::handFile(blocks, {1, 0, 2}));
-  }
+  void makeOriginal(const std::string& path) { testing::writeFile(path, testing::handDocument({"a", "b", "c"}, {}, {1, 0, 2})); }
 
   testing::TempFolder folder;
 };
@@ -145,9 +132,8 @@ TEST_P(FaultInjection, EveryFailureLeavesTheOldOrTheNewDocument) {
       }
       // A failed removal may leave the temporary file; nothing else may.
       if (!mode.crash && mode.flush) {
-        for (const auto& entry : std::filesystem::directory_iterator(path.substr(0, path.rfind('/')))) {
-          std::string name = entry.path().filename().string();
-          EXPECT_TRUE(name == "doc.qlm" || name == "copy.qlm") << name << " left behind";
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+          EXPECT_THAT(entry.path().filename().string(), AnyOf("doc.qlm", "copy.qlm")) << "left behind";
         }
       }
     }
@@ -155,11 +141,7 @@ TEST_P(FaultInjection, EveryFailureLeavesTheOldOrTheNewDocument) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryChange, FaultInjection, ::testing::ValuesIn(kCases),
-                         [](const auto& info) {
-                           std::string name = info.param.name;
-                           std::erase(name, ' ');
-                           return name;
-                         });
+                         [](const auto& info) { return testing::caseName(info.param.name); });
 
 }  // namespace
 }  // namespace qlm

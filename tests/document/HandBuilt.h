@@ -12,6 +12,7 @@
 
 #include "TempFolder.h"
 #include "document/RecordImage.h"
+#include "document/Snapshot.h"
 
 namespace qlm::testing {
 
@@ -49,20 +50,22 @@ inline Bytes handRecord(int number, const std::string& instruction, const std::s
 
 // Bitmap file header, information header and 32-bit pixels of w x h.
 inline Bytes handPicture(int w, int h, std::uint8_t fill) {
-  std::uint32_t pixels = static_cast<std::uint32_t>(w * 4 * h);
+  const auto pixels = static_cast<std::uint32_t>(w * 4 * h);
   Bytes p(54 + pixels, fill);
   std::memset(p.data(), 0, 54);
-  p[0] = 'B';
-  p[1] = 'M';
-  put32(p, 2, pixels + 54);
-  put32(p, 10, 54);
-  put32(p, 14, 40);
-  put32(p, 18, static_cast<std::uint32_t>(w));
-  put32(p, 22, static_cast<std::uint32_t>(h));
-  put16(p, 26, 1);
-  put16(p, 28, 32);
-  put32(p, 34, pixels);
+  putText(p, 0, "BM");
+  for (auto [at, value] : {std::pair<std::size_t, std::uint32_t>{2, pixels + 54}, {10, 54}, {14, 40}, {18, static_cast<std::uint32_t>(w)},
+                           {22, static_cast<std::uint32_t>(h)},
+                           {26, 1 | 32 << 16}, {34, pixels}}) {
+    put32(p, at, value);  // at 26: one plane, 32 bits per pixel
+  }
   return p;
+}
+
+inline Bytes block(const Bytes& record, const Bytes& picture) {
+  Bytes b = record;
+  b.insert(b.end(), picture.begin(), picture.end());
+  return b;
 }
 
 // Header, index and blocks laid down in `fileOrder`; list position i is block i.
@@ -89,10 +92,32 @@ inline RecordImage handRecordImage(const std::string& instruction) {
   return RecordImage::fromBytes(std::span<const std::uint8_t, kRecordSize>(hand.data(), kRecordSize));
 }
 
-inline Bytes block(const Bytes& record, const Bytes& picture) {
-  Bytes b = record;
-  b.insert(b.end(), picture.begin(), picture.end());
-  return b;
+// Record i of `texts` with a picture of (2 + i) x 3 pixels of value i + 1, in `list` order (all when empty);
+// `fileOrder` as for handFile.
+inline Bytes handDocument(const std::vector<std::string>& texts, std::vector<int> list = {},
+                          const std::vector<int>& fileOrder = {}) {
+  for (std::size_t i = 0; list.empty() && i < texts.size(); ++i) list.push_back(static_cast<int>(i));
+  std::vector<Bytes> blocks;
+  for (int i : list) blocks.push_back(block(handRecord(i, texts.at(i)), handPicture(2 + i, 3, static_cast<std::uint8_t>(i + 1))));
+  return handFile(blocks, fileOrder);
+}
+
+// Every record as read, ready to be changed and written back.
+inline std::vector<RecordEdit> loadedRecords(const std::string& path) {
+  Snapshot reader;
+  std::vector<RecordEdit> edits;
+  if (!reader.openForReading(path)) return edits;
+  for (int i = 0; reader.readRecord(i) == 0; ++i) {
+    edits.push_back({i, {reader.table().entry(i), reader.record().bytes()}, reader.record()});
+  }
+  return edits;
+}
+
+// A case's name without its blanks, for parameterised tests.
+inline std::string caseName(const char* name) {
+  std::string text = name;
+  std::erase(text, ' ');
+  return text;
 }
 
 inline void writeFile(const std::filesystem::path& path, const Bytes& bytes) {

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 
@@ -13,33 +14,26 @@ namespace {
 using testing::Bytes;
 
 TEST(Base64, PadsOnlyAtTheEndAsRfc4648Says) {
-  struct Case {
-    std::string in, out;
-  };
-  for (const Case& c : {Case{"", ""}, Case{"f", "Zg=="}, Case{"fo", "Zm8="}, Case{"foo", "Zm9v"},
-                        Case{"foobar", "Zm9vYmFy"}, Case{"\xff\xfe\xfd", "//79"}}) {
-    SCOPED_TRACE(c.in);
-    EXPECT_EQ(encodeBase64(Bytes(c.in.begin(), c.in.end())), c.out);
+  for (const auto& [in, out] : {std::pair<std::string, std::string>{"", ""}, {"f", "Zg=="}, {"fo", "Zm8="},
+                                {"foo", "Zm9v"}, {"foobar", "Zm9vYmFy"}, {"\xff\xfe\xfd", "//79"}}) {
+    EXPECT_EQ(encodeBase64(Bytes(in.begin(), in.end())), out) << in;
   }
 }
 
 TEST(Base64, CutOutIsWrittenInPiecesWithoutLineBreaks) {
   Snapshot snapshot;
-  Picture picture;
-  picture.width = 700;
-  picture.height = 301;  // 842,800 pixel bytes: more than one piece
-  picture.pixels.resize(picture.pixelBytes());
-  for (std::size_t i = 0; i < picture.pixels.size(); ++i) picture.pixels[i] = static_cast<std::uint8_t>(i * 7);
+  Picture picture{700, 301, 32, {}};  // 842,800 pixel bytes: more than one piece
+  for (std::size_t i = 0; i < picture.pixelBytes(); ++i) picture.pixels.push_back(static_cast<std::uint8_t>(i * 7));
   snapshot.setCapture(picture);
   ASSERT_TRUE(snapshot.cutPicture(0, 0, 700, 301));
 
-  std::FILE* file = std::tmpfile();
-  ASSERT_NE(file, nullptr);
+  char* buffer = nullptr;
+  std::size_t size = 0;
+  std::FILE* file = open_memstream(&buffer, &size);
   ASSERT_TRUE(snapshot.writeCutPictureBase64(file));
-  std::string written(static_cast<std::size_t>(std::ftell(file)), '\0');
-  std::rewind(file);
-  ASSERT_EQ(std::fread(written.data(), 1, written.size(), file), written.size());
   std::fclose(file);
+  const std::string written(buffer, size);
+  std::free(buffer);
   EXPECT_EQ(written, encodeBase64(bmpFileBytes(picture)));
   EXPECT_EQ(written.find('\n'), std::string::npos);
   EXPECT_EQ(written.find('='), written.size() - 2);  // 842,854 bytes: one left over
@@ -75,12 +69,11 @@ TEST(BmpFile, RefusesWhatItCannotHold) {
   Bytes file = testing::handPicture(2, 2, 0);
   Bytes shortened(file.begin(), file.end() - 1);
   EXPECT_FALSE(readBmpFile(shortened));
-  Bytes eightBit = file;
-  eightBit[28] = 8;
-  EXPECT_FALSE(readBmpFile(eightBit));
-  Bytes packed = file;
-  packed[30] = 1;
-  EXPECT_FALSE(readBmpFile(packed));
+  for (auto [at, value] : {std::pair{28, 8}, {30, 1}}) {  // 8 bits per pixel, packed
+    Bytes changed = file;
+    changed[at] = static_cast<std::uint8_t>(value);
+    EXPECT_FALSE(readBmpFile(changed)) << at;
+  }
   EXPECT_FALSE(readBmpFile(Bytes{'B', 'M'}));
 }
 

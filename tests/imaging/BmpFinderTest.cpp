@@ -28,17 +28,6 @@ Picture pattern() {
   return p;
 }
 
-Picture shifted(const Picture& p, int delta) {
-  Picture copy = p;
-  for (int y = 0; y < p.height; ++y) {
-    for (int x = 0; x < p.width; ++x) {
-      const Rgb c = test::pixelAt(p, x, y);
-      setPixel(copy, x, y, {c.red + delta, c.green + delta, c.blue + delta});
-    }
-  }
-  return copy;
-}
-
 struct Search {
   bool found = false;
   Point at = kNoPoint;
@@ -94,34 +83,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ScanCase{"NegativeStartRowBeginsAtTheTopLeft", {{0, 0}}, {9, -4}, {-1, -1}, {0, 0}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// (colour shift, colour tolerance, found)
-class ColourShift : public ::testing::TestWithParam<std::tuple<int, int, bool>> {};
-
-TEST_P(ColourShift, MatchesUpToTheThreshold) {
-  const auto [delta, tolerance, expected] = GetParam();
-  Picture big = makePicture(30, 20, kBlack);
-  paste(big, shifted(pattern(), delta), 11, 7);
-  const Search s = find(big, pattern(), SearchMethod::Image, tolerance);
-  EXPECT_EQ(s.found, expected);
-  EXPECT_EQ(s.at, (expected ? Point{11, 7} : kNoPoint));
-}
-
-INSTANTIATE_TEST_SUITE_P(Tolerances, ColourShift,
-                         ::testing::Values(std::tuple{12, 5, true}, std::tuple{-12, 5, true}, std::tuple{13, 5, false},
-                                           std::tuple{-13, 5, false}, std::tuple{0, 5, true},
-                                           std::tuple{0, 0, true}, std::tuple{1, 0, false}));
-
-TEST(BmpFinderImage, PixelToleranceAllowsThatManyMisses) {
-  Picture big = makePicture(30, 20, kBlack);
-  Picture damaged = pattern();
-  setPixel(damaged, 0, 0, {1, 2, 3});
-  setPixel(damaged, 3, 3, {1, 2, 3});
-  paste(big, damaged, 9, 4);
-  // 20 pixels: tolerance 5 allows 1 miss, 10 allows 2.
-  EXPECT_FALSE(find(big, pattern(), SearchMethod::Image, 0, 5).found);
-  EXPECT_EQ(find(big, pattern(), SearchMethod::Image, 0, 10).at, (Point{9, 4}));
-}
-
 // Condition levels other than a search's (none, text) never search; a value
 // outside the enumeration that reaches the finder finds nothing, nor does a
 // small picture larger than the big one, nor a finder without its pictures.
@@ -161,37 +122,6 @@ TEST(BmpFinderShape, FindsTheSameStructureInOtherOrInvertedColoursWhereImageCann
   EXPECT_FALSE(find(big, icon(kBlack, kWhite), SearchMethod::Image, 5).found);
 }
 
-TEST(BmpFinderShape, PreparationGivesEachWindowItsGreyRange) {
-  Picture big = makePicture(12, 8, {90, 90, 90});
-  setPixel(big, 5, 5, {0, 0, 0});
-  setPixel(big, 6, 5, {255, 255, 255});
-  setPixel(big, 7, 7, {30, 60, 150});  // grey 80
-  BmpFinder finder;
-  ASSERT_TRUE(finder.loadBig(big));
-  ASSERT_TRUE(finder.loadSmall(big, 0, 0, 3, 3));
-  finder.prepareBigShape(12);
-  finder.prepareSmallShape(12);
-  EXPECT_EQ(finder.smallGreyRange().levelClass, LevelClass::Flat);
-  auto range = [&](int x, int y) {
-    const GreyRange r = finder.windowGreyRange(x, y);
-    return std::tuple(r.minimum, r.maximum, r.levelClass);
-  };
-  EXPECT_EQ(range(5, 5), std::tuple(0, 255, LevelClass::ThreeLevels));
-  EXPECT_EQ(range(3, 3), std::tuple(0, 90, LevelClass::TwoLevels));
-  EXPECT_EQ(range(7, 5), std::tuple(80, 90, LevelClass::Flat));
-}
-
-TEST(LevelClass, FollowsTheThreshold) {
-  const std::uint8_t flat[] = {10, 22, 15};
-  const std::uint8_t two[] = {10, 23, 11, 22};
-  const std::uint8_t three[] = {0, 13, 26};
-  const std::uint8_t almost[] = {0, 12, 26};
-  EXPECT_EQ(greyRangeOf(flat, 3, 12).levelClass, LevelClass::Flat);
-  EXPECT_EQ(greyRangeOf(two, 4, 12).levelClass, LevelClass::TwoLevels);
-  EXPECT_EQ(greyRangeOf(three, 3, 12).levelClass, LevelClass::ThreeLevels);
-  EXPECT_EQ(greyRangeOf(almost, 3, 12).levelClass, LevelClass::TwoLevels);
-}
-
 TEST(ImageAreaUniqueness, StoresTheOtherOccurrenceOfTheSearchedMethodOnly) {
   Picture picture = makePicture(50, 40, kWhite);
   paste(picture, pattern(), 30, 25);
@@ -218,6 +148,85 @@ TEST(ImageAreaUniqueness, StoresTheOtherOccurrenceOfTheSearchedMethodOnly) {
     EXPECT_EQ(findOtherOccurrence(picture, c.left, c.top, c.right, c.bottom, c.method, 5, 0),
               c.other);
   }
+}
+
+// Rows of the buffer may lie further apart than the width given: the byte count tells.
+TEST(BmpFinderLoading, TurnsBottomUpRowsTopDownIntoPlanesAndCutsTheSmallPicture) {
+  Picture p = makePicture(6, 5, {1, 2, 3});
+  setPixel(p, 4, 1, {30, 60, 91});
+  BmpFinder finder;
+  ASSERT_TRUE(finder.loadBig(p.pixels.data(), p.pixels.size(), 5, 5));
+  ASSERT_TRUE(finder.loadSmall(p.pixels.data(), p.pixels.size(), 6, 5, 3, 1, 2, 3));
+  finder.prepareBigShape();
+  const ColourPlanes& big = finder.bigPicture();
+  const std::size_t at = big.index(4, 1);
+  EXPECT_EQ(std::tuple(big.width, big.red[at], big.green[at], big.blue[at], big.grey[at], big.grey[big.index(2, 4)]),
+            std::tuple(5, 30, 60, 91, 60, 2));
+  const ColourPlanes& small = finder.smallPicture();
+  EXPECT_EQ(std::tuple(small.width, small.height, small.red[small.index(1, 0)], small.red[small.index(0, 0)]),
+            std::tuple(2, 3, 30, 1));
+}
+
+struct BadLoad {
+  const char* name;
+  std::size_t byteCount;
+  int width;
+  int height;
+};
+
+class InconsistentSizes : public ::testing::TestWithParam<BadLoad> {};
+
+TEST_P(InconsistentSizes, AreRejected) {
+  const Picture p = makePicture(4, 3);
+  const BadLoad bad = GetParam();
+  BmpFinder finder;
+  EXPECT_FALSE(finder.loadBig(p.pixels.data(), bad.byteCount, bad.width, bad.height));
+  EXPECT_TRUE(finder.bigPicture().empty());
+  EXPECT_FALSE(finder.loadSmall(p.pixels.data(), bad.byteCount, bad.width, bad.height, 0, 0, 1, 1));
+  int x = 0;
+  int y = 0;
+  EXPECT_FALSE(finder.findSmallInBig(SearchMethod::Image, 100, 100, 0, 0, -1, -1, x, y));
+  EXPECT_FALSE(finder.loadBig(nullptr, 48, 4, 3));
+  EXPECT_FALSE(finder.loadSmall(nullptr, 48, 4, 3, 0, 0, 1, 1));
+}
+
+INSTANTIATE_TEST_SUITE_P(Loaders, InconsistentSizes,
+                         ::testing::Values(BadLoad{"ShortBuffer", 47, 4, 3}, BadLoad{"ZeroWidth", 48, 0, 3},
+                                           BadLoad{"ZeroHeight", 48, 4, 0}, BadLoad{"NegativeWidth", 48, -4, 3},
+                                           BadLoad{"NegativeHeight", 48, 4, -3}, BadLoad{"NoBytes", 0, 4, 3},
+                                           BadLoad{"TooTall", 48, 1, 1 << 20},
+                                           BadLoad{"TooWide", 48, 1 << 20, 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct SizedArea {
+  int x, y, width, height;
+};
+
+class AreaOutside : public ::testing::TestWithParam<SizedArea> {};
+
+TEST_P(AreaOutside, IsRejected) {
+  const Picture p = makePicture(10, 8);
+  const SizedArea r = GetParam();
+  BmpFinder finder;
+  EXPECT_FALSE(finder.loadSmall(p, r.x, r.y, r.width, r.height));
+  EXPECT_FALSE(finder.loadSmall(p.pixels.data(), p.pixels.size(), 10, 8, r.x, r.y, r.width, r.height));
+  EXPECT_TRUE(finder.smallPicture().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Loaders, AreaOutside,
+                         ::testing::Values(SizedArea{-1, 0, 3, 3}, SizedArea{0, -1, 3, 3}, SizedArea{8, 0, 3, 3},
+                                           SizedArea{0, 6, 3, 3}, SizedArea{0, 0, 0, 3}, SizedArea{0, 0, 3, -2},
+                                           SizedArea{2, 2, 2147483647, 1}, SizedArea{2, 2, 1, 2147483647}));
+
+TEST(BmpFinderLoading, RejectsPicturesThatAreNot32BitsOrShortOfRows) {
+  Picture p = makePicture(4, 4);
+  BmpFinder finder;
+  p.bitsPerPixel = 24;
+  EXPECT_FALSE(finder.loadBig(p));
+  p.bitsPerPixel = 32;
+  p.pixels.resize(p.pixels.size() - 1);
+  EXPECT_FALSE(finder.loadBig(p));
+  EXPECT_FALSE(finder.loadSmall(p, 0, 0, 2, 2));
 }
 
 }  // namespace

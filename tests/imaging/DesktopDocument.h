@@ -60,7 +60,8 @@ struct RecordSpec {
 
 class DesktopDocumentTest : public ::testing::Test {
  protected:
-  DesktopDocumentTest() {
+  // `functions`: with those of the layers above, for their tests.
+  explicit DesktopDocumentTest(const FunctionBodies& functions = playbackFunctionBodies()) : functions(functions) {
     doc.setPlatform(platform.get());
     doc.setPathName(path);
     entry.add(debugger);
@@ -85,10 +86,8 @@ class DesktopDocumentTest : public ::testing::Test {
     fields.windowTitle = spec.title;
     fields.click = spec.click;
     fields.imageArea = spec.imageArea;
-    fields.areaWidth = picture.width;
-    fields.areaHeight = picture.height;
-    fields.pictureWidth = picture.width;
-    fields.pictureHeight = picture.height;
+    fields.areaWidth = fields.pictureWidth = picture.width;
+    fields.areaHeight = fields.pictureHeight = picture.height;
     RecordImage record = makeNewRecord(fields);
     record.set(IntField::ConditionLevel, spec.conditionLevel);
     record.set(IntField::ClickFlag, spec.clickFlag);
@@ -100,10 +99,17 @@ class DesktopDocumentTest : public ::testing::Test {
   }
 
   void load() { ASSERT_TRUE(doc.records().load().opened); }
+  // Loaded, as while the first record is played in its window.
+  void loadAtFirstRecord() {
+    load();
+    doc.records().setCurrentRecord(0);
+    doc.targetApplication() = "Painter";
+    doc.targetTitle() = "pattern";
+  }
 
   PlaybackEnd play() {
     DesktopOutput output(doc, *platform, host, 3000);
-    PlaybackEngine engine(doc, host, output);
+    PlaybackEngine engine(doc, host, output, {.functions = &functions});
     return engine.run();
   }
 
@@ -123,7 +129,8 @@ class DesktopDocumentTest : public ::testing::Test {
   Document doc{ui, entry, *platform->clock};
   TraceWriter writer{doc};
   Debugger debugger{doc, &writer};
-  Interpreter in{doc, playbackFunctionBodies()};
+  const FunctionBodies& functions;
+  Interpreter in{doc, functions};
   DocumentHost host{doc};
 };
 

@@ -38,10 +38,7 @@ class ImageWaitTest : public testing::DesktopDocumentTest {
     spec.conditionLevel = level;
     spec.clickFlag = 2;
     addRecord(spec, *desktop->capture(rect));
-    load();
-    doc.records().setCurrentRecord(0);
-    doc.targetApplication() = "Painter";
-    doc.targetTitle() = "pattern";
+    loadAtFirstRecord();
     return window;
   }
 };

@@ -16,25 +16,16 @@
 namespace qlm {
 namespace {
 
-class ShellCommand : public ::testing::Test {
-protected:
-  std::string read(const std::string& name) {
-    std::ifstream in(folder / name);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-
-  testing::TempFolder temp;
-  std::filesystem::path folder = temp.path();
-  std::unique_ptr<Processes> processes = makePosixProcesses();
-};
-
 // No shell stands between the command line and the program: who wants one writes it.
-TEST_F(ShellCommand, AShellWrittenOutRedirectsInTheWorkingFolder) {
-  CommandResult result = processes->run(R"(sh -c 'printf "%s|" "a b" c > out.txt; exit 3')", folder.string(), true);
+TEST(ShellCommand, AShellWrittenOutRedirectsInTheWorkingFolder) {
+  testing::TempFolder folder;
+  std::unique_ptr<Processes> processes = makePosixProcesses();
+  CommandResult result = processes->run(R"(sh -c 'printf "%s|" "a b" c > out.txt; exit 3')", folder.path().string(), true);
   ASSERT_TRUE(result.status.ok) << result.status.message;
   EXPECT_EQ(result.exitCode, 3);
-  EXPECT_EQ(read("out.txt"), "a b|c|");
-  CommandResult noWait = processes->run("true", folder.string(), false);
+  std::ifstream out(folder.file("out.txt"));
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(out), {}), "a b|c|");
+  CommandResult noWait = processes->run("true", folder.path().string(), false);
   EXPECT_TRUE(noWait.status.ok);
   EXPECT_FALSE(noWait.exitCode.has_value());
   const std::pair<const char*, const char*> failures[] = {
@@ -53,13 +44,10 @@ class TerminalMessage : public ::testing::Test {
 protected:
   void SetUp() override {
     master = posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(grantpt(master), 0);
-    ASSERT_EQ(unlockpt(master), 0);
-    std::string path = ptsname(master);
-    ASSERT_TRUE(path.starts_with("/dev/"));
-    slavePath = path;
-    line = path.substr(5);
+    ASSERT_TRUE(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
+    slavePath = ptsname(master);
+    ASSERT_TRUE(slavePath.starts_with("/dev/"));
+    line = slavePath.substr(5);
     ASSERT_EQ(chmod(slavePath.c_str(), 0620), 0);
   }
   void TearDown() override {
@@ -70,9 +58,7 @@ protected:
     std::string text;
     pollfd fd{master, POLLIN, 0};
     char buffer[4096];
-    while (poll(&fd, 1, 100) > 0) {
-      ssize_t n = ::read(master, buffer, sizeof buffer);
-      if (n <= 0) break;
+    for (ssize_t n = 0; poll(&fd, 1, 100) > 0 && (n = ::read(master, buffer, sizeof buffer)) > 0;) {
       text.append(buffer, static_cast<std::size_t>(n));
     }
     return text;
@@ -88,28 +74,22 @@ protected:
   std::string line;
 };
 
-TEST_F(TerminalMessage, ReachesTheUsersTerminalFramedAsWriteDoesWithoutItsControlCharacters) {
+TEST_F(TerminalMessage, ReachesOnlyTheNamedUsersTerminalFramedAsWriteDoesWithoutControlCharacters) {
   ASSERT_TRUE(send("bob", "Backup done a\x1b]0;pwned\x07z \xE9").ok);
   std::string text = received();
   EXPECT_NE(text.find("Message from QLM@"), std::string::npos) << text;
   EXPECT_NE(text.find("Backup done a^[]0;pwned^Gz \xC3\xA9"), std::string::npos) << text;
   EXPECT_EQ(text.find('\x1b'), std::string::npos);
   EXPECT_NE(text.find("EOF"), std::string::npos);
-}
-TEST_F(TerminalMessage, TerminalThatRefusesMessagesMeansNoRights) {
-  ASSERT_EQ(chmod(slavePath.c_str(), 0600), 0);
-  Outcome status = send("bob", "hi");
-  EXPECT_FALSE(status.ok);
-  EXPECT_EQ(status.code, kMessageNoRights);
-}
-
-TEST_F(TerminalMessage, OtherNamesAndLinesOutsideDevAreNotFound) {
+  // Other names, and lines outside /dev, are not found; a terminal that refuses messages means no rights.
   EXPECT_EQ(send("alice", "hi").code, kMessageNameNotFound);
   EXPECT_EQ(send("bob@host", "hi").code, kMessageNameNotFound);
   EXPECT_EQ(send("\\\\PC-OFFICE", "hi").code, kMessageNameNotFound);
   EXPECT_EQ(send("", "hi").code, kMessageInvalidParameter);
   std::vector<TerminalSession> sessions{{"bob", "../tmp/x"}, {"bob", "/etc/passwd"}};
   EXPECT_EQ(writeToTerminals(sessions, "QLM", "bob", "hi").code, kMessageNameNotFound);
+  ASSERT_EQ(chmod(slavePath.c_str(), 0600), 0);
+  EXPECT_EQ(std::pair(send("bob", "hi").ok, send("bob", "hi").code), std::pair(false, kMessageNoRights));
 }
 }  // namespace
 }  // namespace qlm

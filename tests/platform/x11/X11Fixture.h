@@ -11,9 +11,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <optional>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -54,38 +54,22 @@ class DesktopEnvironment : public ::testing::Environment {
   }
 };
 
-// A client started on the virtual desktop; stopped and reaped when it goes away.
-class Client {
-public:
-  Client(std::vector<std::string> arguments, const std::string& display) {
-    std::vector<char*> argv;
-    for (auto& a : arguments) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> environment{"DISPLAY=" + display, "LC_ALL=C.UTF-8", "PATH=/usr/bin:/bin",
-                                         "HOME=" + std::filesystem::temp_directory_path().string()};
-    std::vector<char*> envp;
-    for (auto& e : environment) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    if (posix_spawnp(&m_pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0) m_pid = 0;
+// `arguments` started on `display` with a small environment (and the sanitizers' options); 0 when it failed.
+inline pid_t spawnOn(std::vector<std::string> arguments, const std::string& display,
+                     const posix_spawn_file_actions_t* actions = nullptr) {
+  std::vector<std::string> environment{"DISPLAY=" + display, "LC_ALL=C.UTF-8", "PATH=/usr/bin:/bin",
+                                       "HOME=" + std::filesystem::temp_directory_path().string()};
+  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
+    if (const char* value = std::getenv(name)) environment.push_back(std::string(name) + "=" + value);
   }
-  ~Client() {
-    if (m_pid <= 0 || m_exitStatus) return;
-    kill(m_pid, SIGCONT);
-    kill(m_pid, SIGTERM);
-    int status = 0;
-    waitpid(m_pid, &status, 0);
-  }
-  Client(const Client&) = delete;
-  Client& operator=(const Client&) = delete;
-  int pid() const { return m_pid; }
-  void signal(int number) { kill(m_pid, number); }
-  // The exit status once the client ended by itself within `limit`.
-  std::optional<int> waitForExit(std::chrono::milliseconds limit);
-
-private:
-  pid_t m_pid = 0;
-  std::optional<int> m_exitStatus;
-};
+  std::vector<char*> argv, envp;
+  for (auto& a : arguments) argv.push_back(a.data());
+  for (auto& e : environment) envp.push_back(e.data());
+  argv.push_back(nullptr);
+  envp.push_back(nullptr);
+  pid_t pid = 0;
+  return posix_spawnp(&pid, argv[0], actions, nullptr, argv.data(), envp.data()) == 0 ? pid : 0;
+}
 
 inline bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
   auto deadline = std::chrono::steady_clock::now() + limit;
@@ -96,14 +80,34 @@ inline bool waitFor(const std::function<bool()>& condition, std::chrono::millise
   return true;
 }
 
-inline std::optional<int> Client::waitForExit(std::chrono::milliseconds limit) {
-  waitFor([&] {
-    int status = 0;
-    if (!m_exitStatus && waitpid(m_pid, &status, WNOHANG) == m_pid) m_exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return m_exitStatus.has_value();
-  }, limit);
-  return m_exitStatus;
-}
+// A client started on the virtual desktop; stopped and reaped when it goes away.
+class Client {
+ public:
+  Client(std::vector<std::string> arguments, const std::string& display)
+      : m_pid(spawnOn(std::move(arguments), display)) {}
+  ~Client() {
+    if (m_pid <= 0 || m_exitStatus) return;
+    kill(m_pid, SIGCONT);
+    kill(m_pid, SIGTERM);
+    waitpid(m_pid, nullptr, 0);
+  }
+  Client(const Client&) = delete;
+  Client& operator=(const Client&) = delete;
+  int pid() const { return m_pid; }
+  // The exit status once the client ended by itself within `limit`.
+  std::optional<int> waitForExit(std::chrono::milliseconds limit) {
+    waitFor([&] {
+      int status = 0;
+      if (!m_exitStatus && waitpid(m_pid, &status, WNOHANG) == m_pid) m_exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      return m_exitStatus.has_value();
+    }, limit);
+    return m_exitStatus;
+  }
+
+ private:
+  pid_t m_pid = 0;
+  std::optional<int> m_exitStatus;
+};
 
 inline std::string readFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -122,24 +126,13 @@ struct ProgramRun {
 
 inline ProgramRun runProgram(std::vector<std::string> arguments, const std::string& display) {
   const std::filesystem::path errors = scratchFile("program.err");
-  std::vector<char*> argv;
-  for (std::string& argument : arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> environment{"DISPLAY=" + display, "PATH=/usr/bin:/bin", "LC_ALL=C.UTF-8",
-                                       "HOME=" + std::filesystem::temp_directory_path().string()};
-  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
-    if (const char* value = std::getenv(name)) environment.push_back(std::string(name) + "=" + value);
-  }
-  std::vector<char*> envp;
-  for (std::string& entry : environment) envp.push_back(entry.data());
-  envp.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   ProgramRun run;
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
+  if (pid_t pid = spawnOn(std::move(arguments), display, &actions); pid > 0) {
     int status = 0;
     waitpid(pid, &status, 0);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -166,19 +159,17 @@ class DesktopTest : public ::testing::Test {
   WindowId waitForWindow(std::optional<std::string> className, const std::string& title) {
     WindowId found = kNoWindow;
     // The first terminal of a run loads its fonts for a while.
-    waitFor([&] {
-      found = platform->windows->findWindow(className, title);
-      return found != kNoWindow;
-    }, std::chrono::seconds(20));
+    waitFor([&] { return (found = platform->windows->findWindow(className, title)) != kNoWindow; }, std::chrono::seconds(20));
     return found;
   }
 
   // Our probe client, once its window is shown; its log starts with "ready x y",
-  // where its window lies on the screen.
+  // where its window lies on the screen (`origin`).
   struct Probe {
     std::unique_ptr<Client> client;
     std::filesystem::path log;
     WindowId window = kNoWindow;
+    Point origin;
   };
   Probe startProbe(const std::string& title, std::vector<std::string> extra = {}) {
     Probe probe;
@@ -190,6 +181,8 @@ class DesktopTest : public ::testing::Test {
     probe.window = waitForWindow(std::nullopt, title);
     EXPECT_NE(probe.window, kNoWindow) << title;
     EXPECT_TRUE(waitFor([&] { return readFile(probe.log).starts_with("ready "); })) << title;
+    std::istringstream ready(readFile(probe.log));
+    ready >> extra.emplace_back() >> probe.origin.x >> probe.origin.y;
     return probe;
   }
 

@@ -6,12 +6,11 @@
 //     --count N (log only "count K" after every N key presses)
 //     --pattern X,Y [--inverted] (paint a 60 x 30 pattern of blocks and lines there)
 //     --text X,Y,TEXT (draw TEXT in black there, baseline at Y, in the 10x20 font; repeatable)
-//   qlm_x11_probe key KEYSYM_NAME   taps the key, e.g. End
 //   qlm_x11_probe move X Y          moves the pointer to X,Y of the screen
-// The last two send through the X server's own keyboard and pointer rather than
-// XTest's, so that the input watch takes the input for the user's; Xvfb has
-// such devices although nothing drives them.
-// Exit status: 0 done, 1 no display or log, 2 usage, or no such device or key.
+// The move goes through the X server's own pointer rather than XTest's, so
+// that the input watch takes it for the user's; Xvfb has such a device
+// although nothing drives it.
+// Exit status: 0 done, 1 no display or log, 2 usage, or no such device.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -57,9 +56,7 @@ struct Options {
   bool placed = false;
   std::optional<Position> pattern;
   std::vector<std::pair<Position, std::string>> texts;
-  bool inverted = false;
-  bool ping = false;
-  bool pid = true;
+  bool inverted = false, ping = false, pid = true;
   long count = 0;
 };
 
@@ -96,52 +93,36 @@ Options parse(int argc, char** argv) {
   return options;
 }
 
-XDevice* serverDevice(Display* display, Atom use) {
+// The server's own pointer device, not XTest's.
+XDevice* serverPointer(Display* display) {
   int count = 0;
   XDeviceInfo* devices = XListInputDevices(display, &count);
   XID found = 0;
   for (int i = 0; i < count && found == 0; ++i) {
-    if (devices[i].use == static_cast<int>(use) && std::strstr(devices[i].name, "XTEST") == nullptr) found = devices[i].id;
+    if (devices[i].use == IsXExtensionPointer && std::strstr(devices[i].name, "XTEST") == nullptr) found = devices[i].id;
   }
   XFreeDeviceList(devices);
   return found == 0 ? nullptr : XOpenDevice(display, found);
 }
 
-bool tapKey(Display* display, const char* name) {
-  KeySym keysym = XStringToKeysym(name);
-  KeyCode keycode = keysym == NoSymbol ? 0 : XKeysymToKeycode(display, keysym);
-  XDevice* device = serverDevice(display, IsXExtensionKeyboard);
-  if (device == nullptr || keycode == 0) return false;
-  XTestFakeDeviceKeyEvent(display, device, keycode, True, nullptr, 0, CurrentTime);
-  XTestFakeDeviceKeyEvent(display, device, keycode, False, nullptr, 0, CurrentTime);
-  XSync(display, False);
-  XCloseDevice(display, device);
-  return true;
-}
-
-bool movePointer(Display* display, int x, int y) {
-  XDevice* device = serverDevice(display, IsXExtensionPointer);
-  if (device == nullptr) return false;
-  int axes[2] = {x, y};
-  XTestFakeDeviceMotionEvent(display, device, False, 0, axes, 2, CurrentTime);
-  XSync(display, False);
-  XCloseDevice(display, device);
-  return true;
-}
-
-int userInput(int argc, char** argv) {
-  std::string command = argv[1];
-  if (!((command == "key" && argc == 3) || (command == "move" && argc == 4))) {
-    std::fputs("usage: qlm_x11_probe key KEYSYM_NAME | move X Y\n", stderr);
+int movePointer(int argc, char** argv) {
+  if (argc != 4 || std::string(argv[1]) != "move") {
+    std::fputs("usage: qlm_x11_probe move X Y\n", stderr);
     return 2;
   }
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) return 1;
-  bool sent = command == "key" ? tapKey(display, argv[2])
-                               : movePointer(display, std::atoi(argv[2]), std::atoi(argv[3]));
-  if (!sent) std::fprintf(stderr, "qlm_x11_probe: no device of the server's own for %s\n", command.c_str());
+  XDevice* device = serverPointer(display);
+  if (device != nullptr) {
+    int axes[2] = {std::atoi(argv[2]), std::atoi(argv[3])};
+    XTestFakeDeviceMotionEvent(display, device, False, 0, axes, 2, CurrentTime);
+    XSync(display, False);
+    XCloseDevice(display, device);
+  } else {
+    std::fputs("qlm_x11_probe: no pointer of the server's own\n", stderr);
+  }
   XCloseDisplay(display);
-  return sent ? 0 : 2;
+  return device != nullptr ? 0 : 2;
 }
 
 void paint(Display* display, Window window, GC gc, const Options& options) {
@@ -164,9 +145,8 @@ void paint(Display* display, Window window, GC gc, const Options& options) {
 }
 
 Window createWindow(Display* display, const Options& options) {
-  int screen = DefaultScreen(display);
-  Window window = XCreateSimpleWindow(display, RootWindow(display, screen), options.at.x, options.at.y, kWidth,
-                                      kHeight, 0, 0, options.color);
+  Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), options.at.x, options.at.y, kWidth, kHeight,
+                                      0, 0, options.color);
   XStoreName(display, window, options.title.c_str());
   XClassHint hint{const_cast<char*>("qlmprobe"), const_cast<char*>(options.className.c_str())};
   XSetClassHint(display, window, &hint);
@@ -229,9 +209,8 @@ int probeWindow(const Options& options) {
     } else if (event.type == ClientMessage && static_cast<Atom>(event.xclient.data.l[0]) == protocols[1]) {
       event.xclient.window = RootWindow(display, DefaultScreen(display));
       XSendEvent(display, event.xclient.window, False, SubstructureNotifyMask | SubstructureRedirectMask, &event);
-    } else if (event.type == ClientMessage && static_cast<Atom>(event.xclient.data.l[0]) == protocols[0]) {
-      break;
-    } else if (event.type == DestroyNotify) {
+    } else if (event.type == DestroyNotify ||
+               (event.type == ClientMessage && static_cast<Atom>(event.xclient.data.l[0]) == protocols[0])) {
       break;
     }
     std::fflush(log);
@@ -245,6 +224,6 @@ int probeWindow(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 1 && argv[1][0] != '-') return userInput(argc, argv);
+  if (argc > 1 && argv[1][0] != '-') return movePointer(argc, argv);
   return probeWindow(parse(argc, argv));
 }
