@@ -72,8 +72,7 @@ inline pid_t spawnOn(std::vector<std::string> arguments, const std::string& disp
 }
 
 inline bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
-  auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!condition()) {
+  for (auto deadline = std::chrono::steady_clock::now() + limit; !condition();) {
     if (std::chrono::steady_clock::now() > deadline) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }

@@ -20,9 +20,9 @@ TEST_F(X11PlatformTest, FindsXtermByTitleClassAndProcess) {
   auto xterm = start({"xterm", "-T", "qlm find me"});
   WindowId window = waitForWindow("XTerm", "qlm find me");
   ASSERT_NE(window, kNoWindow);
-  EXPECT_EQ(platform->windows->title(window), "qlm find me");
-  EXPECT_EQ(platform->windows->className(window), "XTerm");
-  EXPECT_EQ(platform->windows->processFileName(window), "xterm");
+  EXPECT_EQ(std::tuple(platform->windows->title(window), platform->windows->className(window),
+                       platform->windows->processFileName(window)),
+            std::tuple("qlm find me", "XTerm", "xterm"));
   EXPECT_EQ(platform->windows->findWindow(std::nullopt, "qlm find me"), window);
   EXPECT_EQ(platform->windows->findWindow("XTerm", "qlm find"), kNoWindow);
   auto all = platform->windows->topLevelWindows();
@@ -57,9 +57,7 @@ TEST_F(X11PlatformTest, MovesResizesMinimisesRestoresAndMaximises) {
   ASSERT_TRUE(platform->windows->restore(probe.window));
   EXPECT_FALSE(platform->windows->isMinimized(probe.window));
   ASSERT_TRUE(platform->windows->maximize(probe.window));
-  auto maximised = platform->windows->rect(probe.window);
-  ASSERT_TRUE(maximised);
-  EXPECT_GT(maximised->width(), 1800);
+  EXPECT_GT(platform->windows->rect(probe.window).value_or(Rect{}).width(), 1800);
 }
 
 // What xclip writes, given `options` on the clipboard of `display`.
@@ -112,9 +110,8 @@ TEST_F(X11PlatformTest, TeardownStopsTheWatchBeforeThePartsItsListenersUse) {
     ++calls;
   });
   ASSERT_TRUE(subscription.active());
-  std::atomic<bool> done{false};
-  std::thread mover([&] {
-    for (int i = 0; !done; ++i) {
+  std::jthread mover([&](std::stop_token stop) {
+    for (int i = 0; !stop.stop_requested(); ++i) {
       platform->input->setPointerPosition({300 + i % 50, 300});
       std::this_thread::sleep_for(1ms);
     }
@@ -124,8 +121,6 @@ TEST_F(X11PlatformTest, TeardownStopsTheWatchBeforeThePartsItsListenersUse) {
   // program's own does; it is kept where it can never end.
   g_keptSubscription = new WatchSubscription(std::move(subscription));
   made.platform.reset();
-  done = true;
-  mover.join();
 }
 
 TEST_F(X11PlatformTest, StoppedClientsAreReportedAsNotResponding) {

@@ -28,13 +28,9 @@
 
 namespace {
 
-constexpr int kWidth = 320;
-constexpr int kHeight = 200;
+constexpr int kWidth = 320, kHeight = 200;
 
-struct Block {
-  int x, y, width, height;
-  unsigned long color;
-};
+struct Block { int x, y, width, height; unsigned long color; };
 
 // The first block is the pattern's own ground, so the pattern is the same
 // whatever the window shows around it.
@@ -43,9 +39,7 @@ constexpr Block kPattern[] = {
     {2, 21, 36, 2, 0xFFFFFF},  {40, 2, 2, 26, 0x000000},  {44, 4, 12, 2, 0xFFFFFF},  {6, 25, 10, 3, 0xE02020},
 };
 
-struct Position {
-  int x = 0, y = 0;
-};
+struct Position { int x = 0, y = 0; };
 
 struct Options {
   std::string title = "Probe";
