@@ -103,8 +103,7 @@ void BmpFinder::forgetShapeData() {
   m_smallRange = GreyRange{};
 }
 
-void BmpFinder::prepareBigShape(int colourThreshold) {
-  m_bigThreshold = colourThreshold;
+void BmpFinder::prepareBigShape() {
   fillGreyPlane(m_big);
   const bool ready = m_extrema.columns == m_big.width - m_small.width + 1 &&
                      m_extrema.rows == m_big.height - m_small.height + 1 && !m_extrema.lowest.empty();
@@ -114,17 +113,6 @@ void BmpFinder::prepareBigShape(int colourThreshold) {
 void BmpFinder::prepareSmallShape(int colourThreshold) {
   fillGreyPlane(m_small);
   m_smallRange = greyRangeOf(m_small.grey.data(), m_small.grey.size(), colourThreshold);
-}
-
-GreyRange BmpFinder::windowGreyRange(int x, int y) const {
-  if (x < 0 || y < 0 || x >= m_extrema.columns || y >= m_extrema.rows) return GreyRange{};
-  std::vector<std::uint8_t> window;
-  window.reserve(static_cast<std::size_t>(m_small.width) * static_cast<std::size_t>(m_small.height));
-  for (int row = 0; row < m_small.height; ++row) {
-    const auto first = m_big.grey.begin() + static_cast<std::ptrdiff_t>(m_big.index(x, y + row));
-    window.insert(window.end(), first, first + m_small.width);
-  }
-  return greyRangeOf(window.data(), window.size(), m_bigThreshold);
 }
 
 bool BmpFinder::findSmallInBig(SearchMethod method, int colourTolerance, int pixelTolerance, int startX, int startY,
@@ -145,7 +133,7 @@ bool BmpFinder::findSmallInBig(SearchMethod method, int colourTolerance, int pix
     ImageTest test(m_big, m_small, thresholds);
     found = scanPositions(test, columns, rows, order);
   } else {
-    prepareBigShape(thresholds.colour);
+    prepareBigShape();
     prepareSmallShape(thresholds.colour);
     ShapeTest test(m_big, m_extrema, m_small, m_smallRange, thresholds);
     found = scanPositions(test, columns, rows, order);

@@ -43,16 +43,11 @@ class BmpFinder {
                     int skipY, int& foundX, int& foundY);
 
   // SHAPE preparation; findSmallInBig runs both itself.
-  void prepareBigShape(int colourThreshold);
+  void prepareBigShape();
   void prepareSmallShape(int colourThreshold);
 
   const ColourPlanes& bigPicture() const { return m_big; }
   const ColourPlanes& smallPicture() const { return m_small; }
-  // After prepareBigShape: the grey range of the window at position (x, y). The search itself
-  // only needs to know whether a window is flat, so the middle level is looked for here.
-  GreyRange windowGreyRange(int x, int y) const;
-  // After prepareSmallShape.
-  const GreyRange& smallGreyRange() const { return m_smallRange; }
 
  private:
   void forgetShapeData();
@@ -60,7 +55,6 @@ class BmpFinder {
   ColourPlanes m_big;
   ColourPlanes m_small;
   WindowExtrema m_extrema;
-  int m_bigThreshold = 0;
   GreyRange m_smallRange;
 };
 

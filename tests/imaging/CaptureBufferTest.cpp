@@ -10,10 +10,7 @@ namespace {
 TEST(CaptureBuffer, BitCountsAreNormalisedToTheStoredDepths) {
   const std::pair<int, int> cases[] = {{1, 1}, {2, 4}, {4, 4}, {5, 8}, {8, 8}, {15, 16}, {16, 16},
                                        {17, 24}, {24, 24}, {25, 32}, {32, 32}, {48, 32}};
-  for (auto [bits, normalised] : cases) {
-    SCOPED_TRACE(bits);
-    EXPECT_EQ(normalisedBitCount(bits), normalised);
-  }
+  for (auto [bits, normalised] : cases) EXPECT_EQ(normalisedBitCount(bits), normalised) << bits << " bits";
 }
 
 class DesktopCapture : public ::testing::Test {
@@ -53,16 +50,17 @@ TEST_F(DesktopCapture, APictureOfAWindowHasTheStoredHeadersAndTheScreensPixels) 
   EXPECT_EQ((std::vector<int>{pixel[0], pixel[1], pixel[2]}), (std::vector<int>{0x99, 0x66, 0x33}));
 }
 
-TEST_F(DesktopCapture, CutOutsComeFromTheMainCaptureAndKeepTheirSizeAtItsEdge) {
-  ASSERT_TRUE(buffer.captureScreen(*platform, CaptureSource::WholeScreen));
-  desktop->closeWindow(front);  // the cut-out is taken from the capture, not the screen
-  ASSERT_TRUE(buffer.slot().cutPicture(290, 190, 20, 20));
+TEST_F(DesktopCapture, CutOutsComeFromTheMainCaptureAndKeepTheirSizeAtItsEdges) {
+  desktop->activate(back);
+  ASSERT_TRUE(buffer.captureScreen(*platform, CaptureSource::ForegroundWindow));
+  desktop->closeWindow(back);  // the cut-out is taken from the capture, not the screen
   const Picture& cut = buffer.slot().cutOut();
-  EXPECT_EQ(cut.width, 20);
-  EXPECT_EQ(cut.rowFromTop(15)[4 * 15 + 2], 0x11);
-  ASSERT_TRUE(buffer.slot().cutPicture(630, 470, 20, 20));
-  EXPECT_EQ(buffer.slot().cutOut().height, 20);
-  EXPECT_EQ(buffer.slot().cutOut().rowFromTop(15)[4 * 15 + 2], 0);
+  auto red = [&](int x, int y) { return int{cut.rowFromTop(y)[4 * x + 2]}; };
+  ASSERT_TRUE(buffer.slot().cutPicture(-5, -5, 10, 10));  // over the top-left corner
+  EXPECT_EQ((std::vector<int>{cut.width, cut.height, red(7, 7), red(2, 2)}), (std::vector<int>{10, 10, 0x33, 0}));
+  ASSERT_TRUE(buffer.slot().cutPicture(96, 45, 10, 10));  // over the bottom-right corner
+  EXPECT_EQ((std::vector<int>{cut.width, cut.height, red(2, 2), red(8, 8)}), (std::vector<int>{10, 10, 0x33, 0}));
+  EXPECT_FALSE(buffer.slot().cutPicture(0, 0, 0, 5));
 }
 
 TEST_F(DesktopCapture, AFailedCaptureLeavesNoOlderPictureBehind) {

@@ -26,11 +26,7 @@ class ImageWaitTest : public testing::DesktopDocumentTest {
   WindowId recordPattern(std::string instruction, int level = 3, bool grey = false) {
     const Rect rect = Rect::fromSize(100, 100, 160, 120);
     WindowId window = paintedWindow(rect);
-    if (grey) {
-      paintGreyPattern(window, 30, 40, false);
-    } else {
-      paintPattern(window, 30, 40);
-    }
+    grey ? paintGreyPattern(window, 30, 40, false) : paintPattern(window, 30, 40);
     testing::RecordSpec spec;
     spec.instruction = std::move(instruction);
     spec.imageArea = {28, 38, 52, 54};

@@ -111,9 +111,7 @@ bool pairingMatches(const Picture& big, const Picture& small, int x, int y, int 
       const bool smallExact = s == sr;
       const bool bigExact = b == br;
       const bool smallNear = std::abs(s - sr) <= t;
-      if (bigNear == smallExact) {
-        hits += bigNear ? 1 : 0;
-      } else if (bigExact == smallNear) {
+      if (bigNear == smallExact || bigExact == smallNear) {
         hits += bigNear ? 1 : 0;
       } else if (++misses > k) {
         return false;
@@ -137,9 +135,7 @@ bool shapeMatchesAt(const Picture& big, const Picture& small, int x, int y, int 
   }
   const bool bigFlat = bM - bm <= t;
   const bool smallFlat = sM - sm <= t;
-  if (smallFlat && !bigFlat) return false;
-  if (bigFlat && !smallFlat) return false;
-  if (bigFlat && smallFlat) return true;
+  if (bigFlat || smallFlat) return bigFlat && smallFlat;
   return pairingMatches(big, small, x, y, bm, sm, t, k) || pairingMatches(big, small, x, y, bM, sM, t, k) ||
          pairingMatches(big, small, x, y, bm, sM, t, k) || pairingMatches(big, small, x, y, bM, sm, t, k);
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <string>
+#include <tuple>
 
 #include "ImagingSupport.h"
 
@@ -20,26 +22,27 @@ int markedCount(const Picture& picture) {
   return count;
 }
 
+// Row `y` of the picture, '#' where it is marked.
+std::string row(const Picture& picture, int y) {
+  std::string text;
+  for (int x = 0; x < picture.width; ++x) text += test::pixelAt(picture, x, y) == kMarked ? '#' : '.';
+  return text;
+}
+
 TEST(PictureMarks, LinesLeaveOutTheirLastPointAndDotsSkipEveryOther) {
-  Picture picture = test::makePicture(20, 10);
-  drawLine(picture, {2, 3}, {8, 3}, kRed, PenStyle::Solid);
-  EXPECT_EQ(markedCount(picture), 6);
-  EXPECT_EQ(test::pixelAt(picture, 2, 3), kMarked);
-  EXPECT_EQ(test::pixelAt(picture, 7, 3), kMarked);
-  EXPECT_NE(test::pixelAt(picture, 8, 3), kMarked);
-  Picture dotted = test::makePicture(20, 10);
+  Picture solid = test::makePicture(12, 5);
+  Picture dotted = test::makePicture(12, 5);
+  drawLine(solid, {2, 3}, {8, 3}, kRed, PenStyle::Solid);
   drawLine(dotted, {2, 3}, {8, 3}, kRed, PenStyle::Dotted);
-  EXPECT_EQ(markedCount(dotted), 3);
-  EXPECT_EQ(test::pixelAt(dotted, 4, 3), kMarked);
-  EXPECT_NE(test::pixelAt(dotted, 5, 3), kMarked);
+  EXPECT_EQ(std::pair(markedCount(solid), row(solid, 3)), std::pair(6, std::string("..######....")));
+  EXPECT_EQ(std::pair(markedCount(dotted), row(dotted, 3)), std::pair(3, std::string("..#.#.#.....")));
 }
 
 TEST(PictureMarks, AFrameOutlinesTheInclusiveArea) {
-  Picture picture = test::makePicture(20, 20);
+  Picture picture = test::makePicture(12, 12);
   drawFrame(picture, {3, 4, 9, 10}, kRed, PenStyle::Solid);
-  EXPECT_EQ(markedCount(picture), 20);
-  for (auto [x, y] : {std::pair{3, 4}, {8, 4}, {8, 9}, {3, 9}}) EXPECT_EQ(test::pixelAt(picture, x, y), kMarked);
-  EXPECT_NE(test::pixelAt(picture, 5, 6), kMarked);
+  EXPECT_EQ(std::tuple(markedCount(picture), row(picture, 4), row(picture, 6), row(picture, 9)),
+            std::tuple(20, std::string("...######..."), std::string("...#....#..."), std::string("...######...")));
 }
 
 TEST(PictureMarks, ACrossHasTwoTwentyPixelLinesClippedAtTheEdge) {

@@ -13,7 +13,6 @@ namespace qlm {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::Client;
 using testing::readFile;
 using testing::scratchFile;
 using testing::waitFor;
@@ -160,20 +159,6 @@ TEST_F(ImageSearchX11Test, WholeScreenRecordFindsThePatternAnywhereOnTheScreen) 
   Probe live = startClient("qlm screen", {1200, 700}, Point{170, 110});
   play();
   expectOneClickOn(live, {170, 110});
-}
-
-// A window mapped at once on a new desktop must be shown: the desktop is ready
-// only when its window manager handles map requests.
-TEST(VirtualDesktopStart, AWindowMappedAtOnceIsShown) {
-  std::string error;
-  auto desktop = VirtualDesktop::start({.width = 640, .height = 480}, error);
-  ASSERT_TRUE(desktop) << error;
-  const std::filesystem::path log = scratchFile("first window.log");
-  {
-    Client client({QLM_PROBE_CLIENT, "--title", "first window", "--log", log.string()}, desktop->display());
-    EXPECT_TRUE(waitFor([&] { return readFile(log).starts_with("ready "); })) << "never exposed";
-  }
-  std::filesystem::remove(log);
 }
 
 }  // namespace
