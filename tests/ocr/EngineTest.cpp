@@ -49,20 +49,5 @@ TEST_P(EngineTest, ReadsNothingOnAPlainArea) {
 INSTANTIATE_TEST_SUITE_P(Engines, EngineTest, ::testing::Values(OcrEngineKind::Tesseract, OcrEngineKind::Gocr),
                          [](const auto& info) { return info.param == OcrEngineKind::Gocr ? "Gocr" : "Tesseract"; });
 
-// Where the text lies inside the area: IfText clicks relative to it.
-TEST(TesseractEngine, TellsWhereEachCharacterLies) {
-  TextRenderer renderer;
-  const Picture picture = renderer.render("Name Value", 20, kTextStyles[0], 10);
-  const AreaText read = recogniseArea(picture, testing::wholePicture(picture), ocrEngine(OcrEngineKind::Tesseract));
-  const TextMatch match = matchText(read.recognition.text, "Value");
-  ASSERT_TRUE(match.matched) << read.recognition.text;
-  ASSERT_EQ(read.recognition.origins.size(), read.recognition.text.size());
-  const Point name = read.recognition.origins[0];
-  const Point value = read.recognition.origins[*match.start];
-  EXPECT_NEAR(name.x, 10, 3);
-  EXPECT_GT(value.x, name.x + 50);
-  EXPECT_NEAR(value.y, name.y, 3);
-}
-
 }  // namespace
 }  // namespace qlm

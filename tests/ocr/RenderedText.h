@@ -57,10 +57,7 @@ class TextRenderer {
     picture.width = width + 2 * margin;
     picture.height = ascender + descender + 2 * margin;
     picture.pixels.resize(picture.pixelBytes());
-    for (int y = 0; y < picture.height; ++y) {
-      std::uint8_t* row = picture.rowFromTop(y);
-      for (int x = 0; x < picture.width; ++x) set(row + 4 * x, style.ground);
-    }
+    for (std::size_t at = 0; at < picture.pixels.size(); at += 4) set(&picture.pixels[at], style.ground);
     int penX = margin;
     const int baseline = margin + ascender;
     for (char c : text) {
@@ -75,8 +72,7 @@ class TextRenderer {
           if (x < 0 || x >= picture.width) continue;
           const int cover = bitmap.buffer[row * static_cast<unsigned>(bitmap.pitch) + column];
           std::uint8_t* pixel = picture.rowFromTop(y) + 4 * x;
-          const Rgb under{pixel[2], pixel[1], pixel[0]};
-          set(pixel, mix(style.ink, under, cover));
+          set(pixel, mix(style.ink, Rgb{pixel[2], pixel[1], pixel[0]}, cover));
         }
       }
       penX += static_cast<int>(glyph->advance.x >> 6);
@@ -86,10 +82,8 @@ class TextRenderer {
 
  private:
   static void set(std::uint8_t* pixel, Rgb colour) {
-    pixel[0] = colour.blue;
-    pixel[1] = colour.green;
-    pixel[2] = colour.red;
-    pixel[3] = 0;
+    const std::uint8_t bgra[] = {colour.blue, colour.green, colour.red, 0};
+    std::copy_n(bgra, 4, pixel);
   }
   static Rgb mix(Rgb ink, Rgb ground, int cover) {
     auto channel = [cover](int a, int b) { return static_cast<std::uint8_t>((a * cover + b * (255 - cover) + 127) / 255); };

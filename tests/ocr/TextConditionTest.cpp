@@ -42,11 +42,11 @@ constexpr Point kClick{15, 20};
 
 class TextConditionTest : public testing::DesktopDocumentTest {
  protected:
-  TextConditionTest() { setOcrEngineOverride(&engine); }
+  TextConditionTest() : DesktopDocumentTest(programFunctionBodies()) { setOcrEngineOverride(&engine); }
   ~TextConditionTest() override { setOcrEngineOverride(nullptr); }
 
-  // `text` drawn with its top-left corner at `at` in the window; returns its size.
-  Point paintText(WindowId window, std::string_view text, Point at) {
+  // `text` drawn with its top-left corner at `at` in the window.
+  void paintText(WindowId window, std::string_view text, Point at) {
     testing::TextRenderer renderer;
     const Picture picture = renderer.render(text, 18, kTextStyles[0], 0);
     for (int y = 0; y < picture.height; ++y) {
@@ -56,7 +56,6 @@ class TextConditionTest : public testing::DesktopDocumentTest {
         desktop->paintWindow(window, Rect::fromSize(at.x + x, at.y + y, 1, 1), p[2] << 16 | p[1] << 8 | p[0]);
       }
     }
-    return {picture.width, picture.height};
   }
 
   WindowId recordWindow(std::string instruction) {
@@ -68,26 +67,11 @@ class TextConditionTest : public testing::DesktopDocumentTest {
     spec.click = kClick;
     spec.conditionLevel = 4;
     addRecord(spec, *desktop->capture(kWindow));
-    load();
-    doc.records().setCurrentRecord(0);
-    doc.targetApplication() = "Painter";
-    doc.targetTitle() = "pattern";
+    loadAtFirstRecord();
     return window;
   }
 
-  Value evaluate(std::string_view text) {
-    reader.analyse(text);
-    return reader.evaluateInstruction(1);
-  }
-
-  PlaybackEnd play() {
-    DesktopOutput output(doc, *platform, host, 3000);
-    PlaybackEngine engine(doc, host, output, {.functions = &programFunctionBodies()});
-    return engine.run();
-  }
-
   RememberingEngine engine;
-  Interpreter reader{doc, programFunctionBodies()};
 };
 
 TEST_F(TextConditionTest, FindsTheTextOnceItAppearsAndClicksRelativeToIt) {
@@ -113,9 +97,13 @@ TEST_F(TextConditionTest, FindsTheTextOnceItAppearsAndClicksRelativeToIt) {
   EXPECT_EQ(ui.mainWindowTitle(), "Quillmote - [doc.qlm]");
 }
 
+// An empty text is found as soon as the area is read, at its origin.
 TEST_F(TextConditionTest, TextThatNeverAppearsRunsTheOtherBranchAtTheLimit) {
   WindowId window = recordWindow("");
   paintText(window, "Price", {40, 20});
+  EXPECT_EQ(evaluate(R"(IfText("",5,"yes","no"))").text, "yes");
+  EXPECT_EQ(engine.passes, 1);
+  EXPECT_EQ(doc.foundPosition(), (Point{kImageArea.left, kImageArea.top}));
   EXPECT_EQ(evaluate(R"(IfText("Total",1,"yes","no"))").text, "no");
   EXPECT_EQ(desktop->now(), 2000);
   EXPECT_EQ(doc.foundPosition(), (Point{-2, -2}));
@@ -124,13 +112,6 @@ TEST_F(TextConditionTest, TextThatNeverAppearsRunsTheOtherBranchAtTheLimit) {
   EXPECT_EQ(events.events().back().description, "IfText(), Execution of instruction:");
   EXPECT_EQ(events.events().back().text, "\"no\"");
   EXPECT_EQ(ui.flashCount(), 0);
-}
-
-TEST_F(TextConditionTest, AnEmptyTextIsFoundAsSoonAsTheAreaIsReadAtItsOrigin) {
-  recordWindow("");
-  EXPECT_EQ(evaluate(R"(IfText("",5,"yes","no"))").text, "yes");
-  EXPECT_EQ(engine.passes, 1);
-  EXPECT_EQ(doc.foundPosition(), (Point{kImageArea.left, kImageArea.top}));
 }
 
 TEST_F(TextConditionTest, TheEndKeyEndsTheWaitAndNeitherBranchRuns) {
