@@ -90,7 +90,7 @@ TEST_P(DamagedFile, IsReportedWithItsLineAndTheRestStaysReadable) {
     EXPECT_FALSE(readable);
     EXPECT_THAT(reader.message(),
                 AllOf(HasSubstr(path), HasSubstr("line " + std::to_string(line)), HasSubstr(damage.message)));
-    if (damage.pictureOnly) EXPECT_EQ(reader.readRecord(line - 1), 0);
+    EXPECT_TRUE(!damage.pictureOnly || reader.readRecord(line - 1) == 0);
   }
 }
 

@@ -96,7 +96,9 @@ inline RecordImage handRecordImage(const std::string& instruction) {
 // `fileOrder` as for handFile.
 inline Bytes handDocument(const std::vector<std::string>& texts, std::vector<int> list = {},
                           const std::vector<int>& fileOrder = {}) {
-  for (std::size_t i = 0; list.empty() && i < texts.size(); ++i) list.push_back(static_cast<int>(i));
+  if (list.empty()) {
+    for (std::size_t i = 0; i < texts.size(); ++i) list.push_back(static_cast<int>(i));
+  }
   std::vector<Bytes> blocks;
   for (int i : list) blocks.push_back(block(handRecord(i, texts.at(i)), handPicture(2 + i, 3, static_cast<std::uint8_t>(i + 1))));
   return handFile(blocks, fileOrder);
