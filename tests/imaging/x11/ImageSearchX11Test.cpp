@@ -101,12 +101,13 @@ class ImageSearchX11Test : public testing::DesktopTest {
     EXPECT_EQ(played.status, 0) << played.err;
   }
 
-  // One left click reached the client, on the pattern at `pattern` of its window, and no key.
-  void expectOneClickOn(const Probe& client, Point pattern) {
+  // One click of `button` reached the client, on the pattern at `pattern` of its window, and no key.
+  void expectOneClickOn(const Probe& client, Point pattern, int button = 1) {
     ASSERT_TRUE(waitFor([&] { return !testing::probeLog(client.log).clicks.empty(); })) << readFile(client.log);
     waitFor([] { return false; }, 100ms);  // nothing else may follow
     const testing::ProbeLog log = testing::probeLog(client.log);
-    EXPECT_THAT(log.clicks, ::testing::ElementsAre(std::pair(1, Point{pattern.x + kClickOffset.x, pattern.y + kClickOffset.y})));
+    EXPECT_THAT(log.clicks,
+                ::testing::ElementsAre(std::pair(button, Point{pattern.x + kClickOffset.x, pattern.y + kClickOffset.y})));
     EXPECT_EQ(log.typed, "");
   }
 
@@ -153,12 +154,12 @@ INSTANTIATE_TEST_SUITE_P(Windows, PatternFound,
                                            FoundCase{"edge", {300, 300}, {200, 100}, Disturbance::PartlyOffTheLeftEdge}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A record whose title begins with '-' is searched for on the whole screen.
+// A record whose title begins with '-' is searched for on the whole screen; the right button is X's third.
 TEST_F(ImageSearchX11Test, WholeScreenRecordFindsThePatternAnywhereOnTheScreen) {
-  writeDocument("-", kClickOnPattern, record("qlm screen", CaptureSource::WholeScreen));
+  writeDocument("-", R"(IfImage(5,"V[RBUTTON]","notfound"))", record("qlm screen", CaptureSource::WholeScreen));
   Probe live = startClient("qlm screen", {1200, 700}, Point{170, 110});
   play();
-  expectOneClickOn(live, {170, 110});
+  expectOneClickOn(live, {170, 110}, 3);
 }
 
 }  // namespace
