@@ -25,9 +25,10 @@ class PrintingObserver final : public RecorderObserver {
 public:
   explicit PrintingObserver(bool quiet) : m_quiet(quiet) {}
   // Line numbers are known only after the clean-up at the end, which drops
-  // empty records and merges double clicks: here the kind and the text only.
+  // empty records and merges double clicks: here the kind and the text only,
+  // of what the user did (the default records come before the banner).
   void recordMade(const MadeRecord& record) override {
-    if (m_quiet || record.instruction.empty()) return;
+    if (m_quiet || record.instruction.empty() || record.kind == '1' || record.kind == '2') return;
     std::printf("%c %s\n", record.kind, terminalText(record.instruction).c_str());
     std::fflush(stdout);
   }
