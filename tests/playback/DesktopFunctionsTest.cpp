@@ -32,7 +32,7 @@ TEST_F(DesktopFunctionsTest, IfWindowWaitsForAWindowThatAppearsLate) {
   desktop->after(1450, [this] { window("XTerm", "user@host: ~"); });
   EXPECT_EQ(run(R"(IfWindow("user@host: *",5,"yes","no"))").text, "yes");
   EXPECT_EQ(desktop->now(), 1500);
-  EXPECT_EQ(ui.titles()[1], "IfWindow 1/5");
+  EXPECT_EQ(ui.titles().at(1), "IfWindow 1/5");
   EXPECT_EQ(ui.titles().back(), "Quillmote - [demo.qlm]");
 }
 
@@ -54,7 +54,7 @@ TEST_F(DesktopFunctionsTest, IfProcessFindsASubstringOfAnExecutableNameCheckingE
   desktop->after(650, [this] { desktop->addProcess("xterm"); });
   EXPECT_EQ(run(R"(IfProcess("xterm",2,"yes","no"))").text, "yes");
   EXPECT_EQ(desktop->now(), 700);
-  EXPECT_EQ(ui.titles()[1], "IfProcess 0/2");
+  EXPECT_EQ(ui.titles().at(1), "IfProcess 0/2");
   EXPECT_EQ(ui.titles().back(), "Quillmote - [demo.qlm]");
   desktop->removeProcess("xterm");
   std::int64_t start = desktop->now();
@@ -100,7 +100,7 @@ TEST_F(DesktopFunctionsTest, WaitInactiveRestartsWhileTheUserIsActive) {
   desktop->after(1500, [this] { doc.flags().userActive = false; });
   run("WaitInactive(2000)");
   EXPECT_EQ(desktop->now(), 1000 + 4000);
-  EXPECT_EQ(ui.titles()[0], "WaitInactive 0/2");
+  EXPECT_EQ(ui.titles().at(0), "WaitInactive 0/2");
 }
 TEST_F(DesktopFunctionsTest, MsgBoxAsksWithOneButtonAndAskRunsTheBranchOfTheAnswer) {
   ui.queueAnswers({1, 1, 2});
