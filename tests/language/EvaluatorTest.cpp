@@ -76,6 +76,12 @@ TEST_F(LanguageTest, AssignmentStoresTextsQuotedAndNumbersRawAndSendsNothing) {
   ASSERT_EQ(trace.events().size(), 1u);
   EXPECT_EQ(trace.events()[0].kind, TraceStep::InFunction);
   EXPECT_EQ(trace.events()[0].description + trace.events()[0].text, "Value of variable $Y change:From \"ab\" to 2");
+  run("SetVar($X, \"abc\")");  // SetVar stores the value as it is
+  EXPECT_EQ(stored("$X"), "abc");
+  EXPECT_EQ(doc.readVariable("$X").type, 'I');
+  run("SetVar($X, \"\")");
+  EXPECT_EQ(stored("$X"), "abc");
+  EXPECT_EQ(trace.events().back().text, "From abc to ");
 }
 
 TEST_F(LanguageTest, EmptyInstructionHasNoValue) {
@@ -125,15 +131,6 @@ TEST_F(LanguageTest, StopAndCloseSetTheirRequests) {
   run("Stop(); QlmClose()");
   EXPECT_TRUE(doc.stopRequested() && doc.flags().closeRequest);
   EXPECT_TRUE(hasStep("QlmClose(), Quillmote will close this QLM document.", ""));
-}
-
-TEST_F(LanguageTest, SetVarStoresTheValueAsItIs) {
-  run("SetVar($X, \"abc\")");
-  EXPECT_EQ(stored("$X"), "abc");
-  EXPECT_EQ(doc.readVariable("$X").type, 'I');
-  run("SetVar($X, \"\")");
-  EXPECT_EQ(stored("$X"), "abc");
-  EXPECT_EQ(trace.events().back().text, "From abc to ");
 }
 
 TEST_F(LanguageTest, TooManyVariablesShowsTheMessageAndStops) {

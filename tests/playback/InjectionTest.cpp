@@ -74,12 +74,14 @@ TEST_F(InjectionTest, PressAndReleaseNotationsAreSeparate) {
   EXPECT_EQ(desktop->typedText(editor), "/[RETURN]");  // Return has no release entry
 }
 
-TEST_F(InjectionTest, CharacterWithoutKeyIsTypedThroughALentKey) {
+TEST_F(InjectionTest, CharacterWithoutKeyIsTypedThroughALentKeyAndTheEndKeyStopsTypingBetweenCharacters) {
   ASSERT_TRUE(injection.sendText("\xEA", record));  // ê is not on the US layout
   auto chars = ofKind(SimEventKind::Character);
   ASSERT_EQ(chars.size(), 2u);
   EXPECT_EQ(std::tuple(chars[0].time, chars[1].time, desktop->now()), std::tuple(40, 60, 80));
-  EXPECT_EQ(desktop->typedText(editor), "\xEA");
+  desktop->after(100, [this] { doc.flags().endKey = true; });
+  EXPECT_FALSE(injection.sendText("abcdef", record));
+  EXPECT_EQ(desktop->typedText(editor), "\xEA" "ab");
 }
 
 TEST_F(InjectionTest, KeyModeOneTypesTwoCharactersAndPastesThree) {
@@ -103,7 +105,7 @@ TEST_F(InjectionTest, KeyModeOneTypesTwoCharactersAndPastesThree) {
   EXPECT_EQ(desktop->clipboardText(), "xyz");
 }
 
-TEST_F(InjectionTest, LongTextIsPastedBeforeThePendingBufferOverflows) {
+TEST_F(InjectionTest, LongTextIsPastedBeforeThePendingBufferOverflowsAndABusyClipboardFallsBackToTyping) {
   speeds(0, 0, 1);
   std::string text(2500, 'x');
   ASSERT_TRUE(injection.sendText(text, record));
@@ -111,14 +113,12 @@ TEST_F(InjectionTest, LongTextIsPastedBeforeThePendingBufferOverflows) {
   for (const auto& [time, key, up] : keys()) pastes += key == vk::kControl && !up;
   EXPECT_EQ(pastes, 3);
   EXPECT_EQ(desktop->typedText(editor), text);
-}
-
-TEST_F(InjectionTest, BusyClipboardFallsBackToTyping) {
-  speeds(40, 40, 1);
+  speeds(40, 40, 1);  // a busy clipboard falls back to typing
   desktop->setClipboardBusy(true);
+  const std::int64_t start = desktop->now();
   ASSERT_TRUE(injection.sendText("abc", record));
-  EXPECT_EQ(desktop->typedText(editor), "abc");
-  EXPECT_EQ(desktop->now(), 3 * 80);
+  EXPECT_EQ(desktop->typedText(editor), text + "abc");
+  EXPECT_EQ(desktop->now() - start, 3 * 80);
 }
 
 TEST_F(InjectionTest, ClickMovesInTwentyOneStepsThenPressesAndReleases) {
@@ -173,12 +173,6 @@ TEST_F(InjectionTest, RefusedEventIsRetriedEveryThirtyMillisecondsUpToAHundredTi
   EXPECT_TRUE(doc.stopRequested());
   // The rest of the character and of the text is dropped at once.
   EXPECT_EQ(desktop->now() - start, 40 + 99 * 30);
-}
-
-TEST_F(InjectionTest, EndKeyStopsTypingBetweenCharacters) {
-  desktop->after(100, [this] { doc.flags().endKey = true; });
-  EXPECT_FALSE(injection.sendText("abcdef", record));
-  EXPECT_EQ(desktop->typedText(editor), "ab");
 }
 
 TEST_F(InjectionTest, ReleaseModifiersLetsGoOfHeldKeysClosesTheMenuAndTurnsCapsLockOff) {
