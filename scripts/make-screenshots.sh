@@ -64,6 +64,7 @@ sleep 1
 xdotool key End
 wait "$recorder"
 shoot Notes recorded-window
+terminal "qlm record" "cat record.txt" record
 
 terminal "qlm list" "'$qlm' list first.qlm" list
 "$qlm" set first.qlm 3 'instruction="hello Quillmote"&"V[RETURN]"'

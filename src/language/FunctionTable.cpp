@@ -15,7 +15,7 @@ constexpr std::array<FunctionInfo, kFunctionCount> kFunctions{{
   {"IfImage", "CICC", "Function FindImage",
    "IfImage(<Integer:Max time in milliseconds>,<Instrunction:If found>,<Instrunction:If not found>)"},
   {"IfShape", "CICC", "Function FindShape",
-   "IfShape(<Integer:Max time in milliseconds>,<Instruction:If found>,<Instruction:If not found>)"},
+   "IfShape(<Integer:Max time in seconds>,<Instruction:If found>,<Instruction:If not found>)"},
   {"Stop", "V", "Function Stop",
    "Stop(), stops the playback at the end of the current instruction."},
   {"GoTo", "VII", "Function GoTo",

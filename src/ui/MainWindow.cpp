@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
@@ -380,9 +381,13 @@ void MainWindow::selectRow(int row) {
     m_list->setCurrentIndex({});
     return;
   }
+  // Down to the row only: the instruction column is wider than most screens, and
+  // showing its start would push the line numbers and titles out of sight.
+  int across = m_list->horizontalScrollBar()->value();
   QModelIndex index = m_model->index(row, static_cast<int>(Column::Instruction));
   m_list->setCurrentIndex(index);
   m_list->scrollTo(index);
+  m_list->horizontalScrollBar()->setValue(across);
 }
 
 void MainWindow::onCurrentRowChanged(int row) {

@@ -22,6 +22,7 @@ constexpr Example kExamples[] = {
     {"typing-loop", ""},
     {"click-button", ""},
     {"wait-for-window", ""},
+    {"wait-for-text", ""},
     {"workbook-rows", ""},
     {"unattended-trace", "--answers answers.txt"},
 };

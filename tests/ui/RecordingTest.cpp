@@ -1,6 +1,8 @@
 // Record and the end key through the main window on the simulated desktop:
 // the rows appear in the list, the indicator says so, playback waits.
 #include <QAction>
+#include <QScrollBar>
+#include <QTableView>
 #include <QTest>
 
 #include "UiSupport.h"
@@ -25,6 +27,7 @@ TEST(RecordingTest, TypingBecomesRecordsUntilTheEndKey) {
   MessageLog messages;
   MainWindow window(*sim.platform, messages);
   ASSERT_TRUE(window.openDocument(QString::fromStdString(path)));
+  window.show();
   bool finished = false;
   QObject::connect(&window, &MainWindow::recordingFinished, [&] { finished = true; });
 
@@ -39,6 +42,7 @@ TEST(RecordingTest, TypingBecomesRecordsUntilTheEndKey) {
   ASSERT_EQ(recorded.size(), 3u);  // the two default records and the typing
   EXPECT_EQ(recorded[2], "\"abV[RETURN]\"");
   EXPECT_EQ(window.model().rowCount(), 3);
+  EXPECT_EQ(window.list().horizontalScrollBar()->value(), 0) << "line numbers scrolled out of sight";
   EXPECT_TRUE(window.action("Play")->isEnabled());
   EXPECT_TRUE(messages.messages().empty()) << messages.messages().front();
 }

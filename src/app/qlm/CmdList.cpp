@@ -8,13 +8,6 @@ namespace {
 
 constexpr std::string_view kSynopsis = "list [--json] FILE.qlm";
 
-void printRow(const ListedRecord& listed) {
-  const RecordImage& record = listed.record;
-  std::printf("%5d  %s  %s  %s  %s\n", listed.line, terminalText(record.text(TextField::Kind)).c_str(),
-              record.get(IntField::Play) ? "play" : "skip", terminalText(record.text(TextField::WindowTitle)).c_str(),
-              terminalText(record.text(TextField::Instruction)).c_str());
-}
-
 }  // namespace
 
 int cmdList(CommandArgs args) {
@@ -32,7 +25,7 @@ int cmdList(CommandArgs args) {
     writer.endArray().endObject();
     std::printf("%s\n", writer.str().c_str());
   } else {
-    for (const ListedRecord& listed : document->records) printRow(listed);
+    for (const ListedRecord& listed : document->records) printListRow(listed);
   }
   // Damaged records are left out of the list and named on stderr.
   for (const std::string& damage : document->damage) reportFailure(damage);

@@ -31,7 +31,7 @@ namespace qlm {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: qlm play FILE.qlm [/close] [/nosound] [$NAME=VALUE | $NAME VALUE]... [--sim] [--answers FILE] "
+    "usage: qlm play FILE.qlm [/close] [$NAME=VALUE | $NAME VALUE]... [--sim] [--answers FILE] "
     "[--trace-events]\n";
 
 struct PlayRequest {

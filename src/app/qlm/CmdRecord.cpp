@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "app/qlm/Commands.h"
@@ -23,9 +24,12 @@ constexpr std::int64_t kStopPollMs = 50;
 class PrintingObserver final : public RecorderObserver {
 public:
   explicit PrintingObserver(bool quiet) : m_quiet(quiet) {}
+  // Line numbers are known only after the clean-up at the end, which drops
+  // empty records and merges double clicks: here the kind and the text only,
+  // of what the user did (the default records come before the banner).
   void recordMade(const MadeRecord& record) override {
-    if (m_quiet) return;
-    std::printf("%d %c %s\n", record.line, record.kind, terminalText(record.instruction).c_str());
+    if (m_quiet || record.instruction.empty() || record.kind == '1' || record.kind == '2') return;
+    std::printf("%c %s\n", record.kind, terminalText(record.instruction).c_str());
     std::fflush(stdout);
   }
   void recordingStopped(const Outcome& cleanUp) override {
@@ -41,6 +45,17 @@ private:
   std::atomic<bool> m_stopped{false};  // written by the recorder's stopping thread
   std::atomic<bool> m_tidied{false};
 };
+
+// The records this recording added, numbered as `qlm list` numbers them.
+void printAddedRecords(const std::string& path, int linesBefore) {
+  std::string error;
+  std::optional<ListedDocument> document = listDocument(path, error);
+  if (!document) return;
+  std::printf("Recorded:\n");
+  for (const ListedRecord& listed : document->records) {
+    if (listed.line > linesBefore) printListRow(listed);
+  }
+}
 
 bool desktopNamed() {
   const char* display = std::getenv("DISPLAY");
@@ -74,6 +89,8 @@ int cmdRecord(CommandArgs args) {
   Platform& platform = *opened.platform;
   const std::atomic<bool>& signalled = catchStopSignals();
   PrintingObserver observer(quiet);
+  std::string unopened;
+  int linesBefore = lineCount(path, unopened).value_or(0);
   Recorder recorder(platform, observer);
   Outcome started = recorder.start(path);
   if (!started) {
@@ -84,7 +101,9 @@ int cmdRecord(CommandArgs args) {
   std::fflush(stdout);
   while (!observer.stopped() && !signalled) platform.clock->sleep(kStopPollMs);
   recorder.stop();
-  return observer.tidied() ? kExitOk : kExitFailed;
+  if (!observer.tidied()) return kExitFailed;
+  if (!quiet) printAddedRecords(path, linesBefore);
+  return kExitOk;
 }
 
 int cmdReplacePicture(CommandArgs args) {

@@ -139,10 +139,10 @@ constexpr FunctionGuide kGuides[] = {
    "WaitInactive(2000)"},
   {"XlsNumToCol", "The column letters of a column number, kept within 1..255.",
    "XlsNumToCol(28) gives AB"},
-  {"IfText", "Looks for the text in the record's window with the text recognition engine, trying again until the time has passed (in whole seconds); plays the first instruction when it was found (a click goes there), else the second. A build without text recognition stops with \"IfText() is not available on this build.\".",
-   "IfText(\"Save\",5,\"V[LBUTTON]\",Stop())"},
-  {"GetText", "The text the recognition engine reads in the record's text area, keeping only the characters of the filter (all when empty). A build without text recognition stops with \"GetText() is not available on this build.\".",
-   "$TOTAL=GetText(\"0123456789.\")"},
+  {"IfText", "Reads the record's image area in its window with the text recognition engine, trying again until the text is there or the time has passed (in whole seconds, whatever the usage text says); plays the first instruction when it was found (a click goes where the recorded click lies relative to the text), else the second. Case, look-alike characters and unreadable ones (_) are forgiven. Without a desktop (qlm eval) it stops with \"IfText() is not available on this build.\".",
+   "IfText(\"Saved\",10,\"V[LBUTTON]\",Stop())"},
+  {"GetText", "The text the recognition engine reads in the record's text area followed by :OK when the filter is found in it (always, when the filter is empty); otherwise the text, <>, the filter, < and both lengths as [6,5]. Without a desktop (qlm eval) it stops with \"GetText() is not available on this build.\".",
+   "If(StrStr(GetText(\"Total\"),\":OK\")>0,\"V[RETURN]\",Stop())"},
 };
 // clang-format on
 

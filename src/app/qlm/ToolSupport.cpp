@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "document/Snapshot.h"
+#include "platform/TextEncoding.h"
 
 namespace qlm {
 
@@ -26,6 +27,13 @@ std::optional<ListedDocument> listDocument(const std::string& path, std::string&
     document.records.push_back(std::move(listed));
   }
   return document;
+}
+
+void printListRow(const ListedRecord& listed) {
+  const RecordImage& record = listed.record;
+  std::printf("%5d  %s  %s  %s  %s\n", listed.line, terminalText(record.text(TextField::Kind)).c_str(),
+              record.get(IntField::Play) ? "play" : "skip", terminalText(record.text(TextField::WindowTitle)).c_str(),
+              terminalText(record.text(TextField::Instruction)).c_str());
 }
 
 int reportFailure(std::string_view message) {

@@ -39,6 +39,8 @@ struct ListedDocument {
 // Reads records and picture sizes, not the pixels. Empty with `error` set
 // when the file does not open.
 std::optional<ListedDocument> listDocument(const std::string& path, std::string& error);
+// One row of `qlm list`: line, kind, play or skip, window title, instruction.
+void printListRow(const ListedRecord& listed);
 
 // The number of lines of the document; empty with `error` set when the file
 // does not open.

@@ -15,7 +15,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"eval", cmdEval, "eval [--json] TEXT [$NAME=VALUE | $NAME VALUE]..."},
-    {"play", cmdPlay, "play FILE.qlm [/close] [/nosound] [$NAME=VALUE | $NAME VALUE]... [--sim] [--answers FILE] [--trace-events]"},
+    {"play", cmdPlay, "play FILE.qlm [/close] [$NAME=VALUE | $NAME VALUE]... [--sim] [--answers FILE] [--trace-events]"},
     {"new", cmdNew, "new FILE.qlm"},
     {"list", cmdList, "list [--json] FILE.qlm"},
     {"show", cmdShow, "show [--json] FILE.qlm LINE"},

@@ -133,6 +133,10 @@ TEST_P(RecordOnDesktopTest, TypingAndAClickIntoAnXtermPlayBackIntoAFreshOne) {
 
   std::vector<RecordImage> made = records();
   ASSERT_GE(made.size(), 4u) << readFile(output);
+  // The lines it names are those of the document after the clean-up.
+  std::string printed = readFile(output);
+  ASSERT_EQ(qlm("list '" + document.string() + "'")->waitForExit(20s), 0);
+  EXPECT_TRUE(printed.ends_with("Recorded:\n" + readFile(output))) << printed << "qlm list:\n" << readFile(output);
   EXPECT_EQ(made[0].kind(), '1');
   EXPECT_EQ(made[1].kind(), '2');
   EXPECT_EQ(typedText(made, title), doubledQuotes(cp1252FromUtf8(GetParam().typed)) + "V[RETURN]") << readFile(output);
