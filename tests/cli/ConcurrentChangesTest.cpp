@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "PictureFile.h"
+#include "QlmRunner.h"
 #include "document/Snapshot.h"
 
 namespace {
@@ -18,20 +19,6 @@ using qlm::Snapshot;
 using qlm::TextField;
 
 constexpr int kSeconds = 4;
-
-// Each record's picture is as wide as the number in its name, so that a
-// record paired with another one's picture shows.
-void writePicture(const std::string& path, int width) {
-  const auto value = static_cast<std::uint8_t>(width);
-  qlm::testing::writePictureFile(path, width, 1, {value, value, value, value});
-}
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path);
-  std::string text;
-  std::getline(in, text);
-  return text;
-}
 
 class ConcurrentChanges : public ::testing::Test {
  protected:
@@ -53,41 +40,30 @@ class ConcurrentChanges : public ::testing::Test {
 // deleted). Lines 1 to 3 only ever take values, so that each must end with
 // the last value set on it; every other change happens behind them.
 TEST_F(ConcurrentChanges, EveryInterleavingGivesTheResultOfSomeSerialOrder) {
-  std::string doc = file("doc.qlm");
-  std::string tool = QLM_BINARY;
-  std::string setup = tool + " new " + doc;
   for (int k = 1; k <= 7; ++k) {
-    std::string name = k == 7 ? "T" : "R" + std::to_string(k);
-    writePicture(file(name + ".bmp"), k);
-    setup += " && " + tool + " append " + doc + " --kind K --text '\"" + name + "\"' --picture " + file(name + ".bmp") +
-             " >/dev/null";
+    const auto value = static_cast<std::uint8_t>(k);
+    qlm::testing::writePictureFile(file(k == 7 ? "T.bmp" : "R" + std::to_string(k) + ".bmp"), k, 1, {value, value, value, value});
   }
-  setup += " && " + tool + " set " + doc + " 7 play=0";
-  ASSERT_EQ(std::system(setup.c_str()), 0);
+  // One shell loop per writer, each for the same few seconds; a writer notes each value it set successfully.
+  std::ofstream(file("hammer.sh")) << R"(q=$1; doc=doc.qlm
+$q new $doc || exit 1
+for name in R1 R2 R3 R4 R5 R6 T; do $q append $doc --kind K --text "\"$name\"" --picture $name.bmp || exit 1; done
+$q set $doc 7 play=0 || exit 1
+end=$(($(date +%s)+$2))
+each() { n=0; while [ $(date +%s) -lt $end ]; do n=$((n+1)); eval "$1"; done; }
+each 'l=$((n%2+1)); if $q set $doc $l comment=A$n; then echo A$n >comment$l; fi' &
+each 'l=$((n%2+2)); if $q set $doc $l process=B$n; then echo B$n >process$l; fi' &
+each '$q move $doc $((n%4+4)) $((n*3%5+4))' &
+each '$q move $doc $((n%3+5)) 4' &
+each '$q duplicate $doc $((n%7+1)) 4; $q delete $doc $((n%5+4))' &
+each '$q append $doc --kind K --text "\"R3\"" --picture R3.bmp; $q check $doc >check.out 2>&1 || cat check.out >>checks' &
+wait
+)";
+  const std::string command = "cd " + m_folder.string() + " && sh hammer.sh " QLM_BINARY " " + std::to_string(kSeconds);
+  ASSERT_EQ(std::system((command + " >/dev/null 2>&1").c_str()), 0);
 
-  // One shell loop per writer; a writer notes each value it set successfully.
-  std::string q = tool + " ";
-  std::string loop = "end=$(($(date +%s)+" + std::to_string(kSeconds) + ")); n=0; while [ $(date +%s) -lt $end ]; do n=$((n+1)); ";
-  std::string quiet = " >/dev/null 2>&1";
-  std::string script =
-      "cd " + m_folder.string() + "; " +
-      "(" + loop + "l=$((n%2+1)); if " + q + "set " + doc + " $l comment=A$n" + quiet + "; then echo A$n >comment$l; fi; done) & " +
-      "(" + loop + "l=$((n%2+2)); if " + q + "set " + doc + " $l process=B$n" + quiet + "; then echo B$n >process$l; fi; done) & " +
-      "(" + loop + q + "move " + doc + " $((n%4+4)) $((n*3%5+4))" + quiet + "; done) & " +
-      "(" + loop + q + "move " + doc + " $((n%3+5)) 4" + quiet + "; done) & " +
-      "(" + loop + q + "duplicate " + doc + " $((n%7+1)) 4" + quiet + "; " + q + "delete " + doc + " $((n%5+4))" + quiet +
-      "; done) & " +
-      "(" + loop + q + "append " + doc + " --kind K --text '\"R3\"' --picture " + file("R3.bmp") + quiet + "; " + q +
-      "check " + doc + " >check.out 2>&1 || cat check.out >>checks; done) & " +
-      "wait";
-  ASSERT_EQ(std::system(("sh -c '" + [&] {
-                           std::string quoted;
-                           for (char c : script) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-                           return quoted;
-                         }() + "'").c_str()),
-            0);
-
-  EXPECT_FALSE(fs::exists(file("checks"))) << "check failed while the others wrote: " << slurp(file("checks"));
+  const std::string doc = file("doc.qlm");
+  EXPECT_FALSE(fs::exists(file("checks"))) << "check failed while the others wrote: " << qlm::testing::readFile(file("checks"));
   Snapshot reader;
   ASSERT_TRUE(reader.openForReading(doc)) << reader.message();
   for (int i = 0; i < reader.count(); ++i) {
@@ -98,9 +74,9 @@ TEST_F(ConcurrentChanges, EveryInterleavingGivesTheResultOfSomeSerialOrder) {
     int width = name == "\"T\"" ? 7 : name.size() == 4 ? name[2] - '0' : 0;
     EXPECT_EQ(reader.captureWidth(), width) << name << " holds another record's picture";
     for (auto [field, label] : {std::pair{TextField::Comment, "comment"}, {TextField::Process, "process"}}) {
-      std::string last = slurp(file(label + std::to_string(i + 1)));
+      const std::string last = qlm::testing::readFile(file(label + std::to_string(i + 1)));  // "VALUE\n" when set
       if (!last.empty()) {
-        EXPECT_EQ(reader.record().text(field), last) << "the last " << label << " set was lost";
+        EXPECT_EQ(reader.record().text(field) + "\n", last) << "the last " << label << " set was lost";
       }
     }
   }

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 
 #include "../document/TempFolder.h"
@@ -12,23 +12,18 @@
 
 namespace qlm::testing {
 
-// Sheet "Data": A1 "Name" (bold), B1 42, C1 =B1*2, A2 0.1, B2 empty, C2 =A2+Second.A1;
-// sheet "Second": A1 7, B1 "second sheet".
-inline std::string dataWorkbook(const std::string& extension) {
-  return std::string(QLM_TEST_DATA_DIR) + "/workbooks/book." + extension;
-}
-
-inline std::string copyInto(const TempFolder& folder, const std::string& source, const std::string& name) {
-  std::string target = folder.file(name);
-  std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing);
+// A copy of tests/data/workbooks/book.EXTENSION in `folder`. Sheet "Data": A1 "Name" (bold), B1 42,
+// C1 =B1*2, A2 0.1, B2 empty, C2 =A2+Second.A1; sheet "Second": A1 7, B1 "second sheet".
+inline std::string copyOfBook(const TempFolder& folder, const std::string& extension) {
+  std::string target = folder.file("book." + extension);
+  std::filesystem::copy_file(std::string(QLM_TEST_DATA_DIR) + "/workbooks/book." + extension, target,
+                             std::filesystem::copy_options::overwrite_existing);
   return target;
 }
 
 inline std::string fileText(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // What a read shows, or why it failed.

@@ -4,18 +4,13 @@
 
 #include "../document/FaultyFileSystem.h"
 #include "WorkbookSupport.h"
-#include "spreadsheet/Workbook.h"
 
 namespace qlm {
 namespace {
 
 using testing::TempFolder;
 
-struct Cell {
-  int sheet;
-  const char* name;
-  const char* shown;
-};
+using Cell = std::tuple<int, const char*, const char*>;  // sheet, cell, what a read shows
 
 std::unique_ptr<Workbook> openBook(const std::string& path) {
   auto book = Workbook::open(systemFileSystem(), path);
@@ -24,17 +19,14 @@ std::unique_ptr<Workbook> openBook(const std::string& path) {
 }
 
 void expectCells(Workbook& book, std::initializer_list<Cell> cells) {
-  for (const Cell& cell : cells) {
-    SCOPED_TRACE(std::to_string(cell.sheet + 1) + "!" + cell.name);
-    EXPECT_EQ(testing::shown(book, cell.sheet, *parseCellName(cell.name)), cell.shown);
+  for (const auto& [sheet, name, shown] : cells) {
+    EXPECT_EQ(testing::shown(book, sheet, *parseCellName(name)), shown) << sheet + 1 << "!" << name;
   }
 }
 
 class PackagedWorkbook : public ::testing::TestWithParam<const char*> {
  protected:
-  std::string copy(const char* name = "book") {
-    return testing::copyInto(folder, testing::dataWorkbook(GetParam()), std::string(name) + "." + GetParam());
-  }
+  std::string copy() { return testing::copyOfBook(folder, GetParam()); }
   TempFolder folder;
 };
 
@@ -42,57 +34,34 @@ TEST_P(PackagedWorkbook, ReadsWhatTheSpreadsheetShows) {
   auto book = openBook(copy());
   ASSERT_TRUE(book);
   EXPECT_EQ(book->sheetCount(), 2);
-  expectCells(*book, {{0, "A1", "Name"},
-                      {0, "b1", "42"},
-                      {0, "C1", "84"},
-                      {0, "A2", "0.1"},
-                      {0, "B2", ""},
-                      {0, "C2", "7.1"},
-                      {0, "$B$1:C2", "42"},
-                      {0, "Z999", ""},
-                      {1, "A1", "7"},
+  expectCells(*book, {{0, "A1", "Name"}, {0, "b1", "42"}, {0, "C1", "84"}, {0, "A2", "0.1"}, {0, "B2", ""},
+                      {0, "C2", "7.1"}, {0, "$B$1:C2", "42"}, {0, "Z999", ""}, {1, "A1", "7"},
                       {1, "B1", "second sheet"}});
 }
 
+// What another program sees is checked with LibreOffice where it is installed.
 TEST_P(PackagedWorkbook, WritesComputeDependentFormulasAndSurviveTheSave) {
   std::string path = copy();
   auto book = openBook(path);
   ASSERT_TRUE(book);
   book->write(0, {0, 1}, "5");
   book->write(1, {0, 0}, "100");
-  book->write(0, {4, 3}, "two words, \"quoted\"");
-  book->write(0, {0, 2}, "replaced formula");
-  expectCells(*book, {{0, "B1", "5"}, {0, "C2", "100.1"}, {0, "C1", "replaced formula"}});
-  book->write(0, {0, 2}, "");
-  book->write(0, {1, 0}, "0.25");
-  expectCells(*book, {{0, "C1", ""}, {0, "C2", "100.25"}});
+  book->write(0, {4, 3}, " two  words, \"quoted\"");
+  expectCells(*book, {{0, "B1", "5"}, {0, "C1", "10"}, {0, "C2", "100.1"}});
+  book->write(0, {1, 2}, "replaced formula");
+  expectCells(*book, {{0, "C2", "replaced formula"}});
+  book->write(0, {1, 2}, "");
   ASSERT_TRUE(book->save(systemFileSystem()));
 
   auto again = openBook(path);
   ASSERT_TRUE(again);
-  expectCells(*again, {{0, "A1", "Name"},
-                       {0, "B1", "5"},
-                       {0, "C1", ""},
-                       {0, "A2", "0.25"},
-                       {0, "C2", "100.25"},
-                       {0, "D5", "two words, \"quoted\""},
-                       {1, "A1", "100"},
-                       {1, "B1", "second sheet"}});
-}
-
-TEST_P(PackagedWorkbook, OtherProgramsSeeTheSavedValuesFormulasAndStyles) {
+  expectCells(*again, {{0, "A1", "Name"}, {0, "B1", "5"}, {0, "C1", "10"}, {0, "C2", ""},
+                       {0, "D5", " two  words, \"quoted\""}, {1, "A1", "100"}, {1, "B1", "second sheet"}});
   if (!testing::haveLibreOffice()) GTEST_SKIP() << "LibreOffice (soffice) is not installed: saved workbooks are not checked with it";
-  std::string path = copy();
-  auto book = openBook(path);
-  ASSERT_TRUE(book);
-  book->write(0, {0, 1}, "5");
-  book->write(1, {0, 0}, "100");
-  book->write(0, {4, 3}, " new  cell");
-  ASSERT_TRUE(book->save(systemFileSystem()));
-
   ASSERT_TRUE(testing::convertWithLibreOffice(path, "csv", folder));
   ASSERT_TRUE(testing::convertWithLibreOffice(path, "fods", folder));
-  EXPECT_EQ(testing::fileText(folder.path() / "out/book-Data.csv"), "Name,5,10,\n0.1,,100.1,\n,,,\n,,,\n,,, new  cell\n");
+  EXPECT_EQ(testing::fileText(folder.path() / "out/book-Data.csv"),
+            "Name,5,10,\n0.1,,,\n,,,\n,,,\n,,,\" two  words, \"\"quoted\"\"\"\n");
   EXPECT_EQ(testing::fileText(folder.path() / "out/book-Second.csv"), "100,second sheet\n");
   std::string flat = testing::fileText(folder.path() / "out/book.fods");
   EXPECT_NE(flat.find("fo:font-weight=\"bold\""), std::string::npos);
@@ -112,24 +81,11 @@ TEST_P(PackagedWorkbook, SaveLeavesTheOldOrTheNewWorkbookWhateverWriteFails) {
       auto after = openBook(path);
       ASSERT_TRUE(after);
       std::string value = testing::shown(*after, 0, {0, 1}) + "/" + testing::shown(*after, 0, {0, 2});
-      EXPECT_TRUE(value == "42/84" || value == "5/10") << value;
-      if (saved) {
-        EXPECT_EQ(value, "5/10");
-      }
+      EXPECT_TRUE(value == "5/10" || (!saved && value == "42/84")) << value;
       if (!fs.faulted()) break;
       ASSERT_LT(n, 50);
     }
   }
-}
-
-TEST_P(PackagedWorkbook, SaveIsRefusedWhileLibreOfficeHoldsTheWorkbook) {
-  std::string path = copy();
-  auto book = openBook(path);
-  ASSERT_TRUE(book);
-  book->write(0, {0, 1}, "5");
-  std::ofstream(lockFileOf(path)) << "someone,host,user,01.01.2026 00:00,\n";
-  EXPECT_FALSE(book->save(systemFileSystem()));
-  EXPECT_EQ(testing::shown(*openBook(path), 0, {0, 1}), "42");
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, PackagedWorkbook, ::testing::Values("xlsx", "ods"));
@@ -156,8 +112,7 @@ TEST(Workbook, DamagedFilesAreRefusedOrChangedSafely) {
   std::ofstream(folder.file("damaged.xlsx")) << "PK not really a package";
   std::ofstream(folder.file("old.xls")) << "binary";
   for (const char* name : {"damaged.xlsx", "old.xls", "missing.ods"}) {
-    SCOPED_TRACE(name);
-    EXPECT_FALSE(Workbook::open(systemFileSystem(), folder.file(name)));
+    EXPECT_FALSE(Workbook::open(systemFileSystem(), folder.file(name))) << name;
   }
   auto styles = openBook(std::string(QLM_TEST_DATA_DIR) + "/corrupt/style-in-wrong-family.ods");
   ASSERT_TRUE(styles);
@@ -172,10 +127,7 @@ TEST(WorkbookNumbers, AreShownInTheirShortestFormAndReadBack) {
     EXPECT_EQ(numberText(number), text);
     EXPECT_EQ(numberFromText(text), number);
   }
-  for (const char* text : {"", "12a", "inf", "nan", "1,5", " 1", "-", "e5"}) {
-    SCOPED_TRACE(text);
-    EXPECT_FALSE(numberFromText(text));
-  }
+  for (const char* text : {"", "12a", "inf", "nan", "1,5", " 1", "-", "e5"}) EXPECT_FALSE(numberFromText(text)) << text;
 }
 
 }  // namespace

@@ -18,25 +18,21 @@ QColor colourAt(const QTextBlock& block, int position) {
 }
 
 TEST(CellEditorTest, TypedCharactersTakeTheLexersColours) {
-  struct Case {
-    const char* typed;
-    int typedPosition;
-    const char* normalisedPart;  // the same character in the lexer's text
-  };
-  const Case cases[] = {
+  // What is typed, a position in it, and the same character in the lexer's text.
+  const std::tuple<const char*, int, const char*> cases[] = {
       {"\"a\"  &  upper( \"b\" )", 16, "b\")"},
       {"$X=1;$Y=2", 5, "$Y"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.typed);
+  for (const auto& [typed, typedPosition, normalisedPart] : cases) {
+    SCOPED_TRACE(typed);
     CellEditor editor(true, nullptr);
-    editor.setText(QString::fromUtf8(c.typed));
+    editor.setText(QString::fromUtf8(typed));
     AnalysisState state;
-    analyse(c.typed, 0, 0, state);
-    std::size_t at = state.text.find(c.normalisedPart);
+    analyse(typed, 0, 0, state);
+    std::size_t at = state.text.find(normalisedPart);
     ASSERT_NE(at, std::string::npos) << state.text;
     Rgb expected = state.textColours[at];
-    EXPECT_EQ(colourAt(editor.document()->firstBlock(), c.typedPosition), QColor(expected.red, expected.green, expected.blue));
+    EXPECT_EQ(colourAt(editor.document()->firstBlock(), typedPosition), QColor(expected.red, expected.green, expected.blue));
   }
 }
 

@@ -104,21 +104,17 @@ class DocumentViewTest : public ::testing::Test {
 
 TEST_F(DocumentViewTest, DragsAreStoredWithTheOtherOccurrenceAndTheSwap) {
   ASSERT_EQ(view().row(), 0);
-  drag({{59, 39}, {70, 45}, {59, 39}});
-  RecordImage stored = testing::recordInFile(path, 0);
-  EXPECT_EQ(AreaEdges::of(stored.imageArea()), (AreaEdges{20, 20, 59, 39}));
-  EXPECT_EQ(stored.alternate(), (Point{120, 60}));
-
-  // The handle at the centre of the other occurrence swaps the two.
-  drag({{120 + 19, 60 + 9}});
-  stored = testing::recordInFile(path, 0);
-  EXPECT_EQ(AreaEdges::of(stored.imageArea()), (AreaEdges{120, 60, 159, 79}));
-  EXPECT_EQ(stored.alternate(), (Point{20, 20}));
-
-  drag({{159, 79}, {170, 90}});
-  stored = testing::recordInFile(path, 0);
-  EXPECT_EQ(AreaEdges::of(stored.imageArea()), (AreaEdges{120, 60, 170, 90}));
-  EXPECT_EQ(stored.alternate(), kNoPoint);
+  const std::tuple<std::vector<QPoint>, AreaEdges, Point> drags[] = {  // drag, stored area, other occurrence
+      {{{59, 39}, {70, 45}, {59, 39}}, {20, 20, 59, 39}, {120, 60}},
+      {{{120 + 19, 60 + 9}}, {120, 60, 159, 79}, {20, 20}},  // the handle at the other occurrence's centre swaps them
+      {{{159, 79}, {170, 90}}, {120, 60, 170, 90}, kNoPoint},
+  };
+  for (const auto& [points, area, alternate] : drags) {
+    drag(points);
+    RecordImage stored = testing::recordInFile(path, 0);
+    EXPECT_EQ(AreaEdges::of(stored.imageArea()), area);
+    EXPECT_EQ(stored.alternate(), alternate);
+  }
   EXPECT_TRUE(messages.messages().empty());
 }
 

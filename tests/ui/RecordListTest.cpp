@@ -4,10 +4,9 @@
 #include <QAbstractItemModelTester>
 #include <QTableView>
 #include <QTest>
+#include <cstdio>
 
 #include "UiSupport.h"
-#include "language/Lexer.h"
-#include "language/SyntaxChecker.h"
 #include "ui/DocumentView.h"
 #include "ui/MainWindow.h"
 #include "ui/RecordListModel.h"
@@ -19,6 +18,18 @@ using testing::instructionsInFile;
 using testing::recordInFile;
 using testing::RecordSpec;
 
+// `qlm show FILE LINE`: what another program reads back from the file.
+std::string qlmShow(const std::string& path, int line) {
+  std::string command = std::string(QLM_TOOL) + " show '" + path + "' " + std::to_string(line) + " 2>&1";
+  std::string output;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+    pclose(pipe);
+  }
+  return output;
+}
+
 std::array<std::uint8_t, RecordImage::kCapturedEventSize> keyEvent(int virtualKey, int message) {
   std::array<std::uint8_t, RecordImage::kCapturedEventSize> event{};
   event[0] = 1;
@@ -29,32 +40,31 @@ std::array<std::uint8_t, RecordImage::kCapturedEventSize> keyEvent(int virtualKe
 }
 
 std::vector<RecordSpec> threeRecords() {
-  return {
-      {.instruction = "\"a\"", .adjust = [](RecordImage& r) {
-         r.set(IntField::MinWait, 1500);
-         r.setText(TextField::Created, "261205172033");
-         auto event = keyEvent(13, 256);
-         r.setCapturedEvent(event);
-       }},
-      {.instruction = "\"b\"", .play = 0, .adjust = [](RecordImage& r) {
-         r.set(IntField::ConditionLevel, 2);
-         r.set(IntField::Erase, 1);
-         r.setText(TextField::Kind, "S");
-         r.set(IntField::Shift, 0);
-       }},
-      {.instruction = "\"c\"", .play = 0, .adjust = [](RecordImage& r) {
-         r.set(IntField::ConditionLevel, 7);
-         r.setText(TextField::Kind, "C");
-         r.set(IntField::Ctrl, 1);
-         auto event = keyEvent(0x41, 0x123);
-         r.setCapturedEvent(event);
-       }},
-  };
+  return {{.instruction = "\"a\"", .adjust = [](RecordImage& r) {
+             r.set(IntField::MinWait, 1500);
+             r.setText(TextField::Created, "261205172033");
+             r.setCapturedEvent(keyEvent(13, 256));
+           }},
+          {.instruction = "\"b\"", .play = 0, .adjust = [](RecordImage& r) {
+             r.set(IntField::ConditionLevel, 2);
+             r.set(IntField::Erase, 1);
+             r.set(IntField::Shift, 0);
+             r.setText(TextField::Kind, "S");
+           }},
+          {.instruction = "\"c\"", .play = 0, .adjust = [](RecordImage& r) {
+             r.set(IntField::ConditionLevel, 7);
+             r.set(IntField::Ctrl, 1);
+             r.setText(TextField::Kind, "C");
+             r.setCapturedEvent(keyEvent(0x41, 0x123));
+           }}};
 }
 
 class RecordListTest : public ::testing::Test {
  protected:
-  void SetUp() override { openWindow(); }
+  void SetUp() override {
+    testing::writeDocument(path, threeRecords());
+    openWindow();
+  }
 
   void openWindow() {
     window.reset();
@@ -70,11 +80,7 @@ class RecordListTest : public ::testing::Test {
   }
 
   testing::TempFolder folder;
-  std::string path = [this] {
-    std::string file = folder.file("list.qlm");
-    testing::writeDocument(file, threeRecords());
-    return file;
-  }();
+  std::string path = folder.file("list.qlm");
   testing::SimServices sim;
   MessageLog messages;
   std::unique_ptr<MainWindow> window;
@@ -87,29 +93,15 @@ TEST_F(RecordListTest, RowsColumnsAndCellsOfARealDocument) {
   EXPECT_EQ(model().headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QString::fromUtf8("N°"));
   EXPECT_EQ(model().headerData(7, Qt::Horizontal, Qt::DisplayRole).toString(),
             QString("Command=\"Text\"&Function()&..;..;.."));
-  struct Case {
-    int row;
-    Column column;
-    const char* text;
-  };
-  const Case cases[] = {
-      {1, Column::Number, "2"},
-      {0, Column::Instruction, "\"a\""},
-      {0, Column::MinWait, "  1.50"},
-      {0, Column::DayHour, "05/12/2026  17:20 33s"},
-      {0, Column::Condition, "Aucune"},
-      {1, Column::Condition, "PostAction si [Forme] trouvée"},
-      {2, Column::Condition, "???"},
-      {0, Column::Event, "V[RETURN]"},
-      {1, Column::Event, "/[SHIFT]"},
-      {2, Column::Event, "\\[CTRL]"},
-      {1, Column::Erase, "X"},
-      {0, Column::Erase, " "},
-      {0, Column::Title, "typed"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::to_string(c.row) + "/" + std::to_string(static_cast<int>(c.column)));
-    EXPECT_EQ(cell(c.row, c.column), QString::fromUtf8(c.text));
+  // Every cell of each row, the columns joined with "|".
+  const char* const rows[] = {
+      "1|||05/12/2026  17:20 33s|XTerm|typed|  1.50|\"a\"|Aucune|  7.00|V[RETURN]|Other||xterm| | | | ",
+      "2|||00/00/2000  00:00 00s|XTerm|typed|  0.10|\"b\"|PostAction si [Forme] trouvée|  7.00|/[SHIFT]|Other||xterm| | | |X",
+      "3|||00/00/2000  00:00 00s|XTerm|typed|  0.10|\"c\"|???|  7.00|\\[CTRL]|Other||xterm|X| | | "};
+  for (int row = 0; row < 3; ++row) {
+    QStringList cells;
+    for (int column = 0; column < model().columnCount(); ++column) cells << cell(row, static_cast<Column>(column));
+    EXPECT_EQ(cells.join('|').toStdString(), rows[row]);
   }
   auto background = [&](int row) {
     return model().data(model().index(row, 7), Qt::BackgroundRole).value<QBrush>().color();
@@ -133,27 +125,15 @@ TEST_F(RecordListTest, WidthsFromTheSettingsAndZeroHides) {
 }
 
 TEST_F(RecordListTest, InstructionWithSyntaxErrorIsRefusedAndNothingWritten) {
-  const std::string wrong = "\"Hello\"&(";
-  AnalysisState state;
-  analyse(wrong, 0, 0, state);
-  SyntaxResult expected = checkSyntax(state);
-  ASSERT_FALSE(expected.ok);
-
   RecordImage before = recordInFile(path, 0);
-  EXPECT_FALSE(edit(0, Column::Instruction, QString::fromStdString(wrong)));
-  ASSERT_EQ(messages.messages().size(), 1u);
-  EXPECT_EQ(messages.messages()[0], expected.message);
+  EXPECT_FALSE(edit(0, Column::Instruction, "\"Hello\"&("));
+  EXPECT_EQ(messages.messages(), std::vector<std::string>{"Invalid syntax :\nUnrecognized characters in red."});
   EXPECT_EQ(recordInFile(path, 0).bytes(), before.bytes());
   EXPECT_EQ(cell(0, Column::Instruction), "\"a\"");
 }
 
 TEST_F(RecordListTest, AcceptedEditsAreInTheFile) {
-  struct Case {
-    Column column;
-    const char* typed;
-    const char* shown;  // in `qlm show`
-  };
-  const Case cases[] = {
+  const std::tuple<Column, const char*, const char*> cases[] = {  // column, typed, shown by `qlm show`
       {Column::Instruction, "\"Hello\"&\"V[RETURN]\"", "\"Hello\"&\"V[RETURN]\""},
       {Column::Instruction, "IfImage(3,\"a\",\"b\")", "analysis     condition 3"},
       {Column::MinWait, "1.5", "wait 1500..7000 ms"},
@@ -163,10 +143,10 @@ TEST_F(RecordListTest, AcceptedEditsAreInTheFile) {
       {Column::Title, "Other window", "Other window"},
       {Column::Comment, "a comment", "a comment"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.typed);
-    EXPECT_TRUE(edit(0, c.column, QString::fromUtf8(c.typed)));
-    EXPECT_NE(testing::qlmShow(path, 1).find(c.shown), std::string::npos) << testing::qlmShow(path, 1);
+  for (const auto& [column, typed, shown] : cases) {
+    SCOPED_TRACE(typed);
+    EXPECT_TRUE(edit(0, column, QString::fromUtf8(typed)));
+    EXPECT_NE(qlmShow(path, 1).find(shown), std::string::npos) << qlmShow(path, 1);
   }
   EXPECT_TRUE(messages.messages().empty());
 }

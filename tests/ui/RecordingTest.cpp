@@ -16,12 +16,7 @@ namespace {
 TEST(RecordingTest, TypingBecomesRecordsUntilTheEndKey) {
   testing::TempFolder folder;
   testing::SimServices sim;
-  SimWindowSpec spec;
-  spec.className = "EditorClass";
-  spec.title = "Editor";
-  spec.rect = Rect::fromSize(100, 100, 400, 300);
-  spec.textField = true;
-  sim.desktop->createWindow(spec);
+  sim.desktop->createWindow({.className = "EditorClass", .title = "Editor", .textField = true});
   std::string path = folder.file("recorded.qlm");
   testing::writeDocument(path, {});
   MessageLog messages;

@@ -1,5 +1,5 @@
-// The start-up of the desktop application: placement, autostart and the
-// command-line check at the first paint.
+// The start-up of the desktop application: placement, autostart, and the
+// documents it opens and remembers.
 #include <QMimeData>
 #include <QTest>
 
@@ -11,58 +11,28 @@ namespace qlm {
 namespace {
 
 TEST(StartupTest, PlacementAndAutostart) {
-  struct Case {
-    const char* line;
-    Placement placement;
-    bool plays;
-  };
-  const Case cases[] = {
+  const std::tuple<const char*, Placement, bool> cases[] = {  // command line, placement, plays
       {"doc.qlm", Placement::Maximized, false},
       {"doc.qlm /PLAY", Placement::Maximized, true},
       {"doc.qlm /minimize", Placement::Minimized, false},
       {"doc.qlm /hide /minimize", Placement::Hidden, false},
       {"/home/u/ZKR/doc.qlm", Placement::Maximized, true},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.line);
-    CommandLine line = CommandLine::parse(c.line);
-    EXPECT_EQ(startPlacement(line), c.placement);
-    EXPECT_EQ(autostartPlays(line, line.documentPath()), c.plays);
-  }
-}
-
-TEST(StartupTest, InvalidCommandLineIsShownAndTheWindowCloses) {
-  const char* const lines[][2] = {
-      {"doc.qlm /bogus", "Invalid command /bogus"},
-      {"doc.qlm stray /play", "Invalid argument stray"},
-      {"doc.qlm $A", "Missing value for variable $A"},
-  };
-  for (const auto& [line, message] : lines) {
-    SCOPED_TRACE(line);
-    testing::SimServices sim;
-    MessageLog messages;
-    MainWindow window(*sim.platform, messages, CommandLine::parse(line));
-    bool closed = false;
-    QObject::connect(&window, &MainWindow::closed, [&] { closed = true; });
-    window.start();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return closed; }, 2000));
-    EXPECT_EQ(messages.messages(), std::vector<std::string>{message});
-    EXPECT_FALSE(window.isVisible());
+  for (const auto& [text, placement, plays] : cases) {
+    SCOPED_TRACE(text);
+    CommandLine line = CommandLine::parse(text);
+    EXPECT_EQ(startPlacement(line), placement);
+    EXPECT_EQ(autostartPlays(line, line.documentPath()), plays);
   }
 }
 
 TEST(StartupTest, DocumentsInAZkrFolderPlayWhenOpened) {
-  struct Case {
-    const char* folder;
-    bool plays;
-    bool closes;
-  };
-  const Case cases[] = {{"plain", false, false}, {"ZKR", true, false}, {"ZKRA", true, true}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.folder);
+  const std::tuple<const char*, bool, bool> cases[] = {{"plain", false, false}, {"ZKR", true, false}, {"ZKRA", true, true}};
+  for (const auto& [name, plays, closes] : cases) {  // folder, plays, closes the window
+    SCOPED_TRACE(name);
     testing::TempFolder folder;
-    std::filesystem::create_directory(folder.path() / c.folder);
-    std::string path = (folder.path() / c.folder / "doc.qlm").string();
+    std::filesystem::create_directory(folder.path() / name);
+    std::string path = (folder.path() / name / "doc.qlm").string();
     testing::writeDocument(path, {{.instruction = "$A=1"}});
     testing::SimServices sim;
     MessageLog messages;
@@ -74,8 +44,8 @@ TEST(StartupTest, DocumentsInAZkrFolderPlayWhenOpened) {
     window.start();
     QTest::qWait(10);
     ASSERT_TRUE(window.openDocument(QString::fromStdString(path)));
-    EXPECT_EQ(QTest::qWaitFor([&] { return finished; }, c.plays ? 10000 : 200), c.plays);
-    EXPECT_EQ(closed, c.closes);
+    EXPECT_EQ(QTest::qWaitFor([&] { return finished; }, plays ? 10000 : 200), plays);
+    EXPECT_EQ(closed, closes);
     EXPECT_TRUE(messages.messages().empty()) << messages.messages().front();
   }
 }

@@ -1,11 +1,8 @@
 #pragma once
-// What the tests of the desktop application share: one QApplication on the
-// offscreen platform, a simulated desktop, and documents written with the
-// program's own file handler.
+// What the tests of the desktop application share: a simulated desktop, and
+// documents written with the program's own file handler.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -18,27 +15,13 @@
 
 namespace qlm::testing {
 
-class QtEnvironment final : public ::testing::Environment {
- public:
-  void SetUp() override {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "test_ui";
-    static char* argv[] = {name, nullptr};
-    m_app = std::make_unique<QApplication>(argc, argv);
-  }
-  void TearDown() override { m_app.reset(); }
-
- private:
-  std::unique_ptr<QApplication> m_app;
-};
-
 struct RecordSpec {
   std::string instruction;  // Windows-1252
   int play = 1;
   Rect imageArea = rectFromInclusive(20, 20, 60, 40);
   Point click{40, 30};
   std::function<void(RecordImage&)> adjust = [](RecordImage&) {};
+  std::string title = "typed";  // of the XTerm window the record is made for
 };
 
 inline constexpr int kPictureWidth = 200;
@@ -53,16 +36,15 @@ inline Picture testPicture() {
   picture.pixels.assign(picture.pixelBytes(), 0xC0);
   for (int y = 0; y < kPictureHeight; ++y) {
     for (int x = 0; x < kPictureWidth; ++x) {
-      bool first = x >= 20 && x < 60 && y >= 20 && y < 40;
-      bool second = x >= 120 && x < 160 && y >= 60 && y < 80;
-      if (x >= 162 && x < 166 && y >= 82 && y < 86) std::fill_n(picture.rowFromTop(y) + x * 4, 3, 0xFF);
-      if (!first && !second) continue;
-      int dx = first ? x - 20 : x - 120;
-      int dy = first ? y - 20 : y - 60;
       std::uint8_t* pixel = picture.rowFromTop(y) + x * 4;
-      pixel[0] = static_cast<std::uint8_t>(dx * 6);
-      pixel[1] = static_cast<std::uint8_t>(dy * 12);
-      pixel[2] = 0x20;
+      if (x >= 162 && x < 166 && y >= 82 && y < 86) std::fill_n(pixel, 3, 0xFF);
+      for (Point corner : {Point{20, 20}, Point{120, 60}}) {
+        const int dx = x - corner.x, dy = y - corner.y;
+        if (dx < 0 || dx >= 40 || dy < 0 || dy >= 20) continue;
+        pixel[0] = static_cast<std::uint8_t>(dx * 6);
+        pixel[1] = static_cast<std::uint8_t>(dy * 12);
+        pixel[2] = 0x20;
+      }
     }
   }
   return picture;
@@ -76,15 +58,13 @@ inline void writeDocument(const std::string& path, const std::vector<RecordSpec>
   for (const RecordSpec& spec : records) {
     NewRecordFields fields;
     fields.text = spec.instruction;
+    fields.windowClass = "XTerm";
+    fields.windowTitle = spec.title;
+    fields.process = "xterm";
     fields.click = spec.click;
     fields.imageArea = spec.imageArea;
-    fields.areaWidth = kPictureWidth;
-    fields.areaHeight = kPictureHeight;
-    fields.pictureWidth = kPictureWidth;
-    fields.pictureHeight = kPictureHeight;
-    fields.windowClass = "XTerm";
-    fields.windowTitle = "typed";
-    fields.process = "xterm";
+    fields.areaWidth = fields.pictureWidth = kPictureWidth;
+    fields.areaHeight = fields.pictureHeight = kPictureHeight;
     RecordImage record = makeNewRecord(fields);
     record.set(IntField::Play, spec.play);
     spec.adjust(record);
@@ -92,6 +72,13 @@ inline void writeDocument(const std::string& path, const std::vector<RecordSpec>
     Outcome saved = snapshot.appendRecord(where, record);
     ASSERT_TRUE(saved.ok) << saved.message;
   }
+}
+
+// Records of `instructions` for the XTerm window titled `title`.
+inline void writeDocument(const std::string& path, const std::string& title, const std::vector<std::string>& instructions) {
+  std::vector<RecordSpec> records;
+  for (const std::string& instruction : instructions) records.push_back({.instruction = instruction, .title = title});
+  writeDocument(path, records);
 }
 
 inline RecordImage recordInFile(const std::string& path, int line) {
@@ -109,18 +96,6 @@ inline std::vector<std::string> instructionsInFile(const std::string& path) {
     if (reader.readRecord(i) == 0) texts.push_back(reader.record().text(TextField::Instruction));
   }
   return texts;
-}
-
-// `qlm show FILE LINE`: what another program reads back from the file.
-inline std::string qlmShow(const std::string& path, int line) {
-  std::string command = std::string(QLM_TOOL) + " show '" + path + "' " + std::to_string(line) + " 2>&1";
-  std::string output;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-    pclose(pipe);
-  }
-  return output;
 }
 
 // A simulated desktop whose machine-wide values the test may set.

@@ -14,27 +14,7 @@ namespace qlm {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::Client;
-using testing::readFile;
-using testing::scratchFile;
-using testing::SharedDesktop;
-using testing::waitFor;
-
-QImage imageOf(const Picture& picture) {
-  QImage image(picture.width, picture.height, QImage::Format_RGB32);
-  for (int y = 0; y < picture.height; ++y) {
-    const std::uint8_t* row = picture.rowFromTop(y);
-    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < picture.width; ++x) line[x] = qRgb(row[x * 4 + 2], row[x * 4 + 1], row[x * 4]);
-  }
-  return image;
-}
-
-// A program run to its end; its exit status.
-int run(std::vector<std::string> arguments) {
-  Client client(std::move(arguments), SharedDesktop::desktop()->display());
-  return client.waitForExit(20s).value_or(-1);
-}
+using namespace testing;
 
 TEST(MainWindowScreenshotTest, RecordedDocumentWithItsPicture) {
   Platform& platform = *SharedDesktop::platform();
@@ -51,14 +31,16 @@ TEST(MainWindowScreenshotTest, RecordedDocumentWithItsPicture) {
   Client recorder({"sh", "-c", "exec '" QLM_BINARY "' record '" + document + "' > '" + output.string() + "' 2>&1"},
                   display);
   ASSERT_TRUE(waitFor([&] { return readFile(output).find("Recording...") != std::string::npos; }, 10s)) << readFile(output);
-  ASSERT_EQ(run({"xdotool", "windowactivate", "--sync", std::to_string(window)}), 0);
-  ASSERT_EQ(run({"xdotool", "type", "--delay", "40", "customer ada lovelace"}), 0);
-  ASSERT_EQ(run({"xdotool", "key", "Return"}), 0);
-  ASSERT_EQ(run({"xdotool", "type", "--delay", "40", "invoice 1042"}), 0);
-  ASSERT_EQ(run({"xdotool", "key", "Return", "End"}), 0);
+  // xdotool types every argument after "type": one step a run.
+  for (std::vector<std::string> step : {std::vector<std::string>{"windowactivate", "--sync", std::to_string(window)},
+                                        {"type", "--delay", "40", "customer ada lovelace"}, {"key", "Return"},
+                                        {"type", "--delay", "40", "invoice 1042"}, {"key", "Return", "End"}}) {
+    step.insert(step.begin(), "xdotool");
+    ASSERT_EQ(runProgram(step, display).status, 0) << step[1];
+  }
   EXPECT_EQ(recorder.waitForExit(20s), 0) << readFile(output);
 
-  testing::QuillmoteProgram program({document, "/nosound"}, scratchFile("screen.err"));
+  auto program = testing::startQuillmote({document, "/nosound"}, scratchFile("screen.err"));
   const std::string title = std::filesystem::path(document).filename().string() + " - Quillmote";
   WindowId main = kNoWindow;
   ASSERT_TRUE(waitFor([&] { return (main = platform.windows->findWindow(std::nullopt, title)) != kNoWindow; }, 30s));
@@ -71,7 +53,9 @@ TEST(MainWindowScreenshotTest, RecordedDocumentWithItsPicture) {
   ASSERT_TRUE(shot && !shot->empty());
   const char* kept = std::getenv("QLM_SCREENSHOT");
   std::string target = kept != nullptr ? kept : scratchFile("main-window.png").string();
-  EXPECT_TRUE(imageOf(*shot).save(QString::fromStdString(target)));
+  const QImage image(shot->pixels.data(), shot->width, shot->height, static_cast<qsizetype>(shot->stride()),
+                     QImage::Format_RGB32);
+  EXPECT_TRUE(image.mirrored().save(QString::fromStdString(target)));  // the rows are stored from the bottom
 }
 
 }  // namespace
