@@ -78,6 +78,14 @@ void splitPixels(const std::uint8_t* __restrict pixels, int count, std::uint8_t*
 }
 
 QLM_VECTOR_CLONES
+void greyOfPixels(const std::uint8_t* __restrict pixels, int count, std::uint8_t* __restrict grey) {
+  for (int i = 0; i < count; ++i) {
+    const unsigned sum = static_cast<unsigned>(pixels[4 * i]) + pixels[4 * i + 1] + pixels[4 * i + 2];
+    grey[i] = static_cast<std::uint8_t>(sum / 3);
+  }
+}
+
+QLM_VECTOR_CLONES
 void greyOf(const std::uint8_t* __restrict red, const std::uint8_t* __restrict green,
             const std::uint8_t* __restrict blue, int count, std::uint8_t* __restrict grey) {
   for (int i = 0; i < count; ++i) {

@@ -22,6 +22,9 @@ int firstAtMost(const std::uint8_t* counts, int from, int count, std::uint8_t li
 void splitPixels(const std::uint8_t* pixels, int count, std::uint8_t* red, std::uint8_t* green,
                  std::uint8_t* blue);
 
+// grey[i] = (red + green + blue) / 3 of the 32-bit pixel i.
+void greyOfPixels(const std::uint8_t* pixels, int count, std::uint8_t* grey);
+
 // grey[i] = (red[i] + green[i] + blue[i]) / 3.
 void greyOf(const std::uint8_t* red, const std::uint8_t* green, const std::uint8_t* blue, int count,
             std::uint8_t* grey);

@@ -1,0 +1,146 @@
+#include "imaging/ExactImageScan.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+
+#include "imaging/PixelOrder.h"
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define QLM_HAVE_AVX2_PATH 1
+#include <immintrin.h>
+#endif
+
+namespace qlm {
+
+namespace {
+
+using Pixel = ExactImageScan::Pixel;
+
+constexpr std::uint32_t kColourBits = 0x00FFFFFF;
+
+// Written by tests before a search, read by the searching thread.
+std::atomic<int> g_forcedPath{-1};
+
+bool processorHasAvx2() {
+#if defined(QLM_HAVE_AVX2_PATH)
+  static const bool has = __builtin_cpu_supports("avx2") != 0;
+  return has;
+#else
+  return false;
+#endif
+}
+
+std::uint32_t pixelAt(const std::uint8_t* at) {
+  std::uint32_t value;
+  std::memcpy(&value, at, sizeof value);
+  return value;
+}
+
+bool near(std::uint32_t value, std::uint32_t colour, std::uint8_t threshold) {
+  for (int shift = 0; shift < 24; shift += 8) {
+    const int a = static_cast<int>((value >> shift) & 0xFF);
+    const int b = static_cast<int>((colour >> shift) & 0xFF);
+    if (std::abs(a - b) > threshold) return false;
+  }
+  return true;
+}
+
+// The first x of [from, to), other than `skip`, where every pixel matches; -1 when none.
+int scanRowPlain(const std::uint8_t* row, const Pixel* pixels, std::size_t count, int from, int to, int skip,
+                 std::uint8_t threshold) {
+  for (int x = from; x < to; ++x) {
+    if (x == skip) continue;
+    const std::uint8_t* at = row + 4 * static_cast<std::ptrdiff_t>(x);
+    std::size_t i = 0;
+    if (threshold == 0) {
+      while (i < count && (pixelAt(at + pixels[i].offset) & kColourBits) == pixels[i].colour) ++i;
+    } else {
+      while (i < count && near(pixelAt(at + pixels[i].offset), pixels[i].colour, threshold)) ++i;
+    }
+    if (i == count) return x;
+  }
+  return -1;
+}
+
+#if defined(QLM_HAVE_AVX2_PATH)
+
+// One bit per position of x .. x + 7 whose pixel matches.
+template <bool kExact>
+__attribute__((target("avx2"))) inline unsigned matchingLanes(const std::uint8_t* at, const Pixel& pixel,
+                                                              __m256i limit) {
+  const __m256i value = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + pixel.offset));
+  const __m256i colour = _mm256_set1_epi32(static_cast<int>(pixel.colour));
+  __m256i equal;
+  if constexpr (kExact) {
+    equal = _mm256_cmpeq_epi32(_mm256_and_si256(value, limit), colour);
+  } else {
+    const __m256i difference = _mm256_or_si256(_mm256_subs_epu8(value, colour), _mm256_subs_epu8(colour, value));
+    equal = _mm256_cmpeq_epi32(_mm256_subs_epu8(difference, limit), _mm256_setzero_si256());
+  }
+  return static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(equal)));
+}
+
+template <bool kExact>
+__attribute__((target("avx2"))) int scanRowAvx2(const std::uint8_t* row, const Pixel* pixels, std::size_t count,
+                                                int from, int to, int skip, std::uint8_t threshold) {
+  // Exact: the colour bits. Otherwise: the most each byte may differ, the unused byte anything.
+  const std::uint32_t limitBits =
+      kExact ? kColourBits : (0xFF000000u | threshold * 0x010101u);
+  const __m256i limit = _mm256_set1_epi32(static_cast<int>(limitBits));
+  int x = from;
+  for (; x + 8 <= to; x += 8) {
+    const std::uint8_t* at = row + 4 * static_cast<std::ptrdiff_t>(x);
+    unsigned lanes = matchingLanes<kExact>(at, pixels[0], limit);
+    for (std::size_t i = 1; lanes != 0 && i < count; ++i) lanes &= matchingLanes<kExact>(at, pixels[i], limit);
+    if (skip >= x && skip < x + 8) lanes &= ~(1u << (skip - x));
+    if (lanes != 0) return x + __builtin_ctz(lanes);
+  }
+  return scanRowPlain(row, pixels, count, x, to, skip, threshold);
+}
+
+#endif
+
+}  // namespace
+
+KernelPath kernelPath() {
+  const int forced = g_forcedPath.load(std::memory_order_relaxed);
+  if (forced == static_cast<int>(KernelPath::Plain) || !processorHasAvx2()) return KernelPath::Plain;
+  return KernelPath::Avx2;
+}
+
+void forceKernelPath(KernelPath path) { g_forcedPath.store(static_cast<int>(path), std::memory_order_relaxed); }
+
+void stopForcingKernelPath() { g_forcedPath.store(-1, std::memory_order_relaxed); }
+
+ExactImageScan::ExactImageScan(const PixelRows& big, const ColourPlanes& small, int threshold)
+    : m_big(big), m_threshold(static_cast<std::uint8_t>(std::clamp(threshold, 0, 255))) {
+  const std::vector<OrderedPixel> order = orderByContrast(small, threshold, ContrastBy::Colour);
+  m_pixels.reserve(order.size());
+  for (const OrderedPixel& p : order) {
+    Pixel pixel;
+    pixel.offset = big.stride * p.row + 4 * static_cast<std::ptrdiff_t>(p.col);
+    pixel.colour = static_cast<std::uint32_t>(p.blue) | static_cast<std::uint32_t>(p.green) << 8 |
+                   static_cast<std::uint32_t>(p.red) << 16;
+    m_pixels.push_back(pixel);
+  }
+}
+
+Point ExactImageScan::firstMatch(const ScanArea& area) const {
+  if (m_pixels.empty()) return kNoPoint;
+  auto scanRow = &scanRowPlain;
+#if defined(QLM_HAVE_AVX2_PATH)
+  if (kernelPath() == KernelPath::Avx2) scanRow = m_threshold == 0 ? &scanRowAvx2<true> : &scanRowAvx2<false>;
+#endif
+  for (int y = std::max(area.startY, 0); y < area.rows; ++y) {
+    const int from = (y == area.startY && area.startX >= 1) ? area.startX : 0;
+    if (from >= area.columns) continue;
+    const int skip = y == area.skipY ? area.skipX : -1;
+    const int x = scanRow(m_big.row(y), m_pixels.data(), m_pixels.size(), from, area.columns, skip, m_threshold);
+    if (x >= 0) return Point{x, y};
+  }
+  return kNoPoint;
+}
+
+}  // namespace qlm

@@ -1,0 +1,48 @@
+#pragma once
+// The IMAGE search when no pixel may miss, on the 32-bit pixels where they lie: each
+// comparison covers eight neighbouring positions of a row with one load, and a group of
+// positions is dropped at its first pixel that matches none of them.
+#include <cstdint>
+#include <vector>
+
+#include "imaging/ColourPlanes.h"
+#include "imaging/PixelRows.h"
+#include "platform/Geometry.h"
+
+namespace qlm {
+
+enum class KernelPath { Plain, Avx2 };
+
+// AVX2 where the processor has it. Tests force the plain path to check that both agree.
+KernelPath kernelPath();
+void forceKernelPath(KernelPath path);
+void stopForcingKernelPath();
+
+struct ScanArea {
+  int columns = 0;  // positions per row
+  int rows = 0;     // rows of positions
+  int startX = 0;   // in row startY only
+  int startY = 0;
+  int skipX = -1;
+  int skipY = -1;
+};
+
+class ExactImageScan {
+ public:
+  // `threshold` (>= 0) is the largest colour difference that still matches.
+  ExactImageScan(const PixelRows& big, const ColourPlanes& small, int threshold);
+  // The first position in scan order where every pixel matches, or -1, -1.
+  Point firstMatch(const ScanArea& area) const;
+
+  struct Pixel {
+    std::ptrdiff_t offset = 0;  // bytes from the position's top-left pixel in the big picture
+    std::uint32_t colour = 0;   // blue, green, red, 0
+  };
+
+ private:
+  PixelRows m_big;
+  std::vector<Pixel> m_pixels;  // high-contrast pixels first
+  std::uint8_t m_threshold = 0;
+};
+
+}  // namespace qlm
