@@ -1,7 +1,10 @@
 #pragma once
 // The IMAGE search when no pixel may miss, on the 32-bit pixels where they lie: each
 // comparison covers eight neighbouring positions of a row with one load, and a group of
-// positions is dropped at its first pixel that matches none of them.
+// positions is dropped at its first pixel that matches none of them. Rows of positions are
+// taken in bands of h (the small picture's height): every row of a band compares first
+// against the band's last big row, with a pixel of the small row that lands there, so an
+// absent area costs one read of every h-th row of the big picture instead of all of them.
 #include <cstdint>
 #include <vector>
 
@@ -41,7 +44,10 @@ class ExactImageScan {
 
  private:
   PixelRows m_big;
+  int m_smallHeight = 0;
   std::vector<Pixel> m_pixels;  // high-contrast pixels first
+  // Per small row: its first pixels in m_pixels' order, offsets relative to the position.
+  std::vector<std::vector<Pixel>> m_rowFirst;
   std::uint8_t m_threshold = 0;
 };
 
