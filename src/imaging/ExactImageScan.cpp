@@ -1,7 +1,6 @@
 #include "imaging/ExactImageScan.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -19,18 +18,6 @@ namespace {
 using Pixel = ExactImageScan::Pixel;
 
 constexpr std::uint32_t kColourBits = 0x00FFFFFF;
-
-// Written by tests before a search, read by the searching thread.
-std::atomic<int> g_forcedPath{-1};
-
-bool processorHasAvx2() {
-#if defined(QLM_HAVE_AVX2_PATH)
-  static const bool has = __builtin_cpu_supports("avx2") != 0;
-  return has;
-#else
-  return false;
-#endif
-}
 
 std::uint32_t pixelAt(const std::uint8_t* at) {
   std::uint32_t value;
@@ -140,16 +127,6 @@ __attribute__((target("avx2"))) int scanRowAvx2(const std::uint8_t* row, const R
 #endif
 
 }  // namespace
-
-KernelPath kernelPath() {
-  const int forced = g_forcedPath.load(std::memory_order_relaxed);
-  if (forced == static_cast<int>(KernelPath::Plain) || !processorHasAvx2()) return KernelPath::Plain;
-  return KernelPath::Avx2;
-}
-
-void forceKernelPath(KernelPath path) { g_forcedPath.store(static_cast<int>(path), std::memory_order_relaxed); }
-
-void stopForcingKernelPath() { g_forcedPath.store(-1, std::memory_order_relaxed); }
 
 ExactImageScan::ExactImageScan(const PixelRows& big, const ColourPlanes& small, int threshold)
     : m_big(big),

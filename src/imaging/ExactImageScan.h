@@ -9,17 +9,11 @@
 #include <vector>
 
 #include "imaging/ColourPlanes.h"
+#include "imaging/MatchKernels.h"
 #include "imaging/PixelRows.h"
 #include "platform/Geometry.h"
 
 namespace qlm {
-
-enum class KernelPath { Plain, Avx2 };
-
-// AVX2 where the processor has it. Tests force the plain path to check that both agree.
-KernelPath kernelPath();
-void forceKernelPath(KernelPath path);
-void stopForcingKernelPath();
 
 struct ScanArea {
   int columns = 0;  // positions per row

@@ -30,18 +30,19 @@ class SearchPaths : public ::testing::TestWithParam<KernelPath> {
       }
       const SearchMethod method = between(random, 0, 3) == 0 ? SearchMethod::Shape : SearchMethod::Image;
       const int colourTol = std::array{0, 0, 1, 5, 30}[static_cast<std::size_t>(between(random, 0, 4))];
+      const int pixelTol = between(random, 0, 3) == 0 ? 10 : 0;
       const Point start = between(random, 0, 2) == 0 ? cut : Point{0, 0};
       const Point skip = between(random, 0, 2) == 0 ? cut : kNoPoint;
       SCOPED_TRACE(testing::Message() << "round " << round << " area " << w << "x" << h << " at " << cut.x << ","
-                                      << cut.y << " method " << static_cast<int>(method) << " colour " << colourTol
+                                      << cut.y << " method " << static_cast<int>(method) << " colour " << colourTol << " pixel " << pixelTol
                                       << " start " << start.x << "," << start.y << " skip " << skip.x);
       const test::ReferenceResult expected =
-          test::referenceSearch(big, small, method, colourTol, 0, start.x, start.y, skip.x, skip.y);
+          test::referenceSearch(big, small, method, colourTol, pixelTol, start.x, start.y, skip.x, skip.y);
       BmpFinder finder;
       ASSERT_TRUE(finder.loadBig(big));
       ASSERT_TRUE(finder.loadSmall(small, 0, 0, w, h));
       Point at = kNoPoint;
-      finder.findSmallInBig(method, colourTol, 0, start.x, start.y, skip.x, skip.y, at.x, at.y);
+      finder.findSmallInBig(method, colourTol, pixelTol, start.x, start.y, skip.x, skip.y, at.x, at.y);
       EXPECT_EQ(at, (Point{expected.x, expected.y}));
     }
   }
