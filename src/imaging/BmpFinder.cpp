@@ -45,19 +45,6 @@ Point scanPositions(Test& test, int columns, int rows, const ScanOrder& order) {
   return kNoPoint;
 }
 
-// The shape rule misses pixels of in-between greys even where the screen holds
-// the very pixels of the area, so an exact copy counts as a shape match too.
-Point earlierExactCopy(const ColourPlanes& big, const ColourPlanes& small, Point shapeMatch, int columns,
-                            int rows, const ScanOrder& order) {
-  const SearchThresholds exact = searchThresholds(0, 0, small.width, small.height);
-  ImageTest test(big, small, exact);
-  const int lastRow = shapeMatch.x >= 0 ? shapeMatch.y + 1 : rows;
-  Point copy = scanPositions(test, columns, lastRow, order);
-  if (copy.x < 0) return shapeMatch;
-  if (shapeMatch.x < 0 || copy.y < shapeMatch.y || (copy.y == shapeMatch.y && copy.x < shapeMatch.x)) return copy;
-  return shapeMatch;
-}
-
 }  // namespace
 
 std::optional<SearchMethod> searchMethodOfLevel(int conditionLevel) {
@@ -79,12 +66,38 @@ SearchThresholds searchThresholds(int colourTolerance, int pixelTolerance, int s
 
 bool BmpFinder::loadBig(const std::uint8_t* pixels, std::size_t byteCount, int width, int height) {
   forgetShapeData();
-  return loadColourPlanes(pixels, byteCount, width, height, Rect::fromSize(0, 0, width, height), m_big);
+  m_bigRows = bottomUpRows(pixels, byteCount, width, height);
+  m_bigSplit = false;
+  m_bigGreyFilled = false;
+  if (m_bigRows.empty()) {
+    m_big = ColourPlanes{};
+    return false;
+  }
+  m_big.width = width;
+  m_big.height = height;
+  return true;
 }
 
 bool BmpFinder::loadBig(const Picture& picture) {
-  forgetShapeData();
-  return loadColourPlanes(picture, Rect::fromSize(0, 0, picture.width, picture.height), m_big);
+  if (picture.bitsPerPixel != 32 || picture.pixels.size() < picture.pixelBytes()) {
+    return loadBig(nullptr, 0, 0, 0);
+  }
+  return loadBig(picture.pixels.data(), picture.pixelBytes(), picture.width, picture.height);
+}
+
+const ColourPlanes& BmpFinder::bigPicture() const {
+  if (!m_bigSplit && !m_bigRows.empty()) splitRows(m_bigRows, m_big);
+  m_bigSplit = true;
+  return m_big;
+}
+
+void BmpFinder::fillBigGrey() {
+  if (!m_bigGreyFilled && !m_bigRows.empty()) greyRows(m_bigRows, m_big);
+  m_bigGreyFilled = true;
+}
+
+Point BmpFinder::firstExactCopy(int threshold, const ScanArea& area) {
+  return ExactImageScan(m_bigRows, m_small, threshold).firstMatch(area);
 }
 
 bool BmpFinder::loadSmall(const std::uint8_t* pixels, std::size_t byteCount, int width, int height, int x, int y,
@@ -104,7 +117,7 @@ void BmpFinder::forgetShapeData() {
 }
 
 void BmpFinder::prepareBigShape() {
-  fillGreyPlane(m_big);
+  fillBigGrey();
   const bool ready = m_extrema.columns == m_big.width - m_small.width + 1 &&
                      m_extrema.rows == m_big.height - m_small.height + 1 && !m_extrema.lowest.empty();
   if (!ready) m_extrema = computeWindowExtrema(m_big, m_small.width, m_small.height);
@@ -120,7 +133,7 @@ bool BmpFinder::findSmallInBig(SearchMethod method, int colourTolerance, int pix
   foundX = -1;
   foundY = -1;
   if (method != SearchMethod::Image && method != SearchMethod::Shape) return false;
-  if (m_big.empty() || m_small.empty()) return false;
+  if (m_bigRows.empty() || m_small.empty()) return false;
   const int columns = m_big.width - m_small.width + 1;
   const int rows = m_big.height - m_small.height + 1;
   if (columns <= 0 || rows <= 0) return false;
@@ -129,15 +142,23 @@ bool BmpFinder::findSmallInBig(SearchMethod method, int colourTolerance, int pix
   const SearchThresholds thresholds = searchThresholds(colourTolerance, pixelTolerance, m_small.width, m_small.height);
   const ScanOrder order{startX, startY, skipX, skipY};
   Point found = kNoPoint;
-  if (method == SearchMethod::Image) {
-    ImageTest test(m_big, m_small, thresholds);
+  const ScanArea area{columns, rows, startX, startY, skipX, skipY};
+  if (method == SearchMethod::Image && thresholds.allowedMisses == 0 && thresholds.colour >= 0) {
+    found = firstExactCopy(thresholds.colour, area);
+  } else if (method == SearchMethod::Image) {
+    ImageTest test(bigPicture(), m_small, thresholds);
     found = scanPositions(test, columns, rows, order);
   } else {
     prepareBigShape();
     prepareSmallShape(thresholds.colour);
     ShapeTest test(m_big, m_extrema, m_small, m_smallRange, thresholds);
     found = scanPositions(test, columns, rows, order);
-    found = earlierExactCopy(m_big, m_small, found, columns, rows, order);
+    // The shape rule misses pixels of in-between greys even where the screen holds
+    // the very pixels of the area, so an exact copy counts as a shape match too.
+    ScanArea before = area;
+    if (found.x >= 0) before.rows = found.y + 1;
+    const Point copy = firstExactCopy(0, before);
+    if (copy.x >= 0 && (found.x < 0 || copy.y < found.y || (copy.y == found.y && copy.x < found.x))) found = copy;
   }
   foundX = found.x;
   foundY = found.y;

@@ -7,9 +7,11 @@
 #include <optional>
 
 #include "imaging/ColourPlanes.h"
+#include "imaging/ExactImageScan.h"
 #include "platform/Geometry.h"
 #include "platform/Picture.h"
 #include "imaging/PixelOrder.h"
+#include "imaging/PixelRows.h"
 #include "imaging/PositionTests.h"
 #include "imaging/WindowExtrema.h"
 
@@ -28,7 +30,8 @@ class BmpFinder {
  public:
   BmpFinder() = default;
 
-  // A 32-bit bottom-up picture; its rows lie byteCount / height / 4 pixels apart.
+  // A 32-bit bottom-up picture; its rows lie byteCount / height / 4 pixels apart. The
+  // pixels are read where they lie: they must stay alive and unchanged until the next loadBig.
   bool loadBig(const std::uint8_t* pixels, std::size_t byteCount, int width, int height);
   bool loadBig(const Picture& picture);
   // The rectangle (x, y, w, h), top-down, of a 32-bit bottom-up picture. False when it
@@ -46,13 +49,19 @@ class BmpFinder {
   void prepareBigShape();
   void prepareSmallShape(int colourThreshold);
 
-  const ColourPlanes& bigPicture() const { return m_big; }
+  // Split into planes when first asked for: searches read the pixels where they lie.
+  const ColourPlanes& bigPicture() const;
   const ColourPlanes& smallPicture() const { return m_small; }
 
  private:
   void forgetShapeData();
+  void fillBigGrey();
+  Point firstExactCopy(int threshold, const ScanArea& area);
 
-  ColourPlanes m_big;
+  PixelRows m_bigRows;
+  mutable ColourPlanes m_big;
+  mutable bool m_bigSplit = false;
+  bool m_bigGreyFilled = false;
   ColourPlanes m_small;
   WindowExtrema m_extrema;
   GreyRange m_smallRange;

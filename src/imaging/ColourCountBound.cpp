@@ -40,11 +40,11 @@ ColourCountBound::ColourCountBound(const ColourPlanes& big, const ColourPlanes& 
     c.blue = static_cast<std::uint8_t>(std::get<2>(colour));
     c.count = static_cast<std::uint16_t>(count);
     c.columnSums.assign(static_cast<std::size_t>(big.width), 0);
+    c.nearRows.assign(static_cast<std::size_t>(m_windowHeight), std::vector<std::uint8_t>(static_cast<std::size_t>(big.width)));
     m_colours.push_back(std::move(c));
   }
   const auto width = static_cast<std::size_t>(big.width);
   m_added.resize(width);
-  m_removed.resize(width);
   m_windowCounts.resize(width);
   m_scratch.resize(2 * width);
   m_bounds.resize(width - static_cast<std::size_t>(m_windowWidth) + 1);
@@ -60,18 +60,21 @@ void ColourCountBound::restartAt(int y) {
   for (Colour& colour : m_colours) {
     std::fill(colour.columnSums.begin(), colour.columnSums.end(), std::uint16_t{0});
     for (int row = y; row < y + m_windowHeight; ++row) {
-      nearRow(colour, row, m_added);
-      kernels::slideColumnSums(colour.columnSums.data(), m_added.data(), nullptr, m_big.width);
+      std::vector<std::uint8_t>& near = colour.nearRows[static_cast<std::size_t>(row % m_windowHeight)];
+      nearRow(colour, row, near);
+      kernels::slideColumnSums(colour.columnSums.data(), near.data(), nullptr, m_big.width);
     }
   }
   m_row = y;
 }
 
 void ColourCountBound::slideTo(int y) {
+  // The row leaving the window and the one entering it share a slot of the ring.
   for (Colour& colour : m_colours) {
+    std::vector<std::uint8_t>& slot = colour.nearRows[static_cast<std::size_t>((y - 1) % m_windowHeight)];
     nearRow(colour, y + m_windowHeight - 1, m_added);
-    nearRow(colour, y - 1, m_removed);
-    kernels::slideColumnSums(colour.columnSums.data(), m_added.data(), m_removed.data(), m_big.width);
+    kernels::slideColumnSums(colour.columnSums.data(), m_added.data(), slot.data(), m_big.width);
+    slot.swap(m_added);
   }
   m_row = y;
 }

@@ -25,6 +25,7 @@ class ColourCountBound {
     std::uint8_t blue = 0;
     std::uint16_t count = 0;
     std::vector<std::uint16_t> columnSums;  // near pixels per column over the window's rows
+    std::vector<std::vector<std::uint8_t>> nearRows;  // of big row r at r % window height
   };
 
   void nearRow(const Colour& colour, int y, std::vector<std::uint8_t>& out) const;
@@ -39,7 +40,6 @@ class ColourCountBound {
   int m_row = -1;  // row of positions the column sums belong to
   int m_boundsRow = -1;
   std::vector<std::uint8_t> m_added;
-  std::vector<std::uint8_t> m_removed;
   std::vector<std::uint16_t> m_windowCounts;
   std::vector<std::uint16_t> m_scratch;
   std::vector<std::uint16_t> m_bounds;

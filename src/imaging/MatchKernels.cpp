@@ -1,10 +1,16 @@
 #include "imaging/MatchKernels.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define QLM_HAVE_AVX2_PATH 1
+#include <immintrin.h>
 #endif
 
 // GCC builds an AVX2 and a baseline copy of each loop and picks one when the program loads.
@@ -14,9 +20,47 @@
 #define QLM_VECTOR_CLONES
 #endif
 
+namespace qlm {
+
+namespace {
+
+// Written by tests before a search, read by the searching thread.
+std::atomic<int> g_forcedPath{-1};
+
+bool processorHasAvx2() {
+#if defined(QLM_HAVE_AVX2_PATH)
+  static const bool has = __builtin_cpu_supports("avx2") != 0;
+  return has;
+#else
+  return false;
+#endif
+}
+
+}  // namespace
+
+KernelPath kernelPath() {
+  const int forced = g_forcedPath.load(std::memory_order_relaxed);
+  if (forced == static_cast<int>(KernelPath::Plain) || !processorHasAvx2()) return KernelPath::Plain;
+  return KernelPath::Avx2;
+}
+
+void forceKernelPath(KernelPath path) { g_forcedPath.store(static_cast<int>(path), std::memory_order_relaxed); }
+
+void stopForcingKernelPath() { g_forcedPath.store(-1, std::memory_order_relaxed); }
+
+}  // namespace qlm
+
 namespace qlm::kernels {
 
 namespace {
+
+// Sixteen bits at most: the library is built for processors without a popcount instruction.
+inline int bitCount(unsigned v) {
+  v = v - ((v >> 1) & 0x5555u);
+  v = (v & 0x3333u) + ((v >> 2) & 0x3333u);
+  v = (v + (v >> 4)) & 0x0F0Fu;
+  return static_cast<int>((v + (v >> 8)) & 0x1Fu);
+}
 
 inline std::uint8_t absDiff(std::uint8_t a, std::uint8_t b) {
   return static_cast<std::uint8_t>(a > b ? a - b : b - a);
@@ -65,9 +109,10 @@ int firstAtMost(const std::uint8_t* counts, int from, int count, std::uint8_t li
   return count;
 }
 
-QLM_VECTOR_CLONES
-void splitPixels(const std::uint8_t* __restrict pixels, int count, std::uint8_t* __restrict red,
-                 std::uint8_t* __restrict green, std::uint8_t* __restrict blue) {
+namespace {
+
+void splitPixelsPlain(const std::uint8_t* __restrict pixels, int count, std::uint8_t* __restrict red,
+                      std::uint8_t* __restrict green, std::uint8_t* __restrict blue) {
   for (int i = 0; i < count; ++i) {
     std::uint32_t v;
     std::memcpy(&v, pixels + 4 * i, 4);
@@ -75,6 +120,87 @@ void splitPixels(const std::uint8_t* __restrict pixels, int count, std::uint8_t*
     green[i] = static_cast<std::uint8_t>(v >> 8);
     red[i] = static_cast<std::uint8_t>(v >> 16);
   }
+}
+
+void greyOfPixelsPlain(const std::uint8_t* __restrict pixels, int count, std::uint8_t* __restrict grey) {
+  for (int i = 0; i < count; ++i) {
+    const unsigned sum = static_cast<unsigned>(pixels[4 * i]) + pixels[4 * i + 1] + pixels[4 * i + 2];
+    grey[i] = static_cast<std::uint8_t>(sum / 3);
+  }
+}
+
+#if defined(QLM_HAVE_AVX2_PATH)
+
+// 64-bit groups of eight pixels: their 8 blue, 8 green, 8 red, 8 unused bytes.
+__attribute__((target("avx2"))) inline __m256i channelGroups(const std::uint8_t* pixels) {
+  const __m256i byChannel = _mm256_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15, 0, 4, 8, 12, 1, 5,
+                                             9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
+  const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels));
+  return _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(v, byChannel), _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+}
+
+__attribute__((target("avx2"))) void splitPixelsAvx2(const std::uint8_t* pixels, int count, std::uint8_t* red,
+                                                     std::uint8_t* green, std::uint8_t* blue) {
+  int i = 0;
+  for (; i + 32 <= count; i += 32) {
+    const std::uint8_t* at = pixels + 4 * static_cast<std::ptrdiff_t>(i);
+    const __m256i a = channelGroups(at);
+    const __m256i b = channelGroups(at + 32);
+    const __m256i c = channelGroups(at + 64);
+    const __m256i d = channelGroups(at + 96);
+    // Low lanes: blue of two groups; high lanes: red (unpacklo) or unused (unpackhi).
+    const __m256i blueRedAb = _mm256_unpacklo_epi64(a, b);
+    const __m256i blueRedCd = _mm256_unpacklo_epi64(c, d);
+    const __m256i greenAb = _mm256_unpackhi_epi64(a, b);
+    const __m256i greenCd = _mm256_unpackhi_epi64(c, d);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(blue + i), _mm256_permute2x128_si256(blueRedAb, blueRedCd, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(red + i), _mm256_permute2x128_si256(blueRedAb, blueRedCd, 0x31));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(green + i), _mm256_permute2x128_si256(greenAb, greenCd, 0x20));
+  }
+  splitPixelsPlain(pixels + 4 * static_cast<std::ptrdiff_t>(i), count - i, red + i, green + i, blue + i);
+}
+
+// Blue + green + red of eight pixels, as 32-bit values.
+__attribute__((target("avx2"))) inline __m256i colourSums(const std::uint8_t* pixels) {
+  const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels));
+  const __m256i pairs = _mm256_maddubs_epi16(v, _mm256_set1_epi32(0x00010101));
+  return _mm256_madd_epi16(pairs, _mm256_set1_epi16(1));
+}
+
+__attribute__((target("avx2"))) void greyOfPixelsAvx2(const std::uint8_t* pixels, int count, std::uint8_t* grey) {
+  // sum / 3 = (sum x 0xAAAB) >> 17 for every sum below 2^16.
+  const __m256i third = _mm256_set1_epi16(static_cast<short>(0xAAAB));
+  int i = 0;
+  for (; i + 32 <= count; i += 32) {
+    const std::uint8_t* at = pixels + 4 * static_cast<std::ptrdiff_t>(i);
+    const __m256i low = _mm256_packus_epi32(colourSums(at), colourSums(at + 32));
+    const __m256i high = _mm256_packus_epi32(colourSums(at + 64), colourSums(at + 96));
+    const __m256i lowGrey = _mm256_srli_epi16(_mm256_mulhi_epu16(low, third), 1);
+    const __m256i highGrey = _mm256_srli_epi16(_mm256_mulhi_epu16(high, third), 1);
+    const __m256i packed = _mm256_packus_epi16(lowGrey, highGrey);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(grey + i),
+                        _mm256_permutevar8x32_epi32(packed, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7)));
+  }
+  greyOfPixelsPlain(pixels + 4 * static_cast<std::ptrdiff_t>(i), count - i, grey + i);
+}
+
+#endif
+
+}  // namespace
+
+void splitPixels(const std::uint8_t* pixels, int count, std::uint8_t* red, std::uint8_t* green,
+                 std::uint8_t* blue) {
+#if defined(QLM_HAVE_AVX2_PATH)
+  if (kernelPath() == KernelPath::Avx2) return splitPixelsAvx2(pixels, count, red, green, blue);
+#endif
+  splitPixelsPlain(pixels, count, red, green, blue);
+}
+
+void greyOfPixels(const std::uint8_t* pixels, int count, std::uint8_t* grey) {
+#if defined(QLM_HAVE_AVX2_PATH)
+  if (kernelPath() == KernelPath::Avx2) return greyOfPixelsAvx2(pixels, count, grey);
+#endif
+  greyOfPixelsPlain(pixels, count, grey);
 }
 
 QLM_VECTOR_CLONES
@@ -93,7 +219,7 @@ int countAtMost(const std::uint8_t* counts, int count, std::uint8_t limit, int e
   const __m128i ceiling = _mm_set1_epi8(static_cast<char>(limit));
   for (; i + 16 <= count && total < enough; i += 16) {
     const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(counts + i));
-    total += __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(c, ceiling), c))));
+    total += bitCount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(c, ceiling), c))));
   }
 #endif
   for (; i < count && total < enough; ++i) total += counts[i] <= limit ? 1 : 0;
@@ -194,6 +320,16 @@ void foldMinMax(const std::uint8_t* __restrict row, std::uint8_t* __restrict low
   for (int i = 0; i < count; ++i) {
     lowest[i] = lower(lowest[i], row[i]);
     highest[i] = higher(highest[i], row[i]);
+  }
+}
+
+QLM_VECTOR_CLONES
+void combineMinMax(const std::uint8_t* __restrict lowA, const std::uint8_t* __restrict highA,
+                   const std::uint8_t* __restrict lowB, const std::uint8_t* __restrict highB,
+                   std::uint8_t* __restrict outLow, std::uint8_t* __restrict outHigh, int count) {
+  for (int i = 0; i < count; ++i) {
+    outLow[i] = lower(lowA[i], lowB[i]);
+    outHigh[i] = higher(highA[i], highB[i]);
   }
 }
 

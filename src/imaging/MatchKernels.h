@@ -3,6 +3,18 @@
 // into vector instructions (with an AVX2 variant picked at run time where the compiler can).
 #include <cstdint>
 
+namespace qlm {
+
+enum class KernelPath { Plain, Avx2 };
+
+// The kernels written with AVX2 instructions run where the processor has them. Tests force
+// the plain path to check that both give the same results.
+KernelPath kernelPath();
+void forceKernelPath(KernelPath path);
+void stopForcingKernelPath();
+
+}  // namespace qlm
+
 namespace qlm::kernels {
 
 // counts[i] = min(counts[i], cap) + 1 when pixel i of the three planes differs from
@@ -21,6 +33,9 @@ int firstAtMost(const std::uint8_t* counts, int from, int count, std::uint8_t li
 // Splits 32-bit blue, green, red, unused pixels into three planes.
 void splitPixels(const std::uint8_t* pixels, int count, std::uint8_t* red, std::uint8_t* green,
                  std::uint8_t* blue);
+
+// grey[i] = (red + green + blue) / 3 of the 32-bit pixel i.
+void greyOfPixels(const std::uint8_t* pixels, int count, std::uint8_t* grey);
 
 // grey[i] = (red[i] + green[i] + blue[i]) / 3.
 void greyOf(const std::uint8_t* red, const std::uint8_t* green, const std::uint8_t* blue, int count,
@@ -54,6 +69,10 @@ void addShortfall(std::uint16_t* bound, const std::uint16_t* found, std::uint16_
 
 // lowest[i] = min(lowest[i], row[i]); highest[i] = max(highest[i], row[i]).
 void foldMinMax(const std::uint8_t* row, std::uint8_t* lowest, std::uint8_t* highest, int count);
+
+// outLow[i] = min(lowA[i], lowB[i]); outHigh[i] = max(highA[i], highB[i]).
+void combineMinMax(const std::uint8_t* lowA, const std::uint8_t* highA, const std::uint8_t* lowB,
+                   const std::uint8_t* highB, std::uint8_t* outLow, std::uint8_t* outHigh, int count);
 
 // out[i] = min / max of in[i .. i + length - 1] for i + length <= count; `scratch` holds
 // 4 * count bytes.

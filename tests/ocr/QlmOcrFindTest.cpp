@@ -100,6 +100,8 @@ TEST_F(QlmOcrFindTest, ReadAndSearchPicturesWithTheirExitStatus) {
        "closest at 6,6: 5 of 336 pixels differ by more than 0 in a colour; the pixel tolerance allows 3"},
       {{"find", bmp}, 2, ""},
       {{"find", bmp, part, "--colour-tol", "x"}, 2, ""},
+      {{"find", bmp, part, "--repeat", "3"}, 0, "found at 6,6 in "},
+      {{"find", bmp, part, "--repeat", "0"}, 2, ""},
   };
   for (const ToolCase& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + std::filesystem::path(c.args[1]).filename().string() + " " +

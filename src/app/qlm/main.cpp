@@ -32,7 +32,7 @@ constexpr Command kCommands[] = {
     {"replace-picture", cmdReplacePicture, "replace-picture FILE.qlm LINE"},
     {"help", cmdHelp, "help [NAME | --markdown]"},
     {"ocr", cmdOcr, "ocr PICTURE [--area L,T,R,B] [--engine tesseract|gocr] [--match PATTERN]"},
-    {"find", cmdFind, "find BIG SMALL [--colour-tol N] [--pixel-tol N] [--shape]"},
+    {"find", cmdFind, "find BIG SMALL [--colour-tol N] [--pixel-tol N] [--shape] [--repeat N]"},
 };
 
 int usage() {

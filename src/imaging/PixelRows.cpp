@@ -1,0 +1,45 @@
+#include "imaging/PixelRows.h"
+
+#include "imaging/MatchKernels.h"
+
+namespace qlm {
+
+PixelRows bottomUpRows(const std::uint8_t* pixels, std::size_t byteCount, int width, int height) {
+  if (pixels == nullptr || width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide) {
+    return PixelRows{};
+  }
+  const std::size_t strideBytes = byteCount / static_cast<std::size_t>(height) / 4 * 4;
+  if (strideBytes / 4 < static_cast<std::size_t>(width)) return PixelRows{};
+  PixelRows rows;
+  rows.top = pixels + strideBytes * static_cast<std::size_t>(height - 1);
+  rows.stride = -static_cast<std::ptrdiff_t>(strideBytes);
+  rows.width = width;
+  rows.height = height;
+  return rows;
+}
+
+void splitRows(const PixelRows& rows, ColourPlanes& planes) {
+  const std::size_t count = static_cast<std::size_t>(rows.width) * static_cast<std::size_t>(rows.height);
+  planes.width = rows.width;
+  planes.height = rows.height;
+  planes.red.resize(count);
+  planes.green.resize(count);
+  planes.blue.resize(count);
+  for (int y = 0; y < rows.height; ++y) {
+    const std::size_t at = planes.index(0, y);
+    kernels::splitPixels(rows.row(y), rows.width, planes.red.data() + at, planes.green.data() + at,
+                         planes.blue.data() + at);
+  }
+}
+
+void greyRows(const PixelRows& rows, ColourPlanes& planes) {
+  const std::size_t count = static_cast<std::size_t>(rows.width) * static_cast<std::size_t>(rows.height);
+  planes.width = rows.width;
+  planes.height = rows.height;
+  planes.grey.resize(count);
+  for (int y = 0; y < rows.height; ++y) {
+    kernels::greyOfPixels(rows.row(y), rows.width, planes.grey.data() + planes.index(0, y));
+  }
+}
+
+}  // namespace qlm

@@ -1,0 +1,77 @@
+// The AVX2 and the plain search paths each give the brute-force answer.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "ImagingSupport.h"
+#include "imaging/BmpFinder.h"
+#include "imaging/ExactImageScan.h"
+
+namespace qlm {
+namespace {
+
+int between(std::mt19937& random, int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); }
+
+class SearchPaths : public ::testing::TestWithParam<KernelPath> {
+ protected:
+  void SetUp() override { forceKernelPath(GetParam()); }
+  void TearDown() override { stopForcingKernelPath(); }
+
+  // Areas cut at random, some with a few pixels changed, searched from random starts and skips.
+  static void searchCutsOf(std::mt19937& random, const Picture& big, int rounds) {
+    for (int round = 0; round < rounds; ++round) {
+      const int w = between(random, 1, std::min(big.width, 45));
+      const int h = between(random, 1, std::min(big.height, 24));
+      const Point cut{between(random, 0, big.width - w), between(random, 0, big.height - h)};
+      Picture small = test::crop(big, cut.x, cut.y, w, h);
+      if (between(random, 0, 2) == 0) {
+        const test::Rgb c = test::pixelAt(small, w - 1, h - 1);
+        test::setPixel(small, w - 1, h - 1, {c.red ^ between(random, 1, 8), c.green, c.blue});
+      }
+      const SearchMethod method = between(random, 0, 3) == 0 ? SearchMethod::Shape : SearchMethod::Image;
+      const int colourTol = std::array{0, 0, 1, 5, 30}[static_cast<std::size_t>(between(random, 0, 4))];
+      const int pixelTol = between(random, 0, 3) == 0 ? 10 : 0;
+      const Point start = between(random, 0, 2) == 0 ? cut : Point{0, 0};
+      const Point skip = between(random, 0, 2) == 0 ? cut : kNoPoint;
+      SCOPED_TRACE(testing::Message() << "round " << round << " area " << w << "x" << h << " at " << cut.x << ","
+                                      << cut.y << " method " << static_cast<int>(method) << " colour " << colourTol << " pixel " << pixelTol
+                                      << " start " << start.x << "," << start.y << " skip " << skip.x);
+      const test::ReferenceResult expected =
+          test::referenceSearch(big, small, method, colourTol, pixelTol, start.x, start.y, skip.x, skip.y);
+      BmpFinder finder;
+      ASSERT_TRUE(finder.loadBig(big));
+      ASSERT_TRUE(finder.loadSmall(small, 0, 0, w, h));
+      Point at = kNoPoint;
+      finder.findSmallInBig(method, colourTol, pixelTol, start.x, start.y, skip.x, skip.y, at.x, at.y);
+      EXPECT_EQ(at, (Point{expected.x, expected.y}));
+    }
+  }
+};
+
+TEST_P(SearchPaths, RandomPicturesGiveTheReferenceAnswer) {
+  for (int seed = 0; seed < 40; ++seed) {
+    SCOPED_TRACE(seed);
+    std::mt19937 random(static_cast<unsigned>(seed));
+    const Picture big = test::randomPicture(random, between(random, 1, 90), between(random, 1, 40), between(random, 1, 3));
+    searchCutsOf(random, big, 3);
+  }
+}
+
+TEST_P(SearchPaths, ScreenCropsGiveTheReferenceAnswer) {
+  for (const char* file : {"desktop-terminals-1920x1080.png", "desktop-blue-1920x1080.png"}) {
+    SCOPED_TRACE(file);
+    const Picture screen = test::loadPng(std::string("screens/") + file);
+    ASSERT_FALSE(screen.empty());
+    std::mt19937 random(7);
+    for (int crop = 0; crop < 3; ++crop) {
+      const Picture big = test::crop(screen, between(random, 0, screen.width - 260), between(random, 0, screen.height - 90), 260, 90);
+      searchCutsOf(random, big, 4);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, SearchPaths, ::testing::Values(KernelPath::Plain, KernelPath::Avx2),
+                         [](const auto& info) { return info.param == KernelPath::Plain ? "Plain" : "Avx2"; });
+
+}  // namespace
+}  // namespace qlm
