@@ -32,9 +32,9 @@ std::string printable(std::string text) {
   return text;
 }
 
-void makeDisplay(const Picture& source, bool colour, Picture& display) {
+// The grey version of a 32-bit picture, as shown when colours are off.
+void makeGrey(const Picture& source, Picture& display) {
   display = source;
-  if (colour || source.bitsPerPixel != 32) return;
   for (std::size_t i = 0; i + 3 < display.pixels.size(); i += 4) {
     auto grey = static_cast<std::uint8_t>((display.pixels[i] + display.pixels[i + 1] + display.pixels[i + 2]) / 3);
     display.pixels[i] = display.pixels[i + 1] = display.pixels[i + 2] = grey;
@@ -174,7 +174,12 @@ bool Snapshot::readPicture(bool colour) {
     return fail(damagedLine(m_lastRead, "its picture cannot be read"));
   }
   m_capture = std::move(picture);
-  makeDisplay(m_capture, colour, m_display);
+  m_displayIsCapture = colour || m_capture.bitsPerPixel != 32;
+  if (m_displayIsCapture) {
+    m_display = Picture{};
+  } else {
+    makeGrey(m_capture, m_display);
+  }
   return true;
 }
 
@@ -494,7 +499,16 @@ Outcome Snapshot::copyDocument(const std::string& from, const std::string& to) {
 
 void Snapshot::setCapture(Picture picture) {
   m_capture = std::move(picture);
-  makeDisplay(m_capture, true, m_display);
+  m_displayIsCapture = true;
+  m_display = Picture{};
+}
+
+Picture Snapshot::takeCapture() {
+  Picture taken = std::move(m_capture);
+  m_capture = Picture{};
+  m_displayIsCapture = true;
+  m_display = Picture{};
+  return taken;
 }
 
 bool Snapshot::cutPicture(int x, int y, int w, int h) {

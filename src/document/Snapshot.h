@@ -107,8 +107,10 @@ class Snapshot {
 
   // --- picture slots
   void setCapture(Picture picture);
+  // Leaves the slot empty; the picture's memory may be filled and set again.
+  Picture takeCapture();
   const Picture& capture() const { return m_capture; }
-  const Picture& display() const { return m_display; }
+  const Picture& display() const { return m_displayIsCapture ? m_capture : m_display; }
   const Picture& cutOut() const { return m_cutOut; }
   int captureWidth() const { return m_capture.width; }
   bool cutPicture(int x, int y, int w, int h);
@@ -140,6 +142,8 @@ class Snapshot {
   QlmTable m_table;
   Picture m_capture;
   Picture m_display;
+  // A picture in colour is shown as it is, without a copy.
+  bool m_displayIsCapture = true;
   Picture m_cutOut;
 
   std::unique_ptr<File> m_file;

@@ -27,17 +27,22 @@ std::optional<Rect> snapshotArea(Windows& windows, CaptureSource source) {
 }
 
 bool CaptureBuffer::captureScreen(Platform& platform, CaptureSource source) {
-  clear();
-  if (!platform.windows || !platform.capture) return false;
-  std::optional<Rect> area = snapshotArea(*platform.windows, source);
-  if (!area || area->width() <= 0 || area->height() <= 0) return false;
-  std::optional<Picture> picture = platform.capture->capture(*area);
-  if (!picture || picture->width != area->width() || picture->height != area->height()) return false;
+  Picture picture = m_slot.takeCapture();
+  if (picture.pixels.empty()) picture = std::move(m_spare);
+  m_area = Rect{};
+  std::optional<Rect> area;
+  if (platform.windows && platform.capture) area = snapshotArea(*platform.windows, source);
+  const bool taken = area && area->width() > 0 && area->height() > 0 &&
+                     platform.capture->captureInto(*area, picture) && picture.width == area->width() &&
+                     picture.height == area->height();
   // The search and the stored layout read four bytes a pixel whatever the
   // display's own depth, so a capture in any other layout is refused.
-  picture->bitsPerPixel = normalisedBitCount(picture->bitsPerPixel);
-  if (picture->bitsPerPixel != 32 || picture->pixels.size() != picture->pixelBytes()) return false;
-  m_slot.setCapture(std::move(*picture));
+  if (taken) picture.bitsPerPixel = normalisedBitCount(picture.bitsPerPixel);
+  if (!taken || picture.bitsPerPixel != 32 || picture.pixels.size() != picture.pixelBytes()) {
+    m_spare = std::move(picture);
+    return false;
+  }
+  m_slot.setCapture(std::move(picture));
   m_area = *area;
   return true;
 }

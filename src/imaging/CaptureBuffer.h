@@ -39,6 +39,8 @@ class CaptureBuffer {
  private:
   Snapshot m_slot;
   Rect m_area;
+  // The memory of a failed capture, for the next one.
+  Picture m_spare;
 };
 
 }  // namespace qlm

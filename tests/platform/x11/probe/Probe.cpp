@@ -5,6 +5,9 @@
 //     --title T --class C --color RRGGBB --log FILE --at X,Y --ping --no-pid
 //     --count N (log only "count K" after every N key presses)
 //     --pattern X,Y [--inverted] (paint a 60 x 30 pattern of blocks and lines there)
+//     --control FIFO (the pattern only after a line "show" there, gone after "hide";
+//       logs "shown <ns>" once it is on the screen and "pressed <ns>" after each
+//       button line, both on the monotonic clock, and "hidden")
 //     --text X,Y,TEXT (draw TEXT in black there, baseline at Y, in the 10x20 font; repeatable)
 //   qlm_x11_probe move X Y          moves the pointer to X,Y of the screen
 // The move goes through the X server's own pointer rather than XTest's, so
@@ -16,6 +19,9 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XInput.h>
 #include <X11/extensions/XTest.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -45,6 +51,7 @@ struct Options {
   std::string title = "Probe";
   std::string className = "QlmProbe";
   std::string logPath = "/dev/null";
+  std::string controlPath;
   unsigned long color = 0x336699;
   Position at{100, 100};
   bool placed = false;
@@ -75,6 +82,7 @@ Options parse(int argc, char** argv) {
     if (option == "--title" && hasValue) options.title = argv[++i];
     else if (option == "--class" && hasValue) options.className = argv[++i];
     else if (option == "--log" && hasValue) options.logPath = argv[++i];
+    else if (option == "--control" && hasValue) options.controlPath = argv[++i];
     else if (option == "--color" && hasValue) options.color = std::strtoul(argv[++i], nullptr, 16);
     else if (option == "--count" && hasValue) options.count = std::strtol(argv[++i], nullptr, 10);
     else if (option == "--at" && hasValue) options.at = position(argv[++i]), options.placed = true;
@@ -119,7 +127,13 @@ int movePointer(int argc, char** argv) {
   return device != nullptr ? 0 : 2;
 }
 
-void paint(Display* display, Window window, GC gc, const Options& options) {
+long long monotonicNs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return now.tv_sec * 1'000'000'000LL + now.tv_nsec;
+}
+
+void paint(Display* display, Window window, GC gc, const Options& options, bool patternShown) {
   if (!options.texts.empty()) {
     XFontStruct* font = XLoadQueryFont(display, "10x20");
     if (font == nullptr) font = XLoadQueryFont(display, "fixed");
@@ -130,7 +144,7 @@ void paint(Display* display, Window window, GC gc, const Options& options) {
     }
     if (font != nullptr) XFreeFont(display, font);
   }
-  if (!options.pattern) return;
+  if (!options.pattern || !patternShown) return;
   for (const Block& block : kPattern) {
     XSetForeground(display, gc, options.inverted ? block.color ^ 0xFFFFFF : block.color);
     XFillRectangle(display, window, gc, options.pattern->x + block.x, options.pattern->y + block.y, block.width,
@@ -172,13 +186,39 @@ int probeWindow(const Options& options) {
   XSetWMProtocols(display, window, protocols, options.ping ? 2 : 1);
   GC gc = XCreateGC(display, window, 0, nullptr);
   XMapWindow(display, window);
+  XFlush(display);
+  // Opened after the log, in the order in which the benchmark opens both.
+  int control = options.controlPath.empty() ? -1 : open(options.controlPath.c_str(), O_RDONLY);
+  bool patternShown = control < 0;
+  std::string commands;
   bool ready = false;
   long keys = 0;
   for (;;) {
+    if (control >= 0 && XPending(display) == 0) {
+      pollfd sources[] = {{ConnectionNumber(display), POLLIN, 0}, {control, POLLIN, 0}};
+      poll(sources, 2, -1);
+      if (sources[1].revents != 0) {
+        char buffer[64];
+        ssize_t n = read(control, buffer, sizeof(buffer));
+        if (n <= 0) break;
+        commands.append(buffer, static_cast<std::size_t>(n));
+        for (std::size_t end; (end = commands.find('\n')) != std::string::npos; commands.erase(0, end + 1)) {
+          patternShown = commands.compare(0, end, "show") == 0;
+          if (!patternShown) XClearWindow(display, window);
+          paint(display, window, gc, options, patternShown);
+          XSync(display, False);
+          if (patternShown) std::fprintf(log, "shown %lld\n", monotonicNs());
+          else std::fprintf(log, "hidden\n");
+          std::fflush(log);
+        }
+      }
+      continue;
+    }
     XEvent event;
     XNextEvent(display, &event);
+    const long long received = monotonicNs();
     if (event.type == Expose && event.xexpose.count == 0) {
-      paint(display, window, gc, options);
+      paint(display, window, gc, options, patternShown);
       // Drawn on the screen before anyone is told so.
       XSync(display, False);
       if (!ready) {
@@ -198,6 +238,7 @@ int probeWindow(const Options& options) {
     } else if (event.type == ButtonPress) {
       std::fprintf(log, "button %u %d %d %d %d\n", event.xbutton.button, event.xbutton.x, event.xbutton.y,
                    event.xbutton.x_root, event.xbutton.y_root);
+      if (control >= 0) std::fprintf(log, "pressed %lld\n", received);
     } else if (event.type == MappingNotify) {
       XRefreshKeyboardMapping(&event.xmapping);
     } else if (event.type == ClientMessage && static_cast<Atom>(event.xclient.data.l[0]) == protocols[1]) {
@@ -210,6 +251,7 @@ int probeWindow(const Options& options) {
     std::fflush(log);
   }
   XFreeGC(display, gc);
+  if (control >= 0) close(control);
   std::fclose(log);
   XCloseDisplay(display);
   return 0;
