@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <fstream>
+
 #include "../document/TempFolder.h"
 
 #include "app/HeadlessUi.h"
@@ -24,12 +25,7 @@ class ScriptedAsker final : public Asker {
 };
 
 Question userQuestion(std::string text) {
-  Question question;
-  question.text = std::move(text);
-  question.answers = {"Yes", "No"};
-  question.section = "User Response";
-  question.rememberable = true;
-  return question;
+  return {.text = std::move(text), .answers = {"Yes", "No"}, .section = "User Response", .rememberable = true};
 }
 
 class SystemResponseTest : public ::testing::Test {
@@ -48,26 +44,19 @@ TEST_F(SystemResponseTest, StoredAnswerIsUsedWithoutAskingAndTraced) {
   EXPECT_EQ(response.ask(userQuestion("Go on?")), 2);
   EXPECT_EQ(asker.asked, 1);
   ASSERT_EQ(trace.events().size(), 1u);
-  EXPECT_EQ(std::pair(trace.events()[0].description, trace.events()[0].text),
-            std::pair(std::string("Get saved response:"), std::string("2")));
+  EXPECT_EQ(trace.events()[0].description + trace.events()[0].text, "Get saved response:2");
   // Another text is another question.
   EXPECT_EQ(response.ask(userQuestion("Go on? (2)")), 2);
   EXPECT_EQ(asker.asked, 2);
 }
-TEST_F(SystemResponseTest, ResumeQuestionIsNeverStored) {
+TEST_F(SystemResponseTest, ResumeQuestionIsNeverStoredAndNoAnswerOrOneOutOfRangeGivesZero) {
   SystemResponse response(settings.get(), nullptr, asker);
-  Question resume;
-  resume.text = "Would you like to continue?";
-  resume.answers = {"a", "b", "c"};
+  const Question resume{.text = "Would you like to continue?", .answers = {"a", "b", "c"}};
   asker.answer = UserAnswer{3, true};
   EXPECT_EQ(response.ask(resume), 3);
   EXPECT_FALSE(std::filesystem::exists(folder.path() / "user.ini"));
-}
-TEST(SystemResponse, NobodyToAnswerOrAnAnswerOutOfRangeGivesZero) {
-  ScriptedAsker asker;
-  SystemResponse response(nullptr, nullptr, asker);
   EXPECT_EQ(response.ask(userQuestion("q")), 0);
-  asker.answer = UserAnswer{3, false};
+  asker.answer.reset();
   EXPECT_EQ(response.ask(userQuestion("q")), 0);
 }
 
@@ -94,9 +83,7 @@ TEST(TerminalAsker, AsksOnTheTerminalUntilAValidButton) {
   std::rewind(in);
   TerminalAsker asker(nullptr, in, out, true);
   std::optional<UserAnswer> answer = asker.askUser(userQuestion("Go on?"));
-  ASSERT_TRUE(answer);
-  EXPECT_EQ(answer->button, 2);
-  EXPECT_TRUE(answer->remember);
+  EXPECT_TRUE(answer && answer->button == 2 && answer->remember);
   EXPECT_FALSE(TerminalAsker(nullptr, in, out, false).askUser(userQuestion("Go on?")));
   std::fclose(in);
   std::fclose(out);

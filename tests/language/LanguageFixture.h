@@ -3,6 +3,8 @@
 // interpreter on it: what every language test starts from.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "language/Document.h"
 #include "language/Interpreter.h"
 #include "language/Services.h"
@@ -38,6 +40,18 @@ class LanguageTest : public ::testing::Test {
   }
   std::string stored(std::string_view name) const { return doc.readVariable(name).form; }
   std::string lastMessage() const { return ui.messages().empty() ? std::string() : ui.messages().back(); }
+  // The steps the functions reported.
+  std::vector<TraceEvent> stepEvents() const {
+    std::vector<TraceEvent> steps;
+    for (const TraceEvent& event : trace.events()) {
+      if (event.kind == TraceStep::InFunction) steps.push_back(event);
+    }
+    return steps;
+  }
+  bool hasStep(std::string_view description, std::string_view text) const {
+    return std::ranges::any_of(stepEvents(),
+                               [&](const TraceEvent& e) { return e.description == description && e.text == text; });
+  }
 
   MessageLog ui;
   TraceLog trace;

@@ -5,42 +5,31 @@
 namespace qlm {
 namespace {
 
+// Where the `number`th location `name` is, as "line.instruction".
+std::string place(const LocationTable& table, const std::string& name, int number) {
+  const Location* location = table.find(name, number);
+  return location ? std::to_string(location->line) + "." + std::to_string(location->instruction) : "none";
+}
+
 TEST(LocationTable, FindsLocationsThatStartInstructionsOfPlayedRecords) {
   std::vector<LocationSource> records = {
-      {":START; \"a\"", true},
-      {"\"x; :NOT\"; :LOOP", true},
-      {":SKIPPED", false},
-      {"\"a\"; :LOOP ; \"b\"", true},
-      {"\"a\";:NOSPACE", true},
-  };
+      {":START; \"a\"", true},          {"\"x; :NOT\"; :LOOP", true}, {":SKIPPED", false},
+      {"\"a\"; :LOOP ; \"b\"", true}, {"\"a\";:NOSPACE", true}};
   LocationTable table;
   table.build(records);
-  ASSERT_EQ(table.entries().size(), 3u);
-  const Location* start = table.find(":START", 1);
-  ASSERT_NE(start, nullptr);
-  EXPECT_EQ(start->line, 1);
-  EXPECT_EQ(start->instruction, 1);
-  const Location* first = table.find(":LOOP", 1);
-  ASSERT_NE(first, nullptr);
-  EXPECT_EQ(first->line, 2);
-  EXPECT_EQ(first->instruction, 2);
-  // The blank before the separator belongs to the name, so this is another location.
-  EXPECT_EQ(table.find(":LOOP", 2), nullptr);
-  const Location* spaced = table.find(":LOOP ", 1);
-  ASSERT_NE(spaced, nullptr);
-  EXPECT_EQ(spaced->line, 4);
-  EXPECT_EQ(table.find(":SKIPPED", 1), nullptr);
-  EXPECT_EQ(table.find(":NOSPACE", 1), nullptr);
+  EXPECT_EQ(table.entries().size(), 3u);
+  // The blank before the separator belongs to the name, so ":LOOP " is another location.
+  for (auto [name, number, where] : {std::tuple{":START", 1, "1.1"}, {":LOOP", 1, "2.2"}, {":LOOP", 2, "none"},
+                                     {":LOOP ", 1, "4.2"}, {":SKIPPED", 1, "none"}, {":NOSPACE", 1, "none"}}) {
+    EXPECT_EQ(place(table, name, number), where) << name << number;
+  }
 }
 
 TEST(LocationTable, NumbersOccurrencesOfTheSameName) {
   std::vector<LocationSource> records = {{":L", true}, {"\"a\"; :L", true}, {":L", true}};
   LocationTable table;
   table.build(records);
-  ASSERT_NE(table.find(":L", 3), nullptr);
-  EXPECT_EQ(table.find(":L", 2)->line, 2);
-  EXPECT_EQ(table.find(":L", 2)->instruction, 2);
-  EXPECT_EQ(table.find(":L", 4), nullptr);
+  EXPECT_EQ(place(table, ":L", 2) + " " + place(table, ":L", 3) + " " + place(table, ":L", 4), "2.2 3.1 none");
 }
 
 TEST(LocationTable, StopsAtItsCapacityAndSaysSo) {

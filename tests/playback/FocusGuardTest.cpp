@@ -8,9 +8,23 @@
 namespace qlm {
 namespace {
 
-class FocusGuardTest : public testing::PlaybackTest {
+enum class Disturbance { None, StealFocus, CloseTarget, TargetCannotComeBack, TargetCoveredAndStuck };
+
+struct GuardCase {
+  const char* name;
+  std::string text;
+  Point click;
+  Disturbance disturbance;
+  bool completes;
+  const char* message;  // how the stop message begins; empty: no message
+  const char* traced;   // a trace description that must appear; empty: none
+};
+
+void PrintTo(const GuardCase& c, std::ostream* os) { *os << c.name; }
+
+class FocusGuard : public testing::PlaybackTest, public ::testing::WithParamInterface<GuardCase> {
  protected:
-  FocusGuardTest() {
+  FocusGuard() {
     target = window("Notepad", "notes.txt");
     bystander = window("Notepad", "other");  // the same class: the class-only fallback would pick it
     doc.setVariableNumber("$QLM_KEY_SPEED", 0);
@@ -28,39 +42,19 @@ class FocusGuardTest : public testing::PlaybackTest {
   WindowId bystander = kNoWindow;
 };
 
-enum class Disturbance { None, StealFocus, CloseTarget, TargetCannotComeBack, TargetCoveredAndStuck };
-
-struct GuardCase {
-  const char* name;
-  std::string text;
-  Point click;
-  Disturbance disturbance;
-  bool completes;
-  const char* message;  // how the stop message begins; empty: no message
-  const char* traced;   // a trace description that must appear; empty: none
-};
-
-void PrintTo(const GuardCase& c, std::ostream* os) { *os << c.name; }
-
-class FocusGuard : public FocusGuardTest, public ::testing::WithParamInterface<GuardCase> {};
-
 TEST_P(FocusGuard, NothingReachesAnotherWindow) {
   const GuardCase& c = GetParam();
   ASSERT_TRUE(selector.findWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
+  auto coverTarget = [this] {
+    desktop->refuseActivation(target, true);
+    desktop->activate(bystander);
+  };
   switch (c.disturbance) {
     case Disturbance::None: break;
     case Disturbance::StealFocus: stealFocusEvery(200); break;
     case Disturbance::CloseTarget: desktop->after(1000, [this] { desktop->closeWindow(target); }); break;
-    case Disturbance::TargetCannotComeBack:
-      desktop->after(1000, [this] {
-        desktop->refuseActivation(target, true);
-        desktop->activate(bystander);
-      });
-      break;
-    case Disturbance::TargetCoveredAndStuck:
-      desktop->refuseActivation(target, true);
-      desktop->activate(bystander);
-      break;
+    case Disturbance::TargetCannotComeBack: desktop->after(1000, coverTarget); break;
+    case Disturbance::TargetCoveredAndStuck: coverTarget(); break;
   }
   RecordTarget record{"Notepad", "notes.txt", c.click};
   EXPECT_EQ(injection.sendText(c.text, record), c.completes);

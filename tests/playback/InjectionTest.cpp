@@ -6,6 +6,8 @@
 namespace qlm {
 namespace {
 
+using Keys = std::vector<std::tuple<std::int64_t, int, bool>>;
+
 class InjectionTest : public testing::PlaybackTest {
  protected:
   InjectionTest() { editor = window("Notepad", "notes.txt"); }
@@ -16,15 +18,6 @@ class InjectionTest : public testing::PlaybackTest {
     doc.setVariableNumber("$QLM_KEY_MODE", keyMode);
   }
 
-  // (time, key, up) of the injected key events.
-  std::vector<std::tuple<std::int64_t, int, bool>> keys() const {
-    std::vector<std::tuple<std::int64_t, int, bool>> result;
-    for (const SimEvent& e : injected()) {
-      if (e.kind == SimEventKind::Key) result.emplace_back(e.time, e.virtualKey, e.up);
-    }
-    return result;
-  }
-
   std::vector<SimEvent> ofKind(SimEventKind kind) const {
     std::vector<SimEvent> result;
     for (const SimEvent& e : injected()) {
@@ -33,11 +26,16 @@ class InjectionTest : public testing::PlaybackTest {
     return result;
   }
 
+  // (time, key, up) of the injected key events.
+  Keys keys() const {
+    Keys result;
+    for (const SimEvent& e : ofKind(SimEventKind::Key)) result.emplace_back(e.time, e.virtualKey, e.up);
+    return result;
+  }
+
   WindowId editor = kNoWindow;
   RecordTarget record{"Notepad", "notes.txt", {10, 20}};
 };
-
-using Keys = std::vector<std::tuple<std::int64_t, int, bool>>;
 
 struct TimingCase {
   const char* text;
@@ -76,14 +74,14 @@ TEST_F(InjectionTest, PressAndReleaseNotationsAreSeparate) {
   EXPECT_EQ(desktop->typedText(editor), "/[RETURN]");  // Return has no release entry
 }
 
-TEST_F(InjectionTest, CharacterWithoutKeyIsTypedThroughALentKey) {
+TEST_F(InjectionTest, CharacterWithoutKeyIsTypedThroughALentKeyAndTheEndKeyStopsTypingBetweenCharacters) {
   ASSERT_TRUE(injection.sendText("\xEA", record));  // ê is not on the US layout
   auto chars = ofKind(SimEventKind::Character);
   ASSERT_EQ(chars.size(), 2u);
-  EXPECT_EQ(chars[0].time, 40);
-  EXPECT_EQ(chars[1].time, 60);
-  EXPECT_EQ(desktop->typedText(editor), "\xEA");
-  EXPECT_EQ(desktop->now(), 80);
+  EXPECT_EQ(std::tuple(chars[0].time, chars[1].time, desktop->now()), std::tuple(40, 60, 80));
+  desktop->after(100, [this] { doc.flags().endKey = true; });
+  EXPECT_FALSE(injection.sendText("abcdef", record));
+  EXPECT_EQ(desktop->typedText(editor), "\xEA" "ab");
 }
 
 TEST_F(InjectionTest, KeyModeOneTypesTwoCharactersAndPastesThree) {
@@ -94,26 +92,20 @@ TEST_F(InjectionTest, KeyModeOneTypesTwoCharactersAndPastesThree) {
   std::int64_t start = desktop->now();
   ASSERT_TRUE(injection.sendText("abc", record));
   EXPECT_EQ(desktop->clipboardText(), "abc");
-  Keys expected{{start + 70, vk::kControl, false},
-                {start + 110, 'V', false},
-                {start + 130, 'V', true},
-                {start + 220, vk::kControl, true}};
-  EXPECT_EQ(keys(), expected);
+  EXPECT_EQ(keys(), (Keys{{start + 70, vk::kControl, false}, {start + 110, 'V', false}, {start + 130, 'V', true},
+                          {start + 220, vk::kControl, true}}));
   EXPECT_EQ(desktop->now(), start + 70 + 80 + 70);  // Ctrl, then v as a character, then Ctrl
   EXPECT_EQ(desktop->typedText(editor), "ababc");
   doc.setVariable("$QLM_KEY_MODE", "4294967297");  // no int: never wraps round to mode 1
   ASSERT_TRUE(injection.sendText("xyz", record));
   EXPECT_EQ(desktop->clipboardText(), "abc");
-}
-
-TEST_F(InjectionTest, NotationFirstHandsOverWhatIsPending) {
-  speeds(40, 40, 1);
+  doc.setVariableNumber("$QLM_KEY_MODE", 1);  // a notation first hands over what is pending
   ASSERT_TRUE(injection.sendText("abcdV[TAB]xyz", record));
-  EXPECT_EQ(desktop->typedText(editor), "abcd\txyz");
+  EXPECT_EQ(desktop->typedText(editor), "ababcxyzabcd\txyz");
   EXPECT_EQ(desktop->clipboardText(), "xyz");
 }
 
-TEST_F(InjectionTest, LongTextIsPastedBeforeThePendingBufferOverflows) {
+TEST_F(InjectionTest, LongTextIsPastedBeforeThePendingBufferOverflowsAndABusyClipboardFallsBackToTyping) {
   speeds(0, 0, 1);
   std::string text(2500, 'x');
   ASSERT_TRUE(injection.sendText(text, record));
@@ -121,14 +113,12 @@ TEST_F(InjectionTest, LongTextIsPastedBeforeThePendingBufferOverflows) {
   for (const auto& [time, key, up] : keys()) pastes += key == vk::kControl && !up;
   EXPECT_EQ(pastes, 3);
   EXPECT_EQ(desktop->typedText(editor), text);
-}
-
-TEST_F(InjectionTest, BusyClipboardFallsBackToTyping) {
-  speeds(40, 40, 1);
+  speeds(40, 40, 1);  // a busy clipboard falls back to typing
   desktop->setClipboardBusy(true);
+  const std::int64_t start = desktop->now();
   ASSERT_TRUE(injection.sendText("abc", record));
-  EXPECT_EQ(desktop->typedText(editor), "abc");
-  EXPECT_EQ(desktop->now(), 3 * 80);
+  EXPECT_EQ(desktop->typedText(editor), text + "abc");
+  EXPECT_EQ(desktop->now() - start, 3 * 80);
 }
 
 TEST_F(InjectionTest, ClickMovesInTwentyOneStepsThenPressesAndReleases) {
@@ -159,40 +149,30 @@ TEST_F(InjectionTest, ClickCloseToThePointerMakesNoSteps) {
   EXPECT_EQ(desktop->now(), 40 + 20 + 20);
 }
 
-TEST_F(InjectionTest, FoundClickPointWinsOverTheRecordedOne) {
+TEST_F(InjectionTest, FoundClickPointWinsOverTheRecordedOneAndAWholeScreenRecordClicksOnTheScreen) {
   doc.foundClickPoint() = {300, 250};
   ASSERT_TRUE(injection.sendText("V[LBUTTON]", record));
   EXPECT_EQ(desktop->pointer(), (Point{300, 250}));
   EXPECT_EQ(desktop->clicks(editor)[0].position, (Point{200, 150}));
-}
-
-TEST_F(InjectionTest, WholeScreenRecordClicksRelativeToTheScreen) {
-  RecordTarget screen{"", "-screen", {150, 160}};
-  ASSERT_TRUE(injection.sendText("V[LBUTTON]", screen));
+  doc.foundClickPoint() = {-1, -1};
+  ASSERT_TRUE(injection.sendText("V[LBUTTON]", RecordTarget{"", "-screen", {150, 160}}));
   EXPECT_EQ(desktop->pointer(), (Point{150, 160}));
 }
 
-TEST_F(InjectionTest, RefusedEventIsRetriedEveryThirtyMilliseconds) {
+TEST_F(InjectionTest, RefusedEventIsRetriedEveryThirtyMillisecondsUpToAHundredTimes) {
   desktop->refuseInjections(3);
   ASSERT_TRUE(injection.sendText("a", record));
   EXPECT_EQ(keys(), (Keys{{40 + 3 * 30, 'A', false}, {40 + 3 * 30 + 20, 'A', true}}));
   EXPECT_TRUE(ui.messages().empty());
-}
-
-TEST_F(InjectionTest, EventRefusedTooOftenStopsPlaybackWithAMessage) {
+  desktop->clearEvents();
   desktop->refuseInjections(1000);
+  const std::int64_t start = desktop->now();
   EXPECT_FALSE(injection.sendText("abc", record));
   EXPECT_TRUE(keys().empty());
   EXPECT_EQ(lastMessage(), "Input refused: the desktop did not accept a key event after 100 attempts.");
   EXPECT_TRUE(doc.stopRequested());
   // The rest of the character and of the text is dropped at once.
-  EXPECT_EQ(desktop->now(), 40 + 99 * 30);
-}
-
-TEST_F(InjectionTest, EndKeyStopsTypingBetweenCharacters) {
-  desktop->after(100, [this] { doc.flags().endKey = true; });
-  EXPECT_FALSE(injection.sendText("abcdef", record));
-  EXPECT_EQ(desktop->typedText(editor), "ab");
+  EXPECT_EQ(desktop->now() - start, 40 + 99 * 30);
 }
 
 TEST_F(InjectionTest, ReleaseModifiersLetsGoOfHeldKeysClosesTheMenuAndTurnsCapsLockOff) {
@@ -202,14 +182,9 @@ TEST_F(InjectionTest, ReleaseModifiersLetsGoOfHeldKeysClosesTheMenuAndTurnsCapsL
   injection.releaseModifiers();
   desktop->userTap(vk::kCapital);
   injection.releaseModifiers();
-  EXPECT_EQ(keys(), (Keys{{30, vk::kMenu, true},
-                          {60, vk::kShift, true},
-                          {90, vk::kControl, true},
-                          {120, vk::kLWin, true},
-                          {150, vk::kEscape, false},
-                          {180, vk::kEscape, true},
-                          {210, vk::kCapital, false},
-                          {240, vk::kCapital, true}}));
+  EXPECT_EQ(keys(), (Keys{{30, vk::kMenu, true}, {60, vk::kShift, true}, {90, vk::kControl, true},
+                          {120, vk::kLWin, true}, {150, vk::kEscape, false}, {180, vk::kEscape, true},
+                          {210, vk::kCapital, false}, {240, vk::kCapital, true}}));
   EXPECT_FALSE(desktop->isCapsLockOn());
 }
 
@@ -223,9 +198,7 @@ TEST_F(InjectionTest, VerboseClickShowsItsNoteAndLooksForTheTargetAgain) {
   desktop->advance(500);
   window("Other", "other");
   ASSERT_TRUE(verbose.sendText("V[LBUTTON]", record));
-  ASSERT_EQ(opened.size(), 1u);
-  EXPECT_EQ(opened[0].first, "V[LBUTTON] (110,120)");
-  EXPECT_EQ(opened[0].second, (Rect{90, 100, 360, 200}));
+  EXPECT_EQ(opened, (std::vector<std::pair<std::string, Rect>>{{"V[LBUTTON] (110,120)", Rect{90, 100, 360, 200}}}));
   EXPECT_EQ(closed, 1);
   EXPECT_EQ(desktop->foregroundWindow(), editor);  // "AppWait2" brought the record's window back
   EXPECT_EQ(desktop->clicks(editor).size(), 1u);

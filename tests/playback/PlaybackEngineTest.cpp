@@ -79,9 +79,10 @@ class PlaybackTest : public testing::LanguageTest {
 };
 
 TEST_F(PlaybackTest, PlaysEveryRecordAndSendsOnlyNonEmptyOutputs) {
-  setRecords({"\"a\"; $X=1", "\"b\"&$X"});
+  doc.setPathName("/home/ada/macros/invoice.qlm");
+  setRecords({"\"a\"; $X=1", "\"b\"&$X&$QLM_PATH"});
   EXPECT_EQ(play(), PlaybackEnd::Completed);
-  EXPECT_EQ(output.sent, (Strings{"a", "b1"}));
+  EXPECT_EQ(output.sent, (Strings{"a", "b1/home/ada/macros/"}));
   EXPECT_EQ(output.lookups, 2);  // the assignment sends nothing and looks for nothing
   EXPECT_EQ(doc.readVariableNumber("$QLM_LINE_NB"), 2);
   EXPECT_EQ(doc.readVariableNumber("$QLM_INST"), 1);
@@ -99,26 +100,18 @@ TEST_F(PlaybackTest, SkipsRecordsNotToBePlayedWhileTheLineStillPassesThem) {
   play();
   EXPECT_EQ(output.sent, (Strings{"a", "d"}));
   EXPECT_EQ(host.selected, (std::vector<int>{1, 4}));
-}
-
-TEST_F(PlaybackTest, JumpWithinARecordRepeatsFromItsFirstInstruction) {
-  setRecords({"$N=$N+1; If($N<3,GoTo(1,1),\"\"); \"done\""});
-  play();
-  EXPECT_EQ(stored("$N"), "3");
-  EXPECT_EQ(output.sent, (Strings{"done"}));
-}
-
-TEST_F(PlaybackTest, JumpToAnotherRecordStartsAtTheLocationsInstruction) {
-  setRecords({"\"x\"", "GoTo(:B,1)", "\"skipped\"", "\"y\"; :B; \"z\"", "\"after\""});
-  play();
-  EXPECT_EQ(output.sent, (Strings{"x", "z", "after"}));
-}
-
-TEST_F(PlaybackTest, LocationsOfRecordsNotPlayedCannotBeReached) {
-  setRecords({"GoTo(:B,1)", ":B; \"z\""});
+  setRecords({"GoTo(:B,1)", ":B; \"z\""});  // nor can their locations be reached
   host.records[1].play = false;
   EXPECT_EQ(play(), PlaybackEnd::Stopped);
   EXPECT_EQ(lastMessage(), "Invalid location = :B, number = 1.");
+}
+
+TEST_F(PlaybackTest, JumpsRepeatARecordFromItsFirstInstructionOrStartAtTheLocationsInstruction) {
+  setRecords(
+      {"$N=$N+1; If($N<3,GoTo(1,1),\"\"); \"x\"", "GoTo(:B,1)", "\"skipped\"", "\"y\"; :B; \"z\"", "\"after\""});
+  play();
+  EXPECT_EQ(stored("$N"), "3");
+  EXPECT_EQ(output.sent, (Strings{"x", "z", "after"}));
 }
 
 TEST_F(PlaybackTest, StopEndsAfterTheCurrentInstructionAndTheNextPlaybackOffersToResume) {
@@ -126,13 +119,20 @@ TEST_F(PlaybackTest, StopEndsAfterTheCurrentInstructionAndTheNextPlaybackOffersT
   EXPECT_EQ(play(), PlaybackEnd::Stopped);
   EXPECT_EQ(output.sent, (Strings{"a"}));
   EXPECT_EQ(doc.readVariableNumber("$QLM_INST"), 2);
-
+  // Nobody to answer the question: nothing starts.
+  EXPECT_EQ(play(), PlaybackEnd::Unanswered);
+  EXPECT_EQ(output.sent, (Strings{"a"}));
+  EXPECT_NE(lastMessage().find("Would you like to continue"), std::string::npos);
+  EXPECT_TRUE(doc.stopRequested());
+  EXPECT_FALSE(doc.flags().running);
   ui.queueAnswers({2});  // go on with the next instruction
   EXPECT_EQ(play(), PlaybackEnd::Completed);
-  ASSERT_EQ(ui.questions().size(), 1u);
-  EXPECT_EQ(ui.questions()[0].text,
+  ASSERT_EQ(ui.questions().size(), 2u);
+  EXPECT_EQ(ui.questions()[1].text,
             "Would you like to continue the previous playback Line=1 Instruction=2 (already executed) ?");
-  EXPECT_EQ(ui.questions()[0].answers.size(), 3u);
+  EXPECT_EQ(ui.questions()[1].answers,
+            (Strings{"Yes", "No, start again at the next instruction.",
+                     "No, from the beginning and also reset the variables."}));
   EXPECT_EQ(output.sent, (Strings{"a", "b", "c"}));
 }
 
@@ -147,17 +147,6 @@ TEST_F(PlaybackTest, ResumeAnswersRepeatTheInstructionOrStartAgain) {
   play();
   EXPECT_EQ(stored("$N"), "1");
   EXPECT_EQ(doc.readVariableNumber("$QLM_INST"), 2);
-}
-
-TEST_F(PlaybackTest, NobodyToAnswerTheResumeQuestionStartsNothing) {
-  setRecords({"\"a\"; Stop()", "\"b\""});
-  play();
-  output.sent.clear();
-  EXPECT_EQ(play(), PlaybackEnd::Unanswered);
-  EXPECT_TRUE(output.sent.empty());
-  EXPECT_NE(lastMessage().find("Would you like to continue"), std::string::npos);
-  EXPECT_TRUE(doc.stopRequested());
-  EXPECT_FALSE(doc.flags().running);
 }
 
 TEST_F(PlaybackTest, EndKeyStopsAfterTheCurrentInstructionAndBecomesAStopRequest) {
@@ -199,19 +188,17 @@ TEST_F(PlaybackTest, ReportsEveryInstructionBeforeAndAfterIt) {
                        {1, 1, 1, "\"a\""}, {3, 1, 1, "\"a\""}, {1, 1, 2, "1+1"}, {3, 1, 2, "\"2\""}}));
 }
 
-struct OutOfRangeCase {
-  const char* instruction;
-  const char* message;
-};
+// The instruction and the stop message it gives.
+using OutOfRangeCase = std::pair<const char*, const char*>;
 
 class OutOfRangePosition : public PlaybackTest, public ::testing::WithParamInterface<OutOfRangeCase> {};
 
 // A number that names no line or instruction stops; it never wraps round to another one.
 TEST_P(OutOfRangePosition, StopsWithoutPlayingAnotherLine) {
   // The count stops a jump that wraps round to the first instruction.
-  setRecords({std::string(":L; $N=$N+1; If($N>50,Stop(),\"\"); ") + GetParam().instruction, "\"b\""});
+  setRecords({std::string(":L; $N=$N+1; If($N>50,Stop(),\"\"); ") + GetParam().first, "\"b\""});
   EXPECT_EQ(play(), PlaybackEnd::Stopped);
-  EXPECT_EQ(lastMessage(), GetParam().message);
+  EXPECT_EQ(lastMessage(), GetParam().second);
   EXPECT_TRUE(output.sent.empty());
   EXPECT_EQ(host.selected, (std::vector<int>{1}));
 }
@@ -227,14 +214,7 @@ INSTANTIATE_TEST_SUITE_P(
                       OutOfRangeCase{"GoTo(1,-2147483649)", "Invalid instruction = -2147483649."},
                       OutOfRangeCase{"GoTo(:L,4294967297)", "Invalid location = :L, number = 4294967297."}));
 
-TEST_F(PlaybackTest, PathVariableHoldsTheDocumentsFolder) {
-  doc.setPathName("/home/ada/macros/invoice.qlm");
-  setRecords({"$QLM_PATH"});
-  play();
-  EXPECT_EQ(output.sent, (Strings{"/home/ada/macros/"}));
-}
-
-TEST_F(PlaybackTest, RunsOnItsOwnThreadAndStopsOnTheStopCommand) {
+TEST_F(PlaybackTest, RunsOnItsOwnThreadStopsOnTheStopCommandAndPlaysAgain) {
   setRecords({":L; \"x\"; GoTo(:L,1)"});
   // Counted on the playback thread; the variables are its own while it runs.
   std::atomic<int> sends{0};
@@ -246,11 +226,10 @@ TEST_F(PlaybackTest, RunsOnItsOwnThreadAndStopsOnTheStopCommand) {
   engine.stop();
   EXPECT_EQ(engine.wait(), PlaybackEnd::Stopped);
   EXPECT_EQ(doc.flags().runState, RunState::Idle);
-}
-
-TEST_F(PlaybackTest, PlaysAgainAfterAThreadedPlaybackEndedWithoutAWait) {
+  // It plays again after a threaded playback that ended without a wait.
   setRecords({"\"a\""});
-  PlaybackEngine engine(doc, host, output);
+  output.sent.clear();
+  ui.queueAnswers({3});
   ASSERT_TRUE(engine.start());
   while (engine.playing()) std::this_thread::yield();
   EXPECT_TRUE(engine.start());
@@ -261,23 +240,19 @@ TEST_F(PlaybackTest, PlaysAgainAfterAThreadedPlaybackEndedWithoutAWait) {
 
 TEST_F(PlaybackTest, UserMovementPausesEvaluationForTheMovementWait) {
   UserActivityWatch watch(doc, nullptr, 2500);
-  setRecords({"\"a\""});
-  output.onSend = [&](std::string_view) {};
   doc.flags().running = true;
-  watch.onEvent(event(512, 0, Origin::Ours));
-  EXPECT_EQ(doc.flags().movementWaitLeft, 0);
-  watch.onEvent(event(512, 0, Origin::OtherInjector));
-  EXPECT_EQ(doc.flags().movementWaitLeft, 2500);
-  doc.flags().movementWaitLeft = 0;
-  watch.onEvent(event(512));
-  EXPECT_EQ(doc.flags().movementWaitLeft, 2500);
+  auto waitAfterMove = [&](Origin origin) {
+    doc.flags().movementWaitLeft = 0;
+    watch.onEvent(event(512, 0, origin));
+    return doc.flags().movementWaitLeft.load();
+  };
+  EXPECT_EQ(waitAfterMove(Origin::Ours), 0);
+  EXPECT_EQ(waitAfterMove(Origin::OtherInjector), 2500);
+  EXPECT_EQ(waitAfterMove(Origin::User), 2500);
   // Leaving one of our windows after pressing its button is not activity.
-  doc.flags().movementWaitLeft = 0;
   doc.flags().pointerMovesIgnored = 1;
-  watch.onEvent(event(512));
-  EXPECT_EQ(doc.flags().movementWaitLeft, 0);
-  watch.onEvent(event(512));
-  EXPECT_EQ(doc.flags().movementWaitLeft, 2500);
+  EXPECT_EQ(waitAfterMove(Origin::User), 0);
+  EXPECT_EQ(waitAfterMove(Origin::User), 2500);
   PlaybackEngine engine(doc, host, output);
   auto before = clock.nowMs();
   engine.userActivityPause();

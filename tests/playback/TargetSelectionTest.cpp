@@ -37,19 +37,21 @@ using TargetSelectionTest = testing::PlaybackTest;
 
 enum class Arrange { Nothing, LateWindow, EndKey, RefusesActivation };
 
+constexpr const char* kEditor = "notes.txt - Editor";
+
 struct LookupCase {
   const char* name;
-  Arrange arrange;
-  bool classAndTitle;
   const char* className;
   const char* title;
-  bool quiet;
-  int waitMs;
   bool found;
   const char* foreground;  // title of the foreground window afterwards
   int matchKind;
-  std::int64_t tookMs;
-  const char* message;
+  std::int64_t tookMs = 0;
+  const char* message = "";
+  Arrange arrange = Arrange::Nothing;
+  int waitMs = 3000;
+  bool quiet = false;
+  bool classAndTitle = false;
 };
 
 void PrintTo(const LookupCase& c, std::ostream* os) { *os << c.name; }
@@ -62,9 +64,9 @@ TEST_P(Lookup, FindsTheWindowInTimeOrSaysWhy) {
   const LookupCase& c = GetParam();
   WindowId editor = kNoWindow;
   if (c.arrange == Arrange::LateWindow) {
-    desktop->after(1250, [this] { window("Notepad", "notes.txt - Editor"); });
+    desktop->after(1250, [this] { window("Notepad", kEditor); });
   } else {
-    editor = window("Notepad", "notes.txt - Editor");
+    editor = window("Notepad", kEditor);
   }
   window("Terminal", "user@host: ~/a");
   window("XTerm", "user@host: ~/b");
@@ -75,51 +77,37 @@ TEST_P(Lookup, FindsTheWindowInTimeOrSaysWhy) {
   doc.settings().selectEither = !c.classAndTitle;
   EXPECT_EQ(selector.findWindowLike(c.className, c.title, c.quiet, c.waitMs, true, "AppWait"), c.found);
   EXPECT_EQ(platform->windows->title(desktop->foregroundWindow()), c.foreground);
-  EXPECT_EQ(selector.lastLookup().matchKind, c.matchKind);
-  EXPECT_EQ(desktop->now(), c.tookMs);
+  EXPECT_EQ(std::pair(selector.lastLookup().matchKind, desktop->now()), std::pair(c.matchKind, c.tookMs));
   EXPECT_EQ(lastMessage(), c.message);
   EXPECT_EQ(doc.stopRequested(), *c.message != 0);
   EXPECT_EQ(lookupFailures, *c.message != 0 && c.arrange == Arrange::Nothing ? 1 : 0);
 }
 
-
 INSTANTIATE_TEST_SUITE_P(
     Desktops, Lookup,
     ::testing::Values(
-        LookupCase{"Exact", Arrange::Nothing, false, "Notepad", "notes.txt - Editor", false, 3000, true,
-                   "notes.txt - Editor", kMatchByClassAndTitle, 0, ""},
-        LookupCase{"EitherByTitle", Arrange::Nothing, false, "Wrong", "notes.txt - Editor", false, 3000, true,
-                   "notes.txt - Editor", kMatchByTitle, 0, ""},
-        LookupCase{"EitherByClass", Arrange::Nothing, false, "Notepad", "changed", false, 3000, true, "notes.txt - Editor",
-                   kMatchByClass, 0, ""},
-        LookupCase{"LateWindow", Arrange::LateWindow, false, "Notepad", "notes.txt - Editor", false, 3000, true,
-                   "notes.txt - Editor", kMatchByClassAndTitle, 1300, ""},
-        LookupCase{"Quiet", Arrange::Nothing, false, "Gedit", "notes.txt", true, 500, false, "other", kMatchNotFound, 500,
-                   ""},
-        LookupCase{"EndKeyCutsItShort", Arrange::EndKey, false, "Gedit", "notes.txt", false, 3000, false, "other",
-                   kMatchNotFound, 500, ""},
-        LookupCase{"WholeScreenNeverWaits", Arrange::Nothing, false, "Notepad", "-screen", false, 3000, true, "other",
-                   kMatchNoLookup, 0, ""},
-        LookupCase{"WildcardWithEmptyClassByTitle", Arrange::Nothing, false, "", "* - Editor", false, 3000, true,
-                   "notes.txt - Editor", kMatchByTitle, 0, ""},
-        LookupCase{"EmptyTitleIsTheStar", Arrange::Nothing, false, "Whatever", "", false, 3000, true, "other",
-                   kMatchByTitle, 0, ""},
-        LookupCase{"WildcardSkipsTheWrongClass", Arrange::Nothing, true, "XTerm", "user@host: *", false, 3000, true,
-                   "user@host: ~/b", kMatchByClassAndTitle, 0, ""},
-        LookupCase{"WildcardFails", Arrange::Nothing, false, "XTerm", "nobody@host: *", false, 1000, false, "other",
-                   kMatchNoLookup, 1000, "Cannot find Window: \nTitle='nobody@host: *'\nApplication:'XTerm'"},
-        LookupCase{"CannotBeBroughtForward", Arrange::RefusesActivation, false, "Notepad", "notes.txt - Editor", false,
-                   3000, false, "other", kMatchNotFound, 3000,
-                   "Cannot find Window: \nTitle='notes.txt - Editor'\nApplication:'Notepad'"}),
+        LookupCase{"Exact", "Notepad", kEditor, true, kEditor, kMatchByClassAndTitle},
+        LookupCase{"EitherByTitle", "Wrong", kEditor, true, kEditor, kMatchByTitle},
+        LookupCase{"EitherByClass", "Notepad", "changed", true, kEditor, kMatchByClass},
+        LookupCase{"LateWindow", "Notepad", kEditor, true, kEditor, kMatchByClassAndTitle, 1300, "",
+                   Arrange::LateWindow},
+        LookupCase{"Quiet", "Gedit", "notes.txt", false, "other", kMatchNotFound, 500, "", Arrange::Nothing, 500, true},
+        LookupCase{"EndKeyCutsItShort", "Gedit", "notes.txt", false, "other", kMatchNotFound, 500, "", Arrange::EndKey},
+        LookupCase{"WholeScreenNeverWaits", "Notepad", "-screen", true, "other", kMatchNoLookup},
+        LookupCase{"WildcardWithEmptyClassByTitle", "", "* - Editor", true, kEditor, kMatchByTitle},
+        LookupCase{"EmptyTitleIsTheStar", "Whatever", "", true, "other", kMatchByTitle},
+        LookupCase{"WildcardSkipsTheWrongClass", "XTerm", "user@host: *", true, "user@host: ~/b", kMatchByClassAndTitle,
+                   0, "", Arrange::Nothing, 3000, false, true},
+        LookupCase{"WildcardFails", "XTerm", "nobody@host: *", false, "other", kMatchNoLookup, 1000,
+                   "Cannot find Window: \nTitle='nobody@host: *'\nApplication:'XTerm'", Arrange::Nothing, 1000},
+        LookupCase{"CannotBeBroughtForward", "Notepad", kEditor, false, "other", kMatchNotFound, 3000,
+                   "Cannot find Window: \nTitle='notes.txt - Editor'\nApplication:'Notepad'",
+                   Arrange::RefusesActivation}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TargetSelectionTest, MinimisedTargetIsRestoredAndItsDialogComesForward) {
   WindowId editor = window("Notepad", "notes.txt");
-  SimWindowSpec dialog;
-  dialog.className = "Dialog";
-  dialog.title = "Save as";
-  dialog.owner = editor;
-  WindowId popup = desktop->createWindow(dialog);
+  WindowId popup = desktop->createWindow({.className = "Dialog", .title = "Save as", .owner = editor});
   window("Other", "other");
   desktop->setMinimized(editor, true);
   EXPECT_TRUE(selector.raiseTarget("Notepad", "notes.txt", true));
@@ -144,9 +132,9 @@ TEST_P(SelectionFlags, DecideWhatMustMatch) {
   doc.settings().selectEither = c.either;
   doc.settings().selectByClass = c.byClass;
   doc.settings().selectByTitle = c.byTitle;
-  EXPECT_EQ(selector.findWindowLike(c.className, c.title, false, 0, true, "AppWait"), c.found);
-  EXPECT_EQ(selector.lastLookup().matchKind, c.matchKind);
-  EXPECT_EQ(lastMessage(), c.failure);
+  const bool found = selector.findWindowLike(c.className, c.title, false, 0, true, "AppWait");
+  EXPECT_EQ(std::tuple(found, selector.lastLookup().matchKind, lastMessage()),
+            std::tuple(c.found, c.matchKind, std::string(c.failure)));
   EXPECT_EQ(doc.stopRequested(), !c.found);
 }
 
@@ -180,30 +168,36 @@ TEST_F(TargetSelectionTest, ForegroundModeZeroNeverLooks) {
   WindowId other = window("Other", "other");
   doc.settings().foregroundMode = 0;
   EXPECT_TRUE(selector.findWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
-  EXPECT_EQ(selector.lastLookup().targetClass, "ACTIVE APPS");
-  EXPECT_EQ(selector.lastLookup().targetTitle, "ACTIVE WINDOW");
+  EXPECT_EQ(selector.lastLookup().targetClass + "|" + selector.lastLookup().targetTitle, "ACTIVE APPS|ACTIVE WINDOW");
   EXPECT_EQ(desktop->foregroundWindow(), other);
   EXPECT_EQ(desktop->now(), 0);
   EXPECT_TRUE(notes.empty());
 }
 
-TEST_F(TargetSelectionTest, HungWindowIsWaitedForWithNotesOnlyWhenBroughtForward) {
+TEST_F(TargetSelectionTest, HungWindowIsWaitedForWithNotesWhenBroughtForwardUntilItAnswersOrDisappears) {
   WindowId editor = window("Notepad", "notes.txt");
+  window("Notepad", "other");
   desktop->setHung(editor, true);
-  EXPECT_TRUE(selector.findWindowLike("Notepad", "notes.txt", false, 3000, false, "AppWait"));
+  auto find = [this](bool bringForward) {
+    return selector.findWindowLike("Notepad", "notes.txt", false, 3000, bringForward, "AppWait");
+  };
+  EXPECT_TRUE(find(false));
   EXPECT_TRUE(notes.empty());
-  EXPECT_TRUE(selector.findWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
+  EXPECT_TRUE(find(true));
   EXPECT_EQ(notes, (std::vector<std::string>{"Not responding: 3/3", "Not responding: 2/3", "Not responding: 1/3"}));
   EXPECT_EQ(desktop->now(), 3 * (30 + 1000));  // the first lookup waited for nothing
-}
-
-TEST_F(TargetSelectionTest, NotRespondingCheckEndsWhenTheWindowAnswers) {
-  WindowId editor = window("Notepad", "notes.txt");
-  desktop->setHung(editor, true);
+  notes.clear();
   desktop->after(1500, [&] { desktop->setHung(editor, false); });
-  EXPECT_TRUE(selector.findWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
+  EXPECT_TRUE(find(true));
   EXPECT_EQ(notes.size(), 2u);
-  EXPECT_EQ(desktop->now(), 2 * (30 + 1000));
+  EXPECT_EQ(desktop->now(), 5 * (30 + 1000));
+  notes.clear();
+  desktop->setHung(editor, true);
+  desktop->after(1500, [&] { desktop->closeWindow(editor); });
+  EXPECT_FALSE(find(true));
+  EXPECT_EQ(notes.size(), 2u);
+  EXPECT_EQ(lastMessage(), "The target window disappeared: \nTitle='notes.txt'\nApplication:'Notepad'");
+  EXPECT_TRUE(doc.stopRequested());
 }
 
 struct ResizeCase {
@@ -230,25 +224,15 @@ TEST_P(ResizeModes, PlaceTheForegroundWindow) {
   EXPECT_EQ(desktop->windowRect(editor), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, ResizeModes,
-                         ::testing::Values(ResizeCase{0, true, Rect::fromSize(100, 100, 400, 300)},
-                                           ResizeCase{1, true, Rect::fromSize(0, 0, 640, 480)},
-                                           ResizeCase{1, false, Rect::fromSize(0, 0, 600, 400)},
-                                           ResizeCase{2, true, Rect::fromSize(0, 0, 1024, 768)},
-                                           ResizeCase{3, true, Rect::fromSize(0, 0, 300, 200)},
-                                           ResizeCase{4, true, Rect::fromSize(40, 50, 300, 200)},
-                                           ResizeCase{2, true, Rect::fromSize(100, 100, 400, 300), "-screen"}));
-
-TEST_F(TargetSelectionTest, TargetThatDisappearsDuringTheNotRespondingWaitStopsAtOnce) {
-  WindowId editor = window("Notepad", "notes.txt");
-  window("Notepad", "other");
-  desktop->setHung(editor, true);
-  desktop->after(1500, [&] { desktop->closeWindow(editor); });
-  EXPECT_FALSE(selector.findWindowLike("Notepad", "notes.txt", false, 3000, true, "AppWait"));
-  EXPECT_EQ(notes.size(), 2u);
-  EXPECT_EQ(lastMessage(), "The target window disappeared: \nTitle='notes.txt'\nApplication:'Notepad'");
-  EXPECT_TRUE(doc.stopRequested());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Modes, ResizeModes,
+    ::testing::Values(ResizeCase{0, true, Rect::fromSize(100, 100, 400, 300)},
+                      ResizeCase{1, true, Rect::fromSize(0, 0, 640, 480)},
+                      ResizeCase{1, false, Rect::fromSize(0, 0, 600, 400)},
+                      ResizeCase{2, true, Rect::fromSize(0, 0, 1024, 768)},
+                      ResizeCase{3, true, Rect::fromSize(0, 0, 300, 200)},
+                      ResizeCase{4, true, Rect::fromSize(40, 50, 300, 200)},
+                      ResizeCase{2, true, Rect::fromSize(100, 100, 400, 300), "-screen"}));
 
 }  // namespace
 }  // namespace qlm

@@ -1,8 +1,8 @@
 #pragma once
 // Reading trace files back: lines, rows, cells and embedded pictures.
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,28 +13,17 @@ namespace qlm::testing {
 
 inline std::string readText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // Lines ended by CR LF; a last line without one is kept too.
 inline std::vector<std::string> crlfLines(std::string_view text) {
   std::vector<std::string> lines;
-  std::size_t at = 0;
-  while (at < text.size()) {
-    std::size_t end = text.find("\r\n", at);
-    if (end == std::string_view::npos) end = text.size();
+  for (std::size_t at = 0, end = 0; at < text.size(); at = end + 2) {
+    end = std::min(text.find("\r\n", at), text.size());
     lines.emplace_back(text.substr(at, end - at));
-    at = end + 2;
   }
   return lines;
-}
-
-inline int occurrences(std::string_view text, std::string_view part) {
-  int count = 0;
-  for (std::size_t at = text.find(part); at != std::string_view::npos; at = text.find(part, at + part.size())) ++count;
-  return count;
 }
 
 // The contents of the <TD ...> cells of an HTML row.
@@ -48,26 +37,15 @@ inline std::vector<std::string> htmlCells(std::string_view row) {
 }
 
 inline std::vector<std::uint8_t> decodeBase64(std::string_view text) {
-  auto value = [](char c) -> int {
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    if (c == '+') return 62;
-    if (c == '/') return 63;
-    return -1;
-  };
+  constexpr std::string_view kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::vector<std::uint8_t> bytes;
   unsigned bits = 0;
   int count = 0;
   for (char c : text) {
-    int v = value(c);
-    if (v < 0) break;
-    bits = (bits << 6) | static_cast<unsigned>(v);
-    count += 6;
-    if (count >= 8) {
-      count -= 8;
-      bytes.push_back(static_cast<std::uint8_t>(bits >> count));
-    }
+    const std::size_t value = kAlphabet.find(c);
+    if (value == std::string_view::npos) break;
+    bits = (bits << 6) | static_cast<unsigned>(value);
+    if ((count += 6) >= 8) bytes.push_back(static_cast<std::uint8_t>(bits >> (count -= 8)));
   }
   return bytes;
 }
@@ -85,16 +63,12 @@ inline std::vector<Picture> embeddedPictures(std::string_view text) {
   return pictures;
 }
 
-struct Colour {
-  int red = 0, green = 0, blue = 0;
-  friend bool operator==(const Colour&, const Colour&) = default;
-};
-
-inline Colour colourAt(const Picture& picture, int x, int y) {
+// The pixel at (x, y) as 0xRRGGBB.
+inline std::uint32_t rgbAt(const Picture& picture, int x, int y) {
   const std::uint8_t* pixel = picture.rowFromTop(y) + 4 * x;
-  return {pixel[2], pixel[1], pixel[0]};
+  return static_cast<std::uint32_t>(pixel[2] << 16 | pixel[1] << 8 | pixel[0]);
 }
 
-inline constexpr Colour kMarkRed{200, 0, 0};
+inline constexpr std::uint32_t kMarkRed = 0xC80000;
 
 }  // namespace qlm::testing
