@@ -1,14 +1,21 @@
 // The verbose note's cost per played instruction: the note along the target's
 // top edge moved to the next target, repainted and closed again, as playback
 // does around each instruction's keys, against the same steps at Verbose(0),
-// where the note stays hidden. On the X server of $DISPLAY when there is one
-// (run it on the virtual desktop), else on Qt's offscreen platform.
+// where the note stays hidden. The desktop application's window runs on the
+// X server of $DISPLAY when there is one (run it on the virtual desktop), else
+// on Qt's offscreen platform; the overlay of qlm play runs on a private
+// virtual desktop, each step ending with a round trip to the server so that
+// its drawing is counted too.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
+#include "platform/Platform.h"
+#include "platform/x11/VirtualDesktop.h"
+#include "platform/x11/X11Platform.h"
 #include "ui/VerboseOverlay.h"
 
 namespace {
@@ -47,5 +54,43 @@ void playedInstructions(benchmark::State& state) {
   state.counters["remade"] = notes.targetNote().winId() == window ? 0 : 1;
 }
 BENCHMARK(playedInstructions)->Arg(0)->Arg(7)->Unit(benchmark::kMicrosecond);
+
+struct PrivateDesktop {
+  std::unique_ptr<VirtualDesktop> desktop;
+  std::unique_ptr<Platform> platform;
+
+  static PrivateDesktop& get() {
+    static PrivateDesktop instance;
+    return instance;
+  }
+
+ private:
+  PrivateDesktop() {
+    std::string error;
+    desktop = VirtualDesktop::start({}, error);
+    if (desktop) platform = createX11Platform(desktop->display()).platform;
+    if (!platform || !platform->overlay) {
+      std::fprintf(stderr, "no virtual desktop: %s\n", error.c_str());
+      std::exit(1);
+    }
+  }
+};
+
+void playedInstructionsOfQlmPlay(benchmark::State& state) {
+  Platform& platform = *PrivateDesktop::get().platform;
+  OverlayNote note;
+  note.level = static_cast<int>(state.range(0));
+  note.status = " \"Hello from the window\"V[RETURN] ";
+  int step = 0;
+  for (auto _ : state) {
+    note.area = Rect::fromSize(40 + (step % 7) * 30, 60 + (step % 5) * 20, 640, 22);
+    platform.overlay->show(OverlaySlot::Target, note);
+    benchmark::DoNotOptimize(platform.windows->foreground());
+    platform.overlay->hide(OverlaySlot::Target);
+    benchmark::DoNotOptimize(platform.windows->foreground());
+    ++step;
+  }
+}
+BENCHMARK(playedInstructionsOfQlmPlay)->Arg(0)->Arg(7)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 }  // namespace

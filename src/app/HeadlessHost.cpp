@@ -6,7 +6,9 @@
 
 namespace qlm {
 
-HeadlessHost::HeadlessHost(Document& document, std::FILE* out) : m_document(document), m_out(out) {}
+HeadlessHost::HeadlessHost(Document& document, std::FILE* out, Overlay* overlay) : m_document(document), m_out(out) {
+  if (overlay != nullptr) m_notes.emplace(document, *overlay);
+}
 
 int HeadlessHost::recordCount() { return m_document.records().count(); }
 
@@ -38,8 +40,33 @@ PlaybackRecord HeadlessHost::record(int index) {
 
 void HeadlessHost::selectRecord(int index) { m_document.records().setCurrentRecord(index); }
 
+void HeadlessHost::pumpMessages() {
+  if (m_notes) m_notes->expireNotice();
+}
+
 void HeadlessHost::showNote(std::string_view text) {
   std::fprintf(m_out, "(%s)\n", terminalText(text).c_str());
+  if (m_notes) m_notes->showTextNotice(text);
+}
+
+void HeadlessHost::showTargetNote(std::string_view text) {
+  if (m_notes) m_notes->showTargetNote(text);
+}
+
+void HeadlessHost::showClickNote(std::string_view text, const Rect& area) {
+  if (m_notes) m_notes->showClickNote(text, area);
+}
+
+void HeadlessHost::closeTargetNote() {
+  if (m_notes) m_notes->closeNotes();
+}
+
+void HeadlessHost::showPointNotice(Point at) {
+  if (m_notes) m_notes->showPointNotice(at);
+}
+
+void HeadlessHost::playbackEnded() {
+  if (m_notes) m_notes->closeAll();
 }
 
 void HeadlessHost::openTraceFile(std::string_view path) {

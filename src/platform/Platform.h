@@ -11,6 +11,7 @@
 #include "platform/Input.h"
 #include "platform/InputWatch.h"
 #include "platform/KeyboardLayout.h"
+#include "platform/Overlay.h"
 #include "platform/Processes.h"
 #include "platform/Settings.h"
 #include "platform/Windows.h"
@@ -40,6 +41,8 @@ struct Platform {
   std::unique_ptr<Sound> sound;
   std::unique_ptr<User> user;
   std::unique_ptr<Settings> settings;
+  // Optional: without it the verbose notes are not drawn.
+  std::unique_ptr<Overlay> overlay;
 
   bool complete() const;
 };

@@ -16,6 +16,7 @@ InjectionHooks injectionHooks(PlaybackHost& host) {
   InjectionHooks hooks;
   hooks.openNote = [&host](const std::string& text, const Rect& area) { host.showClickNote(text, area); };
   hooks.closeNotes = [&host] { host.closeTargetNote(); };
+  hooks.showPointNotice = [&host](Point at) { host.showPointNotice(at); };
   hooks.pump = [&host] { host.pumpMessages(); };
   return hooks;
 }

@@ -290,7 +290,11 @@ void Injection::mouseAction(const MouseEntry& entry, char prefix, const RecordTa
     }
     return;
   }
-  if (verbose >= 1 && m_platform.clock->nowMs() - m_doc.chronoStart() > 300 && m_hooks.openNote) {
+  const bool quickStep = m_platform.clock->nowMs() - m_doc.chronoStart() <= 300;
+  // A note so soon after the last one would only flicker; the cross notice
+  // still shows where a quick click lands, and goes by itself.
+  if (verbose >= 1 && quickStep && m_hooks.showPointNotice) m_hooks.showPointNotice(target);
+  if (verbose >= 1 && !quickStep && m_hooks.openNote) {
     std::string text = std::string(1, prefix) + std::string(entry.notation.substr(1)) + " (" +
                        (imageFound ? std::string("Image found")
                                    : std::to_string(target.x) + "," + std::to_string(target.y)) +

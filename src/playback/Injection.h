@@ -25,6 +25,8 @@ struct InjectionHooks {
   std::function<void(const std::string& text, const Rect& area)> openNote;
   std::function<void()> closeNotes;
   std::function<void()> pump;
+  // A cross on a point of the screen for one second.
+  std::function<void(Point at)> showPointNotice;
 };
 
 struct InputSettings {

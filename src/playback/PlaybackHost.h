@@ -35,6 +35,8 @@ class PlaybackHost {
   // The note before a click, over `area` of the screen; closed with the target note.
   virtual void showClickNote(std::string_view /*text*/, const Rect& /*area*/) {}
   virtual void closeTargetNote() {}
+  // A cross centred on a point of the screen for one second.
+  virtual void showPointNotice(Point /*at*/) {}
   virtual void playbackStarted(std::string_view /*endKeyNotation*/) {}
   virtual void playbackEnded() {}
   virtual void openTraceFile(std::string_view /*path*/) {}

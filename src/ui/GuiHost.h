@@ -6,6 +6,7 @@
 
 #include "app/HeadlessHost.h"
 #include "playback/PlaybackHost.h"
+#include "trace/PlaybackNotes.h"
 #include "ui/VerboseOverlay.h"
 
 namespace qlm {
@@ -23,6 +24,7 @@ class GuiHost final : public QObject, public PlaybackHost {
   void showTargetNote(std::string_view text) override;
   void showClickNote(std::string_view text, const Rect& area) override;
   void closeTargetNote() override;
+  void showPointNotice(Point at) override;
   void playbackStarted(std::string_view endKeyNotation) override;
   void playbackEnded() override;
   void openTraceFile(std::string_view path) override;
@@ -41,11 +43,8 @@ class GuiHost final : public QObject, public PlaybackHost {
   void closeRequested();
 
  private:
-  // The top edge of the foreground window, on the screen.
-  QRect foregroundTop() const;
-
-  Document& m_document;
   HeadlessHost m_records;
+  PlaybackNotes m_notes;
 };
 
 }  // namespace qlm

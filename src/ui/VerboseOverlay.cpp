@@ -4,64 +4,82 @@
 #include <QPainter>
 #include <QRegion>
 
+#include "trace/PlaybackNotes.h"
+
 namespace qlm {
 namespace {
 
-const QColor kBlue(0, 0, 255);
-constexpr int kFrameWidth = 4;
-constexpr int kFrameInset = 2;
-constexpr int kCrossReach = 15;
-constexpr int kCircleRadius = 5;
-constexpr int kNoticeMs = 1000;
+const QColor kBlue(kOverlayBlue.red, kOverlayBlue.green, kOverlayBlue.blue);
+const QColor kWhite(kOverlayWhite.red, kOverlayWhite.green, kOverlayWhite.blue);
+const QColor kGround(kOverlayTransparent.red, kOverlayTransparent.green, kOverlayTransparent.blue);
+constexpr int kNoticeMs = PlaybackNotes::kNoticeMs;
 
 QFont noteFont() {
-  QFont font("Times New Roman");
-  font.setPixelSize(18);
+  QFont font(QString::fromLatin1(kOverlayFontFamily));
+  font.setPixelSize(kOverlayFontPixels);
   font.setWeight(QFont::Bold);
   return font;
 }
 
-bool hasMarker(const VerboseNote& note) { return note.marker.x() >= 0 && note.marker.y() >= 0; }
+QPoint toQt(Point point) { return QPoint(point.x, point.y); }
 
 void paintNote(QPainter& painter, const VerboseNote& note) {
+  OverlayNote plain;
+  plain.level = note.level;
+  plain.area = Rect::fromSize(0, 0, note.area.width(), note.area.height());
+  plain.marker = Point{note.marker.x(), note.marker.y()};
+  plain.label = note.label.toStdString();
+  plain.status = note.status.toStdString();
+  const OverlayLayout layout = layoutNote(plain);
   const QSize size = note.area.size();
-  if ((note.level & kVerboseFrame) != 0 && size.width() > 0 && !hasMarker(note)) {
-    painter.setPen(QPen(kBlue, kFrameWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+  if (layout.frame) {
+    const int width = OverlayLayout::kFrameWidth;
+    const Rect& f = *layout.frame;
+    painter.setPen(QPen(kBlue, width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     painter.setBrush(Qt::NoBrush);
-    const int edge = kFrameInset + kFrameWidth / 2;
-    painter.drawRect(QRect(edge, edge, size.width() - 2 * edge, size.height() - 2 * edge));
+    painter.drawRect(QRect(f.left + width / 2, f.top + width / 2, f.width() - width, f.height() - width));
   }
-  if ((note.level & kVerboseMarker) != 0 && hasMarker(note)) {
-    const QPoint at = note.marker;
-    painter.setPen(QPen(kBlue, 3));
-    painter.drawLine(std::max(at.x() - kCrossReach, 0), at.y(), at.x() + kCrossReach, at.y());
-    painter.drawLine(at.x(), std::max(at.y() - kCrossReach, 0), at.x(), at.y() + kCrossReach);
+  if (layout.crossAcross && layout.crossDown) {
+    painter.setPen(QPen(kBlue, OverlayLayout::kCrossWidth));
+    for (const OverlayLine& line : {*layout.crossAcross, *layout.crossDown}) painter.drawLine(toQt(line.from), toQt(line.to));
+  }
+  if (layout.circleCentre) {
     painter.setPen(QPen(kBlue, 1));
     painter.setBrush(Qt::NoBrush);
-    painter.drawEllipse(at, kCircleRadius, kCircleRadius);
-    if (!note.label.isEmpty()) {
-      painter.setFont(noteFont());
-      painter.setPen(kBlue);
-      const QPoint origin = at + QPoint(6, 6);
-      painter.drawText(QRect(origin, QSize(size.width() - origin.x(), size.height() - origin.y())),
-                       Qt::AlignLeft | Qt::AlignTop, note.label);
-    }
+    painter.drawEllipse(toQt(*layout.circleCentre), OverlayLayout::kCircleRadius, OverlayLayout::kCircleRadius);
   }
-  if ((note.level & kVerboseStatus) != 0 && !note.status.isEmpty()) {
+  if (layout.labelOrigin) {
+    painter.setFont(noteFont());
+    painter.setPen(kBlue);
+    const QPoint origin = toQt(*layout.labelOrigin);
+    painter.drawText(QRect(origin, QSize(size.width() - origin.x(), size.height() - origin.y())),
+                     Qt::AlignLeft | Qt::AlignTop, note.label);
+  }
+  if (layout.statusOrigin) {
     painter.setFont(noteFont());
     QFontMetrics metrics(painter.font());
-    const QRect box(25, 5, metrics.horizontalAdvance(note.status), metrics.height());
+    const QRect box(toQt(*layout.statusOrigin), QSize(metrics.horizontalAdvance(note.status), metrics.height()));
     painter.fillRect(box, kBlue);
-    painter.setPen(Qt::white);
+    painter.setPen(kWhite);
     painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, note.status);
   }
 }
 
 }  // namespace
 
+VerboseNote VerboseNote::fromOverlayNote(const OverlayNote& note) {
+  VerboseNote shown;
+  shown.level = note.level;
+  shown.area = QRect(note.area.left, note.area.top, note.area.width(), note.area.height());
+  shown.marker = QPoint(note.marker.x, note.marker.y);
+  shown.label = QString::fromStdString(note.label);
+  shown.status = QString::fromStdString(note.status);
+  return shown;
+}
+
 QImage renderVerboseNote(const VerboseNote& note) {
   QImage image(note.area.size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-  image.fill(Qt::black);
+  image.fill(kGround);
   QPainter painter(&image);
   paintNote(painter, note);
   return image;
@@ -91,7 +109,7 @@ void VerboseOverlay::showNote(const VerboseNote& note) {
   setGeometry(note.area);
   if (!m_compositing) {
     const QImage drawn = renderVerboseNote(note);
-    setMask(QBitmap::fromImage(drawn.createMaskFromColor(qRgb(0, 0, 0), Qt::MaskInColor)));
+    setMask(QBitmap::fromImage(drawn.createMaskFromColor(kGround.rgb(), Qt::MaskInColor)));
   }
   if (!isVisible()) show();
   raise();
@@ -105,7 +123,7 @@ void VerboseOverlay::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), Qt::transparent);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
   } else {
-    painter.fillRect(rect(), Qt::black);
+    painter.fillRect(rect(), kGround);
   }
   paintNote(painter, m_note);
 }

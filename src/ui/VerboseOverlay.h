@@ -11,14 +11,13 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "platform/Overlay.h"
+
 namespace qlm {
 
-// Bits of the verbose level.
-inline constexpr int kVerboseFrame = 1;
-inline constexpr int kVerboseMarker = 2;
-inline constexpr int kVerboseStatus = 4;
-
 struct VerboseNote {
+  static VerboseNote fromOverlayNote(const OverlayNote& note);
+
   int level = 7;
   QRect area;                // screen pixels
   QPoint marker{-1, -1};     // relative to the area; none at -1

@@ -193,7 +193,7 @@ TEST_F(InjectionTest, VerboseClickShowsItsNoteAndLooksForTheTargetAgain) {
   int closed = 0;
   Injection verbose(doc, *platform, selector,
                     InjectionHooks{{}, [&](const std::string& text, const Rect& area) { opened.emplace_back(text, area); },
-                                   [&] { ++closed; }, {}});
+                                   [&] { ++closed; }, {}, {}});
   doc.traceSettings().verboseLevel = 1;
   desktop->advance(500);
   window("Other", "other");

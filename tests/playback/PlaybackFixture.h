@@ -70,7 +70,7 @@ class PlaybackTest : public ::testing::Test {
                           SelectionHooks{{}, [this](const std::string& text, int) { notes.push_back(text); },
                                          [this] { ++lookupFailures; }}};
   int syntheticPointer = 0;
-  Injection injection{doc, *platform, selector, InjectionHooks{[this] { ++syntheticPointer; }, {}, {}, {}}};
+  Injection injection{doc, *platform, selector, InjectionHooks{[this] { ++syntheticPointer; }, {}, {}, {}, {}}};
 };
 
 }  // namespace qlm::testing

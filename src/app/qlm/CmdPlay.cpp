@@ -176,7 +176,7 @@ int cmdPlay(CommandArgs args) {
   Debugger debugger(doc, &traceWriter);
   trace.add(debugger);
 
-  HeadlessHost host(doc, stderr);
+  HeadlessHost host(doc, stderr, platform.overlay.get());
   if (desktop.sim) furnishSimDesktop(*desktop.sim, doc, host);
   UserActivityWatch watch(doc, platform.sound.get(), movementWait);
   if (!watch.install(*platform.inputWatch)) {

@@ -652,6 +652,17 @@ void SimDesktop::recordSound(ProgramSound sound) {
   keepRecent(m_sounds, kHistoryLimit);
 }
 
+void SimDesktop::recordOverlay(OverlaySlot slot, std::optional<OverlayNote> note) {
+  std::lock_guard lock(m_mutex);
+  m_overlayCalls.push_back({m_now, slot, std::move(note)});
+  keepRecent(m_overlayCalls, kHistoryLimit);
+}
+
+std::vector<SimDesktop::OverlayCall> SimDesktop::overlayCalls() const {
+  std::lock_guard lock(m_mutex);
+  return m_overlayCalls;
+}
+
 std::vector<std::pair<int, int>> SimDesktop::beeps() const {
   std::lock_guard lock(m_mutex);
   return m_beeps;

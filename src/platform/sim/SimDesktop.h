@@ -18,6 +18,7 @@
 #include "platform/Geometry.h"
 #include "platform/IniFile.h"
 #include "platform/InputWatch.h"
+#include "platform/Overlay.h"
 #include "platform/Platform.h"
 #include "platform/Processes.h"
 
@@ -167,6 +168,15 @@ public:
   std::vector<std::pair<int, int>> beeps() const;
   std::vector<ProgramSound> sounds() const;
 
+  // The verbose notes drawn over the desktop, each show and each hide of a shown slot.
+  struct OverlayCall {
+    std::int64_t time = 0;
+    OverlaySlot slot = OverlaySlot::Target;
+    std::optional<OverlayNote> note;  // none: hidden
+  };
+  void recordOverlay(OverlaySlot slot, std::optional<OverlayNote> note);
+  std::vector<OverlayCall> overlayCalls() const;
+
   std::string userName() const;
 
   // Messages to logged-in users (NetSend); only the listed users are logged in.
@@ -236,6 +246,7 @@ private:
   std::vector<std::string> m_opened;
   std::vector<std::pair<int, int>> m_beeps;
   std::vector<ProgramSound> m_sounds;
+  std::vector<OverlayCall> m_overlayCalls;
   std::string m_userName = "simuser";
   std::vector<std::string> m_loggedIn{"simuser"};
   std::vector<Message> m_messages;

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 
 #include "platform/UsLayout.h"
 #include "platform/VirtualKeys.h"
@@ -284,6 +285,31 @@ private:
   DesktopPtr m_desktop;
 };
 
+class SimOverlay final : public Overlay {
+public:
+  explicit SimOverlay(DesktopPtr desktop) : m_desktop(std::move(desktop)) {}
+
+  void show(OverlaySlot slot, const OverlayNote& note) override {
+    if (note.level < 1 || note.area.width() <= 0 || note.area.height() <= 0) {
+      hide(slot);
+      return;
+    }
+    m_shown[static_cast<std::size_t>(slot)] = true;
+    m_desktop->recordOverlay(slot, note);
+  }
+
+  void hide(OverlaySlot slot) override {
+    bool& shown = m_shown[static_cast<std::size_t>(slot)];
+    if (!shown) return;
+    shown = false;
+    m_desktop->recordOverlay(slot, std::nullopt);
+  }
+
+private:
+  DesktopPtr m_desktop;
+  std::array<bool, 3> m_shown{};
+};
+
 }  // namespace
 
 std::unique_ptr<Platform> makeSimPlatform(std::shared_ptr<SimDesktop> desktop) {
@@ -301,6 +327,7 @@ std::unique_ptr<Platform> makeSimPlatform(std::shared_ptr<SimDesktop> desktop) {
   platform->sound = std::make_unique<SimSound>(desktop);
   platform->user = std::make_unique<SimUser>(desktop);
   platform->settings = std::make_unique<SimSettings>(desktop);
+  platform->overlay = std::make_unique<SimOverlay>(desktop);
   return platform;
 }
 

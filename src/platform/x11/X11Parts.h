@@ -7,6 +7,7 @@
 #include "platform/Input.h"
 #include "platform/InputWatch.h"
 #include "platform/KeyboardLayout.h"
+#include "platform/Overlay.h"
 #include "platform/Processes.h"
 #include "platform/Windows.h"
 #include "platform/x11/X11Connection.h"
@@ -22,6 +23,7 @@ std::unique_ptr<Capture> makeCapture(std::shared_ptr<Connection> connection);
 std::unique_ptr<Capture> makePlainCapture(std::shared_ptr<Connection> connection);
 std::unique_ptr<Clipboard> makeClipboard(std::shared_ptr<Connection> connection);
 std::unique_ptr<Sound> makeSound(std::shared_ptr<Connection> connection);
+std::unique_ptr<Overlay> makeOverlay(std::shared_ptr<Connection> connection);
 
 // The focus and the pointer against one target window (its own window, a
 // window inside it, or a transient dialog of it). Callers hold the lock.

@@ -27,6 +27,7 @@ PlatformResult createX11PlatformKeeping(const std::string& displayName, std::sha
   platform->processes = makePosixProcesses();
   platform->shell = makePosixShell();
   platform->sound = x11::makeSound(connection);
+  platform->overlay = x11::makeOverlay(connection);
   platform->user = makePosixUser();
   platform->settings = makeIniSettings(userSettingsPath(), kMachineSettingsPath);
   return {std::move(platform), {}};
