@@ -174,7 +174,7 @@ TEST_P(KilledRecorderTest, LeavesADocumentWithEveryRecordMade) {
         << readFile(output);
     ASSERT_EQ(run({"xdotool", "type", "--delay", "20", "xyz"}), 0);
     std::this_thread::sleep_for(300ms);
-    recorder->signal(number);
+    kill(recorder->pid(), number);
     const std::optional<int> status = recorder->waitForExit(10s);
     EXPECT_EQ(run({QLM_BINARY, "check", document.string()}), 0);
     std::vector<std::string> instructions;
