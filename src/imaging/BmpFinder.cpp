@@ -146,7 +146,7 @@ bool BmpFinder::findSmallInBig(SearchMethod method, int colourTolerance, int pix
   if (method == SearchMethod::Image && thresholds.allowedMisses == 0 && thresholds.colour >= 0) {
     found = firstExactCopy(thresholds.colour, area);
   } else if (method == SearchMethod::Image) {
-    ImageTest test(bigPicture(), m_small, thresholds);
+    ImageTest test(m_bigRows, m_small, thresholds);
     found = scanPositions(test, columns, rows, order);
   } else {
     prepareBigShape();

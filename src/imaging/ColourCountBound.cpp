@@ -12,19 +12,65 @@ namespace {
 
 // Each colour costs a pass over every row; two frequent colours give most of the rejections.
 constexpr std::size_t kMaxColours = 2;
+constexpr long long kLargestSum = 65535;
+
+std::uint32_t packedPixel(int blue, int green, int red, int unused) {
+  return static_cast<std::uint32_t>(blue) | static_cast<std::uint32_t>(green) << 8 |
+         static_cast<std::uint32_t>(red) << 16 | static_cast<std::uint32_t>(unused) << 24;
+}
+
+// With fewer counted pixels than this many times K, the bound rejects too little.
+constexpr long long kCountedMargin = 2;
+constexpr int kLargestRowStep = 4;
+
+std::vector<std::uint16_t> countsByRow(const ColourPlanes& small, const std::tuple<int, int, int>& colour, int step) {
+  std::vector<std::uint16_t> counts(static_cast<std::size_t>(step), 0);
+  for (int row = 0; row < small.height; ++row) {
+    for (int col = 0; col < small.width; ++col) {
+      const std::size_t i = small.index(col, row);
+      if (std::tuple<int, int, int>{small.red[i], small.green[i], small.blue[i]} == colour) {
+        ++counts[static_cast<std::size_t>(row % step)];
+      }
+    }
+  }
+  return counts;
+}
+
+int rowStep(const ColourPlanes& small, const std::vector<std::pair<int, std::tuple<int, int, int>>>& colours,
+            long long allowedMisses) {
+  for (int step = kLargestRowStep; step > 1; --step) {
+    std::vector<long long> counted(static_cast<std::size_t>(step), 0);
+    for (const auto& colour : colours) {
+      const std::vector<std::uint16_t> counts = countsByRow(small, colour.second, step);
+      for (int j = 0; j < step; ++j) counted[static_cast<std::size_t>(j)] += counts[static_cast<std::size_t>(j)];
+    }
+    if (*std::min_element(counted.begin(), counted.end()) > kCountedMargin * allowedMisses) return step;
+  }
+  return 1;
+}
 
 }  // namespace
 
-ColourCountBound::ColourCountBound(const ColourPlanes& big, const ColourPlanes& small, int threshold,
+void colourBox(std::uint8_t red, std::uint8_t green, std::uint8_t blue, int threshold, std::uint32_t& low,
+               std::uint32_t& high) {
+  const auto below = [threshold](int value) { return std::max(value - threshold, 0); };
+  const auto above = [threshold](int value) { return std::min(value + threshold, 255); };
+  low = packedPixel(below(blue), below(green), below(red), 0);
+  high = packedPixel(above(blue), above(green), above(red), 255);
+}
+
+ColourCountBound::ColourCountBound(const PixelRows& big, const ColourPlanes& small, int threshold,
                                    long long allowedMisses)
-    : m_big(big), m_windowWidth(small.width), m_windowHeight(small.height) {
+    : m_big(big), m_windowHeight(small.height), m_allowedMisses(allowedMisses) {
   // With no miss allowed the pixel comparisons reject at once; the bound would only cost.
-  const long long pixels = static_cast<long long>(small.width) * small.height;
-  if (allowedMisses <= 0 || threshold < 0 || threshold >= 255 || small.empty() || small.width > big.width ||
-      small.height > big.height || pixels > 65535) {
+  if (allowedMisses <= 0 || threshold < 0 || threshold >= 255 || small.empty() || big.empty() ||
+      small.width > big.width || small.height > big.height) {
     return;
   }
-  m_threshold = static_cast<std::uint8_t>(threshold);
+  m_blocks = (big.width + kPositionsPerGroup - 1) / kPositionsPerGroup;
+  m_groups = (big.width - small.width + kPositionsPerGroup) / kPositionsPerGroup;
+  m_groupBlocks = (small.width + kPositionsPerGroup - 2) / kPositionsPerGroup + 1;
+  if (static_cast<long long>(m_groupBlocks) * kPositionsPerGroup * small.height > kLargestSum) return;
   std::map<std::tuple<int, int, int>, int> histogram;
   for (std::size_t i = 0; i < small.red.size(); ++i) ++histogram[{small.red[i], small.green[i], small.blue[i]}];
   std::vector<std::pair<int, std::tuple<int, int, int>>> byCount;
@@ -33,54 +79,75 @@ ColourCountBound::ColourCountBound(const ColourPlanes& big, const ColourPlanes& 
   }
   std::sort(byCount.begin(), byCount.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
   if (byCount.size() > kMaxColours) byCount.resize(kMaxColours);
-  for (const auto& [count, colour] : byCount) {
+  if (byCount.empty()) return;
+  m_rowStep = rowStep(small, byCount, allowedMisses);
+  const auto blocks = static_cast<std::size_t>(m_blocks);
+  const auto ringRows = static_cast<std::size_t>((m_windowHeight + m_rowStep - 1) / m_rowStep + 1);
+  for (const auto& entry : byCount) {
+    const std::tuple<int, int, int>& colour = entry.second;
+    const auto [red, green, blue] = colour;
     Colour c;
-    c.red = static_cast<std::uint8_t>(std::get<0>(colour));
-    c.green = static_cast<std::uint8_t>(std::get<1>(colour));
-    c.blue = static_cast<std::uint8_t>(std::get<2>(colour));
-    c.count = static_cast<std::uint16_t>(count);
-    c.columnSums.assign(static_cast<std::size_t>(big.width), 0);
-    c.nearRows.assign(static_cast<std::size_t>(m_windowHeight), std::vector<std::uint8_t>(static_cast<std::size_t>(big.width)));
+    colourBox(static_cast<std::uint8_t>(red), static_cast<std::uint8_t>(green), static_cast<std::uint8_t>(blue),
+              threshold, c.low, c.high);
+    c.countByRow = countsByRow(small, colour, m_rowStep);
+    // Zeros beyond the last block serve the groups at the right edge.
+    c.blockSums.assign(blocks + static_cast<std::size_t>(m_groupBlocks), 0);
+    c.blockRows.assign(ringRows, std::vector<std::uint8_t>(blocks));
     m_colours.push_back(std::move(c));
   }
-  const auto width = static_cast<std::size_t>(big.width);
-  m_added.resize(width);
-  m_windowCounts.resize(width);
-  m_scratch.resize(2 * width);
-  m_bounds.resize(width - static_cast<std::size_t>(m_windowWidth) + 1);
+  const auto groups = static_cast<std::size_t>(m_groups);
+  m_added.resize(blocks);
+  m_none.assign(blocks, 0);
+  m_groupCounts.resize(groups);
+  m_scratch.resize(2 * (groups + static_cast<std::size_t>(m_groupBlocks)));
+  m_bounds.resize(groups);
+  m_rejected.resize(groups);
 }
 
-void ColourCountBound::nearRow(const Colour& colour, int y, std::vector<std::uint8_t>& out) const {
-  const std::size_t at = m_big.index(0, y);
-  kernels::markNear(m_big.red.data() + at, m_big.green.data() + at, m_big.blue.data() + at, colour.red,
-                    colour.green, colour.blue, m_threshold, m_big.width, out.data());
+std::vector<std::uint8_t>& ColourCountBound::slotOf(Colour& colour, int y) const {
+  return colour.blockRows[static_cast<std::size_t>(y / m_rowStep) % colour.blockRows.size()];
+}
+
+void ColourCountBound::countRow(const Colour& colour, int y, std::vector<std::uint8_t>& out) const {
+  kernels::countInBoxByEight(m_big.row(y), m_big.width, colour.low, colour.high, out.data());
 }
 
 void ColourCountBound::restartAt(int y) {
+  const int firstCounted = (y + m_rowStep - 1) / m_rowStep * m_rowStep;
   for (Colour& colour : m_colours) {
-    std::fill(colour.columnSums.begin(), colour.columnSums.end(), std::uint16_t{0});
-    for (int row = y; row < y + m_windowHeight; ++row) {
-      std::vector<std::uint8_t>& near = colour.nearRows[static_cast<std::size_t>(row % m_windowHeight)];
-      nearRow(colour, row, near);
-      kernels::slideColumnSums(colour.columnSums.data(), near.data(), nullptr, m_big.width);
+    std::fill(colour.blockSums.begin(), colour.blockSums.end(), std::uint16_t{0});
+    for (int row = firstCounted; row < y + m_windowHeight; row += m_rowStep) {
+      std::vector<std::uint8_t>& counts = slotOf(colour, row);
+      countRow(colour, row, counts);
+      kernels::slideColumnSums(colour.blockSums.data(), counts.data(), nullptr, m_blocks);
     }
   }
   m_row = y;
 }
 
 void ColourCountBound::slideTo(int y) {
-  // The row leaving the window and the one entering it share a slot of the ring.
-  for (Colour& colour : m_colours) {
-    std::vector<std::uint8_t>& slot = colour.nearRows[static_cast<std::size_t>((y - 1) % m_windowHeight)];
-    nearRow(colour, y + m_windowHeight - 1, m_added);
-    kernels::slideColumnSums(colour.columnSums.data(), m_added.data(), slot.data(), m_big.width);
-    slot.swap(m_added);
+  const int leaving = y - 1;
+  const int entering = y + m_windowHeight - 1;
+  const bool leaves = leaving % m_rowStep == 0;
+  const bool enters = entering % m_rowStep == 0;
+  if (leaves || enters) {
+    for (Colour& colour : m_colours) {
+      std::vector<std::uint8_t>& removed = leaves ? slotOf(colour, leaving) : m_none;
+      if (enters) {
+        countRow(colour, entering, m_added);
+      } else {
+        std::fill(m_added.begin(), m_added.end(), std::uint8_t{0});
+      }
+      kernels::slideColumnSums(colour.blockSums.data(), m_added.data(), removed.data(), m_blocks);
+      // The leaving row's slot may be the entering row's.
+      if (enters) slotOf(colour, entering).swap(m_added);
+    }
   }
   m_row = y;
 }
 
-const std::vector<std::uint16_t>& ColourCountBound::rowBounds(int y) {
-  if (y == m_boundsRow) return m_bounds;
+const std::vector<std::uint8_t>& ColourCountBound::rejectedGroups(int y) {
+  if (y == m_rejectedRow) return m_rejected;
   if (y != m_row) {
     if (y == m_row + 1 && m_row >= 0) {
       slideTo(y);
@@ -89,14 +156,18 @@ const std::vector<std::uint16_t>& ColourCountBound::rowBounds(int y) {
     }
   }
   std::fill(m_bounds.begin(), m_bounds.end(), std::uint16_t{0});
-  const int positions = static_cast<int>(m_bounds.size());
   for (const Colour& colour : m_colours) {
-    kernels::windowSums(colour.columnSums.data(), m_big.width, m_windowWidth, m_windowCounts.data(),
+    kernels::windowSums(colour.blockSums.data(), m_groups + m_groupBlocks - 1, m_groupBlocks, m_groupCounts.data(),
                         m_scratch.data());
-    kernels::addShortfall(m_bounds.data(), m_windowCounts.data(), colour.count, positions);
+    // The small rows landing on counted big rows.
+    const int smallRows = (m_rowStep - y % m_rowStep) % m_rowStep;
+    kernels::addShortfall(m_bounds.data(), m_groupCounts.data(), colour.countByRow[static_cast<std::size_t>(smallRows)],
+                          m_groups);
   }
-  m_boundsRow = y;
-  return m_bounds;
+  const auto limit = static_cast<std::uint16_t>(std::min(m_allowedMisses, kLargestSum));
+  kernels::markOverLimit(m_bounds.data(), m_groups, limit, 1, m_rejected.data());
+  m_rejectedRow = y;
+  return m_rejected;
 }
 
 }  // namespace qlm

@@ -72,17 +72,6 @@ inline std::uint8_t higher(std::uint8_t a, std::uint8_t b) { return a > b ? a : 
 }  // namespace
 
 QLM_VECTOR_CLONES
-void addColourMisses(const std::uint8_t* __restrict red, const std::uint8_t* __restrict green,
-                     const std::uint8_t* __restrict blue, std::uint8_t r, std::uint8_t g, std::uint8_t b,
-                     std::uint8_t threshold, std::uint8_t cap, std::uint8_t* __restrict counts, int count) {
-  for (int i = 0; i < count; ++i) {
-    const std::uint8_t worst = higher(higher(absDiff(red[i], r), absDiff(green[i], g)), absDiff(blue[i], b));
-    const std::uint8_t miss = worst > threshold ? 1 : 0;
-    counts[i] = static_cast<std::uint8_t>(lower(counts[i], cap) + miss);
-  }
-}
-
-QLM_VECTOR_CLONES
 void addGreyBandMisses(const std::uint8_t* __restrict grey, const std::uint8_t* __restrict reference,
                        std::uint8_t low, std::uint8_t span, std::uint8_t cap, std::uint8_t* __restrict counts,
                        int count) {
@@ -110,6 +99,33 @@ int firstAtMost(const std::uint8_t* counts, int from, int count, std::uint8_t li
 }
 
 namespace {
+
+inline std::uint32_t pixelAt(const std::uint8_t* pixels, int i) {
+  std::uint32_t value;
+  std::memcpy(&value, pixels + 4 * static_cast<std::ptrdiff_t>(i), 4);
+  return value;
+}
+
+int addBoxMissesPlain(const std::uint8_t* pixels, std::uint32_t low, std::uint32_t high, std::uint8_t cap,
+                      std::uint8_t* counts, int count) {
+  int below = 0;
+  for (int i = 0; i < count; ++i) {
+    const std::uint8_t miss = insideBox(pixelAt(pixels, i), low, high) ? 0 : 1;
+    counts[i] = static_cast<std::uint8_t>(lower(counts[i], cap) + miss);
+    below += counts[i] < cap ? 1 : 0;
+  }
+  return below;
+}
+
+void countInBoxByEightPlain(const std::uint8_t* pixels, int count, std::uint32_t low, std::uint32_t high,
+                            std::uint8_t* blockCounts) {
+  for (int block = 0; 8 * block < count; ++block) {
+    const int end = std::min(count, 8 * block + 8);
+    std::uint8_t inside = 0;
+    for (int i = 8 * block; i < end; ++i) inside = static_cast<std::uint8_t>(inside + (insideBox(pixelAt(pixels, i), low, high) ? 1 : 0));
+    blockCounts[block] = inside;
+  }
+}
 
 void splitPixelsPlain(const std::uint8_t* __restrict pixels, int count, std::uint8_t* __restrict red,
                       std::uint8_t* __restrict green, std::uint8_t* __restrict blue) {
@@ -184,9 +200,78 @@ __attribute__((target("avx2"))) void greyOfPixelsAvx2(const std::uint8_t* pixels
   greyOfPixelsPlain(pixels + 4 * static_cast<std::ptrdiff_t>(i), count - i, grey + i);
 }
 
+// All ones in each 32-bit lane whose pixel lies in the box.
+__attribute__((target("avx2"))) inline __m256i insideBoxLanes(const std::uint8_t* pixels, __m256i low, __m256i high) {
+  const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels));
+  return _mm256_cmpeq_epi32(_mm256_min_epu8(_mm256_max_epu8(v, low), high), v);
+}
+
+__attribute__((target("avx2,popcnt"))) int addBoxMissesAvx2(const std::uint8_t* pixels, std::uint32_t low,
+                                                             std::uint32_t high, std::uint8_t cap,
+                                                             std::uint8_t* counts, int count) {
+  const __m256i lowLanes = _mm256_set1_epi32(static_cast<int>(low));
+  const __m256i highLanes = _mm256_set1_epi32(static_cast<int>(high));
+  const __m256i capBytes = _mm256_set1_epi8(static_cast<char>(cap));
+  const __m256i limitBytes = _mm256_set1_epi8(static_cast<char>(cap - 1));
+  const __m256i ones = _mm256_set1_epi8(1);
+  const __m256i inPixelOrder = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+  int below = 0;
+  int i = 0;
+  for (; i + 32 <= count; i += 32) {
+    const std::uint8_t* at = pixels + 4 * static_cast<std::ptrdiff_t>(i);
+    const __m256i firstHalf = _mm256_packs_epi32(insideBoxLanes(at, lowLanes, highLanes),
+                                                 insideBoxLanes(at + 32, lowLanes, highLanes));
+    const __m256i secondHalf = _mm256_packs_epi32(insideBoxLanes(at + 64, lowLanes, highLanes),
+                                                  insideBoxLanes(at + 96, lowLanes, highLanes));
+    const __m256i inside =
+        _mm256_permutevar8x32_epi32(_mm256_packs_epi16(firstHalf, secondHalf), inPixelOrder);
+    auto* target = reinterpret_cast<__m256i*>(counts + i);
+    const __m256i capped = _mm256_min_epu8(_mm256_loadu_si256(target), capBytes);
+    // An inside pixel adds 1 + (-1).
+    const __m256i updated = _mm256_add_epi8(_mm256_add_epi8(capped, ones), inside);
+    _mm256_storeu_si256(target, updated);
+    const __m256i alive = _mm256_cmpeq_epi8(_mm256_min_epu8(updated, limitBytes), updated);
+    below += __builtin_popcount(static_cast<unsigned>(_mm256_movemask_epi8(alive)));
+  }
+  return below + addBoxMissesPlain(pixels + 4 * static_cast<std::ptrdiff_t>(i), low, high, cap, counts + i, count - i);
+}
+
+__attribute__((target("avx2,popcnt"))) void countInBoxByEightAvx2(const std::uint8_t* pixels, int count,
+                                                                  std::uint32_t low, std::uint32_t high,
+                                                                  std::uint8_t* blockCounts) {
+  const __m256i lowLanes = _mm256_set1_epi32(static_cast<int>(low));
+  const __m256i highLanes = _mm256_set1_epi32(static_cast<int>(high));
+  int block = 0;
+  for (; 8 * block + 8 <= count; ++block) {
+    const __m256i inside = insideBoxLanes(pixels + 32 * static_cast<std::ptrdiff_t>(block), lowLanes, highLanes);
+    blockCounts[block] =
+        static_cast<std::uint8_t>(__builtin_popcount(static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(inside)))));
+  }
+  if (8 * block < count) {
+    countInBoxByEightPlain(pixels + 32 * static_cast<std::ptrdiff_t>(block), count - 8 * block, low, high,
+                           blockCounts + block);
+  }
+}
+
 #endif
 
 }  // namespace
+
+int addBoxMisses(const std::uint8_t* pixels, std::uint32_t low, std::uint32_t high, std::uint8_t cap,
+                 std::uint8_t* counts, int count) {
+#if defined(QLM_HAVE_AVX2_PATH)
+  if (kernelPath() == KernelPath::Avx2) return addBoxMissesAvx2(pixels, low, high, cap, counts, count);
+#endif
+  return addBoxMissesPlain(pixels, low, high, cap, counts, count);
+}
+
+void countInBoxByEight(const std::uint8_t* pixels, int count, std::uint32_t low, std::uint32_t high,
+                       std::uint8_t* blockCounts) {
+#if defined(QLM_HAVE_AVX2_PATH)
+  if (kernelPath() == KernelPath::Avx2) return countInBoxByEightAvx2(pixels, count, low, high, blockCounts);
+#endif
+  countInBoxByEightPlain(pixels, count, low, high, blockCounts);
+}
 
 void splitPixels(const std::uint8_t* pixels, int count, std::uint8_t* red, std::uint8_t* green,
                  std::uint8_t* blue) {
@@ -240,16 +325,6 @@ void markFlatness(const std::uint8_t* __restrict lowest, const std::uint8_t* __r
 QLM_VECTOR_CLONES
 void keepLower(std::uint8_t* __restrict into, const std::uint8_t* __restrict from, int count) {
   for (int i = 0; i < count; ++i) into[i] = lower(into[i], from[i]);
-}
-
-QLM_VECTOR_CLONES
-void markNear(const std::uint8_t* __restrict red, const std::uint8_t* __restrict green,
-              const std::uint8_t* __restrict blue, std::uint8_t r, std::uint8_t g, std::uint8_t b,
-              std::uint8_t threshold, int count, std::uint8_t* __restrict out) {
-  for (int i = 0; i < count; ++i) {
-    const std::uint8_t worst = higher(higher(absDiff(red[i], r), absDiff(green[i], g)), absDiff(blue[i], b));
-    out[i] = worst <= threshold ? 1 : 0;
-  }
 }
 
 QLM_VECTOR_CLONES

@@ -17,11 +17,24 @@ void stopForcingKernelPath();
 
 namespace qlm::kernels {
 
-// counts[i] = min(counts[i], cap) + 1 when pixel i of the three planes differs from
-// (red, green, blue) by more than `threshold` in any colour, + 0 otherwise.
-void addColourMisses(const std::uint8_t* red, const std::uint8_t* green, const std::uint8_t* blue,
-                     std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t threshold, std::uint8_t cap,
-                     std::uint8_t* counts, int count);
+// A colour box holds, byte by byte of 32-bit blue, green, red, unused pixels, the lowest
+// (`low`) and highest (`high`) value that still matches.
+inline bool insideBox(std::uint32_t pixel, std::uint32_t low, std::uint32_t high) {
+  for (int shift = 0; shift < 32; shift += 8) {
+    const std::uint32_t value = (pixel >> shift) & 0xFFu;
+    if (value < ((low >> shift) & 0xFFu) || value > ((high >> shift) & 0xFFu)) return false;
+  }
+  return true;
+}
+
+// counts[i] = min(counts[i], cap) + 1 when the 32-bit pixel i lies outside the box, + 0
+// otherwise. Returns how many counts end below `cap`.
+int addBoxMisses(const std::uint8_t* pixels, std::uint32_t low, std::uint32_t high, std::uint8_t cap,
+                 std::uint8_t* counts, int count);
+
+// blockCounts[b] = how many of the 32-bit pixels 8b .. 8b + 7 (those below `count`) lie in the box.
+void countInBoxByEight(const std::uint8_t* pixels, int count, std::uint32_t low, std::uint32_t high,
+                       std::uint8_t* blockCounts);
 
 // counts[i] = min(counts[i], cap) + 1 when |grey[i] - reference[i]| lies in [low, low + span].
 void addGreyBandMisses(const std::uint8_t* grey, const std::uint8_t* reference, std::uint8_t low,
@@ -50,10 +63,6 @@ void markFlatness(const std::uint8_t* lowest, const std::uint8_t* highest, int c
 
 // into[i] = min(into[i], from[i]).
 void keepLower(std::uint8_t* into, const std::uint8_t* from, int count);
-
-// out[i] = 1 when the pixel is within `threshold` of (r, g, b) in all three colours, else 0.
-void markNear(const std::uint8_t* red, const std::uint8_t* green, const std::uint8_t* blue, std::uint8_t r,
-              std::uint8_t g, std::uint8_t b, std::uint8_t threshold, int count, std::uint8_t* out);
 
 // sums[i] += add[i] - remove[i] (remove may be null).
 void slideColumnSums(std::uint16_t* sums, const std::uint8_t* add, const std::uint8_t* remove, int count);

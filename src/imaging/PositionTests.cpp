@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "imaging/MatchKernels.h"
 
@@ -35,49 +36,73 @@ bool fewSurvivors(std::size_t stepsDone, long long limit, const std::uint8_t* co
 
 }  // namespace
 
-ImageTest::ImageTest(const ColourPlanes& big, const ColourPlanes& small, const SearchThresholds& thresholds)
+ImageTest::ImageTest(const PixelRows& big, const ColourPlanes& small, const SearchThresholds& thresholds)
     : m_big(big),
-      m_order(orderByContrast(small, thresholds.colour, ContrastBy::Colour)),
-      m_offsets(offsetsInBig(m_order, big)),
       m_thresholds(thresholds),
       m_filterUsable(filterUsable(thresholds)),
       m_bound(big, small, thresholds.colour, thresholds.allowedMisses) {
   if (m_filterUsable) m_limit = static_cast<int>(thresholds.allowedMisses);
+  const std::vector<OrderedPixel> order = orderByContrast(small, thresholds.colour, ContrastBy::Colour);
+  m_pixels.reserve(order.size());
+  for (const OrderedPixel& p : order) {
+    Pixel pixel;
+    pixel.offset = big.stride * p.row + 4 * static_cast<std::ptrdiff_t>(p.col);
+    if (thresholds.colour >= 0) colourBox(p.red, p.green, p.blue, thresholds.colour, pixel.low, pixel.high);
+    m_pixels.push_back(pixel);
+  }
 }
 
 bool ImageTest::matches(int x, int y) const {
-  const std::size_t base = m_big.index(x, y);
-  const int t = m_thresholds.colour;
+  // With a negative threshold no pixel matches.
+  if (m_thresholds.colour < 0) return static_cast<long long>(m_pixels.size()) <= m_thresholds.allowedMisses;
+  const std::uint8_t* base = m_big.row(y) + 4 * static_cast<std::ptrdiff_t>(x);
   long long misses = 0;
-  for (std::size_t i = 0; i < m_order.size(); ++i) {
-    const OrderedPixel& p = m_order[i];
-    const std::size_t at = base + m_offsets[i];
-    if (std::abs(m_big.red[at] - p.red) > t || std::abs(m_big.green[at] - p.green) > t ||
-        std::abs(m_big.blue[at] - p.blue) > t) {
-      if (++misses > m_thresholds.allowedMisses) return false;
-    }
+  for (const Pixel& p : m_pixels) {
+    std::uint32_t value;
+    std::memcpy(&value, base + p.offset, 4);
+    if (!kernels::insideBox(value, p.low, p.high) && ++misses > m_thresholds.allowedMisses) return false;
+  }
+  return true;
+}
+
+// True when some position of the run is left.
+bool ImageTest::markRejectedGroups(int x, int y, int count, std::uint8_t* counts) {
+  const auto dead = static_cast<std::uint8_t>(m_limit + 1);
+  if (!m_bound.active()) {
+    std::fill(counts, counts + count, std::uint8_t{0});
+    return true;
+  }
+  const std::vector<std::uint8_t>& rejected = m_bound.rejectedGroups(y);
+  const int firstGroup = x / kPositionsPerGroup;
+  const int lastGroup = (x + count - 1) / kPositionsPerGroup;
+  const auto begin = rejected.begin() + firstGroup;
+  const auto end = rejected.begin() + lastGroup + 1;
+  if (std::find(begin, end, std::uint8_t{0}) == end) {
+    std::fill(counts, counts + count, dead);
+    return false;
+  }
+  for (int i = 0; i < count; ++i) {
+    counts[i] = rejected[static_cast<std::size_t>((x + i) / kPositionsPerGroup)] != 0 ? dead : std::uint8_t{0};
   }
   return true;
 }
 
 void ImageTest::filterRun(int x, int y, int count, std::uint8_t* counts) {
-  std::fill(counts, counts + count, std::uint8_t{0});
-  if (!m_filterUsable) return;
-  const auto cap = static_cast<std::uint8_t>(m_limit + 1);
-  if (m_bound.active()) {
-    kernels::markOverLimit(m_bound.rowBounds(y).data() + x, count, static_cast<std::uint16_t>(m_limit), cap, counts);
-    if (kernels::countAtMost(counts, count, static_cast<std::uint8_t>(m_limit), kFewSurvivors) < kFewSurvivors) {
-      return;
-    }
+  if (!m_filterUsable) {
+    std::fill(counts, counts + count, std::uint8_t{0});
+    return;
   }
-  const std::size_t base = m_big.index(x, y);
-  const auto threshold = static_cast<std::uint8_t>(m_thresholds.colour);
-  for (std::size_t i = 0; i < m_order.size(); ++i) {
-    const OrderedPixel& p = m_order[i];
-    const std::size_t at = base + m_offsets[i];
-    kernels::addColourMisses(m_big.red.data() + at, m_big.green.data() + at, m_big.blue.data() + at, p.red,
-                             p.green, p.blue, threshold, cap, counts, count);
-    if (fewSurvivors(i + 1, m_limit, counts, count)) return;
+  if (!markRejectedGroups(x, y, count, counts)) return;
+  const auto limit = static_cast<std::uint8_t>(m_limit);
+  const int first = kernels::firstAtMost(counts, 0, count, limit);
+  int last = count - 1;
+  while (last > first && counts[last] > limit) --last;
+  const int span = last - first + 1;
+  if (kernels::countAtMost(counts + first, span, limit, kFewSurvivors) < kFewSurvivors) return;
+  const auto cap = static_cast<std::uint8_t>(m_limit + 1);
+  const std::uint8_t* base = m_big.row(y) + 4 * static_cast<std::ptrdiff_t>(x + first);
+  for (const Pixel& p : m_pixels) {
+    if (kernels::addBoxMisses(base + p.offset, p.low, p.high, cap, counts + first, span) < kFewSurvivors) return;
   }
 }
 

@@ -3,12 +3,14 @@
 // test and a filter for a run of neighbouring positions of one row: the filter counts misses
 // on the first pixels of the comparison order only, so it rejects a position only when the
 // exact test would reject it too.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "imaging/ColourCountBound.h"
 #include "imaging/ColourPlanes.h"
 #include "imaging/PixelOrder.h"
+#include "imaging/PixelRows.h"
 #include "imaging/WindowExtrema.h"
 
 namespace qlm {
@@ -21,18 +23,26 @@ struct SearchThresholds {
 // Pixel positions of a run whose filter count is at most K survive.
 inline constexpr int kRunLength = 256;
 
+// Reads the big picture's 32-bit pixels where they lie.
 class ImageTest {
  public:
-  ImageTest(const ColourPlanes& big, const ColourPlanes& small, const SearchThresholds& thresholds);
+  ImageTest(const PixelRows& big, const ColourPlanes& small, const SearchThresholds& thresholds);
   bool matches(int x, int y) const;
   // Fills counts[0..count) for positions (x .. x + count - 1, y); survivors have count <= limit().
   void filterRun(int x, int y, int count, std::uint8_t* counts);
   int limit() const { return m_limit; }
 
  private:
-  const ColourPlanes& m_big;
-  std::vector<OrderedPixel> m_order;
-  std::vector<std::size_t> m_offsets;  // of each ordered pixel in the big planes
+  struct Pixel {
+    std::ptrdiff_t offset = 0;  // bytes from the position's top-left pixel in the big picture
+    std::uint32_t low = 0;      // the box of big pixels it hits on
+    std::uint32_t high = 0;
+  };
+
+  bool markRejectedGroups(int x, int y, int count, std::uint8_t* counts);
+
+  PixelRows m_big;
+  std::vector<Pixel> m_pixels;  // in comparison order
   SearchThresholds m_thresholds;
   int m_limit = 0;
   bool m_filterUsable = false;
