@@ -36,6 +36,10 @@ Point scanPositions(Test& test, int columns, int rows, const ScanOrder& order) {
   for (int y = std::max(order.startY, 0); y < rows; ++y) {
     int x = (y == order.startY && order.startX >= 1) ? order.startX : 0;
     while (x < columns) {
+      if constexpr (requires { test.firstCandidate(x, y, columns); }) {
+        x = test.firstCandidate(x, y, columns);
+        if (x >= columns) break;
+      }
       const int count = std::min(kRunLength, columns - x);
       test.filterRun(x, y, count, counts);
       if (auto found = firstSurvivorMatching(test, x, y, count, counts, order)) return *found;

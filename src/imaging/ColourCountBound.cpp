@@ -98,9 +98,6 @@ ColourCountBound::ColourCountBound(const PixelRows& big, const ColourPlanes& sma
   const auto groups = static_cast<std::size_t>(m_groups);
   m_added.resize(blocks);
   m_none.assign(blocks, 0);
-  m_groupCounts.resize(groups);
-  m_scratch.resize(2 * (groups + static_cast<std::size_t>(m_groupBlocks)));
-  m_bounds.resize(groups);
   m_rejected.resize(groups);
 }
 
@@ -155,17 +152,17 @@ const std::vector<std::uint8_t>& ColourCountBound::rejectedGroups(int y) {
       restartAt(y);
     }
   }
-  std::fill(m_bounds.begin(), m_bounds.end(), std::uint16_t{0});
-  for (const Colour& colour : m_colours) {
-    kernels::windowSums(colour.blockSums.data(), m_groups + m_groupBlocks - 1, m_groupBlocks, m_groupCounts.data(),
-                        m_scratch.data());
-    // The small rows landing on counted big rows.
-    const int smallRows = (m_rowStep - y % m_rowStep) % m_rowStep;
-    kernels::addShortfall(m_bounds.data(), m_groupCounts.data(), colour.countByRow[static_cast<std::size_t>(smallRows)],
-                          m_groups);
+  // The small rows landing on counted big rows.
+  const auto smallRows = static_cast<std::size_t>((m_rowStep - y % m_rowStep) % m_rowStep);
+  const std::uint16_t* sums[kMaxColours] = {};
+  std::uint16_t expected[kMaxColours] = {};
+  for (std::size_t c = 0; c < m_colours.size(); ++c) {
+    sums[c] = m_colours[c].blockSums.data();
+    expected[c] = m_colours[c].countByRow[smallRows];
   }
   const auto limit = static_cast<std::uint16_t>(std::min(m_allowedMisses, kLargestSum));
-  kernels::markOverLimit(m_bounds.data(), m_groups, limit, 1, m_rejected.data());
+  kernels::markShortGroups(sums, expected, static_cast<int>(m_colours.size()), m_groups, m_groupBlocks, limit,
+                           m_rejected.data());
   m_rejectedRow = y;
   return m_rejected;
 }

@@ -51,9 +51,6 @@ class ColourCountBound {
   int m_rejectedRow = -1;
   std::vector<std::uint8_t> m_added;
   std::vector<std::uint8_t> m_none;
-  std::vector<std::uint16_t> m_groupCounts;
-  std::vector<std::uint16_t> m_scratch;
-  std::vector<std::uint16_t> m_bounds;
   std::vector<std::uint8_t> m_rejected;
 };
 

@@ -127,6 +127,19 @@ void countInBoxByEightPlain(const std::uint8_t* pixels, int count, std::uint32_t
   }
 }
 
+void markShortGroupsPlain(const std::uint16_t* const* sums, const std::uint16_t* expected, int colours, int from,
+                          int groups, int span, std::uint16_t limit, std::uint8_t* rejected) {
+  for (int g = from; g < groups; ++g) {
+    int bound = 0;
+    for (int c = 0; c < colours; ++c) {
+      int found = 0;
+      for (int k = 0; k < span; ++k) found += sums[c][g + k];
+      bound += std::max(expected[c] - found, 0);
+    }
+    rejected[g] = bound > limit ? 1 : 0;
+  }
+}
+
 void splitPixelsPlain(const std::uint8_t* __restrict pixels, int count, std::uint8_t* __restrict red,
                       std::uint8_t* __restrict green, std::uint8_t* __restrict blue) {
   for (int i = 0; i < count; ++i) {
@@ -253,9 +266,39 @@ __attribute__((target("avx2,popcnt"))) void countInBoxByEightAvx2(const std::uin
   }
 }
 
+__attribute__((target("avx2"))) void markShortGroupsAvx2(const std::uint16_t* const* sums,
+                                                          const std::uint16_t* expected, int colours, int groups,
+                                                          int span, std::uint16_t limit, std::uint8_t* rejected) {
+  const __m256i limitLanes = _mm256_set1_epi16(static_cast<short>(limit));
+  int g = 0;
+  for (; g + 16 <= groups; g += 16) {
+    __m256i bound = _mm256_setzero_si256();
+    for (int c = 0; c < colours; ++c) {
+      __m256i found = _mm256_setzero_si256();
+      for (int k = 0; k < span; ++k) {
+        found = _mm256_add_epi16(found, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums[c] + g + k)));
+      }
+      const __m256i shortfall = _mm256_subs_epu16(_mm256_set1_epi16(static_cast<short>(expected[c])), found);
+      bound = _mm256_adds_epu16(bound, shortfall);
+    }
+    const __m256i over = _mm256_min_epu16(_mm256_subs_epu16(bound, limitLanes), _mm256_set1_epi16(1));
+    const __m128i bytes = _mm_packus_epi16(_mm256_castsi256_si128(over), _mm256_extracti128_si256(over, 1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(rejected + g), bytes);
+  }
+  markShortGroupsPlain(sums, expected, colours, g, groups, span, limit, rejected);
+}
+
 #endif
 
 }  // namespace
+
+void markShortGroups(const std::uint16_t* const* sums, const std::uint16_t* expected, int colours, int groups,
+                     int span, std::uint16_t limit, std::uint8_t* rejected) {
+#if defined(QLM_HAVE_AVX2_PATH)
+  if (kernelPath() == KernelPath::Avx2) return markShortGroupsAvx2(sums, expected, colours, groups, span, limit, rejected);
+#endif
+  markShortGroupsPlain(sums, expected, colours, 0, groups, span, limit, rejected);
+}
 
 int addBoxMisses(const std::uint8_t* pixels, std::uint32_t low, std::uint32_t high, std::uint8_t cap,
                  std::uint8_t* counts, int count) {
@@ -335,58 +378,6 @@ void slideColumnSums(std::uint16_t* __restrict sums, const std::uint8_t* __restr
     return;
   }
   for (int i = 0; i < count; ++i) sums[i] = static_cast<std::uint16_t>(sums[i] + add[i] - remove[i]);
-}
-
-namespace {
-
-QLM_VECTOR_CLONES
-void addShifted(std::uint16_t* __restrict out, const std::uint16_t* __restrict in, int count) {
-  for (int i = 0; i < count; ++i) out[i] = static_cast<std::uint16_t>(out[i] + in[i]);
-}
-
-QLM_VECTOR_CLONES
-void pairSums(const std::uint16_t* __restrict in, int count, int step, std::uint16_t* __restrict out) {
-  for (int i = 0; i < count; ++i) out[i] = static_cast<std::uint16_t>(in[i] + in[i + step]);
-}
-
-}  // namespace
-
-// Sums over 1, 2, 4, ... values by doubling; the window adds one of them per set bit of its length.
-void windowSums(const std::uint16_t* in, int count, int length, std::uint16_t* out, std::uint16_t* scratch) {
-  const int outputs = count - length + 1;
-  if (outputs <= 0) return;
-  std::fill(out, out + outputs, std::uint16_t{0});
-  std::uint16_t* buffers[2] = {scratch, scratch + count};
-  const std::uint16_t* level = in;
-  int valid = count;
-  int offset = 0;
-  int next = 0;
-  for (int span = 1; span <= length; span *= 2) {
-    if ((length & span) != 0) {
-      addShifted(out, level + offset, outputs);
-      offset += span;
-    }
-    if (span * 2 > length) break;
-    valid -= span;
-    pairSums(level, valid, span, buffers[next]);
-    level = buffers[next];
-    next ^= 1;
-  }
-}
-
-QLM_VECTOR_CLONES
-void markOverLimit(const std::uint16_t* __restrict bounds, int count, std::uint16_t limit, std::uint8_t dead,
-                   std::uint8_t* __restrict out) {
-  for (int i = 0; i < count; ++i) out[i] = bounds[i] > limit ? dead : 0;
-}
-
-QLM_VECTOR_CLONES
-void addShortfall(std::uint16_t* __restrict bound, const std::uint16_t* __restrict found, std::uint16_t expected,
-                  int count) {
-  for (int i = 0; i < count; ++i) {
-    const std::uint16_t shortfall = found[i] < expected ? static_cast<std::uint16_t>(expected - found[i]) : 0;
-    bound[i] = static_cast<std::uint16_t>(bound[i] + shortfall);
-  }
 }
 
 QLM_VECTOR_CLONES

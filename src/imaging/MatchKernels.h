@@ -67,14 +67,10 @@ void keepLower(std::uint8_t* into, const std::uint8_t* from, int count);
 // sums[i] += add[i] - remove[i] (remove may be null).
 void slideColumnSums(std::uint16_t* sums, const std::uint8_t* add, const std::uint8_t* remove, int count);
 
-// out[i] = sum of in[i .. i + length - 1] for i + length <= count; `scratch` holds 2 * count values.
-void windowSums(const std::uint16_t* in, int count, int length, std::uint16_t* out, std::uint16_t* scratch);
-
-// out[i] = dead when bounds[i] > limit, else 0.
-void markOverLimit(const std::uint16_t* bounds, int count, std::uint16_t limit, std::uint8_t dead, std::uint8_t* out);
-
-// bound[i] += max(0, expected - found[i]).
-void addShortfall(std::uint16_t* bound, const std::uint16_t* found, std::uint16_t expected, int count);
+// rejected[g] = 1 when the sum over colours c < `colours` of max(0, expected[c] - (sums[c][g] + ..
+// + sums[c][g + span - 1])) exceeds `limit`, else 0; every sum of `span` values stays within 16 bits.
+void markShortGroups(const std::uint16_t* const* sums, const std::uint16_t* expected, int colours, int groups,
+                     int span, std::uint16_t limit, std::uint8_t* rejected);
 
 // lowest[i] = min(lowest[i], row[i]); highest[i] = max(highest[i], row[i]).
 void foldMinMax(const std::uint8_t* row, std::uint8_t* lowest, std::uint8_t* highest, int count);

@@ -87,6 +87,16 @@ bool ImageTest::markRejectedGroups(int x, int y, int count, std::uint8_t* counts
   return true;
 }
 
+int ImageTest::firstCandidate(int x, int y, int columns) {
+  if (!m_filterUsable || !m_bound.active()) return x;
+  const std::vector<std::uint8_t>& rejected = m_bound.rejectedGroups(y);
+  const std::size_t group = static_cast<std::size_t>(x / kPositionsPerGroup);
+  const void* kept = std::memchr(rejected.data() + group, 0, rejected.size() - group);
+  if (kept == nullptr) return columns;
+  const auto keptGroup = static_cast<const std::uint8_t*>(kept) - rejected.data();
+  return std::max(x, static_cast<int>(keptGroup) * kPositionsPerGroup);
+}
+
 void ImageTest::filterRun(int x, int y, int count, std::uint8_t* counts) {
   if (!m_filterUsable) {
     std::fill(counts, counts + count, std::uint8_t{0});

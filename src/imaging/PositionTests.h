@@ -31,6 +31,8 @@ class ImageTest {
   // Fills counts[0..count) for positions (x .. x + count - 1, y); survivors have count <= limit().
   void filterRun(int x, int y, int count, std::uint8_t* counts);
   int limit() const { return m_limit; }
+  // The first column from x on whose position (column, y) the filter may keep, or `columns`.
+  int firstCandidate(int x, int y, int columns);
 
  private:
   struct Pixel {
