@@ -17,22 +17,28 @@ class SearchPaths : public ::testing::TestWithParam<KernelPath> {
   void SetUp() override { forceKernelPath(GetParam()); }
   void TearDown() override { stopForcingKernelPath(); }
 
-  // Areas cut at random, some with a few pixels changed, searched from random starts and skips.
-  static void searchCutsOf(std::mt19937& random, const Picture& big, int rounds) {
+  // Areas cut at random within `within`, some with a few pixels changed, searched from random starts and skips.
+  static void searchCutsOf(std::mt19937& random, const Picture& big, int rounds, Rect within = {}) {
+    if (within.width() <= 0) within = Rect::fromSize(0, 0, big.width, big.height);
     for (int round = 0; round < rounds; ++round) {
-      const int w = between(random, 1, std::min(big.width, 45));
-      const int h = between(random, 1, std::min(big.height, 24));
-      const Point cut{between(random, 0, big.width - w), between(random, 0, big.height - h)};
+      const int w = between(random, 1, std::min(within.width(), 45));
+      const int h = between(random, 1, std::min(within.height(), 24));
+      const Point cut{between(random, within.left, within.left + within.width() - w),
+                      between(random, within.top, within.top + within.height() - h)};
       Picture small = test::crop(big, cut.x, cut.y, w, h);
       const int change = between(random, 0, 3);
       if (change == 0) {
         const test::Rgb c = test::pixelAt(small, w - 1, h - 1);
         test::setPixel(small, w - 1, h - 1, {c.red ^ between(random, 1, 8), c.green, c.blue});
       }
-      // As many inverted pixels as pixel tolerance 10 lets miss: the cut lies at the limit.
-      for (int i = 0; change == 1 && i < w * h / 10; ++i) {
+      // As many pixels as pixel tolerance 10 lets miss take the colour of the last one: the cut
+      // lies at the limit, and so do the colour counts.
+      const test::Rgb last = test::pixelAt(small, w - 1, h - 1);
+      for (int i = 0, changed = 0; change == 1 && i < w * h && changed < w * h / 10; ++i) {
         const test::Rgb c = test::pixelAt(small, i % w, i / w);
-        test::setPixel(small, i % w, i / w, {255 - c.red, 255 - c.green, 255 - c.blue});
+        if (c == last) continue;
+        test::setPixel(small, i % w, i / w, last);
+        ++changed;
       }
       const SearchMethod method = between(random, 0, 3) == 0 ? SearchMethod::Shape : SearchMethod::Image;
       const int colourTol = std::array{0, 0, 1, 5, 30}[static_cast<std::size_t>(between(random, 0, 4))];
@@ -60,6 +66,21 @@ TEST_P(SearchPaths, RandomPicturesGiveTheReferenceAnswer) {
     std::mt19937 random(static_cast<unsigned>(seed));
     const Picture big = test::randomPicture(random, between(random, 1, 90), between(random, 1, 40), between(random, 1, 3));
     searchCutsOf(random, big, 3);
+  }
+}
+
+// Colour counts reject every group of positions on the background but those near the piece.
+TEST_P(SearchPaths, PiecesOnPlainBackgroundsGiveTheReferenceAnswer) {
+  for (int seed = 0; seed < 20; ++seed) {
+    SCOPED_TRACE(seed);
+    std::mt19937 random(static_cast<unsigned>(seed));
+    Picture big = test::makePicture(between(random, 140, 240), between(random, 10, 40),
+                                    {between(random, 0, 255), between(random, 0, 255), between(random, 0, 255)});
+    const Picture piece = test::randomPicture(random, between(random, 8, 60), between(random, 4, big.height),
+                                              between(random, 1, 3));
+    const Point at{between(random, 0, big.width - piece.width), between(random, 0, big.height - piece.height)};
+    test::paste(big, piece, at.x, at.y);
+    searchCutsOf(random, big, 3, Rect::fromSize(at.x, at.y, piece.width, piece.height));
   }
 }
 
