@@ -81,7 +81,7 @@ ColourCountBound::ColourCountBound(const PixelRows& big, const ColourPlanes& sma
   if (byCount.size() > kMaxColours) byCount.resize(kMaxColours);
   if (byCount.empty()) return;
   m_rowStep = rowStep(small, byCount, allowedMisses);
-  const auto blocks = static_cast<std::size_t>(m_blocks);
+  const auto groups = static_cast<std::size_t>(m_groups);
   const auto ringRows = static_cast<std::size_t>((m_windowHeight + m_rowStep - 1) / m_rowStep + 1);
   for (const auto& entry : byCount) {
     const std::tuple<int, int, int>& colour = entry.second;
@@ -90,33 +90,34 @@ ColourCountBound::ColourCountBound(const PixelRows& big, const ColourPlanes& sma
     colourBox(static_cast<std::uint8_t>(red), static_cast<std::uint8_t>(green), static_cast<std::uint8_t>(blue),
               threshold, c.low, c.high);
     c.countByRow = countsByRow(small, colour, m_rowStep);
-    // Zeros beyond the last block serve the groups at the right edge.
-    c.blockSums.assign(blocks + static_cast<std::size_t>(m_groupBlocks), 0);
-    c.blockRows.assign(ringRows, std::vector<std::uint8_t>(blocks));
+    c.groupSums.assign(groups, 0);
+    c.groupRows.assign(ringRows, std::vector<std::uint16_t>(groups));
     m_colours.push_back(std::move(c));
   }
-  const auto groups = static_cast<std::size_t>(m_groups);
-  m_added.resize(blocks);
-  m_none.assign(blocks, 0);
+  // Zeros beyond the last block serve the groups at the right edge.
+  m_blockCounts.assign(static_cast<std::size_t>(m_blocks + m_groupBlocks), 0);
+  m_added.resize(groups);
+  m_none.assign(groups, 0);
   m_rejected.resize(groups);
 }
 
-std::vector<std::uint8_t>& ColourCountBound::slotOf(Colour& colour, int y) const {
-  return colour.blockRows[static_cast<std::size_t>(y / m_rowStep) % colour.blockRows.size()];
+std::vector<std::uint16_t>& ColourCountBound::slotOf(Colour& colour, int y) const {
+  return colour.groupRows[static_cast<std::size_t>(y / m_rowStep) % colour.groupRows.size()];
 }
 
-void ColourCountBound::countRow(const Colour& colour, int y, std::vector<std::uint8_t>& out) const {
-  kernels::countInBoxByEight(m_big.row(y), m_big.width, colour.low, colour.high, out.data());
+void ColourCountBound::countRow(const Colour& colour, int y, std::vector<std::uint16_t>& out) {
+  kernels::countInBoxByEight(m_big.row(y), m_big.width, colour.low, colour.high, m_blockCounts.data());
+  kernels::spanSums(m_blockCounts.data(), m_groups, m_groupBlocks, out.data());
 }
 
 void ColourCountBound::restartAt(int y) {
   const int firstCounted = (y + m_rowStep - 1) / m_rowStep * m_rowStep;
   for (Colour& colour : m_colours) {
-    std::fill(colour.blockSums.begin(), colour.blockSums.end(), std::uint16_t{0});
+    std::fill(colour.groupSums.begin(), colour.groupSums.end(), std::uint16_t{0});
     for (int row = firstCounted; row < y + m_windowHeight; row += m_rowStep) {
-      std::vector<std::uint8_t>& counts = slotOf(colour, row);
+      std::vector<std::uint16_t>& counts = slotOf(colour, row);
       countRow(colour, row, counts);
-      kernels::slideColumnSums(colour.blockSums.data(), counts.data(), nullptr, m_blocks);
+      kernels::slideSums(colour.groupSums.data(), counts.data(), m_none.data(), m_groups);
     }
   }
   m_row = y;
@@ -129,13 +130,13 @@ void ColourCountBound::slideTo(int y) {
   const bool enters = entering % m_rowStep == 0;
   if (leaves || enters) {
     for (Colour& colour : m_colours) {
-      std::vector<std::uint8_t>& removed = leaves ? slotOf(colour, leaving) : m_none;
+      const std::vector<std::uint16_t>& removed = leaves ? slotOf(colour, leaving) : m_none;
+      const std::vector<std::uint16_t>* added = &m_none;
       if (enters) {
         countRow(colour, entering, m_added);
-      } else {
-        std::fill(m_added.begin(), m_added.end(), std::uint8_t{0});
+        added = &m_added;
       }
-      kernels::slideColumnSums(colour.blockSums.data(), m_added.data(), removed.data(), m_blocks);
+      kernels::slideSums(colour.groupSums.data(), added->data(), removed.data(), m_groups);
       // The leaving row's slot may be the entering row's.
       if (enters) slotOf(colour, entering).swap(m_added);
     }
@@ -157,12 +158,11 @@ const std::vector<std::uint8_t>& ColourCountBound::rejectedGroups(int y) {
   const std::uint16_t* sums[kMaxColours] = {};
   std::uint16_t expected[kMaxColours] = {};
   for (std::size_t c = 0; c < m_colours.size(); ++c) {
-    sums[c] = m_colours[c].blockSums.data();
+    sums[c] = m_colours[c].groupSums.data();
     expected[c] = m_colours[c].countByRow[smallRows];
   }
   const auto limit = static_cast<std::uint16_t>(std::min(m_allowedMisses, kLargestSum));
-  kernels::markShortGroups(sums, expected, static_cast<int>(m_colours.size()), m_groups, m_groupBlocks, limit,
-                           m_rejected.data());
+  kernels::markShortGroups(sums, expected, static_cast<int>(m_colours.size()), m_groups, limit, m_rejected.data());
   m_rejectedRow = y;
   return m_rejected;
 }

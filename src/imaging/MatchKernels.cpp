@@ -127,15 +127,11 @@ void countInBoxByEightPlain(const std::uint8_t* pixels, int count, std::uint32_t
   }
 }
 
-void markShortGroupsPlain(const std::uint16_t* const* sums, const std::uint16_t* expected, int colours, int from,
-                          int groups, int span, std::uint16_t limit, std::uint8_t* rejected) {
+void markShortGroupsPlain(const std::uint16_t* const* found, const std::uint16_t* expected, int colours, int from,
+                          int groups, std::uint16_t limit, std::uint8_t* rejected) {
   for (int g = from; g < groups; ++g) {
     int bound = 0;
-    for (int c = 0; c < colours; ++c) {
-      int found = 0;
-      for (int k = 0; k < span; ++k) found += sums[c][g + k];
-      bound += std::max(expected[c] - found, 0);
-    }
+    for (int c = 0; c < colours; ++c) bound += std::max(expected[c] - found[c][g], 0);
     rejected[g] = bound > limit ? 1 : 0;
   }
 }
@@ -266,38 +262,48 @@ __attribute__((target("avx2,popcnt"))) void countInBoxByEightAvx2(const std::uin
   }
 }
 
-__attribute__((target("avx2"))) void markShortGroupsAvx2(const std::uint16_t* const* sums,
+__attribute__((target("avx2"))) void markShortGroupsAvx2(const std::uint16_t* const* found,
                                                           const std::uint16_t* expected, int colours, int groups,
-                                                          int span, std::uint16_t limit, std::uint8_t* rejected) {
+                                                          std::uint16_t limit, std::uint8_t* rejected) {
   const __m256i limitLanes = _mm256_set1_epi16(static_cast<short>(limit));
   int g = 0;
   for (; g + 16 <= groups; g += 16) {
     __m256i bound = _mm256_setzero_si256();
     for (int c = 0; c < colours; ++c) {
-      __m256i found = _mm256_setzero_si256();
-      for (int k = 0; k < span; ++k) {
-        found = _mm256_add_epi16(found, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums[c] + g + k)));
-      }
-      const __m256i shortfall = _mm256_subs_epu16(_mm256_set1_epi16(static_cast<short>(expected[c])), found);
-      bound = _mm256_adds_epu16(bound, shortfall);
+      const __m256i near = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(found[c] + g));
+      bound = _mm256_adds_epu16(bound, _mm256_subs_epu16(_mm256_set1_epi16(static_cast<short>(expected[c])), near));
     }
     const __m256i over = _mm256_min_epu16(_mm256_subs_epu16(bound, limitLanes), _mm256_set1_epi16(1));
     const __m128i bytes = _mm_packus_epi16(_mm256_castsi256_si128(over), _mm256_extracti128_si256(over, 1));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(rejected + g), bytes);
   }
-  markShortGroupsPlain(sums, expected, colours, g, groups, span, limit, rejected);
+  markShortGroupsPlain(found, expected, colours, g, groups, limit, rejected);
 }
 
 #endif
 
 }  // namespace
 
-void markShortGroups(const std::uint16_t* const* sums, const std::uint16_t* expected, int colours, int groups,
-                     int span, std::uint16_t limit, std::uint8_t* rejected) {
+void markShortGroups(const std::uint16_t* const* found, const std::uint16_t* expected, int colours, int groups,
+                     std::uint16_t limit, std::uint8_t* rejected) {
 #if defined(QLM_HAVE_AVX2_PATH)
-  if (kernelPath() == KernelPath::Avx2) return markShortGroupsAvx2(sums, expected, colours, groups, span, limit, rejected);
+  if (kernelPath() == KernelPath::Avx2) return markShortGroupsAvx2(found, expected, colours, groups, limit, rejected);
 #endif
-  markShortGroupsPlain(sums, expected, colours, 0, groups, span, limit, rejected);
+  markShortGroupsPlain(found, expected, colours, 0, groups, limit, rejected);
+}
+
+QLM_VECTOR_CLONES
+void spanSums(const std::uint8_t* __restrict in, int count, int span, std::uint16_t* __restrict out) {
+  for (int i = 0; i < count; ++i) out[i] = in[i];
+  for (int k = 1; k < span; ++k) {
+    for (int i = 0; i < count; ++i) out[i] = static_cast<std::uint16_t>(out[i] + in[i + k]);
+  }
+}
+
+QLM_VECTOR_CLONES
+void slideSums(std::uint16_t* __restrict sums, const std::uint16_t* __restrict add,
+               const std::uint16_t* __restrict remove, int count) {
+  for (int i = 0; i < count; ++i) sums[i] = static_cast<std::uint16_t>(sums[i] + add[i] - remove[i]);
 }
 
 int addBoxMisses(const std::uint8_t* pixels, std::uint32_t low, std::uint32_t high, std::uint8_t cap,
@@ -368,16 +374,6 @@ void markFlatness(const std::uint8_t* __restrict lowest, const std::uint8_t* __r
 QLM_VECTOR_CLONES
 void keepLower(std::uint8_t* __restrict into, const std::uint8_t* __restrict from, int count) {
   for (int i = 0; i < count; ++i) into[i] = lower(into[i], from[i]);
-}
-
-QLM_VECTOR_CLONES
-void slideColumnSums(std::uint16_t* __restrict sums, const std::uint8_t* __restrict add,
-                     const std::uint8_t* __restrict remove, int count) {
-  if (remove == nullptr) {
-    for (int i = 0; i < count; ++i) sums[i] = static_cast<std::uint16_t>(sums[i] + add[i]);
-    return;
-  }
-  for (int i = 0; i < count; ++i) sums[i] = static_cast<std::uint16_t>(sums[i] + add[i] - remove[i]);
 }
 
 QLM_VECTOR_CLONES

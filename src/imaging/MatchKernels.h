@@ -64,13 +64,16 @@ void markFlatness(const std::uint8_t* lowest, const std::uint8_t* highest, int c
 // into[i] = min(into[i], from[i]).
 void keepLower(std::uint8_t* into, const std::uint8_t* from, int count);
 
-// sums[i] += add[i] - remove[i] (remove may be null).
-void slideColumnSums(std::uint16_t* sums, const std::uint8_t* add, const std::uint8_t* remove, int count);
+// rejected[g] = 1 when the sum over colours c < `colours` of max(0, expected[c] - found[c][g])
+// exceeds `limit`, else 0.
+void markShortGroups(const std::uint16_t* const* found, const std::uint16_t* expected, int colours, int groups,
+                     std::uint16_t limit, std::uint8_t* rejected);
 
-// rejected[g] = 1 when the sum over colours c < `colours` of max(0, expected[c] - (sums[c][g] + ..
-// + sums[c][g + span - 1])) exceeds `limit`, else 0; every sum of `span` values stays within 16 bits.
-void markShortGroups(const std::uint16_t* const* sums, const std::uint16_t* expected, int colours, int groups,
-                     int span, std::uint16_t limit, std::uint8_t* rejected);
+// out[i] = in[i] + .. + in[i + span - 1] for i < count.
+void spanSums(const std::uint8_t* in, int count, int span, std::uint16_t* out);
+
+// sums[i] += add[i] - remove[i].
+void slideSums(std::uint16_t* sums, const std::uint16_t* add, const std::uint16_t* remove, int count);
 
 // lowest[i] = min(lowest[i], row[i]); highest[i] = max(highest[i], row[i]).
 void foldMinMax(const std::uint8_t* row, std::uint8_t* lowest, std::uint8_t* highest, int count);
