@@ -212,7 +212,9 @@ void ShapeTest::filterRun(int x, int y, int count, std::uint8_t* counts) {
     kernels::markFlatness(m_extrema.lowest.data() + first, m_extrema.highest.data() + first, count, threshold,
                           smallFlat, dead, flatMark);
   }
-  if (!m_filterUsable) {
+  // Flat windows fill much of a screen; when they leave (almost) nothing alive the exact test finishes.
+  if (!m_filterUsable ||
+      kernels::countAtMost(flatMark, count, static_cast<std::uint8_t>(m_limit), kFewSurvivors) < kFewSurvivors) {
     std::copy(flatMark, flatMark + count, counts);
     return;
   }
