@@ -116,15 +116,14 @@ bool BmpFinder::loadSmall(const Picture& picture, int x, int y, int w, int h) {
 }
 
 void BmpFinder::forgetShapeData() {
-  m_extrema = WindowExtrema{};
+  m_extremaCurrent = false;
   m_smallRange = GreyRange{};
 }
 
 void BmpFinder::prepareBigShape() {
   fillBigGrey();
-  const bool ready = m_extrema.columns == m_big.width - m_small.width + 1 &&
-                     m_extrema.rows == m_big.height - m_small.height + 1 && !m_extrema.lowest.empty();
-  if (!ready) m_extrema = computeWindowExtrema(m_big, m_small.width, m_small.height);
+  if (!m_extremaCurrent) computeWindowExtrema(m_big, m_small.width, m_small.height, m_extrema);
+  m_extremaCurrent = true;
 }
 
 void BmpFinder::prepareSmallShape(int colourThreshold) {

@@ -63,7 +63,8 @@ class BmpFinder {
   mutable bool m_bigSplit = false;
   bool m_bigGreyFilled = false;
   ColourPlanes m_small;
-  WindowExtrema m_extrema;
+  WindowExtrema m_extrema;  // storage kept from frame to frame
+  bool m_extremaCurrent = false;
   GreyRange m_smallRange;
 };
 

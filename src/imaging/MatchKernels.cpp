@@ -69,17 +69,57 @@ inline std::uint8_t absDiff(std::uint8_t a, std::uint8_t b) {
 inline std::uint8_t lower(std::uint8_t a, std::uint8_t b) { return a < b ? a : b; }
 inline std::uint8_t higher(std::uint8_t a, std::uint8_t b) { return a > b ? a : b; }
 
-}  // namespace
-
 QLM_VECTOR_CLONES
-void addGreyBandMisses(const std::uint8_t* __restrict grey, const std::uint8_t* __restrict reference,
-                       std::uint8_t low, std::uint8_t span, std::uint8_t cap, std::uint8_t* __restrict counts,
-                       int count) {
+int addGreyBandMissesPlain(const std::uint8_t* __restrict grey, const std::uint8_t* __restrict reference,
+                           std::uint8_t low, std::uint8_t span, std::uint8_t cap, std::uint8_t* __restrict counts,
+                           int count) {
+  unsigned survivors = 0;
   for (int i = 0; i < count; ++i) {
     const std::uint8_t shifted = static_cast<std::uint8_t>(absDiff(grey[i], reference[i]) - low);
     const std::uint8_t miss = shifted <= span ? 1 : 0;
-    counts[i] = static_cast<std::uint8_t>(lower(counts[i], cap) + miss);
+    const auto updated = static_cast<std::uint8_t>(lower(counts[i], cap) + miss);
+    counts[i] = updated;
+    survivors += updated < cap ? 1u : 0u;
   }
+  return static_cast<int>(survivors);
+}
+
+#if defined(QLM_HAVE_AVX2_PATH)
+
+__attribute__((target("avx2,popcnt"))) int addGreyBandMissesAvx2(const std::uint8_t* grey,
+                                                                  const std::uint8_t* reference, std::uint8_t low,
+                                                                  std::uint8_t span, std::uint8_t cap,
+                                                                  std::uint8_t* counts, int count) {
+  const __m256i lowBytes = _mm256_set1_epi8(static_cast<char>(low));
+  const __m256i spanBytes = _mm256_set1_epi8(static_cast<char>(span));
+  const __m256i capBytes = _mm256_set1_epi8(static_cast<char>(cap));
+  const __m256i limitBytes = _mm256_set1_epi8(static_cast<char>(cap - 1));
+  int survivors = 0;
+  int i = 0;
+  for (; i + 32 <= count; i += 32) {
+    const __m256i g = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(grey + i));
+    const __m256i r = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(reference + i));
+    const __m256i shifted = _mm256_sub_epi8(_mm256_or_si256(_mm256_subs_epu8(g, r), _mm256_subs_epu8(r, g)), lowBytes);
+    const __m256i miss = _mm256_cmpeq_epi8(_mm256_min_epu8(shifted, spanBytes), shifted);
+    auto* at = reinterpret_cast<__m256i*>(counts + i);
+    const __m256i updated = _mm256_sub_epi8(_mm256_min_epu8(_mm256_loadu_si256(at), capBytes), miss);
+    _mm256_storeu_si256(at, updated);
+    const __m256i alive = _mm256_cmpeq_epi8(_mm256_min_epu8(updated, limitBytes), updated);
+    survivors += __builtin_popcount(static_cast<unsigned>(_mm256_movemask_epi8(alive)));
+  }
+  return survivors + addGreyBandMissesPlain(grey + i, reference + i, low, span, cap, counts + i, count - i);
+}
+
+#endif
+
+}  // namespace
+
+int addGreyBandMisses(const std::uint8_t* grey, const std::uint8_t* reference, std::uint8_t low, std::uint8_t span,
+                      std::uint8_t cap, std::uint8_t* counts, int count) {
+#if defined(QLM_HAVE_AVX2_PATH)
+  if (kernelPath() == KernelPath::Avx2) return addGreyBandMissesAvx2(grey, reference, low, span, cap, counts, count);
+#endif
+  return addGreyBandMissesPlain(grey, reference, low, span, cap, counts, count);
 }
 
 int firstAtMost(const std::uint8_t* counts, int from, int count, std::uint8_t limit) {

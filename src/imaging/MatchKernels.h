@@ -37,7 +37,8 @@ void countInBoxByEight(const std::uint8_t* pixels, int count, std::uint32_t low,
                        std::uint8_t* blockCounts);
 
 // counts[i] = min(counts[i], cap) + 1 when |grey[i] - reference[i]| lies in [low, low + span].
-void addGreyBandMisses(const std::uint8_t* grey, const std::uint8_t* reference, std::uint8_t low,
+// Returns how many counts stay below cap.
+int addGreyBandMisses(const std::uint8_t* grey, const std::uint8_t* reference, std::uint8_t low,
                        std::uint8_t span, std::uint8_t cap, std::uint8_t* counts, int count);
 
 // Index of the first count at most `limit` at or after `from`, or `count` when none.

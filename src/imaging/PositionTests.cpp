@@ -14,7 +14,6 @@ namespace {
 constexpr long long kLargestFilteredMisses = 253;
 // Below this many survivors a run is finished by the exact test.
 constexpr int kFewSurvivors = 4;
-constexpr std::size_t kSurvivorCheckEvery = 2;
 
 std::vector<std::size_t> offsetsInBig(const std::vector<OrderedPixel>& order, const ColourPlanes& big) {
   std::vector<std::size_t> offsets;
@@ -25,13 +24,6 @@ std::vector<std::size_t> offsetsInBig(const std::vector<OrderedPixel>& order, co
 
 bool filterUsable(const SearchThresholds& thresholds) {
   return thresholds.colour >= 0 && thresholds.allowedMisses <= kLargestFilteredMisses;
-}
-
-// True when the caller should stop feeding pixels to this run.
-bool fewSurvivors(std::size_t stepsDone, long long limit, const std::uint8_t* counts, int count) {
-  const auto steps = static_cast<long long>(stepsDone);
-  if (steps <= limit || (steps - limit - 1) % static_cast<long long>(kSurvivorCheckEvery) != 0) return false;
-  return kernels::countAtMost(counts, count, static_cast<std::uint8_t>(limit), kFewSurvivors) < kFewSurvivors;
 }
 
 }  // namespace
@@ -146,8 +138,28 @@ bool ShapeTest::matches(int x, int y) const {
   const int sm = m_smallRange.minimum;
   const int sM = m_smallRange.maximum;
   const std::size_t base = m_big.index(x, y);
-  return pairingMatches(base, bm, sm) || pairingMatches(base, bM, sM) || pairingMatches(base, bm, sM) ||
-         pairingMatches(base, bM, sm);
+  if (m_pairings.empty()) {
+    return pairingMatches(base, bm, sm) || pairingMatches(base, bM, sM) || pairingMatches(base, bm, sM) ||
+           pairingMatches(base, bM, sm);
+  }
+  for (const Pairing& pairing : m_pairings) {
+    const int bigReference = pairing.bigAtMaximum ? bM : bm;
+    if (!pairingRejects(pairing, base, bigReference) && pairingMatches(base, bigReference, pairing.smallReference)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The misses of pairingMatches counted in the filter's order, which finds the first ones soonest.
+bool ShapeTest::pairingRejects(const Pairing& pairing, std::size_t bigBase, int bigReference) const {
+  long long misses = 0;
+  for (const Step& step : pairing.steps) {
+    const int distance = std::abs(m_big.grey[bigBase + step.offset] - bigReference);
+    const auto shifted = static_cast<std::uint8_t>(distance - step.band.low);
+    if (shifted <= step.band.span && ++misses > m_thresholds.allowedMisses) return true;
+  }
+  return false;
 }
 
 bool ShapeTest::pairingMatches(std::size_t bigBase, int bigReference, int smallReference) const {
@@ -178,22 +190,27 @@ ShapeTest::Pairing ShapeTest::makePairing(bool bigAtMaximum, int smallReference)
   Pairing pairing;
   pairing.bigAtMaximum = bigAtMaximum;
   pairing.smallReference = smallReference;
-  pairing.bands.reserve(m_order.size());
-  for (const OrderedPixel& p : m_order) {
-    const int distance = std::abs(p.grey - smallReference);
-    Band band;
+  std::vector<Step> unequal;
+  std::vector<Step> others;
+  for (std::size_t i = 0; i < m_order.size(); ++i) {
+    const int distance = std::abs(m_order[i].grey - smallReference);
+    Step step{m_offsets[i], Band{}};
     if (distance == 0) {
-      band.never = t >= 255;
-      band.low = static_cast<std::uint8_t>(std::min(t + 1, 255));
-      band.span = static_cast<std::uint8_t>(255 - band.low);
+      if (t >= 255) continue;
+      step.band.low = static_cast<std::uint8_t>(t + 1);
+      step.band.span = static_cast<std::uint8_t>(255 - step.band.low);
     } else if (distance <= t) {
-      band.low = 1;
-      band.span = static_cast<std::uint8_t>(t - 1);
-    } else {
-      band.low = 0;
-      band.span = 0;
+      step.band.low = 1;
+      step.band.span = static_cast<std::uint8_t>(t - 1);
     }
-    pairing.bands.push_back(band);
+    (distance > t ? unequal : others).push_back(step);
+  }
+  // Alternating both kinds rejects a wrong position soonest, on dark and on light screens.
+  std::size_t a = 0;
+  std::size_t b = 0;
+  while (a < unequal.size() || b < others.size()) {
+    if (b < others.size()) pairing.steps.push_back(others[b++]);
+    if (a < unequal.size()) pairing.steps.push_back(unequal[a++]);
   }
   return pairing;
 }
@@ -203,13 +220,10 @@ void ShapeTest::filterPairing(const Pairing& pairing, int x, int y, int count, s
   const std::vector<std::uint8_t>& references = pairing.bigAtMaximum ? m_extrema.highest : m_extrema.lowest;
   const std::uint8_t* reference = references.data() + m_extrema.index(x, y);
   const auto cap = static_cast<std::uint8_t>(m_limit + 1);
-  for (std::size_t i = 0; i < m_order.size(); ++i) {
-    const Band& band = pairing.bands[i];
-    if (!band.never) {
-      kernels::addGreyBandMisses(m_big.grey.data() + base + m_offsets[i], reference, band.low, band.span, cap,
-                                 counts, count);
-    }
-    if (fewSurvivors(i + 1, m_limit, counts, count)) return;
+  for (const Step& step : pairing.steps) {
+    const int survivors = kernels::addGreyBandMisses(m_big.grey.data() + base + step.offset, reference,
+                                                     step.band.low, step.band.span, cap, counts, count);
+    if (survivors < kFewSurvivors) return;
   }
 }
 
@@ -225,7 +239,9 @@ void ShapeTest::filterRun(int x, int y, int count, std::uint8_t* counts) {
     kernels::markFlatness(m_extrema.lowest.data() + first, m_extrema.highest.data() + first, count, threshold,
                           smallFlat, dead, flatMark);
   }
-  if (!m_filterUsable) {
+  // Flat windows fill much of a screen; when they leave (almost) nothing alive the exact test finishes.
+  if (!m_filterUsable ||
+      kernels::countAtMost(flatMark, count, static_cast<std::uint8_t>(m_limit), kFewSurvivors) < kFewSurvivors) {
     std::copy(flatMark, flatMark + count, counts);
     return;
   }

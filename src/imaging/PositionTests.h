@@ -63,16 +63,20 @@ class ShapeTest {
   struct Band {  // a pixel misses when |big - reference| lies in [low, low + span]
     std::uint8_t low = 0;
     std::uint8_t span = 0;
-    bool never = false;
+  };
+  struct Step {
+    std::size_t offset = 0;  // of the pixel in the big planes
+    Band band;
   };
   struct Pairing {
     bool bigAtMaximum = false;
     int smallReference = 0;
-    std::vector<Band> bands;  // per ordered pixel
+    std::vector<Step> steps;  // pixels that can miss, in the order the filter tries them
   };
 
   bool windowFlat(std::size_t position) const;
   bool pairingMatches(std::size_t bigBase, int bigReference, int smallReference) const;
+  bool pairingRejects(const Pairing& pairing, std::size_t bigBase, int bigReference) const;
   void filterPairing(const Pairing& pairing, int x, int y, int count, std::uint8_t* counts) const;
   Pairing makePairing(bool bigAtMaximum, int smallReference) const;
 

@@ -6,10 +6,10 @@
 
 namespace qlm {
 
-WindowExtrema computeWindowExtrema(const ColourPlanes& big, int windowWidth, int windowHeight) {
-  WindowExtrema extrema;
+void computeWindowExtrema(const ColourPlanes& big, int windowWidth, int windowHeight, WindowExtrema& extrema) {
   if (windowWidth <= 0 || windowHeight <= 0 || windowWidth > big.width || windowHeight > big.height) {
-    return extrema;
+    extrema = WindowExtrema{};
+    return;
   }
   extrema.columns = big.width - windowWidth + 1;
   extrema.rows = big.height - windowHeight + 1;
@@ -63,7 +63,6 @@ WindowExtrema computeWindowExtrema(const ColourPlanes& big, int windowWidth, int
     kernels::windowMinMax(low, high, big.width, windowWidth, extrema.lowest.data() + extrema.index(0, y),
                           extrema.highest.data() + extrema.index(0, y), scratch.data());
   }
-  return extrema;
 }
 
 }  // namespace qlm

@@ -18,7 +18,8 @@ struct WindowExtrema {
   }
 };
 
-// Empty when the window does not fit in the picture.
-WindowExtrema computeWindowExtrema(const ColourPlanes& big, int windowWidth, int windowHeight);
+// Refills `extrema`, keeping its storage from one frame to the next; empty when the window
+// does not fit in the picture.
+void computeWindowExtrema(const ColourPlanes& big, int windowWidth, int windowHeight, WindowExtrema& extrema);
 
 }  // namespace qlm
