@@ -47,7 +47,7 @@ class ColourCountBound {
   int m_groupBlocks = 0;  // blocks a group's windows reach into
   long long m_allowedMisses = 0;
   std::vector<Colour> m_colours;
-  int m_row = -1;  // row of positions the block sums belong to
+  int m_row = -1;  // row of positions the group sums belong to
   int m_rejectedRow = -1;
   std::vector<std::uint8_t> m_blockCounts;
   std::vector<std::uint16_t> m_added;
@@ -55,7 +55,7 @@ class ColourCountBound {
   std::vector<std::uint8_t> m_rejected;
 };
 
-// The box of pixels within `threshold` (0 .. 254) of (red, green, blue), as kernels::insideBox takes it.
+// The box of pixels within `threshold` (>= 0) of (red, green, blue), as kernels::insideBox takes it.
 void colourBox(std::uint8_t red, std::uint8_t green, std::uint8_t blue, int threshold, std::uint32_t& low,
                std::uint32_t& high);
 

@@ -57,7 +57,7 @@ bool ImageTest::matches(int x, int y) const {
   return true;
 }
 
-// True when some position of the run is left.
+// False when the colour counts leave no position of the run.
 bool ImageTest::markRejectedGroups(int x, int y, int count, std::uint8_t* counts) {
   const auto dead = static_cast<std::uint8_t>(m_limit + 1);
   if (!m_bound.active()) {
