@@ -90,12 +90,12 @@ ColourCountBound::ColourCountBound(const PixelRows& big, const ColourPlanes& sma
     colourBox(static_cast<std::uint8_t>(red), static_cast<std::uint8_t>(green), static_cast<std::uint8_t>(blue),
               threshold, c.low, c.high);
     c.countByRow = countsByRow(small, colour, m_rowStep);
+    // Zeros beyond the last block serve the groups at the right edge.
+    c.blockCounts.assign(static_cast<std::size_t>(m_blocks + m_groupBlocks), 0);
     c.groupSums.assign(groups, 0);
     c.groupRows.assign(ringRows, std::vector<std::uint16_t>(groups));
     m_colours.push_back(std::move(c));
   }
-  // Zeros beyond the last block serve the groups at the right edge.
-  m_blockCounts.assign(static_cast<std::size_t>(m_blocks + m_groupBlocks), 0);
   m_added.resize(groups);
   m_none.assign(groups, 0);
   m_rejected.resize(groups);
@@ -105,19 +105,26 @@ std::vector<std::uint16_t>& ColourCountBound::slotOf(Colour& colour, int y) cons
   return colour.groupRows[static_cast<std::size_t>(y / m_rowStep) % colour.groupRows.size()];
 }
 
-void ColourCountBound::countRow(const Colour& colour, int y, std::vector<std::uint16_t>& out) {
-  kernels::countInBoxByEight(m_big.row(y), m_big.width, colour.low, colour.high, m_blockCounts.data());
-  kernels::spanSums(m_blockCounts.data(), m_groups, m_groupBlocks, out.data());
+void ColourCountBound::countRow(int y) {
+  std::uint32_t lows[kMaxColours] = {};
+  std::uint32_t highs[kMaxColours] = {};
+  std::uint8_t* counts[kMaxColours] = {};
+  for (std::size_t c = 0; c < m_colours.size(); ++c) {
+    lows[c] = m_colours[c].low;
+    highs[c] = m_colours[c].high;
+    counts[c] = m_colours[c].blockCounts.data();
+  }
+  kernels::countInBoxesByEight(m_big.row(y), m_big.width, lows, highs, static_cast<int>(m_colours.size()), counts);
 }
 
 void ColourCountBound::restartAt(int y) {
-  const int firstCounted = (y + m_rowStep - 1) / m_rowStep * m_rowStep;
-  for (Colour& colour : m_colours) {
-    std::fill(colour.groupSums.begin(), colour.groupSums.end(), std::uint16_t{0});
-    for (int row = firstCounted; row < y + m_windowHeight; row += m_rowStep) {
-      std::vector<std::uint16_t>& counts = slotOf(colour, row);
-      countRow(colour, row, counts);
-      kernels::slideSums(colour.groupSums.data(), counts.data(), m_none.data(), m_groups);
+  for (Colour& colour : m_colours) std::fill(colour.groupSums.begin(), colour.groupSums.end(), std::uint16_t{0});
+  for (int row = (y + m_rowStep - 1) / m_rowStep * m_rowStep; row < y + m_windowHeight; row += m_rowStep) {
+    countRow(row);
+    for (Colour& colour : m_colours) {
+      std::vector<std::uint16_t>& sums = slotOf(colour, row);
+      kernels::spanSums(colour.blockCounts.data(), m_groups, m_groupBlocks, sums.data());
+      kernels::slideSums(colour.groupSums.data(), sums.data(), m_none.data(), m_groups);
     }
   }
   m_row = y;
@@ -128,15 +135,12 @@ void ColourCountBound::slideTo(int y) {
   const int entering = y + m_windowHeight - 1;
   const bool leaves = leaving % m_rowStep == 0;
   const bool enters = entering % m_rowStep == 0;
+  if (enters) countRow(entering);
   if (leaves || enters) {
     for (Colour& colour : m_colours) {
       const std::vector<std::uint16_t>& removed = leaves ? slotOf(colour, leaving) : m_none;
-      const std::vector<std::uint16_t>* added = &m_none;
-      if (enters) {
-        countRow(colour, entering, m_added);
-        added = &m_added;
-      }
-      kernels::slideSums(colour.groupSums.data(), added->data(), removed.data(), m_groups);
+      if (enters) kernels::spanSums(colour.blockCounts.data(), m_groups, m_groupBlocks, m_added.data());
+      kernels::slideSums(colour.groupSums.data(), enters ? m_added.data() : m_none.data(), removed.data(), m_groups);
       // The leaving row's slot may be the entering row's.
       if (enters) slotOf(colour, entering).swap(m_added);
     }

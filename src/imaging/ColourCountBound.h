@@ -30,12 +30,13 @@ class ColourCountBound {
     std::uint32_t low = 0;  // the box of big pixels it can hit on
     std::uint32_t high = 0;
     std::vector<std::uint16_t> countByRow;  // its small pixels on small rows r, by r % step
+    std::vector<std::uint8_t> blockCounts;  // box pixels per block of eight columns of the last counted row
     std::vector<std::uint16_t> groupSums;  // box pixels in each group's windows on the counted rows
     std::vector<std::vector<std::uint16_t>> groupRows;  // of counted big row r at r / step % ring size
   };
 
   std::vector<std::uint16_t>& slotOf(Colour& colour, int y) const;
-  void countRow(const Colour& colour, int y, std::vector<std::uint16_t>& out);
+  void countRow(int y);
   void restartAt(int y);
   void slideTo(int y);
 
@@ -49,7 +50,6 @@ class ColourCountBound {
   std::vector<Colour> m_colours;
   int m_row = -1;  // row of positions the group sums belong to
   int m_rejectedRow = -1;
-  std::vector<std::uint8_t> m_blockCounts;
   std::vector<std::uint16_t> m_added;
   std::vector<std::uint16_t> m_none;
   std::vector<std::uint8_t> m_rejected;

@@ -157,13 +157,17 @@ int addBoxMissesPlain(const std::uint8_t* pixels, std::uint32_t low, std::uint32
   return below;
 }
 
-void countInBoxByEightPlain(const std::uint8_t* pixels, int count, std::uint32_t low, std::uint32_t high,
-                            std::uint8_t* blockCounts) {
-  for (int block = 0; 8 * block < count; ++block) {
+void countInBoxesByEightPlain(const std::uint8_t* pixels, int count, const std::uint32_t* lows,
+                              const std::uint32_t* highs, int boxes, std::uint8_t* const* blockCounts, int block) {
+  for (; 8 * block < count; ++block) {
     const int end = std::min(count, 8 * block + 8);
-    std::uint8_t inside = 0;
-    for (int i = 8 * block; i < end; ++i) inside = static_cast<std::uint8_t>(inside + (insideBox(pixelAt(pixels, i), low, high) ? 1 : 0));
-    blockCounts[block] = inside;
+    for (int box = 0; box < boxes; ++box) {
+      std::uint8_t inside = 0;
+      for (int i = 8 * block; i < end; ++i) {
+        inside = static_cast<std::uint8_t>(inside + (insideBox(pixelAt(pixels, i), lows[box], highs[box]) ? 1 : 0));
+      }
+      blockCounts[box][block] = inside;
+    }
   }
 }
 
@@ -285,21 +289,28 @@ __attribute__((target("avx2,popcnt"))) int addBoxMissesAvx2(const std::uint8_t* 
   return below + addBoxMissesPlain(pixels + 4 * static_cast<std::ptrdiff_t>(i), low, high, cap, counts + i, count - i);
 }
 
-__attribute__((target("avx2,popcnt"))) void countInBoxByEightAvx2(const std::uint8_t* pixels, int count,
-                                                                  std::uint32_t low, std::uint32_t high,
-                                                                  std::uint8_t* blockCounts) {
-  const __m256i lowLanes = _mm256_set1_epi32(static_cast<int>(low));
-  const __m256i highLanes = _mm256_set1_epi32(static_cast<int>(high));
+__attribute__((target("avx2,popcnt"))) void countInBoxesByEightAvx2(const std::uint8_t* pixels, int count,
+                                                                    const std::uint32_t* lows,
+                                                                    const std::uint32_t* highs, int boxes,
+                                                                    std::uint8_t* const* blockCounts) {
+  constexpr int kMostBoxes = 4;
+  if (boxes > kMostBoxes) return countInBoxesByEightPlain(pixels, count, lows, highs, boxes, blockCounts, 0);
+  __m256i lowLanes[kMostBoxes];
+  __m256i highLanes[kMostBoxes];
+  for (int box = 0; box < boxes; ++box) {
+    lowLanes[box] = _mm256_set1_epi32(static_cast<int>(lows[box]));
+    highLanes[box] = _mm256_set1_epi32(static_cast<int>(highs[box]));
+  }
   int block = 0;
   for (; 8 * block + 8 <= count; ++block) {
-    const __m256i inside = insideBoxLanes(pixels + 32 * static_cast<std::ptrdiff_t>(block), lowLanes, highLanes);
-    blockCounts[block] =
-        static_cast<std::uint8_t>(__builtin_popcount(static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(inside)))));
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels + 32 * static_cast<std::ptrdiff_t>(block)));
+    for (int box = 0; box < boxes; ++box) {
+      const __m256i inside = _mm256_cmpeq_epi32(_mm256_min_epu8(_mm256_max_epu8(v, lowLanes[box]), highLanes[box]), v);
+      blockCounts[box][block] = static_cast<std::uint8_t>(
+          __builtin_popcount(static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(inside)))));
+    }
   }
-  if (8 * block < count) {
-    countInBoxByEightPlain(pixels + 32 * static_cast<std::ptrdiff_t>(block), count - 8 * block, low, high,
-                           blockCounts + block);
-  }
+  countInBoxesByEightPlain(pixels, count, lows, highs, boxes, blockCounts, block);
 }
 
 __attribute__((target("avx2"))) void markShortGroupsAvx2(const std::uint16_t* const* found,
@@ -354,12 +365,12 @@ int addBoxMisses(const std::uint8_t* pixels, std::uint32_t low, std::uint32_t hi
   return addBoxMissesPlain(pixels, low, high, cap, counts, count);
 }
 
-void countInBoxByEight(const std::uint8_t* pixels, int count, std::uint32_t low, std::uint32_t high,
-                       std::uint8_t* blockCounts) {
+void countInBoxesByEight(const std::uint8_t* pixels, int count, const std::uint32_t* lows,
+                         const std::uint32_t* highs, int boxes, std::uint8_t* const* blockCounts) {
 #if defined(QLM_HAVE_AVX2_PATH)
-  if (kernelPath() == KernelPath::Avx2) return countInBoxByEightAvx2(pixels, count, low, high, blockCounts);
+  if (kernelPath() == KernelPath::Avx2) return countInBoxesByEightAvx2(pixels, count, lows, highs, boxes, blockCounts);
 #endif
-  countInBoxByEightPlain(pixels, count, low, high, blockCounts);
+  countInBoxesByEightPlain(pixels, count, lows, highs, boxes, blockCounts, 0);
 }
 
 void splitPixels(const std::uint8_t* pixels, int count, std::uint8_t* red, std::uint8_t* green,

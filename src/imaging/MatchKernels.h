@@ -32,9 +32,10 @@ inline bool insideBox(std::uint32_t pixel, std::uint32_t low, std::uint32_t high
 int addBoxMisses(const std::uint8_t* pixels, std::uint32_t low, std::uint32_t high, std::uint8_t cap,
                  std::uint8_t* counts, int count);
 
-// blockCounts[b] = how many of the 32-bit pixels 8b .. 8b + 7 (those below `count`) lie in the box.
-void countInBoxByEight(const std::uint8_t* pixels, int count, std::uint32_t low, std::uint32_t high,
-                       std::uint8_t* blockCounts);
+// blockCounts[i][b] = how many of the 32-bit pixels 8b .. 8b + 7 (those below `count`) lie in
+// box i (lows[i], highs[i]), for i < boxes.
+void countInBoxesByEight(const std::uint8_t* pixels, int count, const std::uint32_t* lows,
+                         const std::uint32_t* highs, int boxes, std::uint8_t* const* blockCounts);
 
 // counts[i] = min(counts[i], cap) + 1 when |grey[i] - reference[i]| lies in [low, low + span].
 // Returns how many counts stay below cap.
