@@ -76,8 +76,11 @@ TEST_P(SearchPaths, PiecesOnPlainBackgroundsGiveTheReferenceAnswer) {
     std::mt19937 random(static_cast<unsigned>(seed));
     Picture big = test::makePicture(between(random, 140, 240), between(random, 10, 40),
                                     {between(random, 0, 255), between(random, 0, 255), between(random, 0, 255)});
-    const Picture piece = test::randomPicture(random, between(random, 8, 60), between(random, 4, big.height),
-                                              between(random, 1, 3));
+    Picture piece = test::randomPicture(random, between(random, 8, 60), between(random, 4, big.height),
+                                        between(random, 1, 3));
+    // One colour more frequent than the others.
+    test::fillRect(piece, 0, 0, piece.width, between(random, 0, piece.height / 2),
+                   test::pixelAt(piece, piece.width - 1, piece.height - 1));
     const Point at{between(random, 0, big.width - piece.width), between(random, 0, big.height - piece.height)};
     test::paste(big, piece, at.x, at.y);
     searchCutsOf(random, big, 3, Rect::fromSize(at.x, at.y, piece.width, piece.height));
