@@ -1,6 +1,7 @@
 #include "imaging/ColourCountBound.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
 #include <tuple>
 
@@ -23,25 +24,78 @@ std::uint32_t packedPixel(int blue, int green, int red, int unused) {
 constexpr long long kCountedMargin = 2;
 constexpr int kLargestRowStep = 4;
 
-std::vector<std::uint16_t> countsByRow(const ColourPlanes& small, const std::tuple<int, int, int>& colour, int step) {
+// A set of small pixels and the box of big pixels they can hit on.
+struct PixelSet {
+  std::uint32_t low = 0;
+  std::uint32_t high = 0;
+};
+
+std::uint32_t shiftedPixel(const std::array<int, 3>& rgb, int shift, int unused) {
+  const auto clamp = [shift](int value) { return std::clamp(value + shift, 0, 255); };
+  return packedPixel(clamp(rgb[2]), clamp(rgb[1]), clamp(rgb[0]), unused);
+}
+
+// The sets: the most frequent colours that occur more than K times, then, when fewer than
+// kMaxColours do, the most frequent cells of 32 x 32 x 32 colours among the other pixels.
+// `setOf` gives each small pixel's set or -1; the sets are disjoint, so their shortfalls add up.
+std::vector<PixelSet> choosePixelSets(const ColourPlanes& small, int threshold, long long allowedMisses,
+                                      std::vector<int>& setOf) {
+  struct Candidate {
+    int count = 0;
+    std::array<int, 3> lowest{255, 255, 255};
+    std::array<int, 3> highest{0, 0, 0};
+  };
+  std::vector<PixelSet> sets;
+  setOf.assign(small.red.size(), -1);
+  for (const int cellBits : {0, 5}) {
+    if (sets.size() >= kMaxColours) break;
+    const auto cellOf = [&](std::size_t i) {
+      return std::tuple<int, int, int>{small.red[i] >> cellBits, small.green[i] >> cellBits, small.blue[i] >> cellBits};
+    };
+    std::map<std::tuple<int, int, int>, Candidate> candidates;
+    for (std::size_t i = 0; i < small.red.size(); ++i) {
+      if (setOf[i] >= 0) continue;
+      Candidate& candidate = candidates[cellOf(i)];
+      ++candidate.count;
+      const std::array<int, 3> rgb{small.red[i], small.green[i], small.blue[i]};
+      for (std::size_t k = 0; k < 3; ++k) {
+        candidate.lowest[k] = std::min(candidate.lowest[k], rgb[k]);
+        candidate.highest[k] = std::max(candidate.highest[k], rgb[k]);
+      }
+    }
+    std::vector<std::pair<std::tuple<int, int, int>, Candidate>> frequent;
+    for (const auto& [cell, candidate] : candidates) {
+      if (candidate.count > allowedMisses) frequent.emplace_back(cell, candidate);
+    }
+    std::sort(frequent.begin(), frequent.end(),
+              [](const auto& a, const auto& b) { return a.second.count > b.second.count; });
+    for (const auto& [cell, candidate] : frequent) {
+      if (sets.size() >= kMaxColours) break;
+      const int index = static_cast<int>(sets.size());
+      for (std::size_t i = 0; i < small.red.size(); ++i) {
+        if (setOf[i] < 0 && cellOf(i) == cell) setOf[i] = index;
+      }
+      sets.push_back({shiftedPixel(candidate.lowest, -threshold, 0), shiftedPixel(candidate.highest, threshold, 255)});
+    }
+  }
+  return sets;
+}
+
+std::vector<std::uint16_t> countsByRow(const ColourPlanes& small, const std::vector<int>& setOf, int set, int step) {
   std::vector<std::uint16_t> counts(static_cast<std::size_t>(step), 0);
   for (int row = 0; row < small.height; ++row) {
     for (int col = 0; col < small.width; ++col) {
-      const std::size_t i = small.index(col, row);
-      if (std::tuple<int, int, int>{small.red[i], small.green[i], small.blue[i]} == colour) {
-        ++counts[static_cast<std::size_t>(row % step)];
-      }
+      if (setOf[small.index(col, row)] == set) ++counts[static_cast<std::size_t>(row % step)];
     }
   }
   return counts;
 }
 
-int rowStep(const ColourPlanes& small, const std::vector<std::pair<int, std::tuple<int, int, int>>>& colours,
-            long long allowedMisses) {
+int rowStep(const ColourPlanes& small, const std::vector<int>& setOf, int sets, long long allowedMisses) {
   for (int step = kLargestRowStep; step > 1; --step) {
     std::vector<long long> counted(static_cast<std::size_t>(step), 0);
-    for (const auto& colour : colours) {
-      const std::vector<std::uint16_t> counts = countsByRow(small, colour.second, step);
+    for (int set = 0; set < sets; ++set) {
+      const std::vector<std::uint16_t> counts = countsByRow(small, setOf, set, step);
       for (int j = 0; j < step; ++j) counted[static_cast<std::size_t>(j)] += counts[static_cast<std::size_t>(j)];
     }
     if (*std::min_element(counted.begin(), counted.end()) > kCountedMargin * allowedMisses) return step;
@@ -71,25 +125,17 @@ ColourCountBound::ColourCountBound(const PixelRows& big, const ColourPlanes& sma
   m_groups = (big.width - small.width + kPositionsPerGroup) / kPositionsPerGroup;
   m_groupBlocks = (small.width + kPositionsPerGroup - 2) / kPositionsPerGroup + 1;
   if (static_cast<long long>(m_groupBlocks) * kPositionsPerGroup * small.height > kLargestSum) return;
-  std::map<std::tuple<int, int, int>, int> histogram;
-  for (std::size_t i = 0; i < small.red.size(); ++i) ++histogram[{small.red[i], small.green[i], small.blue[i]}];
-  std::vector<std::pair<int, std::tuple<int, int, int>>> byCount;
-  for (const auto& [colour, count] : histogram) {
-    if (count > allowedMisses) byCount.emplace_back(count, colour);
-  }
-  std::sort(byCount.begin(), byCount.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
-  if (byCount.size() > kMaxColours) byCount.resize(kMaxColours);
-  if (byCount.empty()) return;
-  m_rowStep = rowStep(small, byCount, allowedMisses);
+  std::vector<int> setOf;
+  const std::vector<PixelSet> sets = choosePixelSets(small, threshold, allowedMisses, setOf);
+  if (sets.empty()) return;
+  m_rowStep = rowStep(small, setOf, static_cast<int>(sets.size()), allowedMisses);
   const auto groups = static_cast<std::size_t>(m_groups);
   const auto ringRows = static_cast<std::size_t>((m_windowHeight + m_rowStep - 1) / m_rowStep + 1);
-  for (const auto& entry : byCount) {
-    const std::tuple<int, int, int>& colour = entry.second;
-    const auto [red, green, blue] = colour;
+  for (std::size_t set = 0; set < sets.size(); ++set) {
     Colour c;
-    colourBox(static_cast<std::uint8_t>(red), static_cast<std::uint8_t>(green), static_cast<std::uint8_t>(blue),
-              threshold, c.low, c.high);
-    c.countByRow = countsByRow(small, colour, m_rowStep);
+    c.low = sets[set].low;
+    c.high = sets[set].high;
+    c.countByRow = countsByRow(small, setOf, static_cast<int>(set), m_rowStep);
     // Zeros beyond the last block serve the groups at the right edge.
     c.blockCounts.assign(static_cast<std::size_t>(m_blocks + m_groupBlocks), 0);
     c.groupSums.assign(groups, 0);
