@@ -38,7 +38,8 @@ TEST_F(X11PlatformTest, BringsWindowsForwardAndListsThemFrontToBack) {
   auto second = startProbe("qlm second");
   for (WindowId window : {first.window, second.window}) {
     ASSERT_TRUE(platform->windows->setForeground(window));
-    EXPECT_EQ(platform->windows->foreground(), window);
+    // The window manager may still be giving up the focus of the previous test's closing windows.
+    EXPECT_TRUE(waitFor([&] { return platform->windows->foreground() == window; }));
     EXPECT_EQ(platform->windows->topLevelWindows().at(0), window);
   }
   EXPECT_EQ(platform->windows->lastActivePopup(second.window), second.window);
