@@ -1,8 +1,8 @@
 #pragma once
-// A lower bound on the IMAGE misses of positions taken eight at a time. A small pixel of
-// colour c can only hit on a big pixel within T of c, so where the windows of eight
-// neighbouring positions together hold fewer such pixels than the small picture has pixels of
-// colour c, each of them misses at least the difference. Groups whose bound exceeds K are
+// A lower bound on the IMAGE misses of positions taken eight at a time. A set of small pixels
+// (one frequent colour, or a cell of similar colours) can only hit on big pixels within T of
+// their colours' box, so where the windows of eight neighbouring positions together hold fewer
+// such big pixels than the set has pixels, each of them misses at least the difference. Groups whose bound exceeds K are
 // rejected without comparing pixels, which is what makes absent areas cheap when some pixels
 // may miss. Only the small pixels that land on every s-th big row are counted, so the bound
 // reads only those rows, counting pixels by blocks of eight; s is the largest step for which
