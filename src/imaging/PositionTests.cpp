@@ -231,7 +231,7 @@ void ShapeTest::filterRun(int x, int y, int count, std::uint8_t* counts) {
   const bool smallFlat = m_smallRange.levelClass == LevelClass::Flat;
   const std::size_t first = m_extrema.index(x, y);
   const auto dead = static_cast<std::uint8_t>(m_limit + 1);
-  std::uint8_t flatMark[kRunLength];
+  std::uint8_t flatMark[kRunLength] = {};
   const auto threshold = static_cast<std::uint8_t>(std::max(m_thresholds.colour, 0));
   if (m_thresholds.colour < 0) {
     std::fill(flatMark, flatMark + count, smallFlat ? dead : std::uint8_t{0});
