@@ -32,7 +32,7 @@
 #include "playback/PlaybackEngine.h"
 #include "platform/VirtualKeys.h"
 #include "ProbeWindow.h"
-#include "platform/x11/VirtualDesktop.h"
+#include "PrivateDesktop.h"
 #include "platform/x11/X11Parts.h"
 #include "platform/x11/X11Platform.h"
 
@@ -41,10 +41,10 @@ namespace {
 using namespace qlm;
 
 struct Desktop {
-  std::unique_ptr<VirtualDesktop> desktop;
-  std::unique_ptr<Platform> platform;
-  std::unique_ptr<Capture> plain;
+  VirtualDesktop* desktop = nullptr;
+  Platform* platform = nullptr;
   std::shared_ptr<x11::Connection> connection;
+  std::unique_ptr<Capture> plain;  // XGetImage, the peer of the shared-memory capture
 
   static Desktop& get() {
     static Desktop instance;
@@ -52,15 +52,10 @@ struct Desktop {
   }
 
 private:
-  Desktop() {
+  Desktop() : desktop(PrivateDesktop::get().desktop.get()), platform(PrivateDesktop::get().platform.get()) {
     std::string error;
-    desktop = VirtualDesktop::start({}, error);
-    if (!desktop) {
-      std::fprintf(stderr, "%s\n", error.c_str());
-      std::exit(1);
-    }
-    platform = createX11Platform(desktop->display()).platform;
     connection = x11::Connection::open(desktop->display(), error);
+    if (!connection) failBenchmark(error);
     plain = x11::makePlainCapture(connection);
   }
 };
@@ -272,6 +267,6 @@ int main(int argc, char** argv) {
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
-  Desktop::get().platform.reset();
+  PrivateDesktop::get().platform.reset();
   return 0;
 }

@@ -13,9 +13,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "platform/Platform.h"
-#include "platform/x11/VirtualDesktop.h"
-#include "platform/x11/X11Platform.h"
+#include "PrivateDesktop.h"
 #include "ui/VerboseOverlay.h"
 
 namespace {
@@ -55,29 +53,9 @@ void playedInstructions(benchmark::State& state) {
 }
 BENCHMARK(playedInstructions)->Arg(0)->Arg(7)->Unit(benchmark::kMicrosecond);
 
-struct PrivateDesktop {
-  std::unique_ptr<VirtualDesktop> desktop;
-  std::unique_ptr<Platform> platform;
-
-  static PrivateDesktop& get() {
-    static PrivateDesktop instance;
-    return instance;
-  }
-
- private:
-  PrivateDesktop() {
-    std::string error;
-    desktop = VirtualDesktop::start({}, error);
-    if (desktop) platform = createX11Platform(desktop->display()).platform;
-    if (!platform || !platform->overlay) {
-      std::fprintf(stderr, "no virtual desktop: %s\n", error.c_str());
-      std::exit(1);
-    }
-  }
-};
-
 void playedInstructionsOfQlmPlay(benchmark::State& state) {
   Platform& platform = *PrivateDesktop::get().platform;
+  if (!platform.overlay) failBenchmark("the desktop draws no overlay");
   OverlayNote note;
   note.level = static_cast<int>(state.range(0));
   note.status = " \"Hello from the window\"V[RETURN] ";

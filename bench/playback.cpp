@@ -22,11 +22,10 @@
 #include "document/QlmTable.h"
 #include "document/RecordImage.h"
 #include "platform/sim/SimDesktop.h"
-#include "platform/x11/VirtualDesktop.h"
-#include "platform/x11/X11Platform.h"
 #include "playback/DesktopOutput.h"
 #include "playback/PlaybackEngine.h"
 #include "playback/UserActivityWatch.h"
+#include "PrivateDesktop.h"
 
 namespace {
 
@@ -133,28 +132,8 @@ void BM_PlaybackSim(benchmark::State& state) {
 }
 BENCHMARK(BM_PlaybackSim)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-struct X11Desktop {
-  std::unique_ptr<VirtualDesktop> desktop;
-  std::unique_ptr<Platform> platform;
-
-  static X11Desktop& get() {
-    static X11Desktop instance;
-    return instance;
-  }
-
- private:
-  X11Desktop() {
-    std::string error;
-    desktop = VirtualDesktop::start({}, error);
-    if (!desktop) BenchDocument::fail(error);
-    PlatformResult result = createX11Platform(desktop->display());
-    if (!result.platform) BenchDocument::fail(result.message);
-    platform = std::move(result.platform);
-  }
-};
-
 void BM_PlaybackVirtualDesktop(benchmark::State& state) {
-  Player player(*X11Desktop::get().platform);
+  Player player(*PrivateDesktop::get().platform);
   for (auto _ : state) player.play(state);
   reportPerInstruction(state);
 }

@@ -20,8 +20,7 @@
 #include "language/Document.h"
 #include "language/Services.h"
 #include "ProbeWindow.h"
-#include "platform/x11/VirtualDesktop.h"
-#include "platform/x11/X11Platform.h"
+#include "PrivateDesktop.h"
 #include "playback/Injection.h"
 #include "playback/TargetSelection.h"
 
@@ -31,15 +30,8 @@ using namespace qlm;
 
 constexpr int kCharacters = 100;
 
-void fail(const std::string& why) {
-  std::fprintf(stderr, "bench_typing: %s\n", why.c_str());
-  std::exit(1);
-}
-
-
 struct Desktop {
-  std::unique_ptr<VirtualDesktop> desktop;
-  std::unique_ptr<Platform> platform;
+  Platform* platform = nullptr;
   std::unique_ptr<ProbeWindow> probe;
   WindowId window = kNoWindow;
 
@@ -49,19 +41,15 @@ struct Desktop {
   }
 
  private:
-  Desktop() {
-    std::string error;
-    desktop = VirtualDesktop::start({}, error);
-    if (!desktop) fail(error);
-    PlatformResult result = createX11Platform(desktop->display());
-    if (!result.platform) fail(result.message);
-    platform = std::move(result.platform);
-    probe = std::make_unique<ProbeWindow>(desktop->display(), "qlm typing", kCharacters);
+  Desktop() : platform(PrivateDesktop::get().platform.get()) {
+    probe = std::make_unique<ProbeWindow>(PrivateDesktop::get().desktop->display(), "qlm typing", kCharacters);
     for (int i = 0; i < 500 && window == kNoWindow; ++i) {
       window = platform->windows->findWindow(std::nullopt, "qlm typing");
       usleep(10000);
     }
-    if (window == kNoWindow || !platform->windows->setForeground(window)) fail("the probe client did not come up");
+    if (window == kNoWindow || !platform->windows->setForeground(window)) {
+      failBenchmark("bench_typing: the probe client did not come up");
+    }
   }
 };
 
@@ -71,7 +59,7 @@ void typeText(benchmark::State& state, bool checked) {
   MessageLog ui;
   NullTrace trace;
   Document doc(ui, trace, *desktop.platform->clock);
-  doc.setPlatform(desktop.platform.get());
+  doc.setPlatform(desktop.platform);
   doc.resetVariables();
   doc.setVariableNumber("$QLM_KEY_SPEED", 0);  // SetKeySpeed(100)
   if (!checked) doc.settings().foregroundMode = 0;
