@@ -72,7 +72,7 @@ bool BmpFinder::loadBig(const std::uint8_t* pixels, std::size_t byteCount, int w
   forgetShapeData();
   m_bigRows = bottomUpRows(pixels, byteCount, width, height);
   m_bigSplit = false;
-  m_bigGreyFilled = false;
+  m_bigGrey.reset(m_bigRows, m_big);
   if (m_bigRows.empty()) {
     m_big = ColourPlanes{};
     return false;
@@ -95,11 +95,6 @@ const ColourPlanes& BmpFinder::bigPicture() const {
   return m_big;
 }
 
-void BmpFinder::fillBigGrey() {
-  if (!m_bigGreyFilled && !m_bigRows.empty()) greyRows(m_bigRows, m_big);
-  m_bigGreyFilled = true;
-}
-
 Point BmpFinder::firstExactCopy(int threshold, const ScanArea& area) {
   return ExactImageScan(m_bigRows, m_small, threshold).firstMatch(area);
 }
@@ -115,15 +110,10 @@ bool BmpFinder::loadSmall(const Picture& picture, int x, int y, int w, int h) {
   return loadColourPlanes(picture, Rect::fromSize(x, y, w, h), m_small);
 }
 
-void BmpFinder::forgetShapeData() {
-  m_extremaCurrent = false;
-  m_smallRange = GreyRange{};
-}
+void BmpFinder::forgetShapeData() { m_smallRange = GreyRange{}; }
 
 void BmpFinder::prepareBigShape() {
-  fillBigGrey();
-  if (!m_extremaCurrent) computeWindowExtrema(m_big, m_small.width, m_small.height, m_extrema);
-  m_extremaCurrent = true;
+  if (!m_bigRows.empty()) m_bigGrey.makeAll(m_big);
 }
 
 void BmpFinder::prepareSmallShape(int colourThreshold) {
@@ -152,7 +142,7 @@ bool BmpFinder::findSmallInBig(SearchMethod method, int colourTolerance, int pix
     ImageTest test(m_bigRows, m_small, thresholds);
     found = scanPositions(test, columns, rows, order);
   } else {
-    prepareBigShape();
+    m_extrema.start(m_bigGrey, m_big, m_small.width, m_small.height);
     prepareSmallShape(thresholds.colour);
     ShapeTest test(m_big, m_extrema, m_small, m_smallRange, thresholds);
     found = scanPositions(test, columns, rows, order);

@@ -45,7 +45,8 @@ class BmpFinder {
   bool findSmallInBig(SearchMethod method, int colourTolerance, int pixelTolerance, int startX, int startY, int skipX,
                     int skipY, int& foundX, int& foundY);
 
-  // SHAPE preparation; findSmallInBig runs both itself.
+  // SHAPE preparation: the big picture's whole grey plane (a search makes only the rows it
+  // reaches) and the small picture's grey range.
   void prepareBigShape();
   void prepareSmallShape(int colourThreshold);
 
@@ -55,16 +56,14 @@ class BmpFinder {
 
  private:
   void forgetShapeData();
-  void fillBigGrey();
   Point firstExactCopy(int threshold, const ScanArea& area);
 
   PixelRows m_bigRows;
   mutable ColourPlanes m_big;
   mutable bool m_bigSplit = false;
-  bool m_bigGreyFilled = false;
+  GreyRows m_bigGrey;
   ColourPlanes m_small;
   WindowExtrema m_extrema;  // storage kept from frame to frame
-  bool m_extremaCurrent = false;
   GreyRange m_smallRange;
 };
 

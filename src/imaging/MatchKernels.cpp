@@ -84,42 +84,146 @@ int addGreyBandMissesPlain(const std::uint8_t* __restrict grey, const std::uint8
   return static_cast<int>(survivors);
 }
 
+void shapeMissesPlain(const std::uint8_t* grey, const std::uint8_t* lowest, const std::uint8_t* highest,
+                      std::uint8_t threshold, const GreyBandPairing* pairings, int pairingCount, std::uint8_t cap,
+                      std::uint8_t* counts, int count) {
+  std::uint8_t start[kMostShapePositions];
+  std::uint8_t work[kMostShapePositions];
+  int alive = 0;
+  for (int i = 0; i < count; ++i) {
+    start[i] = static_cast<std::uint8_t>(highest[i] - lowest[i]) <= threshold ? cap : 0;
+    alive += start[i] < cap ? 1 : 0;
+    counts[i] = cap;
+  }
+  for (int p = 0; p < pairingCount && alive > 0; ++p) {
+    const GreyBandPairing& pairing = pairings[p];
+    const std::uint8_t* reference = pairing.fromHighest ? highest : lowest;
+    std::copy(start, start + count, work);
+    for (std::size_t s = 0; s < pairing.stepCount; ++s) {
+      const GreyBandStep& step = pairing.steps[s];
+      if (addGreyBandMissesPlain(grey + step.offset, reference, step.low, step.span, cap, work, count) == 0) break;
+    }
+    for (int i = 0; i < count; ++i) counts[i] = lower(counts[i], work[i]);
+  }
+}
+
 #if defined(QLM_HAVE_AVX2_PATH)
 
-__attribute__((target("avx2,popcnt"))) int addGreyBandMissesAvx2(const std::uint8_t* grey,
-                                                                  const std::uint8_t* reference, std::uint8_t low,
-                                                                  std::uint8_t span, std::uint8_t cap,
-                                                                  std::uint8_t* counts, int count) {
-  const __m256i lowBytes = _mm256_set1_epi8(static_cast<char>(low));
-  const __m256i spanBytes = _mm256_set1_epi8(static_cast<char>(span));
+__attribute__((target("avx2"))) inline __m256i loadBlock(const std::uint8_t* at) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+}
+
+__attribute__((target("avx2"))) inline unsigned lanesAtMost(__m256i values, __m256i limit) {
+  return static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_min_epu8(values, limit), values)));
+}
+
+// Lanes of positions at + 0 .. 31 that miss on `step`.
+__attribute__((target("avx2"))) inline __m256i missingLanes(const std::uint8_t* grey, const std::uint8_t* reference,
+                                                            __m256i low, __m256i span) {
+  const __m256i g = loadBlock(grey);
+  const __m256i r = loadBlock(reference);
+  const __m256i shifted = _mm256_sub_epi8(_mm256_or_si256(_mm256_subs_epu8(g, r), _mm256_subs_epu8(r, g)), low);
+  return _mm256_cmpeq_epi8(_mm256_min_epu8(shifted, span), shifted);
+}
+
+// 0 in the bytes whose bit of `lanes` is set, 1 in the others.
+__attribute__((target("avx2"))) inline __m256i zeroWhereSet(unsigned lanes) {
+  const __m256i byteOfBit = _mm256_setr_epi8(0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2, 2,
+                                             3, 3, 3, 3, 3, 3, 3, 3);
+  const __m256i bitOfByte = _mm256_set1_epi64x(static_cast<long long>(0x8040201008040201ull));
+  const __m256i spread = _mm256_shuffle_epi8(_mm256_set1_epi32(static_cast<int>(lanes)), byteOfBit);
+  const __m256i set = _mm256_cmpeq_epi8(_mm256_and_si256(spread, bitOfByte), bitOfByte);
+  return _mm256_andnot_si256(set, _mm256_set1_epi8(1));
+}
+
+// Blocks of 32 positions whose counts all reached cap stay there, so each step visits only
+// the blocks that still hold a survivor. With cap 1 a block's counts are one bit per position.
+__attribute__((target("avx2,popcnt"))) void shapeMissesAvx2(const std::uint8_t* grey, const std::uint8_t* lowest,
+                                                            const std::uint8_t* highest, std::uint8_t threshold,
+                                                            const GreyBandPairing* pairings, int pairingCount,
+                                                            std::uint8_t cap, std::uint8_t* counts, int count) {
+  constexpr int kMostBlocks = kMostShapePositions / kGreyBlock;
+  const bool bits = cap == 1;
+  const int blocks = (count + kGreyBlock - 1) / kGreyBlock;
+  const unsigned lastLanes = count % kGreyBlock == 0 ? ~0u : (1u << (count % kGreyBlock)) - 1u;
+  const __m256i thresholdBytes = _mm256_set1_epi8(static_cast<char>(threshold));
   const __m256i capBytes = _mm256_set1_epi8(static_cast<char>(cap));
   const __m256i limitBytes = _mm256_set1_epi8(static_cast<char>(cap - 1));
-  int survivors = 0;
-  int i = 0;
-  for (; i + 32 <= count; i += 32) {
-    const __m256i g = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(grey + i));
-    const __m256i r = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(reference + i));
-    const __m256i shifted = _mm256_sub_epi8(_mm256_or_si256(_mm256_subs_epu8(g, r), _mm256_subs_epu8(r, g)), lowBytes);
-    const __m256i miss = _mm256_cmpeq_epi8(_mm256_min_epu8(shifted, spanBytes), shifted);
-    auto* at = reinterpret_cast<__m256i*>(counts + i);
-    const __m256i updated = _mm256_sub_epi8(_mm256_min_epu8(_mm256_loadu_si256(at), capBytes), miss);
-    _mm256_storeu_si256(at, updated);
-    const __m256i alive = _mm256_cmpeq_epi8(_mm256_min_epu8(updated, limitBytes), updated);
-    survivors += __builtin_popcount(static_cast<unsigned>(_mm256_movemask_epi8(alive)));
+  alignas(32) std::uint8_t start[kMostShapePositions];
+  alignas(32) std::uint8_t work[kMostShapePositions];
+  unsigned startLanes[kMostBlocks];
+  unsigned kept[kMostBlocks];
+  unsigned lanes[kMostBlocks];
+  unsigned startLive = 0;
+  for (int block = 0; block < blocks; ++block) {
+    const int at = kGreyBlock * block;
+    const __m256i range = _mm256_sub_epi8(loadBlock(highest + at), loadBlock(lowest + at));
+    const __m256i flat = _mm256_cmpeq_epi8(_mm256_min_epu8(range, thresholdBytes), range);
+    startLanes[block] = ~static_cast<unsigned>(_mm256_movemask_epi8(flat)) & (block == blocks - 1 ? lastLanes : ~0u);
+    kept[block] = 0;
+    if (startLanes[block] != 0) startLive |= 1u << block;
+    if (!bits) {
+      _mm256_store_si256(reinterpret_cast<__m256i*>(start + at), _mm256_and_si256(flat, capBytes));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(counts + at), capBytes);
+    }
   }
-  return survivors + addGreyBandMissesPlain(grey + i, reference + i, low, span, cap, counts + i, count - i);
+  for (int p = 0; p < pairingCount && startLive != 0; ++p) {
+    const GreyBandPairing& pairing = pairings[p];
+    const std::uint8_t* reference = pairing.fromHighest ? highest : lowest;
+    unsigned live = startLive;
+    for (unsigned rest = live; rest != 0; rest &= rest - 1) {
+      const int block = __builtin_ctz(rest);
+      lanes[block] = startLanes[block];
+      if (!bits) std::memcpy(work + kGreyBlock * block, start + kGreyBlock * block, kGreyBlock);
+    }
+    for (std::size_t s = 0; s < pairing.stepCount && live != 0; ++s) {
+      const __m256i low = _mm256_set1_epi8(static_cast<char>(pairing.steps[s].low));
+      const __m256i span = _mm256_set1_epi8(static_cast<char>(pairing.steps[s].span));
+      const std::uint8_t* stepGrey = grey + pairing.steps[s].offset;
+      for (unsigned rest = live; rest != 0; rest &= rest - 1) {
+        const int block = __builtin_ctz(rest);
+        const int at = kGreyBlock * block;
+        const __m256i miss = missingLanes(stepGrey + at, reference + at, low, span);
+        if (bits) {
+          lanes[block] &= ~static_cast<unsigned>(_mm256_movemask_epi8(miss));
+        } else {
+          auto* target = reinterpret_cast<__m256i*>(work + at);
+          const __m256i updated = _mm256_sub_epi8(_mm256_min_epu8(_mm256_load_si256(target), capBytes), miss);
+          _mm256_store_si256(target, updated);
+          lanes[block] &= lanesAtMost(updated, limitBytes);
+        }
+        if (lanes[block] == 0) live &= ~(1u << block);
+      }
+    }
+    for (unsigned rest = live; rest != 0; rest &= rest - 1) {
+      const int block = __builtin_ctz(rest);
+      kept[block] |= lanes[block];
+      if (!bits) {
+        auto* target = reinterpret_cast<__m256i*>(counts + kGreyBlock * block);
+        _mm256_storeu_si256(target, _mm256_min_epu8(_mm256_loadu_si256(target), loadBlock(work + kGreyBlock * block)));
+      }
+    }
+  }
+  if (bits) {
+    for (int block = 0; block < blocks; ++block) {
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(counts + kGreyBlock * block), zeroWhereSet(kept[block]));
+    }
+  }
 }
 
 #endif
 
 }  // namespace
 
-int addGreyBandMisses(const std::uint8_t* grey, const std::uint8_t* reference, std::uint8_t low, std::uint8_t span,
-                      std::uint8_t cap, std::uint8_t* counts, int count) {
+void shapeMisses(const std::uint8_t* grey, const std::uint8_t* lowest, const std::uint8_t* highest,
+                 std::uint8_t threshold, const GreyBandPairing* pairings, int pairingCount, std::uint8_t cap,
+                 std::uint8_t* counts, int count) {
 #if defined(QLM_HAVE_AVX2_PATH)
-  if (kernelPath() == KernelPath::Avx2) return addGreyBandMissesAvx2(grey, reference, low, span, cap, counts, count);
+  if (kernelPath() == KernelPath::Avx2) {
+    return shapeMissesAvx2(grey, lowest, highest, threshold, pairings, pairingCount, cap, counts, count);
+  }
 #endif
-  return addGreyBandMissesPlain(grey, reference, low, span, cap, counts, count);
+  shapeMissesPlain(grey, lowest, highest, threshold, pairings, pairingCount, cap, counts, count);
 }
 
 int firstAtMost(const std::uint8_t* counts, int from, int count, std::uint8_t limit) {
@@ -420,11 +524,6 @@ void markFlatness(const std::uint8_t* __restrict lowest, const std::uint8_t* __r
     const auto range = static_cast<std::uint8_t>(highest[i] - lowest[i]);
     out[i] = range <= threshold ? flatMark : otherMark;
   }
-}
-
-QLM_VECTOR_CLONES
-void keepLower(std::uint8_t* __restrict into, const std::uint8_t* __restrict from, int count) {
-  for (int i = 0; i < count; ++i) into[i] = lower(into[i], from[i]);
 }
 
 QLM_VECTOR_CLONES

@@ -1,6 +1,7 @@
 #pragma once
 // Byte loops over a run of neighbouring positions, written so that the compiler turns them
 // into vector instructions (with an AVX2 variant picked at run time where the compiler can).
+#include <cstddef>
 #include <cstdint>
 
 namespace qlm {
@@ -37,10 +38,32 @@ int addBoxMisses(const std::uint8_t* pixels, std::uint32_t low, std::uint32_t hi
 void countInBoxesByEight(const std::uint8_t* pixels, int count, const std::uint32_t* lows,
                          const std::uint32_t* highs, int boxes, std::uint8_t* const* blockCounts);
 
-// counts[i] = min(counts[i], cap) + 1 when |grey[i] - reference[i]| lies in [low, low + span].
-// Returns how many counts stay below cap.
-int addGreyBandMisses(const std::uint8_t* grey, const std::uint8_t* reference, std::uint8_t low,
-                       std::uint8_t span, std::uint8_t cap, std::uint8_t* counts, int count);
+// A pixel of the small picture in the shape filter: position i misses on it when
+// d = |grey[offset + i] - reference[i]| lies in [low, low + span].
+struct GreyBandStep {
+  std::size_t offset = 0;
+  std::uint8_t low = 0;
+  std::uint8_t span = 0;
+};
+
+// One way of pairing the grey levels of both pictures: the reference of position i is
+// highest[i] or lowest[i], the grey extremes of its window.
+struct GreyBandPairing {
+  bool fromHighest = false;
+  const GreyBandStep* steps = nullptr;
+  std::size_t stepCount = 0;
+};
+
+// Reads of grey, lowest and highest may go up to the next multiple of this many positions.
+inline constexpr int kGreyBlock = 32;
+inline constexpr int kMostShapePositions = 32 * kGreyBlock;
+
+// The shape filter of a run of at most kMostShapePositions positions: counts[i] >= cap when
+// window i is flat (highest[i] - lowest[i] <= threshold), else the least over the pairings of
+// min(cap, its misses on the pairing's steps). A pairing stops once no count is below cap.
+void shapeMisses(const std::uint8_t* grey, const std::uint8_t* lowest, const std::uint8_t* highest,
+                 std::uint8_t threshold, const GreyBandPairing* pairings, int pairingCount, std::uint8_t cap,
+                 std::uint8_t* counts, int count);
 
 // Index of the first count at most `limit` at or after `from`, or `count` when none.
 int firstAtMost(const std::uint8_t* counts, int from, int count, std::uint8_t limit);
@@ -62,9 +85,6 @@ int countAtMost(const std::uint8_t* counts, int count, std::uint8_t limit, int e
 // out[i] = 0 when (highest[i] - lowest[i] <= threshold) == wantFlat, `dead` otherwise.
 void markFlatness(const std::uint8_t* lowest, const std::uint8_t* highest, int count, std::uint8_t threshold,
                   bool wantFlat, std::uint8_t dead, std::uint8_t* out);
-
-// into[i] = min(into[i], from[i]).
-void keepLower(std::uint8_t* into, const std::uint8_t* from, int count);
 
 // rejected[g] = 1 when the sum over colours c < `colours` of max(0, expected[c] - found[c][g])
 // exceeds `limit`, else 0.

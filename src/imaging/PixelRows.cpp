@@ -32,14 +32,26 @@ void splitRows(const PixelRows& rows, ColourPlanes& planes) {
   }
 }
 
-void greyRows(const PixelRows& rows, ColourPlanes& planes) {
+void GreyRows::reset(const PixelRows& rows, ColourPlanes& planes) {
+  m_rows = rows;
   const std::size_t count = static_cast<std::size_t>(rows.width) * static_cast<std::size_t>(rows.height);
   planes.width = rows.width;
   planes.height = rows.height;
-  planes.grey.resize(count);
-  for (int y = 0; y < rows.height; ++y) {
-    kernels::greyOfPixels(rows.row(y), rows.width, planes.grey.data() + planes.index(0, y));
+  planes.grey.resize(count + kernels::kGreyBlock);
+  m_made.assign(static_cast<std::size_t>(rows.height), false);
+}
+
+const std::uint8_t* GreyRows::row(ColourPlanes& planes, int y) {
+  std::uint8_t* grey = planes.grey.data() + planes.index(0, y);
+  if (!m_made[static_cast<std::size_t>(y)]) {
+    kernels::greyOfPixels(m_rows.row(y), m_rows.width, grey);
+    m_made[static_cast<std::size_t>(y)] = true;
   }
+  return grey;
+}
+
+void GreyRows::makeAll(ColourPlanes& planes) {
+  for (int y = 0; y < m_rows.height; ++y) row(planes, y);
 }
 
 }  // namespace qlm

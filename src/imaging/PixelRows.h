@@ -2,6 +2,7 @@
 // A 32-bit picture read where it lies: each pixel is blue, green, red, unused.
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "imaging/ColourPlanes.h"
 
@@ -21,8 +22,22 @@ struct PixelRows {
 // pixels apart; empty when the sizes are inconsistent.
 PixelRows bottomUpRows(const std::uint8_t* pixels, std::size_t byteCount, int width, int height);
 
-// Fills the colour planes, or only the grey plane, of `planes` from `rows`.
+// Fills the colour planes of `planes` from `rows`.
 void splitRows(const PixelRows& rows, ColourPlanes& planes);
-void greyRows(const PixelRows& rows, ColourPlanes& planes);
+
+// The grey plane of `planes`, made from `rows` one row at a time when first asked for: a
+// search that stops early pays only for the rows it reached.
+class GreyRows {
+ public:
+  // Sizes the grey plane of `planes`, with room for a block of vector reads past its last
+  // row; no row is made yet. Later calls pass the same planes.
+  void reset(const PixelRows& rows, ColourPlanes& planes);
+  const std::uint8_t* row(ColourPlanes& planes, int y);
+  void makeAll(ColourPlanes& planes);
+
+ private:
+  PixelRows m_rows;
+  std::vector<bool> m_made;
+};
 
 }  // namespace qlm

@@ -108,7 +108,7 @@ void ImageTest::filterRun(int x, int y, int count, std::uint8_t* counts) {
   }
 }
 
-ShapeTest::ShapeTest(const ColourPlanes& big, const WindowExtrema& extrema, const ColourPlanes& small,
+ShapeTest::ShapeTest(const ColourPlanes& big, WindowExtrema& extrema, const ColourPlanes& small,
                      const GreyRange& smallRange, const SearchThresholds& thresholds)
     : m_big(big),
       m_extrema(extrema),
@@ -122,19 +122,22 @@ ShapeTest::ShapeTest(const ColourPlanes& big, const WindowExtrema& extrema, cons
   const int sm = smallRange.minimum;
   const int sM = smallRange.maximum;
   m_pairings = {makePairing(false, sm), makePairing(true, sM), makePairing(false, sM), makePairing(true, sm)};
+  for (const Pairing& pairing : m_pairings) {
+    m_kernelPairings.push_back({pairing.bigAtMaximum, pairing.steps.data(), pairing.steps.size()});
+  }
 }
 
-bool ShapeTest::windowFlat(std::size_t position) const {
-  return m_extrema.highest[position] - m_extrema.lowest[position] <= m_thresholds.colour;
+bool ShapeTest::windowFlat(int x) const {
+  return m_extrema.highest()[x] - m_extrema.lowest()[x] <= m_thresholds.colour;
 }
 
-bool ShapeTest::matches(int x, int y) const {
-  const std::size_t position = m_extrema.index(x, y);
-  const bool bigFlat = windowFlat(position);
+bool ShapeTest::matches(int x, int y) {
+  m_extrema.moveTo(y);
+  const bool bigFlat = windowFlat(x);
   const bool smallFlat = m_smallRange.levelClass == LevelClass::Flat;
   if (bigFlat || smallFlat) return bigFlat && smallFlat;
-  const int bm = m_extrema.lowest[position];
-  const int bM = m_extrema.highest[position];
+  const int bm = m_extrema.lowest()[x];
+  const int bM = m_extrema.highest()[x];
   const int sm = m_smallRange.minimum;
   const int sM = m_smallRange.maximum;
   const std::size_t base = m_big.index(x, y);
@@ -154,10 +157,10 @@ bool ShapeTest::matches(int x, int y) const {
 // The misses of pairingMatches counted in the filter's order, which finds the first ones soonest.
 bool ShapeTest::pairingRejects(const Pairing& pairing, std::size_t bigBase, int bigReference) const {
   long long misses = 0;
-  for (const Step& step : pairing.steps) {
+  for (const kernels::GreyBandStep& step : pairing.steps) {
     const int distance = std::abs(m_big.grey[bigBase + step.offset] - bigReference);
-    const auto shifted = static_cast<std::uint8_t>(distance - step.band.low);
-    if (shifted <= step.band.span && ++misses > m_thresholds.allowedMisses) return true;
+    const auto shifted = static_cast<std::uint8_t>(distance - step.low);
+    if (shifted <= step.span && ++misses > m_thresholds.allowedMisses) return true;
   }
   return false;
 }
@@ -190,18 +193,18 @@ ShapeTest::Pairing ShapeTest::makePairing(bool bigAtMaximum, int smallReference)
   Pairing pairing;
   pairing.bigAtMaximum = bigAtMaximum;
   pairing.smallReference = smallReference;
-  std::vector<Step> unequal;
-  std::vector<Step> others;
+  std::vector<kernels::GreyBandStep> unequal;
+  std::vector<kernels::GreyBandStep> others;
   for (std::size_t i = 0; i < m_order.size(); ++i) {
     const int distance = std::abs(m_order[i].grey - smallReference);
-    Step step{m_offsets[i], Band{}};
+    kernels::GreyBandStep step{m_offsets[i], 0, 0};
     if (distance == 0) {
       if (t >= 255) continue;
-      step.band.low = static_cast<std::uint8_t>(t + 1);
-      step.band.span = static_cast<std::uint8_t>(255 - step.band.low);
+      step.low = static_cast<std::uint8_t>(t + 1);
+      step.span = static_cast<std::uint8_t>(255 - step.low);
     } else if (distance <= t) {
-      step.band.low = 1;
-      step.band.span = static_cast<std::uint8_t>(t - 1);
+      step.low = 1;
+      step.span = static_cast<std::uint8_t>(t - 1);
     }
     (distance > t ? unequal : others).push_back(step);
   }
@@ -215,42 +218,22 @@ ShapeTest::Pairing ShapeTest::makePairing(bool bigAtMaximum, int smallReference)
   return pairing;
 }
 
-void ShapeTest::filterPairing(const Pairing& pairing, int x, int y, int count, std::uint8_t* counts) const {
-  const std::size_t base = m_big.index(x, y);
-  const std::vector<std::uint8_t>& references = pairing.bigAtMaximum ? m_extrema.highest : m_extrema.lowest;
-  const std::uint8_t* reference = references.data() + m_extrema.index(x, y);
-  const auto cap = static_cast<std::uint8_t>(m_limit + 1);
-  for (const Step& step : pairing.steps) {
-    const int survivors = kernels::addGreyBandMisses(m_big.grey.data() + base + step.offset, reference,
-                                                     step.band.low, step.band.span, cap, counts, count);
-    if (survivors < kFewSurvivors) return;
-  }
-}
-
 void ShapeTest::filterRun(int x, int y, int count, std::uint8_t* counts) {
-  const bool smallFlat = m_smallRange.levelClass == LevelClass::Flat;
-  const std::size_t first = m_extrema.index(x, y);
-  const auto dead = static_cast<std::uint8_t>(m_limit + 1);
-  std::uint8_t flatMark[kRunLength] = {};
+  m_extrema.moveTo(y);
+  const std::uint8_t* lowest = m_extrema.lowest() + x;
+  const std::uint8_t* highest = m_extrema.highest() + x;
   const auto threshold = static_cast<std::uint8_t>(std::max(m_thresholds.colour, 0));
-  if (m_thresholds.colour < 0) {
-    std::fill(flatMark, flatMark + count, smallFlat ? dead : std::uint8_t{0});
-  } else {
-    kernels::markFlatness(m_extrema.lowest.data() + first, m_extrema.highest.data() + first, count, threshold,
-                          smallFlat, dead, flatMark);
-  }
-  // Flat windows fill much of a screen; when they leave (almost) nothing alive the exact test finishes.
-  if (!m_filterUsable ||
-      kernels::countAtMost(flatMark, count, static_cast<std::uint8_t>(m_limit), kFewSurvivors) < kFewSurvivors) {
-    std::copy(flatMark, flatMark + count, counts);
+  const auto dead = static_cast<std::uint8_t>(m_limit + 1);
+  if (m_filterUsable) {
+    kernels::shapeMisses(m_big.grey.data() + m_big.index(x, y), lowest, highest, threshold, m_kernelPairings.data(),
+                         static_cast<int>(m_kernelPairings.size()), dead, counts, count);
     return;
   }
-  std::fill(counts, counts + count, dead);
-  std::uint8_t pairingCounts[kRunLength];
-  for (const Pairing& pairing : m_pairings) {
-    std::copy(flatMark, flatMark + count, pairingCounts);
-    filterPairing(pairing, x, y, count, pairingCounts);
-    kernels::keepLower(counts, pairingCounts, count);
+  const bool smallFlat = m_smallRange.levelClass == LevelClass::Flat;
+  if (m_thresholds.colour < 0) {
+    std::fill(counts, counts + count, smallFlat ? dead : std::uint8_t{0});
+  } else {
+    kernels::markFlatness(lowest, highest, count, threshold, smallFlat, dead, counts);
   }
 }
 

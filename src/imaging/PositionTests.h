@@ -9,6 +9,7 @@
 
 #include "imaging/ColourCountBound.h"
 #include "imaging/ColourPlanes.h"
+#include "imaging/MatchKernels.h"
 #include "imaging/PixelOrder.h"
 #include "imaging/PixelRows.h"
 #include "imaging/WindowExtrema.h"
@@ -22,6 +23,7 @@ struct SearchThresholds {
 
 // Pixel positions of a run whose filter count is at most K survive.
 inline constexpr int kRunLength = 256;
+static_assert(kRunLength % kernels::kGreyBlock == 0 && kRunLength <= kernels::kMostShapePositions);
 
 // Reads the big picture's 32-bit pixels where they lie.
 class ImageTest {
@@ -51,41 +53,37 @@ class ImageTest {
   ColourCountBound m_bound;
 };
 
+// Reads the big picture's grey rows and the extrema of its windows, both made as the rows
+// of positions are reached.
 class ShapeTest {
  public:
-  ShapeTest(const ColourPlanes& big, const WindowExtrema& extrema, const ColourPlanes& small,
+  ShapeTest(const ColourPlanes& big, WindowExtrema& extrema, const ColourPlanes& small,
             const GreyRange& smallRange, const SearchThresholds& thresholds);
-  bool matches(int x, int y) const;
+  ShapeTest(const ShapeTest&) = delete;  // m_kernelPairings points into m_pairings
+  ShapeTest& operator=(const ShapeTest&) = delete;
+  bool matches(int x, int y);
   void filterRun(int x, int y, int count, std::uint8_t* counts);
   int limit() const { return m_limit; }
 
  private:
-  struct Band {  // a pixel misses when |big - reference| lies in [low, low + span]
-    std::uint8_t low = 0;
-    std::uint8_t span = 0;
-  };
-  struct Step {
-    std::size_t offset = 0;  // of the pixel in the big planes
-    Band band;
-  };
   struct Pairing {
     bool bigAtMaximum = false;
     int smallReference = 0;
-    std::vector<Step> steps;  // pixels that can miss, in the order the filter tries them
+    std::vector<kernels::GreyBandStep> steps;  // pixels that can miss, in the order the filter tries them
   };
 
-  bool windowFlat(std::size_t position) const;
+  bool windowFlat(int x) const;
   bool pairingMatches(std::size_t bigBase, int bigReference, int smallReference) const;
   bool pairingRejects(const Pairing& pairing, std::size_t bigBase, int bigReference) const;
-  void filterPairing(const Pairing& pairing, int x, int y, int count, std::uint8_t* counts) const;
   Pairing makePairing(bool bigAtMaximum, int smallReference) const;
 
   const ColourPlanes& m_big;
-  const WindowExtrema& m_extrema;
+  WindowExtrema& m_extrema;
   GreyRange m_smallRange;
   std::vector<OrderedPixel> m_order;
   std::vector<std::size_t> m_offsets;
   std::vector<Pairing> m_pairings;
+  std::vector<kernels::GreyBandPairing> m_kernelPairings;
   SearchThresholds m_thresholds;
   int m_limit = 0;
   bool m_filterUsable = false;

@@ -6,63 +6,81 @@
 
 namespace qlm {
 
-void computeWindowExtrema(const ColourPlanes& big, int windowWidth, int windowHeight, WindowExtrema& extrema) {
-  if (windowWidth <= 0 || windowHeight <= 0 || windowWidth > big.width || windowHeight > big.height) {
-    extrema = WindowExtrema{};
+// Van Herk / Gil-Werman down the columns: rows come in bands of h. A window of h rows starting
+// at band row k is the band's rows k .. h - 1 (a suffix, made when the band starts) and the next
+// band's rows 0 .. k - 1 (a prefix, grown row by row), so each row costs three passes whatever
+// h is. Across the row, windowMinMax takes the w columns.
+
+void WindowExtrema::start(GreyRows& grey, ColourPlanes& picture, int windowWidth, int windowHeight) {
+  m_grey = &grey;
+  m_picture = &picture;
+  const int pictureWidth = picture.width;
+  const int pictureHeight = picture.height;
+  m_row = -1;
+  if (windowWidth <= 0 || windowHeight <= 0 || windowWidth > pictureWidth || windowHeight > pictureHeight) {
+    m_columns = 0;
+    m_rows = 0;
     return;
   }
-  extrema.columns = big.width - windowWidth + 1;
-  extrema.rows = big.height - windowHeight + 1;
-  const std::size_t positions = static_cast<std::size_t>(extrema.columns) * static_cast<std::size_t>(extrema.rows);
-  extrema.lowest.resize(positions);
-  extrema.highest.resize(positions);
+  m_width = pictureWidth;
+  m_windowWidth = windowWidth;
+  m_windowHeight = windowHeight;
+  m_columns = pictureWidth - windowWidth + 1;
+  m_rows = pictureHeight - windowHeight + 1;
+  const std::size_t width = static_cast<std::size_t>(pictureWidth);
+  const std::size_t band = static_cast<std::size_t>(windowHeight) * width;
+  m_suffixLow.resize(band);
+  m_suffixHigh.resize(band);
+  for (auto* row : {&m_prefixLow, &m_prefixHigh, &m_columnLow, &m_columnHigh}) row->resize(width);
+  m_scratch.resize(4 * width);
+  m_lowest.resize(static_cast<std::size_t>(m_columns + kernels::kGreyBlock));
+  m_highest.resize(static_cast<std::size_t>(m_columns + kernels::kGreyBlock));
+}
 
-  // Van Herk / Gil-Werman down the columns: rows come in bands of h. A window of h rows
-  // starting at band row k is the band's rows k .. h - 1 (a suffix, kept for the band) and
-  // the next band's rows 0 .. k - 1 (a prefix, grown row by row), so each row costs three
-  // passes whatever h is.
-  const std::size_t width = static_cast<std::size_t>(big.width);
-  const std::size_t h = static_cast<std::size_t>(windowHeight);
-  std::vector<std::uint8_t> suffixLow(h * width);
-  std::vector<std::uint8_t> suffixHigh(h * width);
-  std::vector<std::uint8_t> prefixLow(width);
-  std::vector<std::uint8_t> prefixHigh(width);
-  std::vector<std::uint8_t> columnLow(width);
-  std::vector<std::uint8_t> columnHigh(width);
-  std::vector<std::uint8_t> scratch(4 * width);
-  const auto greyRow = [&](int y) { return big.grey.data() + big.index(0, y); };
-  for (int y = 0; y < extrema.rows; ++y) {
-    const std::size_t k = static_cast<std::size_t>(y) % h;
-    if (k == 0) {
-      const std::uint8_t* last = greyRow(y + windowHeight - 1);
-      std::copy(last, last + width, suffixLow.begin() + static_cast<std::ptrdiff_t>((h - 1) * width));
-      std::copy(last, last + width, suffixHigh.begin() + static_cast<std::ptrdiff_t>((h - 1) * width));
-      for (std::size_t r = h - 1; r-- > 0;) {
-        std::uint8_t* low = suffixLow.data() + r * width;
-        std::uint8_t* high = suffixHigh.data() + r * width;
-        std::copy(low + width, low + 2 * width, low);
-        std::copy(high + width, high + 2 * width, high);
-        kernels::foldMinMax(greyRow(y + static_cast<int>(r)), low, high, big.width);
-      }
-    }
-    const std::uint8_t* low = suffixLow.data() + k * width;
-    const std::uint8_t* high = suffixHigh.data() + k * width;
-    if (k > 0) {
-      const std::uint8_t* entering = greyRow(y + windowHeight - 1);
-      if (k == 1) {
-        std::copy(entering, entering + width, prefixLow.begin());
-        std::copy(entering, entering + width, prefixHigh.begin());
-      } else {
-        kernels::foldMinMax(entering, prefixLow.data(), prefixHigh.data(), big.width);
-      }
-      kernels::combineMinMax(low, high, prefixLow.data(), prefixHigh.data(), columnLow.data(), columnHigh.data(),
-                             big.width);
-      low = columnLow.data();
-      high = columnHigh.data();
-    }
-    kernels::windowMinMax(low, high, big.width, windowWidth, extrema.lowest.data() + extrema.index(0, y),
-                          extrema.highest.data() + extrema.index(0, y), scratch.data());
+void WindowExtrema::startBand(int y) {
+  m_bandTop = y;
+  const std::size_t width = static_cast<std::size_t>(m_width);
+  const std::size_t last = static_cast<std::size_t>(m_windowHeight - 1);
+  const std::uint8_t* bottom = greyRow(y + m_windowHeight - 1);
+  std::copy(bottom, bottom + width, m_suffixLow.begin() + static_cast<std::ptrdiff_t>(last * width));
+  std::copy(bottom, bottom + width, m_suffixHigh.begin() + static_cast<std::ptrdiff_t>(last * width));
+  for (std::size_t r = last; r-- > 0;) {
+    const std::uint8_t* grey = greyRow(y + static_cast<int>(r));
+    std::uint8_t* low = m_suffixLow.data() + r * width;
+    std::uint8_t* high = m_suffixHigh.data() + r * width;
+    kernels::combineMinMax(grey, grey, low + width, high + width, low, high, m_width);
   }
+}
+
+void WindowExtrema::extendPrefix(int y) {
+  const std::uint8_t* entering = greyRow(y + m_windowHeight - 1);
+  if (y - m_bandTop == 1) {
+    std::copy(entering, entering + m_width, m_prefixLow.begin());
+    std::copy(entering, entering + m_width, m_prefixHigh.begin());
+  } else {
+    kernels::foldMinMax(entering, m_prefixLow.data(), m_prefixHigh.data(), m_width);
+  }
+}
+
+void WindowExtrema::moveTo(int y) {
+  if (y == m_row) return;
+  if (m_row < 0 || y != m_row + 1 || y - m_bandTop == m_windowHeight) {
+    startBand(y);
+  } else {
+    extendPrefix(y);
+  }
+  m_row = y;
+  const std::size_t width = static_cast<std::size_t>(m_width);
+  const std::size_t k = static_cast<std::size_t>(y - m_bandTop);
+  const std::uint8_t* low = m_suffixLow.data() + k * width;
+  const std::uint8_t* high = m_suffixHigh.data() + k * width;
+  if (k > 0) {
+    kernels::combineMinMax(low, high, m_prefixLow.data(), m_prefixHigh.data(), m_columnLow.data(),
+                           m_columnHigh.data(), m_width);
+    low = m_columnLow.data();
+    high = m_columnHigh.data();
+  }
+  kernels::windowMinMax(low, high, m_width, m_windowWidth, m_lowest.data(), m_highest.data(), m_scratch.data());
 }
 
 }  // namespace qlm
