@@ -17,10 +17,10 @@ struct ScanOrder {
 };
 
 template <class Test>
-std::optional<Point> firstSurvivorMatching(Test& test, int x, int y, int count,
-                                                const std::uint8_t* counts, const ScanOrder& order) {
+std::optional<Point> firstSurvivorMatching(Test& test, int x, int y, int first, int count,
+                                           const std::uint8_t* counts, const ScanOrder& order) {
   const auto limit = static_cast<std::uint8_t>(test.limit());
-  for (int i = kernels::firstAtMost(counts, 0, count, limit); i < count;
+  for (int i = kernels::firstAtMost(counts, first, count, limit); i < count;
        i = kernels::firstAtMost(counts, i + 1, count, limit)) {
     const int column = x + i;
     if (column == order.skipX && y == order.skipY) continue;
@@ -41,8 +41,13 @@ Point scanPositions(Test& test, int columns, int rows, const ScanOrder& order) {
         if (x >= columns) break;
       }
       const int count = std::min(kRunLength, columns - x);
-      test.filterRun(x, y, count, counts);
-      if (auto found = firstSurvivorMatching(test, x, y, count, counts, order)) return *found;
+      const int first = test.filterRun(x, y, count, counts);
+      const std::optional<Point> found = firstSurvivorMatching(test, x, y, first, count, counts, order);
+      if constexpr (requires { test.firstExactCopy(x, y, count, order.skipX); }) {
+        const int copy = test.firstExactCopy(x, y, found ? found->x - x : count, y == order.skipY ? order.skipX : -1);
+        if (copy >= 0) return Point{copy, y};
+      }
+      if (found) return *found;
       x += count;
     }
   }
@@ -144,14 +149,9 @@ bool BmpFinder::findSmallInBig(SearchMethod method, int colourTolerance, int pix
   } else {
     m_extrema.start(m_bigGrey, m_big, m_small.width, m_small.height);
     prepareSmallShape(thresholds.colour);
-    ShapeTest test(m_big, m_extrema, m_small, m_smallRange, thresholds);
+    const ExactImageScan exactCopies(m_bigRows, m_small, 0);
+    ShapeTest test(m_big, m_extrema, m_small, m_smallRange, thresholds, exactCopies);
     found = scanPositions(test, columns, rows, order);
-    // The shape rule misses pixels of in-between greys even where the screen holds
-    // the very pixels of the area, so an exact copy counts as a shape match too.
-    ScanArea before = area;
-    if (found.x >= 0) before.rows = found.y + 1;
-    const Point copy = firstExactCopy(0, before);
-    if (copy.x >= 0 && (found.x < 0 || copy.y < found.y || (copy.y == found.y && copy.x < found.x))) found = copy;
   }
   foundX = found.x;
   foundY = found.y;

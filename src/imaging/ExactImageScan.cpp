@@ -149,21 +149,23 @@ ExactImageScan::ExactImageScan(const PixelRows& big, const ColourPlanes& small, 
   }
 }
 
-Point ExactImageScan::firstMatch(const ScanArea& area) const {
-  if (m_pixels.empty()) return kNoPoint;
+int ExactImageScan::firstInRow(int y, int from, int to, int skip) const {
+  if (m_pixels.empty() || from >= to) return -1;
   auto scanRow = &scanRowPlain;
 #if defined(QLM_HAVE_AVX2_PATH)
   if (kernelPath() == KernelPath::Avx2) scanRow = m_threshold == 0 ? &scanRowAvx2<true> : &scanRowAvx2<false>;
 #endif
   const int h = m_smallHeight;
+  const int bandLastRow = y / h * h + h - 1;
+  const std::vector<Pixel>& first = m_rowFirst[static_cast<std::size_t>(bandLastRow - y)];
+  const RowPixels pixels{first.data(), first.size(), m_pixels.data(), m_pixels.size()};
+  return scanRow(m_big.row(y), pixels, from, to, skip, m_threshold);
+}
+
+Point ExactImageScan::firstMatch(const ScanArea& area) const {
   for (int y = std::max(area.startY, 0); y < area.rows; ++y) {
     const int from = (y == area.startY && area.startX >= 1) ? area.startX : 0;
-    if (from >= area.columns) continue;
-    const int skip = y == area.skipY ? area.skipX : -1;
-    const int bandLastRow = y / h * h + h - 1;
-    const std::vector<Pixel>& first = m_rowFirst[static_cast<std::size_t>(bandLastRow - y)];
-    const RowPixels pixels{first.data(), first.size(), m_pixels.data(), m_pixels.size()};
-    const int x = scanRow(m_big.row(y), pixels, from, area.columns, skip, m_threshold);
+    const int x = firstInRow(y, from, area.columns, y == area.skipY ? area.skipX : -1);
     if (x >= 0) return Point{x, y};
   }
   return kNoPoint;

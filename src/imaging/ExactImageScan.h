@@ -30,6 +30,8 @@ class ExactImageScan {
   ExactImageScan(const PixelRows& big, const ColourPlanes& small, int threshold);
   // The first position in scan order where every pixel matches, or -1, -1.
   Point firstMatch(const ScanArea& area) const;
+  // The first x of [from, to), other than `skip`, where every pixel matches at (x, y); -1 when none.
+  int firstInRow(int y, int from, int to, int skip) const;
 
   struct Pixel {
     std::ptrdiff_t offset = 0;  // bytes from the position's top-left pixel in the big picture

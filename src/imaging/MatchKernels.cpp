@@ -84,9 +84,16 @@ int addGreyBandMissesPlain(const std::uint8_t* __restrict grey, const std::uint8
   return static_cast<int>(survivors);
 }
 
-void shapeMissesPlain(const std::uint8_t* grey, const std::uint8_t* lowest, const std::uint8_t* highest,
-                      std::uint8_t threshold, const GreyBandPairing* pairings, int pairingCount, std::uint8_t cap,
-                      std::uint8_t* counts, int count) {
+int firstWindowWithExtremesPlain(const std::uint8_t* lowest, const std::uint8_t* highest, int from, int count,
+                                 std::uint8_t low, std::uint8_t high) {
+  int i = from;
+  while (i < count && (lowest[i] != low || highest[i] != high)) ++i;
+  return i;
+}
+
+ShapeRun shapeMissesPlain(const std::uint8_t* grey, const std::uint8_t* lowest, const std::uint8_t* highest,
+                          std::uint8_t threshold, const GreyBandPairing* pairings, int pairingCount, std::uint8_t cap,
+                          std::uint8_t extremeLowest, std::uint8_t extremeHighest, std::uint8_t* counts, int count) {
   std::uint8_t start[kMostShapePositions];
   std::uint8_t work[kMostShapePositions];
   int alive = 0;
@@ -105,6 +112,10 @@ void shapeMissesPlain(const std::uint8_t* grey, const std::uint8_t* lowest, cons
     }
     for (int i = 0; i < count; ++i) counts[i] = lower(counts[i], work[i]);
   }
+  ShapeRun run;
+  while (run.firstSurvivor < count && counts[run.firstSurvivor] >= cap) ++run.firstSurvivor;
+  run.firstExtremes = firstWindowWithExtremesPlain(lowest, highest, 0, count, extremeLowest, extremeHighest);
+  return run;
 }
 
 #if defined(QLM_HAVE_AVX2_PATH)
@@ -138,10 +149,10 @@ __attribute__((target("avx2"))) inline __m256i zeroWhereSet(unsigned lanes) {
 
 // Blocks of 32 positions whose counts all reached cap stay there, so each step visits only
 // the blocks that still hold a survivor. With cap 1 a block's counts are one bit per position.
-__attribute__((target("avx2,popcnt"))) void shapeMissesAvx2(const std::uint8_t* grey, const std::uint8_t* lowest,
-                                                            const std::uint8_t* highest, std::uint8_t threshold,
-                                                            const GreyBandPairing* pairings, int pairingCount,
-                                                            std::uint8_t cap, std::uint8_t* counts, int count) {
+__attribute__((target("avx2,popcnt"))) ShapeRun shapeMissesAvx2(
+    const std::uint8_t* grey, const std::uint8_t* lowest, const std::uint8_t* highest, std::uint8_t threshold,
+    const GreyBandPairing* pairings, int pairingCount, std::uint8_t cap, std::uint8_t extremeLowest,
+    std::uint8_t extremeHighest, std::uint8_t* counts, int count) {
   constexpr int kMostBlocks = kMostShapePositions / kGreyBlock;
   const bool bits = cap == 1;
   const int blocks = (count + kGreyBlock - 1) / kGreyBlock;
@@ -154,12 +165,23 @@ __attribute__((target("avx2,popcnt"))) void shapeMissesAvx2(const std::uint8_t* 
   unsigned startLanes[kMostBlocks];
   unsigned kept[kMostBlocks];
   unsigned lanes[kMostBlocks];
+  const __m256i extremeLow = _mm256_set1_epi8(static_cast<char>(extremeLowest));
+  const __m256i extremeHigh = _mm256_set1_epi8(static_cast<char>(extremeHighest));
+  ShapeRun run{count, count};
   unsigned startLive = 0;
   for (int block = 0; block < blocks; ++block) {
     const int at = kGreyBlock * block;
-    const __m256i range = _mm256_sub_epi8(loadBlock(highest + at), loadBlock(lowest + at));
+    const __m256i low = loadBlock(lowest + at);
+    const __m256i high = loadBlock(highest + at);
+    const __m256i range = _mm256_sub_epi8(high, low);
     const __m256i flat = _mm256_cmpeq_epi8(_mm256_min_epu8(range, thresholdBytes), range);
-    startLanes[block] = ~static_cast<unsigned>(_mm256_movemask_epi8(flat)) & (block == blocks - 1 ? lastLanes : ~0u);
+    const unsigned inRun = block == blocks - 1 ? lastLanes : ~0u;
+    if (run.firstExtremes == count) {
+      const __m256i extremes = _mm256_and_si256(_mm256_cmpeq_epi8(low, extremeLow), _mm256_cmpeq_epi8(high, extremeHigh));
+      const unsigned lanes = static_cast<unsigned>(_mm256_movemask_epi8(extremes)) & inRun;
+      if (lanes != 0) run.firstExtremes = at + __builtin_ctz(lanes);
+    }
+    startLanes[block] = ~static_cast<unsigned>(_mm256_movemask_epi8(flat)) & inRun;
     kept[block] = 0;
     if (startLanes[block] != 0) startLive |= 1u << block;
     if (!bits) {
@@ -204,26 +226,44 @@ __attribute__((target("avx2,popcnt"))) void shapeMissesAvx2(const std::uint8_t* 
       }
     }
   }
-  if (bits) {
-    for (int block = 0; block < blocks; ++block) {
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(counts + kGreyBlock * block), zeroWhereSet(kept[block]));
-    }
+  for (int block = 0; block < blocks; ++block) {
+    if (bits) _mm256_storeu_si256(reinterpret_cast<__m256i*>(counts + kGreyBlock * block), zeroWhereSet(kept[block]));
+    if (kept[block] != 0 && run.firstSurvivor == count) run.firstSurvivor = kGreyBlock * block + __builtin_ctz(kept[block]);
   }
+  return run;
 }
 
 #endif
 
 }  // namespace
 
-void shapeMisses(const std::uint8_t* grey, const std::uint8_t* lowest, const std::uint8_t* highest,
-                 std::uint8_t threshold, const GreyBandPairing* pairings, int pairingCount, std::uint8_t cap,
-                 std::uint8_t* counts, int count) {
+ShapeRun shapeMisses(const std::uint8_t* grey, const std::uint8_t* lowest, const std::uint8_t* highest,
+                     std::uint8_t threshold, const GreyBandPairing* pairings, int pairingCount, std::uint8_t cap,
+                     std::uint8_t extremeLowest, std::uint8_t extremeHighest, std::uint8_t* counts, int count) {
 #if defined(QLM_HAVE_AVX2_PATH)
   if (kernelPath() == KernelPath::Avx2) {
-    return shapeMissesAvx2(grey, lowest, highest, threshold, pairings, pairingCount, cap, counts, count);
+    return shapeMissesAvx2(grey, lowest, highest, threshold, pairings, pairingCount, cap, extremeLowest,
+                           extremeHighest, counts, count);
   }
 #endif
-  shapeMissesPlain(grey, lowest, highest, threshold, pairings, pairingCount, cap, counts, count);
+  return shapeMissesPlain(grey, lowest, highest, threshold, pairings, pairingCount, cap, extremeLowest,
+                          extremeHighest, counts, count);
+}
+
+int firstWindowWithExtremes(const std::uint8_t* lowest, const std::uint8_t* highest, int count, std::uint8_t low,
+                            std::uint8_t high) {
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128i lowBytes = _mm_set1_epi8(static_cast<char>(low));
+  const __m128i highBytes = _mm_set1_epi8(static_cast<char>(high));
+  for (; i + 16 <= count; i += 16) {
+    const __m128i l = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lowest + i));
+    const __m128i h = _mm_loadu_si128(reinterpret_cast<const __m128i*>(highest + i));
+    const int lanes = _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(l, lowBytes), _mm_cmpeq_epi8(h, highBytes)));
+    if (lanes != 0) return i + __builtin_ctz(static_cast<unsigned>(lanes));
+  }
+#endif
+  return firstWindowWithExtremesPlain(lowest, highest, i, count, low, high);
 }
 
 int firstAtMost(const std::uint8_t* counts, int from, int count, std::uint8_t limit) {

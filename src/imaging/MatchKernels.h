@@ -58,12 +58,21 @@ struct GreyBandPairing {
 inline constexpr int kGreyBlock = 32;
 inline constexpr int kMostShapePositions = 32 * kGreyBlock;
 
+struct ShapeRun {
+  int firstSurvivor = 0;  // the first count below cap, or `count`
+  int firstExtremes = 0;  // the first window whose lowest and highest are the ones asked for, or `count`
+};
+
 // The shape filter of a run of at most kMostShapePositions positions: counts[i] >= cap when
 // window i is flat (highest[i] - lowest[i] <= threshold), else the least over the pairings of
 // min(cap, its misses on the pairing's steps). A pairing stops once no count is below cap.
-void shapeMisses(const std::uint8_t* grey, const std::uint8_t* lowest, const std::uint8_t* highest,
-                 std::uint8_t threshold, const GreyBandPairing* pairings, int pairingCount, std::uint8_t cap,
-                 std::uint8_t* counts, int count);
+ShapeRun shapeMisses(const std::uint8_t* grey, const std::uint8_t* lowest, const std::uint8_t* highest,
+                     std::uint8_t threshold, const GreyBandPairing* pairings, int pairingCount, std::uint8_t cap,
+                     std::uint8_t extremeLowest, std::uint8_t extremeHighest, std::uint8_t* counts, int count);
+
+// The first i with lowest[i] == low and highest[i] == high, or `count`.
+int firstWindowWithExtremes(const std::uint8_t* lowest, const std::uint8_t* highest, int count, std::uint8_t low,
+                            std::uint8_t high);
 
 // Index of the first count at most `limit` at or after `from`, or `count` when none.
 int firstAtMost(const std::uint8_t* counts, int from, int count, std::uint8_t limit);

@@ -89,29 +89,32 @@ int ImageTest::firstCandidate(int x, int y, int columns) {
   return std::max(x, static_cast<int>(keptGroup) * kPositionsPerGroup);
 }
 
-void ImageTest::filterRun(int x, int y, int count, std::uint8_t* counts) {
+int ImageTest::filterRun(int x, int y, int count, std::uint8_t* counts) {
   if (!m_filterUsable) {
     std::fill(counts, counts + count, std::uint8_t{0});
-    return;
+    return 0;
   }
-  if (!markRejectedGroups(x, y, count, counts)) return;
+  if (!markRejectedGroups(x, y, count, counts)) return count;
   const auto limit = static_cast<std::uint8_t>(m_limit);
   const int first = kernels::firstAtMost(counts, 0, count, limit);
   int last = count - 1;
   while (last > first && counts[last] > limit) --last;
   const int span = last - first + 1;
-  if (kernels::countAtMost(counts + first, span, limit, kFewSurvivors) < kFewSurvivors) return;
+  if (kernels::countAtMost(counts + first, span, limit, kFewSurvivors) < kFewSurvivors) return first;
   const auto cap = static_cast<std::uint8_t>(m_limit + 1);
   const std::uint8_t* base = m_big.row(y) + 4 * static_cast<std::ptrdiff_t>(x + first);
   for (const Pixel& p : m_pixels) {
-    if (kernels::addBoxMisses(base + p.offset, p.low, p.high, cap, counts + first, span) < kFewSurvivors) return;
+    if (kernels::addBoxMisses(base + p.offset, p.low, p.high, cap, counts + first, span) < kFewSurvivors) break;
   }
+  return first;
 }
 
 ShapeTest::ShapeTest(const ColourPlanes& big, WindowExtrema& extrema, const ColourPlanes& small,
-                     const GreyRange& smallRange, const SearchThresholds& thresholds)
+                     const GreyRange& smallRange, const SearchThresholds& thresholds,
+                     const ExactImageScan& exactCopies)
     : m_big(big),
       m_extrema(extrema),
+      m_exactCopies(exactCopies),
       m_smallRange(smallRange),
       m_order(orderByContrast(small, thresholds.colour, ContrastBy::Grey)),
       m_offsets(offsetsInBig(m_order, big)),
@@ -218,23 +221,35 @@ ShapeTest::Pairing ShapeTest::makePairing(bool bigAtMaximum, int smallReference)
   return pairing;
 }
 
-void ShapeTest::filterRun(int x, int y, int count, std::uint8_t* counts) {
+int ShapeTest::filterRun(int x, int y, int count, std::uint8_t* counts) {
   m_extrema.moveTo(y);
   const std::uint8_t* lowest = m_extrema.lowest() + x;
   const std::uint8_t* highest = m_extrema.highest() + x;
   const auto threshold = static_cast<std::uint8_t>(std::max(m_thresholds.colour, 0));
   const auto dead = static_cast<std::uint8_t>(m_limit + 1);
+  const auto smallLowest = static_cast<std::uint8_t>(m_smallRange.minimum);
+  const auto smallHighest = static_cast<std::uint8_t>(m_smallRange.maximum);
   if (m_filterUsable) {
-    kernels::shapeMisses(m_big.grey.data() + m_big.index(x, y), lowest, highest, threshold, m_kernelPairings.data(),
-                         static_cast<int>(m_kernelPairings.size()), dead, counts, count);
-    return;
+    const kernels::ShapeRun run =
+        kernels::shapeMisses(m_big.grey.data() + m_big.index(x, y), lowest, highest, threshold,
+                             m_kernelPairings.data(), static_cast<int>(m_kernelPairings.size()), dead, smallLowest,
+                             smallHighest, counts, count);
+    m_firstExtremes = run.firstExtremes;
+    return run.firstSurvivor;
   }
+  m_firstExtremes = kernels::firstWindowWithExtremes(lowest, highest, count, smallLowest, smallHighest);
   const bool smallFlat = m_smallRange.levelClass == LevelClass::Flat;
   if (m_thresholds.colour < 0) {
     std::fill(counts, counts + count, smallFlat ? dead : std::uint8_t{0});
   } else {
     kernels::markFlatness(lowest, highest, count, threshold, smallFlat, dead, counts);
   }
+  return 0;
+}
+
+int ShapeTest::firstExactCopy(int x, int y, int count, int skipX) const {
+  if (m_firstExtremes >= count) return -1;
+  return m_exactCopies.firstInRow(y, x + m_firstExtremes, x + count, skipX);
 }
 
 }  // namespace qlm

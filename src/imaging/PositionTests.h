@@ -9,6 +9,7 @@
 
 #include "imaging/ColourCountBound.h"
 #include "imaging/ColourPlanes.h"
+#include "imaging/ExactImageScan.h"
 #include "imaging/MatchKernels.h"
 #include "imaging/PixelOrder.h"
 #include "imaging/PixelRows.h"
@@ -31,7 +32,8 @@ class ImageTest {
   ImageTest(const PixelRows& big, const ColourPlanes& small, const SearchThresholds& thresholds);
   bool matches(int x, int y) const;
   // Fills counts[0..count) for positions (x .. x + count - 1, y); survivors have count <= limit().
-  void filterRun(int x, int y, int count, std::uint8_t* counts);
+  // Returns the first count that may be a survivor, or `count`.
+  int filterRun(int x, int y, int count, std::uint8_t* counts);
   int limit() const { return m_limit; }
   // The first column from x on whose position (column, y) the filter may keep, or `columns`.
   int firstCandidate(int x, int y, int columns);
@@ -54,15 +56,21 @@ class ImageTest {
 };
 
 // Reads the big picture's grey rows and the extrema of its windows, both made as the rows
-// of positions are reached.
+// of positions are reached. The shape rule misses pixels of in-between greys even where the
+// screen holds the very pixels of the area, so an exact copy counts as a match too: its
+// window's grey extremes are the small picture's, which leaves few positions to compare.
 class ShapeTest {
  public:
   ShapeTest(const ColourPlanes& big, WindowExtrema& extrema, const ColourPlanes& small,
-            const GreyRange& smallRange, const SearchThresholds& thresholds);
+            const GreyRange& smallRange, const SearchThresholds& thresholds, const ExactImageScan& exactCopies);
   ShapeTest(const ShapeTest&) = delete;  // m_kernelPairings points into m_pairings
   ShapeTest& operator=(const ShapeTest&) = delete;
+  // The shape rule alone.
   bool matches(int x, int y);
-  void filterRun(int x, int y, int count, std::uint8_t* counts);
+  int filterRun(int x, int y, int count, std::uint8_t* counts);
+  // The first x of the run that filterRun(x, y, count) saw last, other than skipX, where the
+  // big picture holds an exact copy; -1 when none.
+  int firstExactCopy(int x, int y, int count, int skipX) const;
   int limit() const { return m_limit; }
 
  private:
@@ -79,6 +87,8 @@ class ShapeTest {
 
   const ColourPlanes& m_big;
   WindowExtrema& m_extrema;
+  const ExactImageScan& m_exactCopies;
+  int m_firstExtremes = 0;  // in the last run filtered
   GreyRange m_smallRange;
   std::vector<OrderedPixel> m_order;
   std::vector<std::size_t> m_offsets;

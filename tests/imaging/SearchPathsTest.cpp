@@ -100,6 +100,22 @@ TEST_P(SearchPaths, ScreenCropsGiveTheReferenceAnswer) {
   }
 }
 
+// The shape rule misses the anti-aliased ticks of the clock even on an exact copy of it; on a
+// black desktop no other window has the copy's darkest grey, so only the copy's own can be found.
+TEST_P(SearchPaths, ExactCopiesWithInBetweenGreysAreShapeMatches) {
+  const Picture screen = test::loadPng("screens/desktop-terminals-1920x1080.png");
+  ASSERT_FALSE(screen.empty());
+  const Picture clock = test::crop(screen, 1680, 990, 41, 21);
+  Picture desktop = test::makePicture(300, 120, {0, 0, 0});
+  test::paste(desktop, clock, 200, 80);
+  BmpFinder finder;
+  ASSERT_TRUE(finder.loadBig(desktop));
+  ASSERT_TRUE(finder.loadSmall(clock, 0, 0, clock.width, clock.height));
+  Point at = kNoPoint;
+  finder.findSmallInBig(SearchMethod::Shape, 5, 0, 0, 0, -1, -1, at.x, at.y);
+  EXPECT_EQ(at, (Point{200, 80}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Paths, SearchPaths, ::testing::Values(KernelPath::Plain, KernelPath::Avx2),
                          [](const auto& info) { return info.param == KernelPath::Plain ? "Plain" : "Avx2"; });
 
