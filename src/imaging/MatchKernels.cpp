@@ -129,10 +129,9 @@ __attribute__((target("avx2"))) inline unsigned lanesAtMost(__m256i values, __m2
 }
 
 // Lanes of positions at + 0 .. 31 that miss on `step`.
-__attribute__((target("avx2"))) inline __m256i missingLanes(const std::uint8_t* grey, const std::uint8_t* reference,
-                                                            __m256i low, __m256i span) {
+__attribute__((target("avx2"))) inline __m256i missingLanes(const std::uint8_t* grey, __m256i r, __m256i low,
+                                                            __m256i span) {
   const __m256i g = loadBlock(grey);
-  const __m256i r = loadBlock(reference);
   const __m256i shifted = _mm256_sub_epi8(_mm256_or_si256(_mm256_subs_epu8(g, r), _mm256_subs_epu8(r, g)), low);
   return _mm256_cmpeq_epi8(_mm256_min_epu8(shifted, span), shifted);
 }
@@ -198,14 +197,34 @@ __attribute__((target("avx2,popcnt"))) ShapeRun shapeMissesAvx2(
       lanes[block] = startLanes[block];
       if (!bits) std::memcpy(work + kGreyBlock * block, start + kGreyBlock * block, kGreyBlock);
     }
-    for (std::size_t s = 0; s < pairing.stepCount && live != 0; ++s) {
+    std::size_t s = 0;
+    // Two steps at a time where counts are bits: the second costs less than a pass of its own
+    // even in blocks that the first leaves without survivors.
+    for (; bits && s + 1 < pairing.stepCount && live != 0; s += 2) {
+      const GreyBandStep& first = pairing.steps[s];
+      const GreyBandStep& second = pairing.steps[s + 1];
+      const __m256i firstLow = _mm256_set1_epi8(static_cast<char>(first.low));
+      const __m256i firstSpan = _mm256_set1_epi8(static_cast<char>(first.span));
+      const __m256i secondLow = _mm256_set1_epi8(static_cast<char>(second.low));
+      const __m256i secondSpan = _mm256_set1_epi8(static_cast<char>(second.span));
+      for (unsigned rest = live; rest != 0; rest &= rest - 1) {
+        const int block = __builtin_ctz(rest);
+        const int at = kGreyBlock * block;
+        const __m256i r = loadBlock(reference + at);
+        const __m256i miss = _mm256_or_si256(missingLanes(grey + first.offset + at, r, firstLow, firstSpan),
+                                             missingLanes(grey + second.offset + at, r, secondLow, secondSpan));
+        lanes[block] &= ~static_cast<unsigned>(_mm256_movemask_epi8(miss));
+        if (lanes[block] == 0) live &= ~(1u << block);
+      }
+    }
+    for (; s < pairing.stepCount && live != 0; ++s) {
       const __m256i low = _mm256_set1_epi8(static_cast<char>(pairing.steps[s].low));
       const __m256i span = _mm256_set1_epi8(static_cast<char>(pairing.steps[s].span));
       const std::uint8_t* stepGrey = grey + pairing.steps[s].offset;
       for (unsigned rest = live; rest != 0; rest &= rest - 1) {
         const int block = __builtin_ctz(rest);
         const int at = kGreyBlock * block;
-        const __m256i miss = missingLanes(stepGrey + at, reference + at, low, span);
+        const __m256i miss = missingLanes(stepGrey + at, loadBlock(reference + at), low, span);
         if (bits) {
           lanes[block] &= ~static_cast<unsigned>(_mm256_movemask_epi8(miss));
         } else {
