@@ -606,19 +606,20 @@ void combineMinMax(const std::uint8_t* __restrict lowA, const std::uint8_t* __re
 
 namespace {
 
+// Each output takes four inputs, at i, i + second, i + third and i + fourth.
 QLM_VECTOR_CLONES
-void pairMinMax(const std::uint8_t* __restrict lowIn, const std::uint8_t* __restrict highIn, int count, int step,
-                std::uint8_t* __restrict lowOut, std::uint8_t* __restrict highOut) {
+void minMaxOfFour(const std::uint8_t* __restrict lowIn, const std::uint8_t* __restrict highIn, int count, int second,
+                  int third, int fourth, std::uint8_t* __restrict lowOut, std::uint8_t* __restrict highOut) {
   for (int i = 0; i < count; ++i) {
-    lowOut[i] = lower(lowIn[i], lowIn[i + step]);
-    highOut[i] = higher(highIn[i], highIn[i + step]);
+    lowOut[i] = lower(lower(lowIn[i], lowIn[i + second]), lower(lowIn[i + third], lowIn[i + fourth]));
+    highOut[i] = higher(higher(highIn[i], highIn[i + second]), higher(highIn[i + third], highIn[i + fourth]));
   }
 }
 
 }  // namespace
 
-// Doubling: after k rounds each entry covers 2^k inputs; two overlapping spans of the
-// largest power of two cover any window length.
+// After k rounds each entry covers 4^k inputs; at most four overlapping spans of the largest
+// such size cover any window length.
 void windowMinMax(const std::uint8_t* lowestIn, const std::uint8_t* highestIn, int count, int length,
                   std::uint8_t* lowestOut, std::uint8_t* highestOut, std::uint8_t* scratch) {
   const int outputs = count - length + 1;
@@ -629,15 +630,16 @@ void windowMinMax(const std::uint8_t* lowestIn, const std::uint8_t* highestIn, i
   int span = 1;
   int valid = count;
   int next = 0;
-  while (span * 2 <= length) {
-    valid -= span;
-    pairMinMax(low, high, valid, span, buffers[next][0], buffers[next][1]);
+  while (span * 4 <= length) {
+    valid -= 3 * span;
+    minMaxOfFour(low, high, valid, span, 2 * span, 3 * span, buffers[next][0], buffers[next][1]);
     low = buffers[next][0];
     high = buffers[next][1];
     next ^= 1;
-    span *= 2;
+    span *= 4;
   }
-  pairMinMax(low, high, outputs, length - span, lowestOut, highestOut);
+  const int last = length - span;
+  minMaxOfFour(low, high, outputs, std::min(span, last), std::min(2 * span, last), last, lowestOut, highestOut);
 }
 
 }  // namespace qlm::kernels
