@@ -50,6 +50,13 @@ const std::uint8_t* GreyRows::row(ColourPlanes& planes, int y) {
   return grey;
 }
 
+void GreyRows::prefetch(int y, int from, int to) const {
+  if (y < 0 || y >= m_rows.height || m_made[static_cast<std::size_t>(y)]) return;
+  constexpr int kPixelsPerCacheLine = 16;
+  const std::uint8_t* pixels = m_rows.row(y);
+  for (int x = from; x < to; x += kPixelsPerCacheLine) __builtin_prefetch(pixels + 4 * static_cast<std::ptrdiff_t>(x));
+}
+
 void GreyRows::makeAll(ColourPlanes& planes) {
   for (int y = 0; y < m_rows.height; ++y) row(planes, y);
 }

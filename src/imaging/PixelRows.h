@@ -34,6 +34,8 @@ class GreyRows {
   void reset(const PixelRows& rows, ColourPlanes& planes);
   const std::uint8_t* row(ColourPlanes& planes, int y);
   void makeAll(ColourPlanes& planes);
+  // Starts loading pixels [from, to) of row y into the cache when the row is still to be made.
+  void prefetch(int y, int from, int to) const;
 
  private:
   PixelRows m_rows;

@@ -223,6 +223,7 @@ ShapeTest::Pairing ShapeTest::makePairing(bool bigAtMaximum, int smallReference)
 
 int ShapeTest::filterRun(int x, int y, int count, std::uint8_t* counts) {
   m_extrema.moveTo(y);
+  m_extrema.prefetch(x, x + count, 2);
   const std::uint8_t* lowest = m_extrema.lowest() + x;
   const std::uint8_t* highest = m_extrema.highest() + x;
   const auto threshold = static_cast<std::uint8_t>(std::max(m_thresholds.colour, 0));

@@ -62,6 +62,10 @@ void WindowExtrema::extendPrefix(int y) {
   }
 }
 
+void WindowExtrema::prefetch(int from, int to, int ahead) const {
+  m_grey->prefetch(m_row + ahead + m_windowHeight - 1, from, to == m_columns ? m_width : to);
+}
+
 void WindowExtrema::moveTo(int y) {
   if (y == m_row) return;
   if (m_row < 0 || y != m_row + 1 || y - m_bandTop == m_windowHeight) {

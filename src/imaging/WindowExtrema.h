@@ -22,6 +22,10 @@ class WindowExtrema {
   // Going down one row at a time costs least.
   void moveTo(int y);
   int row() const { return m_row; }
+  // Starts loading the pixels of the bottom row of windows (from .. to - 1, row() + ahead)
+  // into the cache. Asked for a part at a time while each row is searched, the frame's pixels
+  // arrive from memory during the search instead of stalling the next moveTo.
+  void prefetch(int from, int to, int ahead) const;
   const std::uint8_t* lowest() const { return m_lowest.data(); }
   const std::uint8_t* highest() const { return m_highest.data(); }
 
