@@ -32,7 +32,7 @@ std::optional<Point> firstSurvivorMatching(Test& test, int x, int y, int first, 
 // A start row above the picture has no positions; the scan then begins at (0, 0).
 template <class Test>
 Point scanPositions(Test& test, int columns, int rows, const ScanOrder& order) {
-  std::uint8_t counts[kRunLength];
+  std::uint8_t counts[Test::kRunLength];
   for (int y = std::max(order.startY, 0); y < rows; ++y) {
     int x = (y == order.startY && order.startX >= 1) ? order.startX : 0;
     while (x < columns) {
@@ -40,7 +40,7 @@ Point scanPositions(Test& test, int columns, int rows, const ScanOrder& order) {
         x = test.firstCandidate(x, y, columns);
         if (x >= columns) break;
       }
-      const int count = std::min(kRunLength, columns - x);
+      const int count = std::min(Test::kRunLength, columns - x);
       const int first = test.filterRun(x, y, count, counts);
       const std::optional<Point> found = firstSurvivorMatching(test, x, y, first, count, counts, order);
       if constexpr (requires { test.firstExactCopy(x, y, count, order.skipX); }) {

@@ -22,13 +22,14 @@ struct SearchThresholds {
   long long allowedMisses = 0;  // K
 };
 
-// Pixel positions of a run whose filter count is at most K survive.
-inline constexpr int kRunLength = 256;
-static_assert(kRunLength % kernels::kGreyBlock == 0 && kRunLength <= kernels::kMostShapePositions);
+// Both tests filter runs of neighbouring positions of a row; the positions of a run whose
+// filter count is at most K survive.
 
 // Reads the big picture's 32-bit pixels where they lie.
 class ImageTest {
  public:
+  static constexpr int kRunLength = 256;
+
   ImageTest(const PixelRows& big, const ColourPlanes& small, const SearchThresholds& thresholds);
   bool matches(int x, int y) const;
   // Fills counts[0..count) for positions (x .. x + count - 1, y); survivors have count <= limit().
@@ -61,6 +62,9 @@ class ImageTest {
 // window's grey extremes are the small picture's, which leaves few positions to compare.
 class ShapeTest {
  public:
+  // As long as the filter takes: its passes skip the blocks of a run without survivors, so a
+  // long run only spreads the fixed costs of each pass.
+  static constexpr int kRunLength = kernels::kMostShapePositions;
   ShapeTest(const ColourPlanes& big, WindowExtrema& extrema, const ColourPlanes& small,
             const GreyRange& smallRange, const SearchThresholds& thresholds, const ExactImageScan& exactCopies);
   ShapeTest(const ShapeTest&) = delete;  // m_kernelPairings points into m_pairings
