@@ -245,9 +245,11 @@ __attribute__((target("avx2,popcnt"))) ShapeRun shapeMissesAvx2(
       }
     }
   }
-  for (int block = 0; block < blocks; ++block) {
-    if (bits) _mm256_storeu_si256(reinterpret_cast<__m256i*>(counts + kGreyBlock * block), zeroWhereSet(kept[block]));
-    if (kept[block] != 0 && run.firstSurvivor == count) run.firstSurvivor = kGreyBlock * block + __builtin_ctz(kept[block]);
+  int block = 0;
+  while (block < blocks && kept[block] == 0) ++block;
+  if (block < blocks) run.firstSurvivor = kGreyBlock * block + __builtin_ctz(kept[block]);
+  for (; bits && block < blocks; ++block) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(counts + kGreyBlock * block), zeroWhereSet(kept[block]));
   }
   return run;
 }

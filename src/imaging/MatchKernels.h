@@ -66,6 +66,7 @@ struct ShapeRun {
 // The shape filter of a run of at most kMostShapePositions positions: counts[i] >= cap when
 // window i is flat (highest[i] - lowest[i] <= threshold), else the least over the pairings of
 // min(cap, its misses on the pairing's steps). A pairing stops once no count is below cap.
+// Only the counts from the first survivor on are filled.
 ShapeRun shapeMisses(const std::uint8_t* grey, const std::uint8_t* lowest, const std::uint8_t* highest,
                      std::uint8_t threshold, const GreyBandPairing* pairings, int pairingCount, std::uint8_t cap,
                      std::uint8_t extremeLowest, std::uint8_t extremeHighest, std::uint8_t* counts, int count);
