@@ -69,16 +69,21 @@ SearchThresholds searchThresholds(int colourTolerance, int pixelTolerance, int s
 }
 
 bool BmpFinder::loadBig(const std::uint8_t* pixels, std::size_t byteCount, int width, int height) {
+  return loadBig(bottomUpRows(pixels, byteCount, width, height));
+}
+
+bool BmpFinder::loadBig(const PixelRows& rows) {
   forgetShapeData();
-  m_bigRows = bottomUpRows(pixels, byteCount, width, height);
+  const bool fits = !rows.empty() && rows.width <= kMaxPictureSide && rows.height <= kMaxPictureSide;
+  m_bigRows = fits ? rows : PixelRows{};
   m_bigSplit = false;
   m_bigGreyFilled = false;
   if (m_bigRows.empty()) {
     m_big = ColourPlanes{};
     return false;
   }
-  m_big.width = width;
-  m_big.height = height;
+  m_big.width = m_bigRows.width;
+  m_big.height = m_bigRows.height;
   return true;
 }
 

@@ -34,6 +34,8 @@ class BmpFinder {
   // pixels are read where they lie: they must stay alive and unchanged until the next loadBig.
   bool loadBig(const std::uint8_t* pixels, std::size_t byteCount, int width, int height);
   bool loadBig(const Picture& picture);
+  // Rows in any order, read where they lie under the same terms; the unused byte may hold anything.
+  bool loadBig(const PixelRows& rows);
   // The rectangle (x, y, w, h), top-down, of a 32-bit bottom-up picture. False when it
   // does not lie inside the picture.
   bool loadSmall(const std::uint8_t* pixels, std::size_t byteCount, int width, int height, int x, int y, int w,

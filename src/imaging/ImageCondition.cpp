@@ -12,7 +12,7 @@ bool ImageAreaSearch::loadArea(const Picture& stored, const Rect& area) {
   return m_areaLoaded;
 }
 
-AttemptResult ImageAreaSearch::attempt(const Picture& capture, SearchMethod method, int colourTolerance, int pixelTolerance) {
+AttemptResult ImageAreaSearch::attempt(const PixelRows& capture, SearchMethod method, int colourTolerance, int pixelTolerance) {
   AttemptResult result;
   if (!m_areaLoaded) return result;
   const ColourPlanes& small = m_finder.smallPicture();

@@ -23,7 +23,7 @@ class ImageAreaSearch {
   // leaves the picture (the condition then finds nothing).
   bool loadArea(const Picture& stored, const Rect& area);
   // One attempt: the capture becomes the big picture, searched from (0, 0) with no skip.
-  AttemptResult attempt(const Picture& capture, SearchMethod method, int colourTolerance, int pixelTolerance);
+  AttemptResult attempt(const PixelRows& capture, SearchMethod method, int colourTolerance, int pixelTolerance);
 
  private:
   BmpFinder m_finder;

@@ -33,24 +33,24 @@ TEST(ImageAreaSearch, FindsTheButtonAfterTheWindowChanged) {
   ImageAreaSearch search;
   ASSERT_TRUE(search.loadArea(recorded, Rect{38, 28, 73, 45}));
   const Picture live = windowWithButton(260, 150, 95, 71);
-  const AttemptResult r = search.attempt(live, SearchMethod::Image, 0, 0);
+  const AttemptResult r = search.attempt(pictureRows(live), SearchMethod::Image, 0, 0);
   EXPECT_EQ(r.outcome, AttemptOutcome::Found);
   EXPECT_EQ(r.position, (Point{93, 69}));
   // The small picture stays loaded for the next attempt.
-  EXPECT_EQ(search.attempt(recorded, SearchMethod::Shape, 5, 0).position, (Point{38, 28}));
+  EXPECT_EQ(search.attempt(pictureRows(recorded), SearchMethod::Shape, 5, 0).position, (Point{38, 28}));
 }
 
 // An area outside the stored picture finds nothing.
 TEST(ImageAreaSearch, ACaptureSmallerThanTheAreaOrAnAreaOutsideThePictureFindsNothing) {
   ImageAreaSearch search;
   ASSERT_TRUE(search.loadArea(windowWithButton(200, 120, 40, 30), Rect{38, 28, 73, 45}));
-  const AttemptResult small = search.attempt(makePicture(34, 100), SearchMethod::Image, 0, 0);
+  const AttemptResult small = search.attempt(pictureRows(makePicture(34, 100)), SearchMethod::Image, 0, 0);
   EXPECT_EQ(std::pair(small.outcome, small.position), std::pair(AttemptOutcome::CaptureTooSmall, kNoPoint));
-  EXPECT_EQ(search.attempt(windowWithButton(200, 120, 0, 0), SearchMethod::Image, 0, 0).outcome,
+  EXPECT_EQ(search.attempt(pictureRows(windowWithButton(200, 120, 0, 0)), SearchMethod::Image, 0, 0).outcome,
             AttemptOutcome::NotFound);
   EXPECT_FALSE(search.loadArea(makePicture(50, 50), Rect{40, 40, 61, 46}));
   EXPECT_FALSE(search.loadArea(makePicture(50, 50), Rect{10, 10, 10, 21}));
-  EXPECT_EQ(search.attempt(makePicture(50, 50), SearchMethod::Image, 100, 100).outcome, AttemptOutcome::NotFound);
+  EXPECT_EQ(search.attempt(pictureRows(makePicture(50, 50)), SearchMethod::Image, 100, 100).outcome, AttemptOutcome::NotFound);
 }
 
 }  // namespace
