@@ -3,12 +3,17 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
+#include <X11/extensions/Xdamage.h>
+#include <X11/extensions/Xfixes.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/x11/X11Parts.h"
@@ -90,8 +95,98 @@ void prepare(Picture& picture, const Rect& area, const Rect& visible) {
   }
 }
 
+// Rows [top, bottom) of the screen, merged; too many collapse into one span
+// from the first to the last, which costs a larger copy but never a missed row.
+class RowSpans {
+public:
+  void add(int top, int bottom) {
+    if (top >= bottom) return;
+    m_spans.emplace_back(top, bottom);
+    std::sort(m_spans.begin(), m_spans.end());
+    std::vector<std::pair<int, int>> merged;
+    for (const auto& span : m_spans) {
+      if (!merged.empty() && span.first <= merged.back().second) {
+        merged.back().second = std::max(merged.back().second, span.second);
+      } else {
+        merged.push_back(span);
+      }
+    }
+    if (merged.size() > kMostSpans) merged = {{merged.front().first, merged.back().second}};
+    m_spans = std::move(merged);
+  }
+  void clear() { m_spans.clear(); }
+  const std::vector<std::pair<int, int>>& spans() const { return m_spans; }
+
+private:
+  static constexpr std::size_t kMostSpans = 16;
+  std::vector<std::pair<int, int>> m_spans;
+};
+
+// The server's record of what changed on the screen, drawing in every window
+// included. Without DAMAGE and XFIXES nothing is known, and every capture
+// copies the whole area.
+class ScreenChanges {
+public:
+  explicit ScreenChanges(std::shared_ptr<Connection> connection) : m_connection(std::move(connection)) {
+    auto lock = m_connection->lock();
+    Display* dpy = m_connection->display();
+    int error = 0, major = 1, minor = 1;
+    if (XDamageQueryExtension(dpy, &m_eventBase, &error) == 0 || XDamageQueryVersion(dpy, &major, &minor) == 0) return;
+    int fixesMajor = 2, fixesMinor = 0;
+    if (XFixesQueryExtension(dpy, &error, &error) == 0 || XFixesQueryVersion(dpy, &fixesMajor, &fixesMinor) == 0) return;
+    ErrorTrap trap(dpy);
+    m_damage = XDamageCreate(dpy, m_connection->root(), XDamageReportNonEmpty);
+    m_region = XFixesCreateRegion(dpy, nullptr, 0);
+    XSync(dpy, False);
+    if (trap.failed()) release();
+  }
+  ~ScreenChanges() {
+    auto lock = m_connection->lock();
+    release();
+  }
+  ScreenChanges(const ScreenChanges&) = delete;
+  ScreenChanges& operator=(const ScreenChanges&) = delete;
+
+  // The rectangles changed since the last call, the caller holding the
+  // connection's lock; nothing when unknown.
+  std::optional<std::vector<Rect>> take() {
+    if (m_damage == 0) return std::nullopt;
+    Display* dpy = m_connection->display();
+    XDamageSubtract(dpy, m_damage, None, m_region);
+    int count = 0;
+    XRectangle* rectangles = XFixesFetchRegion(dpy, m_region, &count);
+    // The notices of new damage are not needed: each capture asks.
+    XEvent notice;
+    while (XCheckTypedEvent(dpy, m_eventBase + XDamageNotify, &notice) != 0) {
+    }
+    if (rectangles == nullptr && count != 0) return std::nullopt;
+    std::vector<Rect> changed;
+    for (int i = 0; i < count; ++i) {
+      const XRectangle& r = rectangles[i];
+      changed.push_back(Rect::fromSize(r.x, r.y, r.width, r.height));
+    }
+    if (rectangles != nullptr) XFree(rectangles);
+    return changed;
+  }
+
+private:
+  void release() {
+    Display* dpy = m_connection->display();
+    if (m_damage != 0) XDamageDestroy(dpy, m_damage);
+    if (m_region != 0) XFixesDestroyRegion(dpy, m_region);
+    m_damage = 0;
+    m_region = 0;
+  }
+
+  std::shared_ptr<Connection> m_connection;
+  int m_eventBase = 0;
+  Damage m_damage = 0;
+  XserverRegion m_region = 0;
+};
+
 // A shared-memory segment the server writes the screen into, and the search
 // reads in place. It detaches itself whenever its last holder lets it go.
+// Filled again for the same area, it fetches only the rows that changed.
 class ShmFrame final : public ScreenFrame {
 public:
   static std::shared_ptr<ShmFrame> attach(std::shared_ptr<Connection> connection, std::size_t bytes) {
@@ -112,28 +207,61 @@ public:
   PixelRows rows() const override { return m_rows; }
   std::size_t bytes() const { return m_bytes; }
 
+  void markChanged(const std::vector<Rect>& changed) {
+    for (const Rect& rect : changed) m_stale.add(rect.top, rect.bottom);
+  }
+  void markAllChanged() { m_filled = Rect{}; }
+
   // Fills the segment with `visible`; the caller holds the connection's lock.
   bool take(const Rect& visible) {
+    // Now and then the whole area again, should a drawing ever escape the
+    // server's record: a wait for an image then still sees it in time.
+    const auto now = std::chrono::steady_clock::now();
+    const bool whole = m_filled != visible || now - m_wholeTaken > kWholeEvery;
+    m_filled = Rect{};
+    m_rows = PixelRows{};
+    std::vector<std::pair<int, int>> bands;
+    if (whole) {
+      bands.emplace_back(visible.top, visible.bottom);
+    } else {
+      for (const auto& [top, bottom] : m_stale.spans()) {
+        if (std::max(top, visible.top) < std::min(bottom, visible.bottom)) {
+          bands.emplace_back(std::max(top, visible.top), std::min(bottom, visible.bottom));
+        }
+      }
+    }
+    for (const auto& [top, bottom] : bands) {
+      if (!fetch(visible, top, bottom)) return false;
+    }
+    m_stale.clear();
+    m_filled = visible;
+    if (whole) m_wholeTaken = now;
+    m_rows = PixelRows{reinterpret_cast<const std::uint8_t*>(m_segment.shmaddr), 4 * visible.width(), visible.width(),
+                       visible.height()};
+    return true;
+  }
+
+private:
+  // Rows [top, bottom) of `visible` into their place in the segment.
+  bool fetch(const Rect& visible, int top, int bottom) {
     Display* dpy = m_connection->display();
     const int screen = DefaultScreen(dpy);
     ImagePtr image(XShmCreateImage(dpy, DefaultVisual(dpy, screen), static_cast<unsigned>(DefaultDepth(dpy, screen)),
                                    ZPixmap, nullptr, &m_segment, static_cast<unsigned>(visible.width()),
-                                   static_cast<unsigned>(visible.height())));
-    if (!image || !isBgrx(*image)) return false;
-    const std::size_t needed = static_cast<std::size_t>(image->bytes_per_line) * static_cast<std::size_t>(image->height);
-    if (needed > m_bytes) return false;
-    image->data = m_segment.shmaddr;
+                                   static_cast<unsigned>(bottom - top)));
+    if (!image || !isBgrx(*image) || image->bytes_per_line != 4 * visible.width()) return false;
+    const std::size_t offset = static_cast<std::size_t>(image->bytes_per_line) * static_cast<std::size_t>(top - visible.top);
+    if (offset + static_cast<std::size_t>(image->bytes_per_line) * static_cast<std::size_t>(image->height) > m_bytes) {
+      return false;
+    }
+    image->data = m_segment.shmaddr + offset;
     // The request has a reply: a failure shows in its result, without the
     // extra round trips of an error trap.
-    const bool ok = XShmGetImage(dpy, m_connection->root(), image.get(), visible.left, visible.top, AllPlanes) != 0;
-    m_rows = ok ? PixelRows{reinterpret_cast<const std::uint8_t*>(m_segment.shmaddr), image->bytes_per_line,
-                            image->width, image->height}
-                : PixelRows{};
+    const bool ok = XShmGetImage(dpy, m_connection->root(), image.get(), visible.left, top, AllPlanes) != 0;
     image->data = nullptr;  // the segment is not the image's to free
     return ok;
   }
 
-private:
   bool attachSegment(std::size_t bytes) {
     m_segment.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
     if (m_segment.shmid < 0) return false;
@@ -161,14 +289,21 @@ private:
   bool m_attached = false;
   std::size_t m_bytes = 0;
   PixelRows m_rows;
+  static constexpr std::chrono::seconds kWholeEvery{1};
+  Rect m_filled;    // the screen area the segment holds; empty when none
+  RowSpans m_stale;  // rows of the screen changed since it was filled
+  std::chrono::steady_clock::time_point m_wholeTaken;
 };
 
 class X11Capture final : public Capture {
 public:
   X11Capture(std::shared_ptr<Connection> connection, bool useShm)
       : m_connection(std::move(connection)), m_useShm(useShm) {
-    auto lock = m_connection->lock();
-    m_useShm = m_useShm && XShmQueryExtension(dpy()) != 0;
+    {
+      auto lock = m_connection->lock();
+      m_useShm = m_useShm && XShmQueryExtension(dpy()) != 0;
+    }
+    if (m_useShm) m_changes = std::make_unique<ScreenChanges>(m_connection);
   }
 
   std::optional<Picture> capture(const Rect& area) override {
@@ -221,6 +356,8 @@ private:
   std::shared_ptr<ShmFrame> shmFrame(const Rect& visible) {
     if (!m_useShm) return nullptr;
     const std::size_t bytes = 4 * static_cast<std::size_t>(visible.width()) * static_cast<std::size_t>(visible.height());
+    auto lock = m_connection->lock();
+    noteChanges();
     std::shared_ptr<ShmFrame> frame = freeFrame(bytes);
     if (!frame) {
       frame = ShmFrame::attach(m_connection, bytes);
@@ -230,8 +367,18 @@ private:
       }
       if (m_frames.size() < kKeptFrames) m_frames.push_back(frame);
     }
-    auto lock = m_connection->lock();
     return frame->take(visible) ? frame : nullptr;
+  }
+
+  void noteChanges() {
+    const std::optional<std::vector<Rect>> changed = m_changes ? m_changes->take() : std::nullopt;
+    for (const auto& frame : m_frames) {
+      if (changed) {
+        frame->markChanged(*changed);
+      } else {
+        frame->markAllChanged();
+      }
+    }
   }
 
   // A kept frame no one holds, large enough; a too small one is let go, for a
@@ -249,6 +396,7 @@ private:
   std::shared_ptr<Connection> m_connection;
   bool m_useShm;
   std::vector<std::shared_ptr<ShmFrame>> m_frames;
+  std::unique_ptr<ScreenChanges> m_changes;
 };
 
 }  // namespace

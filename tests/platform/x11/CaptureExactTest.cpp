@@ -71,7 +71,7 @@ TEST_F(CaptureFrames, AHeldFrameKeepsItsScreenWhileTheNextIsTaken) {
   auto plain = x11::makePlainCapture(connection);
   const std::optional<Picture> before = plain->capture(area);
   Picture spare;
-  const std::shared_ptr<ScreenFrame> first = platform->capture->captureFrame(area, spare);
+  std::shared_ptr<ScreenFrame> first = platform->capture->captureFrame(area, spare);
   ASSERT_TRUE(first && before);
   EXPECT_TRUE(converted(first).pixels == before->pixels);
 
@@ -84,6 +84,17 @@ TEST_F(CaptureFrames, AHeldFrameKeepsItsScreenWhileTheNextIsTaken) {
   EXPECT_FALSE(after->pixels == before->pixels);
   EXPECT_TRUE(converted(second).pixels == after->pixels);
   EXPECT_TRUE(converted(first).pixels == before->pixels);
+
+  // The first frame let go is filled again, with only the rows that changed since.
+  first.reset();
+  ASSERT_TRUE(platform->windows->moveResize(patterned.window, Rect::fromSize(420, 260, 320, 200)));
+  ASSERT_TRUE(waitFor([&] { return platform->windows->rect(patterned.window)->left == 420; }));
+  waitFor([] { return false; }, std::chrono::milliseconds(200));
+  const std::optional<Picture> last = plain->capture(area);
+  const std::shared_ptr<ScreenFrame> third = platform->capture->captureFrame(area, spare);
+  ASSERT_TRUE(third && last);
+  EXPECT_TRUE(converted(third).pixels == last->pixels);
+  EXPECT_TRUE(converted(second).pixels == after->pixels);
   EXPECT_EQ(platform->capture->captureFrame(Rect::fromSize(0, 0, 0, 5), spare), nullptr);
 }
 
