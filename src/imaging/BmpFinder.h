@@ -46,6 +46,8 @@ class BmpFinder {
   // (skipX, skipY). found x, y become the match's top-left corner, or -1, -1.
   bool findSmallInBig(SearchMethod method, int colourTolerance, int pixelTolerance, int startX, int startY, int skipX,
                     int skipY, int& foundX, int& foundY);
+  // The first match whose top-left corner lies in rows [firstRow, endRow), in the same order.
+  Point firstMatchInRows(SearchMethod method, int colourTolerance, int pixelTolerance, int firstRow, int endRow);
 
   // SHAPE preparation; findSmallInBig runs both itself.
   void prepareBigShape();
@@ -58,6 +60,7 @@ class BmpFinder {
  private:
   void forgetShapeData();
   void fillBigGrey();
+  Point firstMatch(SearchMethod method, int colourTolerance, int pixelTolerance, const ScanArea& area);
   Point firstExactCopy(int threshold, const ScanArea& area);
 
   PixelRows m_bigRows;

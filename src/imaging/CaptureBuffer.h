@@ -36,6 +36,8 @@ class CaptureBuffer {
   const Rect& screenArea() const { return m_area; }
   // The latest capture, read where it lies until the next capture or clear.
   PixelRows rows() const;
+  // How those rows came about; unknown once converted.
+  FrameChanges changes() const { return m_frame ? m_frame->changes() : FrameChanges{}; }
   // The latest capture in the stored layout.
   const Picture& picture();
   Snapshot& slot();

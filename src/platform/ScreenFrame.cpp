@@ -1,5 +1,7 @@
 #include "platform/ScreenFrame.h"
 
+#include <atomic>
+
 namespace qlm {
 
 namespace {
@@ -10,6 +12,12 @@ void copyColourBits(const std::uint32_t* __restrict in, std::uint32_t* __restric
 }
 
 }  // namespace
+
+std::uint64_t nextFrameFill() {
+  // Any thread that captures counts up.
+  static std::atomic<std::uint64_t> fills{0};
+  return ++fills;
+}
 
 PictureFrame::PictureFrame(Picture picture) : m_picture(std::move(picture)) {
   if (m_picture.bitsPerPixel > 24) m_picture.bitsPerPixel = 32;

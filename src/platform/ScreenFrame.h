@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "platform/Picture.h"
 
@@ -21,11 +23,24 @@ struct PixelRows {
   const std::uint8_t* row(int y) const { return top + stride * static_cast<std::ptrdiff_t>(y); }
 };
 
+// How a frame's pixels came about: a frame filled again for the same area
+// takes anew only what changed, so that a search which found nothing in the
+// previous fill need only look again where the screen changed.
+struct FrameChanges {
+  std::uint64_t fill = 0;          // this fill, unique in the process; 0 when unknown
+  std::uint64_t previousFill = 0;  // the fill this one updated; 0 when everything was taken anew
+  std::vector<std::pair<int, int>> rows;  // rows [top, bottom) from the frame's top taken anew, ascending
+};
+
+// A fill number no frame has had yet.
+std::uint64_t nextFrameFill();
+
 // The unused byte of a frame may hold anything: readers ignore it.
 class ScreenFrame {
 public:
   virtual ~ScreenFrame() = default;
   virtual PixelRows rows() const = 0;
+  virtual FrameChanges changes() const { return {}; }
 };
 
 // A frame that owns a picture in the stored layout. Depths above 24 bits are

@@ -205,6 +205,7 @@ public:
   ShmFrame& operator=(const ShmFrame&) = delete;
 
   PixelRows rows() const override { return m_rows; }
+  FrameChanges changes() const override { return m_changes; }
   std::size_t bytes() const { return m_bytes; }
 
   void markChanged(const std::vector<Rect>& changed) {
@@ -220,6 +221,8 @@ public:
     const bool whole = m_filled != visible || now - m_wholeTaken > kWholeEvery;
     m_filled = Rect{};
     m_rows = PixelRows{};
+    const std::uint64_t previousFill = whole ? 0 : m_changes.fill;
+    m_changes = FrameChanges{};
     std::vector<std::pair<int, int>> bands;
     if (whole) {
       bands.emplace_back(visible.top, visible.bottom);
@@ -236,6 +239,9 @@ public:
     m_stale.clear();
     m_filled = visible;
     if (whole) m_wholeTaken = now;
+    m_changes.fill = nextFrameFill();
+    m_changes.previousFill = previousFill;
+    for (const auto& [top, bottom] : bands) m_changes.rows.emplace_back(top - visible.top, bottom - visible.top);
     m_rows = PixelRows{reinterpret_cast<const std::uint8_t*>(m_segment.shmaddr), 4 * visible.width(), visible.width(),
                        visible.height()};
     return true;
@@ -289,6 +295,7 @@ private:
   bool m_attached = false;
   std::size_t m_bytes = 0;
   PixelRows m_rows;
+  FrameChanges m_changes;
   static constexpr std::chrono::seconds kWholeEvery{1};
   Rect m_filled;    // the screen area the segment holds; empty when none
   RowSpans m_stale;  // rows of the screen changed since it was filled
@@ -303,7 +310,7 @@ public:
       auto lock = m_connection->lock();
       m_useShm = m_useShm && XShmQueryExtension(dpy()) != 0;
     }
-    if (m_useShm) m_changes = std::make_unique<ScreenChanges>(m_connection);
+    if (m_useShm) m_screenChanges = std::make_unique<ScreenChanges>(m_connection);
   }
 
   std::optional<Picture> capture(const Rect& area) override {
@@ -371,7 +378,7 @@ private:
   }
 
   void noteChanges() {
-    const std::optional<std::vector<Rect>> changed = m_changes ? m_changes->take() : std::nullopt;
+    const std::optional<std::vector<Rect>> changed = m_screenChanges ? m_screenChanges->take() : std::nullopt;
     for (const auto& frame : m_frames) {
       if (changed) {
         frame->markChanged(*changed);
@@ -396,7 +403,7 @@ private:
   std::shared_ptr<Connection> m_connection;
   bool m_useShm;
   std::vector<std::shared_ptr<ShmFrame>> m_frames;
-  std::unique_ptr<ScreenChanges> m_changes;
+  std::unique_ptr<ScreenChanges> m_screenChanges;
 };
 
 }  // namespace
