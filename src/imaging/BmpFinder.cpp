@@ -74,16 +74,21 @@ SearchThresholds searchThresholds(int colourTolerance, int pixelTolerance, int s
 }
 
 bool BmpFinder::loadBig(const std::uint8_t* pixels, std::size_t byteCount, int width, int height) {
+  return loadBig(bottomUpRows(pixels, byteCount, width, height));
+}
+
+bool BmpFinder::loadBig(const PixelRows& rows) {
   forgetShapeData();
-  m_bigRows = bottomUpRows(pixels, byteCount, width, height);
+  const bool fits = !rows.empty() && rows.width <= kMaxPictureSide && rows.height <= kMaxPictureSide;
+  m_bigRows = fits ? rows : PixelRows{};
   m_bigSplit = false;
   m_bigGrey.reset(m_bigRows, m_big);
   if (m_bigRows.empty()) {
     m_big = ColourPlanes{};
     return false;
   }
-  m_big.width = width;
-  m_big.height = height;
+  m_big.width = m_bigRows.width;
+  m_big.height = m_bigRows.height;
   return true;
 }
 
@@ -135,27 +140,41 @@ bool BmpFinder::findSmallInBig(SearchMethod method, int colourTolerance, int pix
   const int columns = m_big.width - m_small.width + 1;
   const int rows = m_big.height - m_small.height + 1;
   if (columns <= 0 || rows <= 0) return false;
-  fillGreyPlane(m_small);
+  const Point found = firstMatch(method, colourTolerance, pixelTolerance,
+                                 ScanArea{columns, rows, startX, startY, skipX, skipY});
+  foundX = found.x;
+  foundY = found.y;
+  return found.x >= 0;
+}
 
+Point BmpFinder::firstMatch(SearchMethod method, int colourTolerance, int pixelTolerance, const ScanArea& area) {
+  fillGreyPlane(m_small);
   const SearchThresholds thresholds = searchThresholds(colourTolerance, pixelTolerance, m_small.width, m_small.height);
-  const ScanOrder order{startX, startY, skipX, skipY};
+  const ScanOrder order{area.startX, area.startY, area.skipX, area.skipY};
   Point found = kNoPoint;
-  const ScanArea area{columns, rows, startX, startY, skipX, skipY};
   if (method == SearchMethod::Image && thresholds.allowedMisses == 0 && thresholds.colour >= 0) {
     found = firstExactCopy(thresholds.colour, area);
   } else if (method == SearchMethod::Image) {
     ImageTest test(m_bigRows, m_small, thresholds);
-    found = scanPositions(test, columns, rows, order);
+    found = scanPositions(test, area.columns, area.rows, order);
   } else {
     m_extrema.start(m_bigGrey, m_big, m_small.width, m_small.height);
     prepareSmallShape(thresholds.colour);
     const ExactImageScan exactCopies(m_bigRows, m_small, 0);
     ShapeTest test(m_big, m_extrema, m_small, m_smallRange, thresholds, exactCopies);
-    found = scanPositions(test, columns, rows, order);
+    found = scanPositions(test, area.columns, area.rows, order);
   }
-  foundX = found.x;
-  foundY = found.y;
-  return found.x >= 0;
+  return found;
+}
+
+Point BmpFinder::firstMatchInRows(SearchMethod method, int colourTolerance, int pixelTolerance, int firstRow,
+                                  int endRow) {
+  if (method != SearchMethod::Image && method != SearchMethod::Shape) return kNoPoint;
+  if (m_bigRows.empty() || m_small.empty()) return kNoPoint;
+  const int columns = m_big.width - m_small.width + 1;
+  const int rows = std::min(m_big.height - m_small.height + 1, endRow);
+  if (columns <= 0 || firstRow >= rows) return kNoPoint;
+  return firstMatch(method, colourTolerance, pixelTolerance, ScanArea{columns, rows, 0, std::max(firstRow, 0), -1, -1});
 }
 
 Point findOtherOccurrence(const Picture& picture, int left, int top, int right, int bottom, SearchMethod method,

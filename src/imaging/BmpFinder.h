@@ -34,6 +34,8 @@ class BmpFinder {
   // pixels are read where they lie: they must stay alive and unchanged until the next loadBig.
   bool loadBig(const std::uint8_t* pixels, std::size_t byteCount, int width, int height);
   bool loadBig(const Picture& picture);
+  // Rows in any order, read where they lie under the same terms; the unused byte may hold anything.
+  bool loadBig(const PixelRows& rows);
   // The rectangle (x, y, w, h), top-down, of a 32-bit bottom-up picture. False when it
   // does not lie inside the picture.
   bool loadSmall(const std::uint8_t* pixels, std::size_t byteCount, int width, int height, int x, int y, int w,
@@ -44,6 +46,8 @@ class BmpFinder {
   // (skipX, skipY). found x, y become the match's top-left corner, or -1, -1.
   bool findSmallInBig(SearchMethod method, int colourTolerance, int pixelTolerance, int startX, int startY, int skipX,
                     int skipY, int& foundX, int& foundY);
+  // The first match whose top-left corner lies in rows [firstRow, endRow), in the same order.
+  Point firstMatchInRows(SearchMethod method, int colourTolerance, int pixelTolerance, int firstRow, int endRow);
 
   // SHAPE preparation: the big picture's whole grey plane (a search makes only the rows it
   // reaches) and the small picture's grey range.
@@ -56,6 +60,7 @@ class BmpFinder {
 
  private:
   void forgetShapeData();
+  Point firstMatch(SearchMethod method, int colourTolerance, int pixelTolerance, const ScanArea& area);
   Point firstExactCopy(int threshold, const ScanArea& area);
 
   PixelRows m_bigRows;

@@ -4,15 +4,6 @@
 
 namespace qlm {
 
-int normalisedBitCount(int bits) {
-  if (bits == 1) return 1;
-  if (bits <= 4) return 4;
-  if (bits <= 8) return 8;
-  if (bits <= 16) return 16;
-  if (bits <= 24) return 24;
-  return 32;
-}
-
 std::optional<Rect> snapshotArea(Windows& windows, CaptureSource source) {
   const DesktopInfo desktop = windows.desktop();
   const Rect screen = Rect::fromSize(0, 0, desktop.width, desktop.height);
@@ -27,28 +18,57 @@ std::optional<Rect> snapshotArea(Windows& windows, CaptureSource source) {
 }
 
 bool CaptureBuffer::captureScreen(Platform& platform, CaptureSource source) {
-  Picture picture = m_slot.takeCapture();
-  if (picture.pixels.empty()) picture = std::move(m_spare);
-  m_area = Rect{};
+  clear();
   std::optional<Rect> area;
   if (platform.windows && platform.capture) area = snapshotArea(*platform.windows, source);
-  const bool taken = area && area->width() > 0 && area->height() > 0 &&
-                     platform.capture->captureInto(*area, picture) && picture.width == area->width() &&
-                     picture.height == area->height();
+  if (!area || area->width() <= 0 || area->height() <= 0) return false;
+  std::shared_ptr<ScreenFrame> frame = platform.capture->captureFrame(*area, m_spare);
   // The search and the stored layout read four bytes a pixel whatever the
   // display's own depth, so a capture in any other layout is refused.
-  if (taken) picture.bitsPerPixel = normalisedBitCount(picture.bitsPerPixel);
-  if (!taken || picture.bitsPerPixel != 32 || picture.pixels.size() != picture.pixelBytes()) {
-    m_spare = std::move(picture);
+  const PixelRows rows = frame ? frame->rows() : PixelRows{};
+  if (rows.empty() || rows.width != area->width() || rows.height != area->height()) {
+    if (auto* owned = dynamic_cast<PictureFrame*>(frame.get())) m_spare = owned->takePicture();
     return false;
   }
-  m_slot.setCapture(std::move(picture));
+  m_frame = std::move(frame);
   m_area = *area;
   return true;
 }
 
+PixelRows CaptureBuffer::rows() const {
+  if (m_frame) return m_frame->rows();
+  return pictureRows(m_slot.capture());
+}
+
+const Picture& CaptureBuffer::picture() {
+  convertFrame();
+  return m_slot.capture();
+}
+
+Snapshot& CaptureBuffer::slot() {
+  convertFrame();
+  return m_slot;
+}
+
+// A picture the capture made is taken over; the screen's own memory is copied.
+void CaptureBuffer::convertFrame() {
+  if (!m_frame) return;
+  Picture picture;
+  if (auto* owned = dynamic_cast<PictureFrame*>(m_frame.get())) {
+    picture = owned->takePicture();
+  } else {
+    picture = std::move(m_spare);
+    convertRows(m_frame->rows(), picture);
+  }
+  m_frame.reset();
+  m_slot.setCapture(std::move(picture));
+}
+
 void CaptureBuffer::clear() {
-  m_slot.setCapture(Picture{});
+  if (auto* owned = dynamic_cast<PictureFrame*>(m_frame.get())) m_spare = owned->takePicture();
+  m_frame.reset();
+  Picture shown = m_slot.takeCapture();
+  if (!shown.pixels.empty()) m_spare = std::move(shown);
   m_area = Rect{};
 }
 

@@ -7,23 +7,52 @@ namespace qlm {
 bool ImageAreaSearch::loadArea(const Picture& stored, const Rect& area) {
   const long long width = static_cast<long long>(area.right) - area.left;
   const long long height = static_cast<long long>(area.bottom) - area.top;
+  m_miss = Miss{};
   m_areaLoaded = width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
                  m_finder.loadSmall(stored, area.left, area.top, static_cast<int>(width), static_cast<int>(height));
   return m_areaLoaded;
 }
 
-AttemptResult ImageAreaSearch::attempt(const Picture& capture, SearchMethod method, int colourTolerance, int pixelTolerance) {
+AttemptResult ImageAreaSearch::attempt(const PixelRows& capture, SearchMethod method, int colourTolerance,
+                                       int pixelTolerance, const FrameChanges& changes) {
   AttemptResult result;
+  const Miss previous = m_miss;
+  m_miss = Miss{};
   if (!m_areaLoaded) return result;
   const ColourPlanes& small = m_finder.smallPicture();
   if (capture.width < small.width || capture.height < small.height || !m_finder.loadBig(capture)) {
     result.outcome = AttemptOutcome::CaptureTooSmall;
     return result;
   }
-  const bool found = m_finder.findSmallInBig(method, colourTolerance, pixelTolerance, 0, 0, -1, -1, result.position.x,
-                                           result.position.y);
-  result.outcome = found ? AttemptOutcome::Found : AttemptOutcome::NotFound;
+  const bool updatesMiss = changes.fill != 0 && previous.fill != 0 && changes.previousFill == previous.fill &&
+                           previous.method == method && previous.colourTolerance == colourTolerance &&
+                           previous.pixelTolerance == pixelTolerance;
+  result.position = updatesMiss ? firstMatchNear(changes.rows, method, colourTolerance, pixelTolerance)
+                                : m_finder.firstMatchInRows(method, colourTolerance, pixelTolerance, 0, capture.height);
+  result.outcome = result.position.x >= 0 ? AttemptOutcome::Found : AttemptOutcome::NotFound;
+  if (result.outcome == AttemptOutcome::NotFound) m_miss = Miss{changes.fill, method, colourTolerance, pixelTolerance};
   return result;
+}
+
+// Every position whose window overlaps a changed row, in scan order: the others
+// were searched in vain before and show the same pixels.
+Point ImageAreaSearch::firstMatchNear(const std::vector<std::pair<int, int>>& changedRows, SearchMethod method,
+                                      int colourTolerance, int pixelTolerance) {
+  const int height = m_finder.smallPicture().height;
+  std::vector<std::pair<int, int>> positions;
+  for (const auto& [top, bottom] : changedRows) {
+    const int first = top - height + 1;
+    if (!positions.empty() && first <= positions.back().second) {
+      positions.back().second = std::max(positions.back().second, bottom);
+    } else {
+      positions.emplace_back(first, bottom);
+    }
+  }
+  for (const auto& [first, end] : positions) {
+    const Point found = m_finder.firstMatchInRows(method, colourTolerance, pixelTolerance, first, end);
+    if (found.x >= 0) return found;
+  }
+  return kNoPoint;
 }
 
 bool keepSearching(bool found, int limitSeconds, long long elapsedSeconds) {

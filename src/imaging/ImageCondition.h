@@ -2,7 +2,10 @@
 // The parts of IfImage / IfShape that need no desktop: one search attempt on a fresh
 // capture, the retry rule of the timed loop, its progress title, and where the next click goes.
 // The loop itself (capture, clock, foreground, stop checks) belongs to playback.
+#include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "imaging/BmpFinder.h"
 #include "platform/Geometry.h"
@@ -23,11 +26,24 @@ class ImageAreaSearch {
   // leaves the picture (the condition then finds nothing).
   bool loadArea(const Picture& stored, const Rect& area);
   // One attempt: the capture becomes the big picture, searched from (0, 0) with no skip.
-  AttemptResult attempt(const Picture& capture, SearchMethod method, int colourTolerance, int pixelTolerance);
+  // A capture that updates the one the previous attempt searched in vain is searched
+  // only where its changed rows reach.
+  AttemptResult attempt(const PixelRows& capture, SearchMethod method, int colourTolerance, int pixelTolerance,
+                        const FrameChanges& changes = {});
 
  private:
+  Point firstMatchNear(const std::vector<std::pair<int, int>>& changedRows, SearchMethod method, int colourTolerance,
+                       int pixelTolerance);
+
   BmpFinder m_finder;
   bool m_areaLoaded = false;
+  // What the last attempt searched in vain; fill 0 when it found something or knew nothing.
+  struct Miss {
+    std::uint64_t fill = 0;
+    SearchMethod method = SearchMethod::Image;
+    int colourTolerance = 0;
+    int pixelTolerance = 0;
+  } m_miss;
 };
 
 // The timed loop goes on while nothing was found and the limit, taken as unsigned, is at

@@ -1,22 +1,13 @@
 #pragma once
-// A 32-bit picture read where it lies: each pixel is blue, green, red, unused.
+// Reading 32-bit pictures where they lie.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "imaging/ColourPlanes.h"
+#include "platform/ScreenFrame.h"
 
 namespace qlm {
-
-struct PixelRows {
-  const std::uint8_t* top = nullptr;  // the topmost row
-  std::ptrdiff_t stride = 0;          // from one row to the one below; negative for bottom-up pictures
-  int width = 0;
-  int height = 0;
-
-  bool empty() const { return top == nullptr || width <= 0 || height <= 0; }
-  const std::uint8_t* row(int y) const { return top + stride * static_cast<std::ptrdiff_t>(y); }
-};
 
 // The rows of a bottom-up buffer of `byteCount` bytes whose rows are byteCount / height / 4
 // pixels apart; empty when the sizes are inconsistent.

@@ -1,11 +1,13 @@
 #pragma once
 // Screen pictures in the stored layout: 32 bits per pixel, rows bottom-up,
 // bytes blue, green, red, unused (0).
+#include <memory>
 #include <optional>
 #include <utility>
 
-#include "platform/Picture.h"
 #include "platform/Geometry.h"
+#include "platform/Picture.h"
+#include "platform/ScreenFrame.h"
 
 namespace qlm {
 
@@ -23,6 +25,13 @@ public:
     if (!taken) return false;
     picture = std::move(*taken);
     return true;
+  }
+  // The same where the capture keeps it, valid while the frame is held; null on
+  // failure or for an empty area. A capture that must be converted may take
+  // `spare`'s memory.
+  virtual std::shared_ptr<ScreenFrame> captureFrame(const Rect& area, Picture& spare) {
+    if (!captureInto(area, spare)) return nullptr;
+    return std::make_shared<PictureFrame>(std::move(spare));
   }
 };
 

@@ -110,7 +110,7 @@ ImageWaitResult waitForImage(Interpreter& in, Platform& platform, SearchMethod m
     clock.sleep(1);
     attempt = AttemptResult{};
     if (buffer.captureScreen(platform, wholeScreen ? CaptureSource::WholeScreen : CaptureSource::ForegroundWindow)) {
-      attempt = search.attempt(buffer.picture(), method, colourTolerance, pixelTolerance);
+      attempt = search.attempt(buffer.rows(), method, colourTolerance, pixelTolerance, buffer.changes());
     }
     elapsed = calendarSeconds(clock.localTime()) - start;
     if (attempt.outcome != AttemptOutcome::Found && showsSearchProgress(limitSeconds)) {

@@ -7,12 +7,6 @@
 namespace qlm {
 namespace {
 
-TEST(CaptureBuffer, BitCountsAreNormalisedToTheStoredDepths) {
-  const std::pair<int, int> cases[] = {{1, 1}, {2, 4}, {4, 4}, {5, 8}, {8, 8}, {15, 16}, {16, 16},
-                                       {17, 24}, {24, 24}, {25, 32}, {32, 32}, {48, 32}};
-  for (auto [bits, normalised] : cases) EXPECT_EQ(normalisedBitCount(bits), normalised) << bits << " bits";
-}
-
 class DesktopCapture : public ::testing::Test {
  protected:
   DesktopCapture() {

@@ -50,6 +50,54 @@ TEST_P(CaptureExact, EqualsXGetImageWhateverThePictureHeld) {
   }
 }
 
+class CaptureFrames : public testing::DesktopTest {
+protected:
+  Picture converted(const std::shared_ptr<ScreenFrame>& frame) {
+    Picture picture;
+    if (frame) convertRows(frame->rows(), picture);
+    return picture;
+  }
+};
+
+// The search reads frames where the server put them: one still held is never
+// written over by the next capture, and each shows what XGetImage shows.
+TEST_F(CaptureFrames, AHeldFrameKeepsItsScreenWhileTheNextIsTaken) {
+  Probe patterned = startProbe("qlm frame pattern", {"--at", "300,200", "--pattern", "7,5"});
+  waitFor([] { return false; }, std::chrono::milliseconds(200));  // let it paint
+  const Rect area = Rect::fromSize(250, 150, 400, 300);
+  std::string error;
+  auto connection = x11::Connection::open(display, error);
+  ASSERT_TRUE(connection) << error;
+  auto plain = x11::makePlainCapture(connection);
+  const std::optional<Picture> before = plain->capture(area);
+  Picture spare;
+  std::shared_ptr<ScreenFrame> first = platform->capture->captureFrame(area, spare);
+  ASSERT_TRUE(first && before);
+  EXPECT_TRUE(converted(first).pixels == before->pixels);
+
+  ASSERT_TRUE(platform->windows->moveResize(patterned.window, Rect::fromSize(900, 600, 320, 200)));
+  ASSERT_TRUE(waitFor([&] { return platform->windows->rect(patterned.window)->left == 900; }));
+  waitFor([] { return false; }, std::chrono::milliseconds(200));
+  const std::optional<Picture> after = plain->capture(area);
+  const std::shared_ptr<ScreenFrame> second = platform->capture->captureFrame(area, spare);
+  ASSERT_TRUE(second && after);
+  EXPECT_FALSE(after->pixels == before->pixels);
+  EXPECT_TRUE(converted(second).pixels == after->pixels);
+  EXPECT_TRUE(converted(first).pixels == before->pixels);
+
+  // The first frame let go is filled again, with only the rows that changed since.
+  first.reset();
+  ASSERT_TRUE(platform->windows->moveResize(patterned.window, Rect::fromSize(420, 260, 320, 200)));
+  ASSERT_TRUE(waitFor([&] { return platform->windows->rect(patterned.window)->left == 420; }));
+  waitFor([] { return false; }, std::chrono::milliseconds(200));
+  const std::optional<Picture> last = plain->capture(area);
+  const std::shared_ptr<ScreenFrame> third = platform->capture->captureFrame(area, spare);
+  ASSERT_TRUE(third && last);
+  EXPECT_TRUE(converted(third).pixels == last->pixels);
+  EXPECT_TRUE(converted(second).pixels == after->pixels);
+  EXPECT_EQ(platform->capture->captureFrame(Rect::fromSize(0, 0, 0, 5), spare), nullptr);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Areas, CaptureExact,
     ::testing::Values(ExactCase{"WholeScreen", [](const Rect&, const Rect&) { return Rect::fromSize(0, 0, 1920, 1080); }},

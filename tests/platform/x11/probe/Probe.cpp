@@ -2,7 +2,7 @@
 //   qlm_x11_probe [options]         one window that logs what it receives, one line each:
 //     ready <window x on screen> <window y on screen> | key <keysym hex>
 //     | button <n> <x> <y> <root x> <root y> | count <n>
-//     --title T --class C --color RRGGBB --log FILE --at X,Y --ping --no-pid
+//     --title T --class C --color RRGGBB --log FILE --at X,Y --size W,H --ping --no-pid
 //     --count N (log only "count K" after every N key presses)
 //     --pattern X,Y [--inverted] (paint a 60 x 30 pattern of blocks and lines there)
 //     --control FIFO (the pattern only after a line "show" there, gone after "hide";
@@ -24,6 +24,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -54,6 +55,7 @@ struct Options {
   std::string controlPath;
   unsigned long color = 0x336699;
   Position at{100, 100};
+  Position size{kWidth, kHeight};
   bool placed = false;
   std::optional<Position> pattern;
   std::vector<std::pair<Position, std::string>> texts;
@@ -86,6 +88,7 @@ Options parse(int argc, char** argv) {
     else if (option == "--color" && hasValue) options.color = std::strtoul(argv[++i], nullptr, 16);
     else if (option == "--count" && hasValue) options.count = std::strtol(argv[++i], nullptr, 10);
     else if (option == "--at" && hasValue) options.at = position(argv[++i]), options.placed = true;
+    else if (option == "--size" && hasValue) options.size = position(argv[++i]);
     else if (option == "--pattern" && hasValue) options.pattern = position(argv[++i]);
     else if (option == "--text" && hasValue) options.texts.push_back(text(argv[++i]));
     else if (option == "--inverted") options.inverted = true;
@@ -153,7 +156,8 @@ void paint(Display* display, Window window, GC gc, const Options& options, bool 
 }
 
 Window createWindow(Display* display, const Options& options) {
-  Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), options.at.x, options.at.y, kWidth, kHeight,
+  Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), options.at.x, options.at.y,
+                                      static_cast<unsigned>(std::max(options.size.x, 1)), static_cast<unsigned>(std::max(options.size.y, 1)),
                                       0, 0, options.color);
   XStoreName(display, window, options.title.c_str());
   XClassHint hint{const_cast<char*>("qlmprobe"), const_cast<char*>(options.className.c_str())};
@@ -164,8 +168,8 @@ Window createWindow(Display* display, const Options& options) {
     size.flags = USPosition | USSize;
     size.x = options.at.x;
     size.y = options.at.y;
-    size.width = kWidth;
-    size.height = kHeight;
+    size.width = options.size.x;
+    size.height = options.size.y;
     XSetWMNormalHints(display, window, &size);
   }
   if (options.pid) {
