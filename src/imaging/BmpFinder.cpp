@@ -82,7 +82,7 @@ bool BmpFinder::loadBig(const PixelRows& rows) {
   const bool fits = !rows.empty() && rows.width <= kMaxPictureSide && rows.height <= kMaxPictureSide;
   m_bigRows = fits ? rows : PixelRows{};
   m_bigSplit = false;
-  m_bigGrey.reset(m_bigRows, m_big);
+  m_bigGrey.reset(m_bigRows);
   if (m_bigRows.empty()) {
     m_big = ColourPlanes{};
     return false;

@@ -131,7 +131,8 @@ __attribute__((target("avx2"))) int scanRowAvx2(const std::uint8_t* row, const R
 ExactImageScan::ExactImageScan(const PixelRows& big, const ColourPlanes& small, int threshold)
     : m_big(big),
       m_smallHeight(small.height),
-      m_threshold(static_cast<std::uint8_t>(std::clamp(threshold, 0, 255))) {
+      m_threshold(static_cast<std::uint8_t>(std::clamp(threshold, 0, 255))),
+      m_path(kernelPath()) {
   const std::vector<OrderedPixel> order = orderByContrast(small, threshold, ContrastBy::Colour);
   m_pixels.reserve(order.size());
   for (const OrderedPixel& p : order) {
@@ -153,7 +154,7 @@ int ExactImageScan::firstInRow(int y, int from, int to, int skip) const {
   if (m_pixels.empty() || from >= to) return -1;
   auto scanRow = &scanRowPlain;
 #if defined(QLM_HAVE_AVX2_PATH)
-  if (kernelPath() == KernelPath::Avx2) scanRow = m_threshold == 0 ? &scanRowAvx2<true> : &scanRowAvx2<false>;
+  if (m_path == KernelPath::Avx2) scanRow = m_threshold == 0 ? &scanRowAvx2<true> : &scanRowAvx2<false>;
 #endif
   const int h = m_smallHeight;
   const int bandLastRow = y / h * h + h - 1;

@@ -45,6 +45,7 @@ class ExactImageScan {
   // Per small row: its first pixels in m_pixels' order, offsets relative to the position.
   std::vector<std::vector<Pixel>> m_rowFirst;
   std::uint8_t m_threshold = 0;
+  KernelPath m_path = KernelPath::Plain;  // chosen once, not for every row
 };
 
 }  // namespace qlm

@@ -1,5 +1,7 @@
 #include "imaging/PixelRows.h"
 
+#include <algorithm>
+
 #include "imaging/MatchKernels.h"
 
 namespace qlm {
@@ -32,16 +34,14 @@ void splitRows(const PixelRows& rows, ColourPlanes& planes) {
   }
 }
 
-void GreyRows::reset(const PixelRows& rows, ColourPlanes& planes) {
+void GreyRows::reset(const PixelRows& rows) {
   m_rows = rows;
-  const std::size_t count = static_cast<std::size_t>(rows.width) * static_cast<std::size_t>(rows.height);
-  planes.width = rows.width;
-  planes.height = rows.height;
-  planes.grey.resize(count + kernels::kGreyBlock);
-  m_made.assign(static_cast<std::size_t>(rows.height), false);
+  m_made.assign(static_cast<std::size_t>(std::max(rows.height, 0)), false);
 }
 
 const std::uint8_t* GreyRows::row(ColourPlanes& planes, int y) {
+  const std::size_t size = static_cast<std::size_t>(m_rows.width) * static_cast<std::size_t>(m_rows.height);
+  if (planes.grey.size() != size + kernels::kGreyBlock) planes.grey.resize(size + kernels::kGreyBlock);
   std::uint8_t* grey = planes.grey.data() + planes.index(0, y);
   if (!m_made[static_cast<std::size_t>(y)]) {
     kernels::greyOfPixels(m_rows.row(y), m_rows.width, grey);

@@ -20,9 +20,9 @@ void splitRows(const PixelRows& rows, ColourPlanes& planes);
 // search that stops early pays only for the rows it reached.
 class GreyRows {
  public:
-  // Sizes the grey plane of `planes`, with room for a block of vector reads past its last
-  // row; no row is made yet. Later calls pass the same planes.
-  void reset(const PixelRows& rows, ColourPlanes& planes);
+  // No row is made yet. Later calls pass the planes of the picture behind `rows`, whose grey
+  // plane is sized when first needed, with room for a block of vector reads past its last row.
+  void reset(const PixelRows& rows);
   const std::uint8_t* row(ColourPlanes& planes, int y);
   void makeAll(ColourPlanes& planes);
   // Starts loading pixels [from, to) of row y into the cache when the row is still to be made.
