@@ -82,7 +82,7 @@ bool BmpFinder::loadBig(const PixelRows& rows) {
   const bool fits = !rows.empty() && rows.width <= kMaxPictureSide && rows.height <= kMaxPictureSide;
   m_bigRows = fits ? rows : PixelRows{};
   m_bigSplit = false;
-  m_bigGrey.reset(m_bigRows);
+  m_bigGreyFilled = false;
   if (m_bigRows.empty()) {
     m_big = ColourPlanes{};
     return false;
@@ -122,8 +122,14 @@ bool BmpFinder::loadSmall(const Picture& picture, int x, int y, int w, int h) {
 
 void BmpFinder::forgetShapeData() { m_smallRange = GreyRange{}; }
 
+GreyRows& BmpFinder::bigGrey() {
+  if (!m_bigGreyFilled) m_bigGrey.reset(m_bigRows);
+  m_bigGreyFilled = true;
+  return m_bigGrey;
+}
+
 void BmpFinder::prepareBigShape() {
-  if (!m_bigRows.empty()) m_bigGrey.makeAll(m_big);
+  if (!m_bigRows.empty()) bigGrey().makeAll(m_big);
 }
 
 void BmpFinder::prepareSmallShape(int colourThreshold) {
@@ -158,7 +164,7 @@ Point BmpFinder::firstMatch(SearchMethod method, int colourTolerance, int pixelT
     ImageTest test(m_bigRows, m_small, thresholds);
     found = scanPositions(test, area.columns, area.rows, order);
   } else {
-    m_extrema.start(m_bigGrey, m_big, m_small.width, m_small.height);
+    m_extrema.start(bigGrey(), m_big, m_small.width, m_small.height);
     prepareSmallShape(thresholds.colour);
     const ExactImageScan exactCopies(m_bigRows, m_small, 0);
     ShapeTest test(m_big, m_extrema, m_small, m_smallRange, thresholds, exactCopies);

@@ -60,12 +60,14 @@ class BmpFinder {
 
  private:
   void forgetShapeData();
+  GreyRows& bigGrey();
   Point firstMatch(SearchMethod method, int colourTolerance, int pixelTolerance, const ScanArea& area);
   Point firstExactCopy(int threshold, const ScanArea& area);
 
   PixelRows m_bigRows;
   mutable ColourPlanes m_big;
   mutable bool m_bigSplit = false;
+  bool m_bigGreyFilled = false;  // false after loadBig: the grey rows start over on first use
   GreyRows m_bigGrey;
   ColourPlanes m_small;
   WindowExtrema m_extrema;  // storage kept from frame to frame
