@@ -597,6 +597,21 @@ void foldMinMax(const std::uint8_t* __restrict row, std::uint8_t* __restrict low
 }
 
 QLM_VECTOR_CLONES
+void foldAndCombineMinMax(const std::uint8_t* __restrict row, std::uint8_t* __restrict lowest,
+                          std::uint8_t* __restrict highest, const std::uint8_t* __restrict otherLow,
+                          const std::uint8_t* __restrict otherHigh, std::uint8_t* __restrict outLow,
+                          std::uint8_t* __restrict outHigh, int count) {
+  for (int i = 0; i < count; ++i) {
+    const std::uint8_t low = lower(lowest[i], row[i]);
+    const std::uint8_t high = higher(highest[i], row[i]);
+    lowest[i] = low;
+    highest[i] = high;
+    outLow[i] = lower(otherLow[i], low);
+    outHigh[i] = higher(otherHigh[i], high);
+  }
+}
+
+QLM_VECTOR_CLONES
 void combineMinMax(const std::uint8_t* __restrict lowA, const std::uint8_t* __restrict highA,
                    const std::uint8_t* __restrict lowB, const std::uint8_t* __restrict highB,
                    std::uint8_t* __restrict outLow, std::uint8_t* __restrict outHigh, int count) {

@@ -110,6 +110,12 @@ void slideSums(std::uint16_t* sums, const std::uint16_t* add, const std::uint16_
 // lowest[i] = min(lowest[i], row[i]); highest[i] = max(highest[i], row[i]).
 void foldMinMax(const std::uint8_t* row, std::uint8_t* lowest, std::uint8_t* highest, int count);
 
+// lowest[i] = min(lowest[i], row[i]), highest[i] = max(highest[i], row[i]), then outLow[i] =
+// min(otherLow[i], lowest[i]) and outHigh[i] = max(otherHigh[i], highest[i]) in the same pass.
+void foldAndCombineMinMax(const std::uint8_t* row, std::uint8_t* lowest, std::uint8_t* highest,
+                          const std::uint8_t* otherLow, const std::uint8_t* otherHigh, std::uint8_t* outLow,
+                          std::uint8_t* outHigh, int count);
+
 // outLow[i] = min(lowA[i], lowB[i]); outHigh[i] = max(highA[i], highB[i]).
 void combineMinMax(const std::uint8_t* lowA, const std::uint8_t* highA, const std::uint8_t* lowB,
                    const std::uint8_t* highB, std::uint8_t* outLow, std::uint8_t* outHigh, int count);

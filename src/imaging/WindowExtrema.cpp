@@ -8,8 +8,8 @@ namespace qlm {
 
 // Van Herk / Gil-Werman down the columns: rows come in bands of h. A window of h rows starting
 // at band row k is the band's rows k .. h - 1 (a suffix, made when the band starts) and the next
-// band's rows 0 .. k - 1 (a prefix, grown row by row), so each row costs three passes whatever
-// h is. Across the row, windowMinMax takes the w columns.
+// band's rows 0 .. k - 1 (a prefix, grown row by row), so each row costs the same few passes
+// whatever h is. Across the row, windowMinMax takes the w columns.
 
 void WindowExtrema::start(GreyRows& grey, ColourPlanes& picture, int windowWidth, int windowHeight) {
   m_grey = &grey;
@@ -52,13 +52,20 @@ void WindowExtrema::startBand(int y) {
   }
 }
 
+// The prefix grows by the entering row and joins the band's suffix k in one pass.
 void WindowExtrema::extendPrefix(int y) {
   const std::uint8_t* entering = greyRow(y + m_windowHeight - 1);
-  if (y - m_bandTop == 1) {
+  const std::size_t k = static_cast<std::size_t>(y - m_bandTop);
+  const std::uint8_t* suffixLow = m_suffixLow.data() + k * static_cast<std::size_t>(m_width);
+  const std::uint8_t* suffixHigh = m_suffixHigh.data() + k * static_cast<std::size_t>(m_width);
+  if (k == 1) {
     std::copy(entering, entering + m_width, m_prefixLow.begin());
     std::copy(entering, entering + m_width, m_prefixHigh.begin());
+    kernels::combineMinMax(suffixLow, suffixHigh, entering, entering, m_columnLow.data(), m_columnHigh.data(),
+                           m_width);
   } else {
-    kernels::foldMinMax(entering, m_prefixLow.data(), m_prefixHigh.data(), m_width);
+    kernels::foldAndCombineMinMax(entering, m_prefixLow.data(), m_prefixHigh.data(), suffixLow, suffixHigh,
+                                  m_columnLow.data(), m_columnHigh.data(), m_width);
   }
 }
 
@@ -74,16 +81,9 @@ void WindowExtrema::moveTo(int y) {
     extendPrefix(y);
   }
   m_row = y;
-  const std::size_t width = static_cast<std::size_t>(m_width);
-  const std::size_t k = static_cast<std::size_t>(y - m_bandTop);
-  const std::uint8_t* low = m_suffixLow.data() + k * width;
-  const std::uint8_t* high = m_suffixHigh.data() + k * width;
-  if (k > 0) {
-    kernels::combineMinMax(low, high, m_prefixLow.data(), m_prefixHigh.data(), m_columnLow.data(),
-                           m_columnHigh.data(), m_width);
-    low = m_columnLow.data();
-    high = m_columnHigh.data();
-  }
+  const bool bandTop = y == m_bandTop;
+  const std::uint8_t* low = bandTop ? m_suffixLow.data() : m_columnLow.data();
+  const std::uint8_t* high = bandTop ? m_suffixHigh.data() : m_columnHigh.data();
   kernels::windowMinMax(low, high, m_width, m_windowWidth, m_lowest.data(), m_highest.data(), m_scratch.data());
 }
 
