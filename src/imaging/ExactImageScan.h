@@ -6,10 +6,12 @@
 // against the band's last big row, with a pixel of the small row that lands there, so an
 // absent area costs one read of every h-th row of the big picture instead of all of them.
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "imaging/ColourPlanes.h"
 #include "imaging/MatchKernels.h"
+#include "imaging/PixelOrder.h"
 #include "imaging/PixelRows.h"
 #include "platform/Geometry.h"
 
@@ -30,19 +32,37 @@ class ExactImageScan {
   ExactImageScan(const PixelRows& big, const ColourPlanes& small, int threshold);
   // The first position in scan order where every pixel matches, or -1, -1.
   Point firstMatch(const ScanArea& area) const;
+  // The first x of [from, to), other than `skip`, where every pixel matches at (x, y); -1 when none.
+  int firstInRow(int y, int from, int to, int skip) const;
 
   struct Pixel {
     std::ptrdiff_t offset = 0;  // bytes from the position's top-left pixel in the big picture
     std::uint32_t colour = 0;   // blue, green, red, 0
   };
 
+  static constexpr std::size_t kMostLeadColours = 8;
+  // The rows of the small picture whose lead pixel has one colour, with the lead's column.
+  struct LeadColour {
+    std::uint32_t colour = 0;
+    std::vector<std::pair<int, int>> rows;  // small row, column
+  };
+
  private:
+  // Exact matching, a band at a time: the band's last big row is read once against the
+  // lead colours of its rows of positions, and only where one of them lies are those
+  // positions compared.
+  Point firstMatchInBand(int band, const ScanArea& area) const;
+  bool leadCandidates(int lastRow, const ScanArea& area, std::vector<Point>& candidates) const;
+  void chooseLeadColours(const std::vector<OrderedPixel>& pixels);
+
   PixelRows m_big;
   int m_smallHeight = 0;
   std::vector<Pixel> m_pixels;  // high-contrast pixels first
   // Per small row: its first pixels in m_pixels' order, offsets relative to the position.
   std::vector<std::vector<Pixel>> m_rowFirst;
   std::uint8_t m_threshold = 0;
+  std::vector<LeadColour> m_leads;  // none when colours may differ
+  std::vector<bool> m_ledRows;      // per small row: whether a lead colour covers it
 };
 
 }  // namespace qlm
