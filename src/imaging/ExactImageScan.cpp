@@ -194,7 +194,10 @@ ExactImageScan::ExactImageScan(const PixelRows& big, const ColourPlanes& small, 
     std::vector<Pixel>& first = m_rowFirst[static_cast<std::size_t>(order[i].row)];
     if (first.empty() || (first.size() == 1 && first[0].colour != m_pixels[i].colour)) first.push_back(m_pixels[i]);
   }
-  if (m_threshold == 0) chooseLeadColours(order);
+  if (m_threshold == 0 && m_smallHeight > 0) {
+    m_bandHeight = (m_smallHeight + 1) / 2;
+    chooseLeadColours(order);
+  }
 }
 
 int ExactImageScan::firstInRow(int y, int from, int to, int skip) const {
@@ -212,8 +215,9 @@ int ExactImageScan::firstInRow(int y, int from, int to, int skip) const {
 
 Point ExactImageScan::firstMatch(const ScanArea& area) const {
   if (m_pixels.empty()) return kNoPoint;
-  const int h = m_smallHeight;
-  for (int band = std::max(area.startY, 0) / h; band * h < area.rows; ++band) {
+  m_belowRow = -1;
+  const int b = m_bandHeight;
+  for (int band = std::max(area.startY, 0) / b; band * b < area.rows; ++band) {
     const Point found = firstMatchInBand(band, area);
     if (found.x >= 0) return found;
   }
@@ -287,41 +291,67 @@ void ExactImageScan::chooseLeadColours(const std::vector<OrderedPixel>& pixels) 
       rowColumn[static_cast<std::size_t>(place.row)] = place.col;
     }
   }
+  // A row of positions at offset o in its band may be led by small row b - 1 - o, on the
+  // band's last row, or by the row b below it, on the next band's: the rarer colour wins.
+  const int band = m_bandHeight;
+  const auto shareOf = [&](int row) {
+    const int k = row < m_smallHeight ? rowColour[static_cast<std::size_t>(row)] : -1;
+    return k < 0 ? 2.0 : shares[static_cast<std::size_t>(k)];
+  };
   std::vector<LeadColour> leads;
-  for (std::size_t row = 0; row < rows; ++row) {
-    const int k = rowColour[row];
+  for (int offset = 0; offset < band; ++offset) {
+    const int own = band - 1 - offset;
+    const int row = shareOf(own + band) < shareOf(own) ? own + band : own;
+    const int k = rowColour[static_cast<std::size_t>(row)];
     if (k < 0) continue;
     const std::uint32_t colour = colours[static_cast<std::size_t>(k)];
     auto lead = std::find_if(leads.begin(), leads.end(), [&](const LeadColour& l) { return l.colour == colour; });
     if (lead == leads.end()) lead = leads.insert(leads.end(), LeadColour{colour, {}});
-    lead->rows.emplace_back(static_cast<int>(row), rowColumn[row]);
+    lead->rows.emplace_back(row, rowColumn[static_cast<std::size_t>(row)]);
   }
   // The colours that lead most rows.
   std::stable_sort(leads.begin(), leads.end(), [](const LeadColour& a, const LeadColour& b) {
     return a.rows.size() > b.rows.size();
   });
   if (leads.size() > kMostLeadColours) leads.resize(kMostLeadColours);
-  m_ledRows.assign(rows, false);
+  m_ledOffsets.assign(static_cast<std::size_t>(band), false);
   for (const LeadColour& lead : leads) {
-    for (const auto& [row, column] : lead.rows) m_ledRows[static_cast<std::size_t>(row)] = true;
+    for (const auto& [row, column] : lead.rows) m_ledOffsets[static_cast<std::size_t>(band - 1 - row % band)] = true;
   }
   m_leads = std::move(leads);
 }
 
-// Rows of positions whose lead colour is known are compared only where the band's last
-// row holds it; the others, or all when it is held too often, row by row.
+// Rows of positions whose lead colour is known are compared only where their lead row
+// holds it; the others, or all when it is held too often, row by row.
 Point ExactImageScan::firstMatchInBand(int band, const ScanArea& area) const {
-  const int h = m_smallHeight;
-  const int lastRow = band * h + h - 1;
-  const int firstY = std::max(band * h, std::max(area.startY, 0));
-  const int endY = std::min(band * h + h, area.rows);
-  thread_local std::vector<Point> candidates;
-  const bool sparse = !m_leads.empty() && leadCandidates(lastRow, area, candidates);
+  const int b = m_bandHeight;
+  const int lastRow = band * b + b - 1;
+  const int firstY = std::max(band * b, std::max(area.startY, 0));
+  const int endY = std::min(band * b + b, area.rows);
+  std::vector<Point>& candidates = m_candidates;
+  bool sparse = false;
+  if (!m_leads.empty()) {
+    if (m_belowRow == lastRow) {
+      candidates.swap(m_below);
+      sparse = m_belowSparse;
+    } else {
+      sparse = leadCandidates(lastRow, area, candidates);
+    }
+    m_belowRow = lastRow + b;
+    m_belowSparse = m_belowRow < m_big.height && leadCandidates(m_belowRow, area, m_below);
+    sparse = sparse && (m_belowSparse || m_belowRow >= m_big.height);
+  }
+  if (sparse && lastRow + b < m_big.height) {
+    const auto middle = static_cast<std::ptrdiff_t>(candidates.size());
+    candidates.insert(candidates.end(), m_below.begin(), m_below.end());
+    std::inplace_merge(candidates.begin(), candidates.begin() + middle, candidates.end(),
+                       [](Point a, Point c) { return a.y != c.y ? a.y < c.y : a.x < c.x; });
+  }
   auto next = candidates.cbegin();
   for (int y = firstY; y < endY; ++y) {
     const int from = (y == area.startY && area.startX >= 1) ? area.startX : 0;
     const int skip = y == area.skipY ? area.skipX : -1;
-    if (!sparse || !m_ledRows[static_cast<std::size_t>(lastRow - y)]) {
+    if (!sparse || !m_ledOffsets[static_cast<std::size_t>(y - band * b)]) {
       const int x = firstInRow(y, from, area.columns, skip);
       if (x >= 0) return Point{x, y};
       continue;

@@ -62,7 +62,14 @@ class ExactImageScan {
   std::vector<std::vector<Pixel>> m_rowFirst;
   std::uint8_t m_threshold = 0;
   std::vector<LeadColour> m_leads;  // none when colours may differ
-  std::vector<bool> m_ledRows;      // per small row: whether a lead colour covers it
+  // Rows of positions are taken in bands of about half the small picture's height.
+  int m_bandHeight = 1;
+  std::vector<bool> m_ledOffsets;  // per row of a band: whether a lead colour covers it
+  // The places of a band, and those of the next band's last row kept for that band's turn.
+  mutable std::vector<Point> m_candidates;
+  mutable std::vector<Point> m_below;
+  mutable int m_belowRow = -1;
+  mutable bool m_belowSparse = false;
 };
 
 }  // namespace qlm
