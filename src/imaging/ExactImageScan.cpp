@@ -224,6 +224,8 @@ Point ExactImageScan::firstMatch(const ScanArea& area) const {
   return kNoPoint;
 }
 
+namespace {
+
 // How often each colour (sorted, distinct) lies in a few rows spread over the big picture,
 // per pixel read. A colour that shares its slot in the lookup table with another counts as
 // everywhere, which only costs it the lead.
@@ -253,6 +255,8 @@ std::vector<double> screenShares(const PixelRows& big, const std::vector<std::ui
   }
   return shares;
 }
+
+}  // namespace
 
 // Per small row, the colour of that row rarest on the screen leads it, if rare enough
 // that comparing its places costs less than scanning the row; a few colours at most.

@@ -2,9 +2,11 @@
 // The IMAGE search when no pixel may miss, on the 32-bit pixels where they lie: each
 // comparison covers eight neighbouring positions of a row with one load, and a group of
 // positions is dropped at its first pixel that matches none of them. Rows of positions are
-// taken in bands of h (the small picture's height): every row of a band compares first
-// against the band's last big row, with a pixel of the small row that lands there, so an
-// absent area costs one read of every h-th row of the big picture instead of all of them.
+// taken in bands: every row of a band compares first against one big row shared by the
+// band, with a pixel of the small row that lands there, so an absent area costs a read of
+// only some rows of the big picture. With no colour difference allowed, that shared row is
+// read once for the whole band against the lead colours of its rows, chosen rare on a
+// sample of the screen, and only the positions whose lead lands on its colour are compared.
 #include <cstdint>
 #include <utility>
 #include <vector>
