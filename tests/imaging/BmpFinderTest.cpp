@@ -78,6 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ScanCase{"StartXPassesTheStartRowCopy", {{2, 3}, {1, 9}}, {5, 3}, {-1, -1}, {1, 9}},
                       ScanCase{"StartXOnTheCopy", {{2, 3}, {1, 9}}, {2, 3}, {-1, -1}, {2, 3}},
                       ScanCase{"StartXAppliesToTheStartRowOnly", {{2, 3}, {1, 9}}, {0, 4}, {-1, -1}, {1, 9}},
+                      ScanCase{"StartRowBelowACopyOfTheSameRows", {{2, 8}, {20, 10}}, {5, 9}, {-1, -1}, {20, 10}},
                       ScanCase{"SkippedPositionIsNeverTested", {{2, 3}, {20, 3}}, {0, 0}, {2, 3}, {20, 3}},
                       ScanCase{"OnlyCopySkipped", {{2, 3}, {20, 3}}, {3, 3}, {20, 3}, kNoPoint},
                       ScanCase{"NegativeStartRowBeginsAtTheTopLeft", {{0, 0}}, {9, -4}, {-1, -1}, {0, 0}}),
