@@ -166,8 +166,7 @@ Point BmpFinder::firstMatch(SearchMethod method, int colourTolerance, int pixelT
   } else {
     m_extrema.start(bigGrey(), m_big, m_small.width, m_small.height);
     prepareSmallShape(thresholds.colour);
-    const ExactImageScan exactCopies(m_bigRows, m_small, 0);
-    ShapeTest test(m_big, m_extrema, m_small, m_smallRange, thresholds, exactCopies);
+    ShapeTest test(m_big, m_bigRows, m_extrema, m_small, m_smallRange, thresholds);
     found = scanPositions(test, area.columns, area.rows, order);
   }
   return found;

@@ -109,12 +109,12 @@ int ImageTest::filterRun(int x, int y, int count, std::uint8_t* counts) {
   return first;
 }
 
-ShapeTest::ShapeTest(const ColourPlanes& big, WindowExtrema& extrema, const ColourPlanes& small,
-                     const GreyRange& smallRange, const SearchThresholds& thresholds,
-                     const ExactImageScan& exactCopies)
+ShapeTest::ShapeTest(const ColourPlanes& big, const PixelRows& bigPixels, WindowExtrema& extrema,
+                     const ColourPlanes& small, const GreyRange& smallRange, const SearchThresholds& thresholds)
     : m_big(big),
       m_extrema(extrema),
-      m_exactCopies(exactCopies),
+      m_bigPixels(bigPixels),
+      m_small(small),
       m_smallRange(smallRange),
       m_order(orderByContrast(small, thresholds.colour, ContrastBy::Grey)),
       m_offsets(offsetsInBig(m_order, big)),
@@ -248,9 +248,10 @@ int ShapeTest::filterRun(int x, int y, int count, std::uint8_t* counts) {
   return 0;
 }
 
-int ShapeTest::firstExactCopy(int x, int y, int count, int skipX) const {
+int ShapeTest::firstExactCopy(int x, int y, int count, int skipX) {
   if (m_firstExtremes >= count) return -1;
-  return m_exactCopies.firstInRow(y, x + m_firstExtremes, x + count, skipX);
+  if (!m_exactCopies) m_exactCopies.emplace(m_bigPixels, m_small, 0);
+  return m_exactCopies->firstInRow(y, x + m_firstExtremes, x + count, skipX);
 }
 
 }  // namespace qlm

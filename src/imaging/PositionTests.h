@@ -5,6 +5,7 @@
 // exact test would reject it too.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "imaging/ColourCountBound.h"
@@ -65,8 +66,9 @@ class ShapeTest {
   // As long as the filter takes: its passes skip the blocks of a run without survivors, so a
   // long run only spreads the fixed costs of each pass.
   static constexpr int kRunLength = kernels::kMostShapePositions;
-  ShapeTest(const ColourPlanes& big, WindowExtrema& extrema, const ColourPlanes& small,
-            const GreyRange& smallRange, const SearchThresholds& thresholds, const ExactImageScan& exactCopies);
+  // `bigPixels` are the big picture's pixels, read for exact copies.
+  ShapeTest(const ColourPlanes& big, const PixelRows& bigPixels, WindowExtrema& extrema, const ColourPlanes& small,
+            const GreyRange& smallRange, const SearchThresholds& thresholds);
   ShapeTest(const ShapeTest&) = delete;  // m_kernelPairings points into m_pairings
   ShapeTest& operator=(const ShapeTest&) = delete;
   // The shape rule alone.
@@ -74,7 +76,7 @@ class ShapeTest {
   int filterRun(int x, int y, int count, std::uint8_t* counts);
   // The first x of the run that filterRun(x, y, count) saw last, other than skipX, where the
   // big picture holds an exact copy; -1 when none.
-  int firstExactCopy(int x, int y, int count, int skipX) const;
+  int firstExactCopy(int x, int y, int count, int skipX);
   int limit() const { return m_limit; }
 
  private:
@@ -91,7 +93,9 @@ class ShapeTest {
 
   const ColourPlanes& m_big;
   WindowExtrema& m_extrema;
-  const ExactImageScan& m_exactCopies;
+  PixelRows m_bigPixels;
+  const ColourPlanes& m_small;
+  std::optional<ExactImageScan> m_exactCopies;  // made when a run first holds a candidate
   int m_firstExtremes = 0;  // in the last run filtered
   GreyRange m_smallRange;
   std::vector<OrderedPixel> m_order;
