@@ -120,20 +120,28 @@ TEST_P(SearchPaths, ScreenCropsGiveTheReferenceAnswer) {
   }
 }
 
-// The shape rule misses the anti-aliased ticks of the clock even on an exact copy of it; on a
-// black desktop no other window has the copy's darkest grey, so only the copy's own can be found.
+// Under the shape rule a small pixel within T of its reference but not equal to it misses
+// wherever the big pixel is also near and not equal; an exact copy of an area with such
+// in-between greys (the clock's anti-aliased ticks) must still be found, whatever the colour
+// tolerance. On a black desktop no other window has the copy's darkest grey, so only the
+// copy's own window can hold it.
 TEST_P(SearchPaths, ExactCopiesWithInBetweenGreysAreShapeMatches) {
   const Picture screen = test::loadPng("screens/desktop-terminals-1920x1080.png");
   ASSERT_FALSE(screen.empty());
   const Picture clock = test::crop(screen, 1680, 990, 41, 21);
-  Picture desktop = test::makePicture(300, 120, {0, 0, 0});
-  test::paste(desktop, clock, 200, 80);
-  BmpFinder finder;
-  ASSERT_TRUE(finder.loadBig(desktop));
-  ASSERT_TRUE(finder.loadSmall(clock, 0, 0, clock.width, clock.height));
-  Point at = kNoPoint;
-  finder.findSmallInBig(SearchMethod::Shape, 5, 0, 0, 0, -1, -1, at.x, at.y);
-  EXPECT_EQ(at, (Point{200, 80}));
+  for (const test::Rgb ground : {test::Rgb{58, 110, 165}, test::Rgb{0, 0, 0}}) {
+    Picture desktop = test::makePicture(300, 120, ground);
+    test::paste(desktop, clock, 200, 80);
+    BmpFinder finder;
+    ASSERT_TRUE(finder.loadBig(desktop));
+    ASSERT_TRUE(finder.loadSmall(clock, 0, 0, clock.width, clock.height));
+    for (int colourTolerance : {0, 5, 12}) {
+      SCOPED_TRACE(testing::Message() << "ground " << ground.red << " colour " << colourTolerance);
+      Point at = kNoPoint;
+      finder.findSmallInBig(SearchMethod::Shape, colourTolerance, 0, 0, 0, -1, -1, at.x, at.y);
+      EXPECT_EQ(at, (Point{200, 80}));
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, SearchPaths, ::testing::Values(KernelPath::Plain, KernelPath::Avx2),

@@ -75,9 +75,12 @@ TEST_F(CaptureFrames, AHeldFrameKeepsItsScreenWhileTheNextIsTaken) {
   ASSERT_TRUE(first && before);
   EXPECT_TRUE(converted(first).pixels == before->pixels);
 
-  ASSERT_TRUE(platform->windows->moveResize(patterned.window, Rect::fromSize(900, 600, 320, 200)));
-  ASSERT_TRUE(waitFor([&] { return platform->windows->rect(patterned.window)->left == 900; }));
-  waitFor([] { return false; }, std::chrono::milliseconds(200));
+  const auto moveTo = [&](int left, int top) {  // and let it repaint
+    ASSERT_TRUE(platform->windows->moveResize(patterned.window, Rect::fromSize(left, top, 320, 200)));
+    ASSERT_TRUE(waitFor([&] { return platform->windows->rect(patterned.window)->left == left; }));
+    waitFor([] { return false; }, std::chrono::milliseconds(200));
+  };
+  moveTo(900, 600);
   const std::optional<Picture> after = plain->capture(area);
   const std::shared_ptr<ScreenFrame> second = platform->capture->captureFrame(area, spare);
   ASSERT_TRUE(second && after);
@@ -87,9 +90,7 @@ TEST_F(CaptureFrames, AHeldFrameKeepsItsScreenWhileTheNextIsTaken) {
 
   // The first frame let go is filled again, with only the rows that changed since.
   first.reset();
-  ASSERT_TRUE(platform->windows->moveResize(patterned.window, Rect::fromSize(420, 260, 320, 200)));
-  ASSERT_TRUE(waitFor([&] { return platform->windows->rect(patterned.window)->left == 420; }));
-  waitFor([] { return false; }, std::chrono::milliseconds(200));
+  moveTo(420, 260);
   const std::optional<Picture> last = plain->capture(area);
   const std::shared_ptr<ScreenFrame> third = platform->capture->captureFrame(area, spare);
   ASSERT_TRUE(third && last);
