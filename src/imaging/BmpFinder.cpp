@@ -92,12 +92,7 @@ bool BmpFinder::loadBig(const PixelRows& rows) {
   return true;
 }
 
-bool BmpFinder::loadBig(const Picture& picture) {
-  if (picture.bitsPerPixel != 32 || picture.pixels.size() < picture.pixelBytes()) {
-    return loadBig(nullptr, 0, 0, 0);
-  }
-  return loadBig(picture.pixels.data(), picture.pixelBytes(), picture.width, picture.height);
-}
+bool BmpFinder::loadBig(const Picture& picture) { return loadBig(pictureRows(picture)); }
 
 const ColourPlanes& BmpFinder::bigPicture() const {
   if (!m_bigSplit && !m_bigRows.empty()) splitRows(m_bigRows, m_big);

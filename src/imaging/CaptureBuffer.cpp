@@ -17,6 +17,15 @@ std::optional<Rect> snapshotArea(Windows& windows, CaptureSource source) {
   return windows.rect(window);
 }
 
+namespace {
+
+// The memory of a picture a capture made, for the next conversion; nothing from the screen's own.
+void reclaimPicture(ScreenFrame* frame, Picture& spare) {
+  if (auto* owned = dynamic_cast<PictureFrame*>(frame)) spare = owned->takePicture();
+}
+
+}  // namespace
+
 bool CaptureBuffer::captureScreen(Platform& platform, CaptureSource source) {
   clear();
   std::optional<Rect> area;
@@ -27,7 +36,7 @@ bool CaptureBuffer::captureScreen(Platform& platform, CaptureSource source) {
   // display's own depth, so a capture in any other layout is refused.
   const PixelRows rows = frame ? frame->rows() : PixelRows{};
   if (rows.empty() || rows.width != area->width() || rows.height != area->height()) {
-    if (auto* owned = dynamic_cast<PictureFrame*>(frame.get())) m_spare = owned->takePicture();
+    reclaimPicture(frame.get(), m_spare);
     return false;
   }
   m_frame = std::move(frame);
@@ -65,7 +74,7 @@ void CaptureBuffer::convertFrame() {
 }
 
 void CaptureBuffer::clear() {
-  if (auto* owned = dynamic_cast<PictureFrame*>(m_frame.get())) m_spare = owned->takePicture();
+  reclaimPicture(m_frame.get(), m_spare);
   m_frame.reset();
   Picture shown = m_slot.takeCapture();
   if (!shown.pixels.empty()) m_spare = std::move(shown);
