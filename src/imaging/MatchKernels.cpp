@@ -146,9 +146,80 @@ __attribute__((target("avx2"))) inline __m256i zeroWhereSet(unsigned lanes) {
   return _mm256_andnot_si256(set, _mm256_set1_epi8(1));
 }
 
-// Blocks of 32 positions whose counts all reached cap stay there, so each step visits only
-// the blocks that still hold a survivor. With cap 1 a block's counts are one bit per position.
-__attribute__((target("avx2,popcnt"))) ShapeRun shapeMissesAvx2(
+// With cap 1 a position survives a pairing only while no step misses, so one block runs
+// through a pairing's steps with its lanes in a register and stops at its last survivor.
+// A position kept by one pairing needs no other.
+__attribute__((target("avx2"))) unsigned survivingLanesAvx2(const std::uint8_t* grey, const std::uint8_t* lowest,
+                                                             const std::uint8_t* highest,
+                                                             const GreyBandPairing* pairings, int pairingCount,
+                                                             unsigned lanes) {
+  const __m256i low = loadBlock(lowest);
+  const __m256i high = loadBlock(highest);
+  unsigned kept = 0;
+  for (int p = 0; p < pairingCount && lanes != 0; ++p) {
+    const GreyBandPairing& pairing = pairings[p];
+    const __m256i r = pairing.fromHighest ? high : low;
+    unsigned alive = lanes;
+    for (std::size_t s = 0; s < pairing.stepCount && alive != 0; ++s) {
+      const GreyBandStep& step = pairing.steps[s];
+      const __m256i miss = missingLanes(grey + step.offset, r, _mm256_set1_epi8(static_cast<char>(step.low)),
+                                        _mm256_set1_epi8(static_cast<char>(step.span)));
+      alive &= ~static_cast<unsigned>(_mm256_movemask_epi8(miss));
+    }
+    kept |= alive;
+    lanes &= ~alive;
+  }
+  return kept;
+}
+
+// Counts above 1: blocks of 32 positions whose counts all reached cap stay there, so each
+// step visits only the blocks that still hold a survivor. `start` holds cap where a window is
+// flat and 0 elsewhere; counts become the least over the pairings.
+__attribute__((target("avx2"))) void countPairingMissesAvx2(const std::uint8_t* grey, const std::uint8_t* lowest,
+                                                            const std::uint8_t* highest,
+                                                            const GreyBandPairing* pairings, int pairingCount,
+                                                            std::uint8_t cap, const std::uint8_t* start,
+                                                            const unsigned* startLanes, unsigned startLive,
+                                                            unsigned* kept, std::uint8_t* counts) {
+  const __m256i capBytes = _mm256_set1_epi8(static_cast<char>(cap));
+  const __m256i limitBytes = _mm256_set1_epi8(static_cast<char>(cap - 1));
+  alignas(32) std::uint8_t work[kMostShapePositions];
+  unsigned lanes[kMostShapePositions / kGreyBlock];
+  for (int p = 0; p < pairingCount; ++p) {
+    const GreyBandPairing& pairing = pairings[p];
+    const std::uint8_t* reference = pairing.fromHighest ? highest : lowest;
+    unsigned live = startLive;
+    for (unsigned rest = live; rest != 0; rest &= rest - 1) {
+      const int block = __builtin_ctz(rest);
+      lanes[block] = startLanes[block];
+      std::memcpy(work + kGreyBlock * block, start + kGreyBlock * block, kGreyBlock);
+    }
+    for (std::size_t s = 0; s < pairing.stepCount && live != 0; ++s) {
+      const __m256i low = _mm256_set1_epi8(static_cast<char>(pairing.steps[s].low));
+      const __m256i span = _mm256_set1_epi8(static_cast<char>(pairing.steps[s].span));
+      const std::uint8_t* stepGrey = grey + pairing.steps[s].offset;
+      for (unsigned rest = live; rest != 0; rest &= rest - 1) {
+        const int block = __builtin_ctz(rest);
+        const int at = kGreyBlock * block;
+        const __m256i miss = missingLanes(stepGrey + at, loadBlock(reference + at), low, span);
+        auto* target = reinterpret_cast<__m256i*>(work + at);
+        const __m256i updated = _mm256_sub_epi8(_mm256_min_epu8(_mm256_load_si256(target), capBytes), miss);
+        _mm256_store_si256(target, updated);
+        lanes[block] &= lanesAtMost(updated, limitBytes);
+        if (lanes[block] == 0) live &= ~(1u << block);
+      }
+    }
+    for (unsigned rest = live; rest != 0; rest &= rest - 1) {
+      const int block = __builtin_ctz(rest);
+      kept[block] |= lanes[block];
+      auto* target = reinterpret_cast<__m256i*>(counts + kGreyBlock * block);
+      _mm256_storeu_si256(target, _mm256_min_epu8(_mm256_loadu_si256(target), loadBlock(work + kGreyBlock * block)));
+    }
+  }
+}
+
+// With cap 1 a block's counts are one bit per position.
+__attribute__((target("avx2"))) ShapeRun shapeMissesAvx2(
     const std::uint8_t* grey, const std::uint8_t* lowest, const std::uint8_t* highest, std::uint8_t threshold,
     const GreyBandPairing* pairings, int pairingCount, std::uint8_t cap, std::uint8_t extremeLowest,
     std::uint8_t extremeHighest, std::uint8_t* counts, int count) {
@@ -158,12 +229,9 @@ __attribute__((target("avx2,popcnt"))) ShapeRun shapeMissesAvx2(
   const unsigned lastLanes = count % kGreyBlock == 0 ? ~0u : (1u << (count % kGreyBlock)) - 1u;
   const __m256i thresholdBytes = _mm256_set1_epi8(static_cast<char>(threshold));
   const __m256i capBytes = _mm256_set1_epi8(static_cast<char>(cap));
-  const __m256i limitBytes = _mm256_set1_epi8(static_cast<char>(cap - 1));
   alignas(32) std::uint8_t start[kMostShapePositions];
-  alignas(32) std::uint8_t work[kMostShapePositions];
   unsigned startLanes[kMostBlocks];
   unsigned kept[kMostBlocks];
-  unsigned lanes[kMostBlocks];
   const __m256i extremeLow = _mm256_set1_epi8(static_cast<char>(extremeLowest));
   const __m256i extremeHigh = _mm256_set1_epi8(static_cast<char>(extremeHighest));
   ShapeRun run{count, count};
@@ -188,62 +256,15 @@ __attribute__((target("avx2,popcnt"))) ShapeRun shapeMissesAvx2(
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(counts + at), capBytes);
     }
   }
-  for (int p = 0; p < pairingCount && startLive != 0; ++p) {
-    const GreyBandPairing& pairing = pairings[p];
-    const std::uint8_t* reference = pairing.fromHighest ? highest : lowest;
-    unsigned live = startLive;
-    for (unsigned rest = live; rest != 0; rest &= rest - 1) {
+  if (bits) {
+    for (unsigned rest = startLive; rest != 0; rest &= rest - 1) {
       const int block = __builtin_ctz(rest);
-      lanes[block] = startLanes[block];
-      if (!bits) std::memcpy(work + kGreyBlock * block, start + kGreyBlock * block, kGreyBlock);
+      const int at = kGreyBlock * block;
+      kept[block] = survivingLanesAvx2(grey + at, lowest + at, highest + at, pairings, pairingCount, startLanes[block]);
     }
-    std::size_t s = 0;
-    // Two steps at a time where counts are bits: the second costs less than a pass of its own
-    // even in blocks that the first leaves without survivors.
-    for (; bits && s + 1 < pairing.stepCount && live != 0; s += 2) {
-      const GreyBandStep& first = pairing.steps[s];
-      const GreyBandStep& second = pairing.steps[s + 1];
-      const __m256i firstLow = _mm256_set1_epi8(static_cast<char>(first.low));
-      const __m256i firstSpan = _mm256_set1_epi8(static_cast<char>(first.span));
-      const __m256i secondLow = _mm256_set1_epi8(static_cast<char>(second.low));
-      const __m256i secondSpan = _mm256_set1_epi8(static_cast<char>(second.span));
-      for (unsigned rest = live; rest != 0; rest &= rest - 1) {
-        const int block = __builtin_ctz(rest);
-        const int at = kGreyBlock * block;
-        const __m256i r = loadBlock(reference + at);
-        const __m256i miss = _mm256_or_si256(missingLanes(grey + first.offset + at, r, firstLow, firstSpan),
-                                             missingLanes(grey + second.offset + at, r, secondLow, secondSpan));
-        lanes[block] &= ~static_cast<unsigned>(_mm256_movemask_epi8(miss));
-        if (lanes[block] == 0) live &= ~(1u << block);
-      }
-    }
-    for (; s < pairing.stepCount && live != 0; ++s) {
-      const __m256i low = _mm256_set1_epi8(static_cast<char>(pairing.steps[s].low));
-      const __m256i span = _mm256_set1_epi8(static_cast<char>(pairing.steps[s].span));
-      const std::uint8_t* stepGrey = grey + pairing.steps[s].offset;
-      for (unsigned rest = live; rest != 0; rest &= rest - 1) {
-        const int block = __builtin_ctz(rest);
-        const int at = kGreyBlock * block;
-        const __m256i miss = missingLanes(stepGrey + at, loadBlock(reference + at), low, span);
-        if (bits) {
-          lanes[block] &= ~static_cast<unsigned>(_mm256_movemask_epi8(miss));
-        } else {
-          auto* target = reinterpret_cast<__m256i*>(work + at);
-          const __m256i updated = _mm256_sub_epi8(_mm256_min_epu8(_mm256_load_si256(target), capBytes), miss);
-          _mm256_store_si256(target, updated);
-          lanes[block] &= lanesAtMost(updated, limitBytes);
-        }
-        if (lanes[block] == 0) live &= ~(1u << block);
-      }
-    }
-    for (unsigned rest = live; rest != 0; rest &= rest - 1) {
-      const int block = __builtin_ctz(rest);
-      kept[block] |= lanes[block];
-      if (!bits) {
-        auto* target = reinterpret_cast<__m256i*>(counts + kGreyBlock * block);
-        _mm256_storeu_si256(target, _mm256_min_epu8(_mm256_loadu_si256(target), loadBlock(work + kGreyBlock * block)));
-      }
-    }
+  } else if (startLive != 0) {
+    countPairingMissesAvx2(grey, lowest, highest, pairings, pairingCount, cap, start, startLanes, startLive, kept,
+                           counts);
   }
   int block = 0;
   while (block < blocks && kept[block] == 0) ++block;
