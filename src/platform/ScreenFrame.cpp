@@ -1,14 +1,38 @@
 #include "platform/ScreenFrame.h"
 
 #include <atomic>
+#include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace qlm {
 
 namespace {
 
+constexpr std::uint32_t kColourBits = 0x00FFFFFFu;
+
 // Kept apart so that the compiler vectorises it.
 void copyColourBits(const std::uint32_t* __restrict in, std::uint32_t* __restrict out, int width) {
-  for (int x = 0; x < width; ++x) out[x] = in[x] & 0x00FFFFFFu;
+  for (int x = 0; x < width; ++x) out[x] = in[x] & kColourBits;
+}
+
+// A picture this large leaves the cache before anyone reads it back, so its stores bypass the
+// cache instead of first reading every line they fill.
+constexpr std::size_t kStreamedBytes = std::size_t{1} << 20;
+
+void streamColourBits(const std::uint32_t* in, std::uint32_t* out, int width) {
+  int x = 0;
+#if defined(__SSE2__)
+  for (; x < width && reinterpret_cast<std::uintptr_t>(out + x) % 16 != 0; ++x) out[x] = in[x] & kColourBits;
+  const __m128i colour = _mm_set1_epi32(static_cast<int>(kColourBits));
+  for (; x + 4 <= width; x += 4) {
+    const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x));
+    _mm_stream_si128(reinterpret_cast<__m128i*>(out + x), _mm_and_si128(pixels, colour));
+  }
+#endif
+  copyColourBits(in + x, out + x, width - x);
 }
 
 }  // namespace
@@ -32,10 +56,19 @@ PixelRows pictureRows(const Picture& picture) {
 }
 
 void copyRowsInto(const PixelRows& rows, Picture& picture, int left, int top) {
+  const bool stream = 4 * static_cast<std::size_t>(rows.width) * static_cast<std::size_t>(rows.height) >= kStreamedBytes;
   for (int y = 0; y < rows.height; ++y) {
-    copyColourBits(reinterpret_cast<const std::uint32_t*>(rows.row(y)),
-                   reinterpret_cast<std::uint32_t*>(picture.rowFromTop(top + y)) + left, rows.width);
+    const auto* in = reinterpret_cast<const std::uint32_t*>(rows.row(y));
+    auto* out = reinterpret_cast<std::uint32_t*>(picture.rowFromTop(top + y)) + left;
+    if (stream) {
+      streamColourBits(in, out, rows.width);
+    } else {
+      copyColourBits(in, out, rows.width);
+    }
   }
+#if defined(__SSE2__)
+  if (stream) _mm_sfence();
+#endif
 }
 
 void convertRows(const PixelRows& rows, Picture& picture) {

@@ -106,6 +106,11 @@ INSTANTIATE_TEST_SUITE_P(
                                 [](const Rect& frame, const Rect&) {
                                   return Rect::fromSize(frame.left + 3, frame.top + 5, 251, 61);
                                 }},
+                      // Large enough to bypass the cache, with rows that start anywhere in a line.
+                      ExactCase{"LargeOddWidth",
+                                [](const Rect& frame, const Rect&) {
+                                  return Rect::fromSize(frame.left - 1, frame.top - 7, 1001, 301);
+                                }},
                       ExactCase{"WindowPartlyOffScreen", [](const Rect&, const Rect& edge) { return edge; }}),
     [](const auto& info) { return std::string(info.param.name); });
 
