@@ -22,6 +22,7 @@
 #include "platform/sim/SimDesktop.h"
 #include "ui/MainWindow.h"
 #include "ui/RecordListModel.h"
+#include "QtBenchmarkMain.h"
 
 namespace {
 
@@ -29,17 +30,6 @@ namespace fs = std::filesystem;
 using namespace qlm;
 
 const fs::path kFolder = fs::temp_directory_path() / ("qlm-bench-desktop-" + std::to_string(::getpid()));
-
-QApplication& application() {
-  static int argc = 1;
-  static char name[] = "bench_desktop";
-  static char* argv[] = {name, nullptr};
-  static std::unique_ptr<QApplication> app = [] {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    return std::make_unique<QApplication>(argc, argv);
-  }();
-  return *app;
-}
 
 double residentMegabytes() {
   std::ifstream statm("/proc/self/statm");
@@ -82,7 +72,6 @@ struct Desktop {
 
 // Window made, document opened, window shown with the first record's picture.
 void StartupToShownWindow(benchmark::State& state, int records, int width, int height) {
-  application();
   std::string path = makeDocument("startup-" + std::to_string(records) + ".qlm", records, width, height);
   double before = residentMegabytes();
   double shown = 0;
@@ -115,7 +104,6 @@ void LoadAlone(benchmark::State& state, int records, int width, int height) {
 }
 
 void ScrollLargestEndToEnd(benchmark::State& state) {
-  application();
   std::string path = makeDocument("largest.qlm", kMaxRecordsInFile, 1, 1);
   Desktop desktop;
   MainWindow window(*desktop.platform, desktop.ui);
@@ -148,3 +136,5 @@ BENCHMARK_CAPTURE(LoadAlone, records_39999, kMaxRecordsInFile, 1, 1)->Unit(bench
 BENCHMARK(ScrollLargestEndToEnd)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
+
+int main(int argc, char** argv) { return qlm::bench::runQtBenchmarks(argc, argv, qlm::bench::QtScreen::Offscreen); }

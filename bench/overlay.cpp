@@ -15,24 +15,13 @@
 
 #include "PrivateDesktop.h"
 #include "ui/VerboseOverlay.h"
+#include "QtBenchmarkMain.h"
 
 namespace {
 
 using namespace qlm;
 
-QApplication& application() {
-  static int argc = 1;
-  static char name[] = "bench_overlay";
-  static char* argv[] = {name, nullptr};
-  static std::unique_ptr<QApplication> app = [] {
-    if (std::getenv("DISPLAY") == nullptr) qputenv("QT_QPA_PLATFORM", "offscreen");
-    return std::make_unique<QApplication>(argc, argv);
-  }();
-  return *app;
-}
-
 void playedInstructions(benchmark::State& state) {
-  QApplication& app = application();
   const int level = static_cast<int>(state.range(0));
   VerboseNotes notes(false);
   const WId window = notes.targetNote().winId();
@@ -43,9 +32,9 @@ void playedInstructions(benchmark::State& state) {
     note.area = QRect(40 + (step % 7) * 30, 60 + (step % 5) * 20, 640, 22);
     note.status = QStringLiteral(" \"Hello from the window\"V[RETURN] ");
     notes.showTargetNote(note);
-    app.processEvents();
+    QApplication::processEvents();
     notes.closeNotes();
-    app.processEvents();
+    QApplication::processEvents();
     ++step;
   }
   // Between instructions the one window is moved, never made again.
@@ -72,3 +61,5 @@ void playedInstructionsOfQlmPlay(benchmark::State& state) {
 BENCHMARK(playedInstructionsOfQlmPlay)->Arg(0)->Arg(7)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 }  // namespace
+
+int main(int argc, char** argv) { return qlm::bench::runQtBenchmarks(argc, argv, qlm::bench::QtScreen::DisplayWhenSet); }
