@@ -162,8 +162,11 @@ __attribute__((target("avx2"))) unsigned survivingLanesAvx2(const std::uint8_t* 
     unsigned alive = lanes;
     for (std::size_t s = 0; s < pairing.stepCount && alive != 0; ++s) {
       const GreyBandStep& step = pairing.steps[s];
-      const __m256i miss = missingLanes(grey + step.offset, r, _mm256_set1_epi8(static_cast<char>(step.low)),
-                                        _mm256_set1_epi8(static_cast<char>(step.span)));
+      // Half the steps miss only on the reference grey itself: one comparison.
+      const __m256i miss = step.low == 0 && step.span == 0
+                               ? _mm256_cmpeq_epi8(loadBlock(grey + step.offset), r)
+                               : missingLanes(grey + step.offset, r, _mm256_set1_epi8(static_cast<char>(step.low)),
+                                              _mm256_set1_epi8(static_cast<char>(step.span)));
       alive &= ~static_cast<unsigned>(_mm256_movemask_epi8(miss));
     }
     kept |= alive;
