@@ -143,6 +143,31 @@ bool windowManagerReady(Display* display) {
          rootHasProperty(display, "_NET_WORKAREA", XA_CARDINAL);
 }
 
+bool viewable(Display* display, Window window) {
+  XWindowAttributes attributes;
+  return XGetWindowAttributes(display, window, &attributes) != 0 && attributes.map_state == IsViewable;
+}
+
+// Even after the work area, a map request can still reach openbox while it finishes starting
+// and be lost. A window of our own that it maps, asked again until it does, shows that later
+// windows will be managed.
+bool windowManagerMapsWindows(Display* display, Clock::time_point deadline) {
+  constexpr auto kAskAgainAfter = std::chrono::milliseconds(250);
+  const Window probe = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+  bool mapped = false;
+  while (!mapped && Clock::now() < deadline) {
+    XMapWindow(display, probe);
+    XSync(display, False);
+    const auto askAgain = Clock::now() + kAskAgainAfter;
+    while (!(mapped = viewable(display, probe)) && Clock::now() < askAgain) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+  XDestroyWindow(display, probe);
+  XSync(display, False);
+  return mapped;
+}
+
 }  // namespace
 
 std::unique_ptr<VirtualDesktop> VirtualDesktop::start(const Options& options, std::string& error) {
@@ -195,6 +220,11 @@ std::unique_ptr<VirtualDesktop> VirtualDesktop::start(const Options& options, st
         return nullptr;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (!windowManagerMapsWindows(display, deadline)) {
+      x11::closeDisplay(display);
+      error = "The window manager did not start.";
+      return nullptr;
     }
   }
   x11::closeDisplay(display);

@@ -5,6 +5,9 @@
 #include "X11Fixture.h"
 #include "platform/VirtualKeys.h"
 
+// After the test headers: Xlib's macros would rename their identifiers.
+#include <X11/Xlib.h>
+
 namespace qlm {
 namespace {
 
@@ -167,6 +170,26 @@ TEST_F(X11PlatformTest, VanishedWindowsAreFailuresNotCrashes) {
 }
 
 // The backends in table order; the environment names another one.
+// A client that maps its window the moment the private desktop is up gets it managed like any
+// later one: openbox loses map requests that reach it while it is still starting.
+TEST(VirtualDesktopStart, TheFirstWindowMappedIsShown) {
+  for (int round = 0; round < 3; ++round) {
+    std::string error;
+    auto desktop = VirtualDesktop::start({}, error);
+    ASSERT_TRUE(desktop) << error;
+    Display* display = XOpenDisplay(desktop->display().c_str());
+    ASSERT_NE(display, nullptr);
+    const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 10, 10, 50, 50, 0, 0, 0);
+    XMapWindow(display, window);
+    XSync(display, False);
+    EXPECT_TRUE(waitFor([&] {
+      XWindowAttributes attributes;
+      return XGetWindowAttributes(display, window, &attributes) != 0 && attributes.map_state == IsViewable;
+    }, 3s)) << "round " << round;
+    XCloseDisplay(display);
+  }
+}
+
 TEST(PlatformTable, EnvironmentPicksTheBackend) {
   const char* old = std::getenv("QUILLMOTE_PLATFORM");
   std::string saved = old ? old : "";
