@@ -76,13 +76,16 @@ void BM_CaptureShm(benchmark::State& state) {
 }
 BENCHMARK(BM_CaptureShm)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+void captureWholeScreen(benchmark::State& state, CaptureBuffer& buffer) {
+  if (!buffer.captureScreen(*Desktop::get().platform, CaptureSource::WholeScreen)) state.SkipWithError("capture failed");
+}
+
 // As the wait for an image takes it, attempt after attempt: the screen's size
 // asked for and searched where the server put it, in a frame that is reused.
 void BM_CaptureShmIntoBuffer(benchmark::State& state) {
-  auto& desktop = Desktop::get();
   CaptureBuffer buffer;
   for (auto _ : state) {
-    if (!buffer.captureScreen(*desktop.platform, CaptureSource::WholeScreen)) state.SkipWithError("capture failed");
+    captureWholeScreen(state, buffer);
     benchmark::DoNotOptimize(buffer.rows().top);
   }
 }
@@ -99,7 +102,7 @@ void BM_CaptureShmAfterWholeScreenChanged(benchmark::State& state) {
     cover.send("hide");  // clears the whole window
     if (nextLineStartingWith(cover, "hidden").empty()) state.SkipWithError("the cover was not repainted");
     state.ResumeTiming();
-    if (!buffer.captureScreen(*desktop.platform, CaptureSource::WholeScreen)) state.SkipWithError("capture failed");
+    captureWholeScreen(state, buffer);
     benchmark::DoNotOptimize(buffer.rows().top);
   }
 }
@@ -107,10 +110,9 @@ BENCHMARK(BM_CaptureShmAfterWholeScreenChanged)->Unit(benchmark::kMillisecond)->
 
 // The same, converted into the stored layout as a trace or a text recognition needs it.
 void BM_CaptureShmConverted(benchmark::State& state) {
-  auto& desktop = Desktop::get();
   CaptureBuffer buffer;
   for (auto _ : state) {
-    if (!buffer.captureScreen(*desktop.platform, CaptureSource::WholeScreen)) state.SkipWithError("capture failed");
+    captureWholeScreen(state, buffer);
     benchmark::DoNotOptimize(buffer.picture().pixels.data());
   }
 }

@@ -1,5 +1,6 @@
 #include "platform/ScreenFrame.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 
@@ -25,7 +26,9 @@ constexpr std::size_t kStreamedBytes = std::size_t{1} << 20;
 void streamColourBits(const std::uint32_t* in, std::uint32_t* out, int width) {
   int x = 0;
 #if defined(__SSE2__)
-  for (; x < width && reinterpret_cast<std::uintptr_t>(out + x) % 16 != 0; ++x) out[x] = in[x] & kColourBits;
+  const auto misalignment = static_cast<int>(reinterpret_cast<std::uintptr_t>(out) % 16 / 4);
+  x = std::min(width, (4 - misalignment) % 4);
+  copyColourBits(in, out, x);
   const __m128i colour = _mm_set1_epi32(static_cast<int>(kColourBits));
   for (; x + 4 <= width; x += 4) {
     const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x));

@@ -135,9 +135,8 @@ bool rootHasProperty(Display* display, const char* name, Atom type) {
   return count > 0;
 }
 
-// openbox names itself before it has finished starting, and a window mapped in
-// between is never managed: it stays unmapped for good. The work area comes
-// later, once it handles map requests.
+// openbox names itself and sets the work area once it redirects map requests;
+// until then a window would be mapped without it.
 bool windowManagerReady(Display* display) {
   return rootHasProperty(display, "_NET_SUPPORTING_WM_CHECK", XA_WINDOW) &&
          rootHasProperty(display, "_NET_WORKAREA", XA_CARDINAL);

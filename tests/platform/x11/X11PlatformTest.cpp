@@ -169,7 +169,6 @@ TEST_F(X11PlatformTest, VanishedWindowsAreFailuresNotCrashes) {
   EXPECT_FALSE(platform->windows->isResponding(gone, 30ms));
 }
 
-// The backends in table order; the environment names another one.
 // A client that maps its window the moment the private desktop is up gets it managed like any
 // later one: openbox loses map requests that reach it while it is still starting.
 TEST(VirtualDesktopStart, TheFirstWindowMappedIsShown) {
@@ -190,6 +189,7 @@ TEST(VirtualDesktopStart, TheFirstWindowMappedIsShown) {
   }
 }
 
+// The backends in table order; the environment names another one.
 TEST(PlatformTable, EnvironmentPicksTheBackend) {
   const char* old = std::getenv("QUILLMOTE_PLATFORM");
   std::string saved = old ? old : "";
